@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Command two: builds everything and runs every test, then the same tests under
+# AddressSanitizer and UndefinedBehaviorSanitizer, then each fuzz target for a bounded time.
+#   VELOR_LONG=1      long mode: the soak runs for minutes instead of seconds
+#   VELOR_FUZZ_SECONDS=N  seconds per fuzz target (default 15)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/deps.sh
+
+jobs=$(nproc)
+export QT_QPA_PLATFORM=offscreen
+export CTEST_OUTPUT_ON_FAILURE=1
+
+echo "== Build and test (build/)"
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Debug -DVELOR_BUILD_TESTS=ON >/dev/null
+cmake --build build -j "$jobs"
+ctest --test-dir build -j "$jobs" --timeout 600
+
+echo "== Build and test under ASan/UBSan with clang (build-asan/)"
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ \
+    -DVELOR_SANITIZE=ON -DVELOR_FUZZ=ON -DVELOR_BUILD_TESTS=ON >/dev/null
+cmake --build build-asan -j "$jobs"
+ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
+    ctest --test-dir build-asan -j "$jobs" --timeout 900
+
+echo "== Fuzz targets"
+seconds=${VELOR_FUZZ_SECONDS:-15}
+for f in build-asan/fuzz/fuzz_*; do
+    [ -x "$f" ] || continue
+    echo "-- $(basename "$f") for ${seconds}s"
+    mkdir -p "build-asan/corpus/$(basename "$f")"
+    ASAN_OPTIONS=detect_leaks=0 "$f" -max_total_time="$seconds" -print_final_stats=0 \
+        "build-asan/corpus/$(basename "$f")" 2>&1 | tail -n 3
+done
+echo "== All tests passed"
