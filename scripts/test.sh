@@ -8,16 +8,18 @@ cd "$(dirname "$0")/.."
 bash scripts/deps.sh
 
 jobs=$(nproc)
+launcher=()
+command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 export QT_QPA_PLATFORM=offscreen
 export CTEST_OUTPUT_ON_FAILURE=1
 
 echo "== Build and test (build/)"
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Debug -DVELOR_BUILD_TESTS=ON >/dev/null
+cmake -S . -B build -G Ninja "${launcher[@]}" -DCMAKE_BUILD_TYPE=Debug -DVELOR_BUILD_TESTS=ON >/dev/null
 cmake --build build -j "$jobs"
 ctest --test-dir build -j "$jobs" --timeout 600
 
 echo "== Build and test under ASan/UBSan with clang (build-asan/)"
-cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ \
+cmake -S . -B build-asan -G Ninja "${launcher[@]}" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ \
     -DVELOR_SANITIZE=ON -DVELOR_FUZZ=ON -DVELOR_BUILD_TESTS=ON >/dev/null
 cmake --build build-asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
