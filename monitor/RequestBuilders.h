@@ -1,0 +1,97 @@
+#pragma once
+// The requests the main window sends, as plain functions from state to user-data bytes:
+// the monitoring request of each module type, the presence probe of the address scan, and
+// the configuration blocks of an editor's send. The transfer engine frames what these
+// return; nothing here touches a channel or a widget.
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace velor {
+
+// Request kinds (the value the engine reads to choose frame and attempts).
+inline constexpr std::uint8_t kKindKalu = 0;
+inline constexpr std::uint8_t kKindTev = 1;
+inline constexpr std::uint8_t kKindTew = 2;
+inline constexpr std::uint8_t kKindTevw = 3;
+inline constexpr std::uint8_t kKindMokr = 4;
+inline constexpr std::uint8_t kKindProbe = 5;
+inline constexpr std::uint8_t kKindConfig = 6;
+
+inline constexpr std::size_t kAnalogImageSize = 320;
+inline constexpr std::size_t kBinaryImageSize = 136;
+inline constexpr std::size_t kZepaImageSize = 24;
+// The MOKR block's descriptor announces this many bytes.
+inline constexpr std::size_t kMokrBlockBytes = 0xE8;
+
+// A module address that does not fit the one address byte of a request.
+class AddressRangeError : public std::out_of_range {
+public:
+    AddressRangeError() : std::out_of_range("Range check error") {}
+};
+
+// Everything a monitoring request is made of.
+struct MonitorSource {
+    std::uint8_t kind = kKindProbe;
+    std::int32_t analogAddress = 0;  // ModuleAddress of AnalogConfig (KALU)
+    std::int32_t binaryAddress = 0;  // ModuleAddress of BinaryConfig (all other modules)
+    std::int32_t scanAddress = 0;
+    std::array<std::int32_t, 6> kaluOutputs{};
+    std::uint16_t tewOutputs = 0;
+    std::uint16_t tevwOutputs = 0;
+    std::array<std::uint8_t, 8> piggyOutputs{};
+    std::int32_t mokrInputPiggy = 0;
+    bool mokrWritePhase = false;
+};
+
+struct RequestData {
+    std::vector<std::uint8_t> bytes;  // user data, before framing
+    std::string statusText;           // UTF-8; empty for the probe, which shows none
+};
+
+// The user data of the monitoring request of src.kind (0..5). Throws AddressRangeError for a
+// module address outside 0..255 and std::out_of_range for an unknown kind.
+RequestData MonitorUserData(const MonitorSource& src);
+
+enum class ConfigTarget { Kalu, BinaryInputs, BinaryOutputs, Mokr, Zepa };
+
+// The editors set at most one target; with none the send is the analog module's.
+ConfigTarget ChooseConfigTarget(bool sendBinaryInputs, bool sendBinaryOutputs, bool sendMokr,
+                                bool sendZepa);
+
+// The code a module takes for a baud index; 19 where the index names no rate.
+std::uint8_t BaudCodeForIndex(std::uint16_t baudIndex);
+
+// Image preparation ahead of a send: the "save" tag and the baud code of the target index.
+void PrepareAnalogImage(std::span<std::uint8_t> analogImage, std::uint16_t targetBaudIndex);
+void PrepareBinaryImage(std::span<std::uint8_t> binaryImage, std::uint16_t targetBaudIndex);
+// The ZEPA block is made from the binary image, which stays unchanged.
+void PrepareZepaImage(std::span<std::uint8_t> zepaImage, std::span<const std::uint8_t> binaryImage,
+                      std::uint16_t targetBaudIndex);
+
+struct ConfigImages {
+    std::span<std::uint8_t> analog;  // 320 bytes
+    std::span<std::uint8_t> binary;  // 136 bytes
+    std::span<std::uint8_t> zepa;    // 24 bytes
+};
+
+struct ConfigBlock {
+    RequestData data;
+    bool lastBlock = false;       // LastBlockSent after this block
+    bool kaluSecondHalf = false;  // KaluSecondHalf after this block
+};
+
+// Prepares the image of target and returns the next configuration block. For the analog
+// module kaluSecondHalf names the half to send; the result carries the flags that follow it.
+ConfigBlock ConfigUserData(ConfigTarget target, bool kaluSecondHalf, std::int32_t analogAddress,
+                           std::int32_t binaryAddress, std::uint16_t targetBaudIndex,
+                           const ConfigImages& images);
+
+// The status-line rule of monitoring requests: an error text stays until an answer arrives.
+bool StatusLineShowsError(const std::string& statusLine);
+
+}  // namespace velor
