@@ -1,0 +1,15 @@
+#pragma once
+// State of the communication subsystem: the channel table and the transfer engine. The
+// application owns one and hands it to the windows and code that talk to the modules.
+
+#include "comm/ChannelState.h"
+#include "comm/EngineState.h"
+
+namespace velor {
+
+struct CommState {
+    ChannelState channel;
+    EngineState engine;
+};
+
+}  // namespace velor

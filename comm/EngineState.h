@@ -1,0 +1,38 @@
+#pragma once
+// Module-wide state of the transfer engine: the request queue, the kind of request being built,
+// the step time-out of the program's requests and the TCP failure bookkeeping.
+
+#include <array>
+#include <cstdint>
+
+#include "comm/TransferRequest.h"
+
+namespace velor {
+
+class TransferRun;
+class TransferWindowFactory;
+
+inline constexpr int kQueueSlots = 15;
+inline constexpr std::uint8_t kKindProbe = 5;
+
+struct EngineState {
+    // Slots 1..15 at indexes 0..14; slot 1 is the running request.
+    std::array<TransferRequest*, kQueueSlots> RequestQueue{};
+    std::int32_t RequestCount = 0;
+    // 0..4 unit kinds, 5 address probe (short frame, single attempt), 6 configuration block.
+    std::uint8_t RequestKind = 0;
+    std::uint16_t ReplyTimeout = 200;
+    std::int32_t StepStartTick = 0;
+    std::int32_t TcpFailCount = 0;
+    double TcpLastFailTime = 0.0;  // days, see Clock::nowDays
+    // The step machine of the running request's transfer window; null when none runs.
+    TransferRun* TransferWindow = nullptr;
+    // Creates the transfer window of a started request (set by the application or a test).
+    TransferWindowFactory* Windows = nullptr;
+
+    TransferRequest*& slot(int index) {
+        return RequestQueue.at(static_cast<std::size_t>(index - 1));
+    }
+};
+
+}  // namespace velor

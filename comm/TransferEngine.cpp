@@ -1,0 +1,367 @@
+#include "comm/TransferEngine.h"
+
+#include <algorithm>
+#include <array>
+
+namespace velor {
+
+namespace {
+
+class ChannelSource : public ByteSource {
+public:
+    ChannelSource(ChannelIo& io, int channel) : io_(io), channel_(channel) {}
+    int read(std::uint8_t* destination, int count) override {
+        return io_.read(channel_, destination, count);
+    }
+
+private:
+    ChannelIo& io_;
+    int channel_;
+};
+
+std::uint8_t replyCodeOf(std::uint8_t functionCode, std::uint8_t& status) {
+    status = kStatusFailed;
+    switch (functionCode) {
+        case 0:
+            status = kStatusDone;
+            return 0;
+        case 2:
+            return 1;
+        case 9:
+            return 2;
+        case 12:
+            return 3;
+        default:
+            // An unknown function code still ends the request, so no caller waits for ever.
+            return 0;
+    }
+}
+
+}  // namespace
+
+TransferRun::TransferRun(TransferContext context, TransferRequest& request)
+    : Request(&request), ctx_(context) {}
+
+void TransferRun::tick() {
+    try {
+        tickUnchecked();
+    } catch (...) {
+        // The timer carries on; the request keeps the state it had reached.
+    }
+}
+
+void TransferRun::tickUnchecked() {
+    if (!timerEnabled_ || released_) return;
+    if (StepIndex == 0) discardInput();
+    if (StepDone) {
+        sendPhase();
+        return;
+    }
+    receivePhase();
+}
+
+void TransferRun::discardInput() {
+    std::array<std::uint8_t, kDiscardBytes> scratch{};
+    ctx_.io.read(Request->Channel, scratch.data(), kDiscardBytes);
+}
+
+void TransferRun::sendPhase() {
+    ++StepIndex;
+    StepDone = false;
+    if (StepIndex > kMaxSteps) {
+        // Every step done and no end step: stop instead of running the program again.
+        failProgram();
+        return;
+    }
+    if (sendAction(Request->step(StepIndex))) return;
+    ctx_.engine.StepStartTick = static_cast<std::int32_t>(ctx_.clock.tickMs());
+}
+
+void TransferRun::receivePhase() {
+    const std::uint32_t now = ctx_.clock.tickMs();
+    if (now < static_cast<std::uint32_t>(ctx_.engine.StepStartTick)) ctx_.engine.StepStartTick = 0;
+    const std::uint32_t elapsed = now - static_cast<std::uint32_t>(ctx_.engine.StepStartTick);
+    const TransferStep& step = Request->step(StepIndex);
+    if (elapsed > step.TimeoutMs) {
+        ctx_.transferResult = kResultTimeout;
+        finish();
+        return;
+    }
+    if (receiveAction(step)) return;
+    // The end step is not waited for.
+    if (StepDone && StepIndex < kMaxSteps && Request->step(StepIndex + 1).Opcode == kOpEnd) {
+        ctx_.transferResult = kResultOk;
+        finish();
+    }
+}
+
+bool TransferRun::sendAction(const TransferStep& step) {
+    const int channel = Request->Channel;
+    switch (step.Opcode) {
+        case kOpSendByte:
+        case kOpSendByteQueued:
+            ctx_.io.transmitByte(channel, step.Operand);
+            return false;
+        case kOpSendBlock:
+            return sendBlock();
+        case kOpEnd:
+            ctx_.transferResult = kResultOk;
+            finish();
+            return true;
+        case kOpSendFrame:
+            return sendFrame();
+        case kOpReceiveFrame:
+            Receiver.ReceiveState = 0;
+            return false;
+        default:
+            return false;
+    }
+}
+
+bool TransferRun::receiveAction(const TransferStep& step) {
+    switch (step.Opcode) {
+        case kOpReceiveByte:
+            return receiveByte(step);
+        case kOpSendByte:
+        case kOpSendBlock:
+        case kOpSendByteQueued:
+            return waitOutputDrained();
+        case kOpReceiveBlock:
+            return receiveBlock();
+        case kOpSendFrame:
+            if (ctx_.io.isTcp(Request->Channel)) {
+                // A TCP send has no output queue to watch.
+                ctx_.transferResult = kResultOk;
+                StepDone = true;
+                return false;
+            }
+            return waitOutputDrained();
+        case kOpReceiveFrame:
+            return receiveFrame();
+        default:
+            return false;
+    }
+}
+
+bool TransferRun::lineErrorsStop(std::uint32_t errors) const {
+    return errors != 0 && !ctx_.io.ignoreLineErrors(Request->Channel);
+}
+
+bool TransferRun::receiveByte(const TransferStep& step) {
+    const int channel = Request->Channel;
+    const LineState line = ctx_.io.lineState(channel);
+    ctx_.transferResult = static_cast<std::int32_t>(line.errors);
+    if (lineErrorsStop(line.errors)) {
+        finish();
+        return true;
+    }
+    std::uint8_t byte = 0;
+    if (line.inQueue < 1 || ctx_.io.read(channel, &byte, 1) != 1) return false;
+    if (byte == step.Operand) {
+        StepDone = true;
+        return false;
+    }
+    ctx_.transferResult = kResultWrongReply;
+    finish();
+    return true;
+}
+
+bool TransferRun::waitOutputDrained() {
+    const LineState line = ctx_.io.lineState(Request->Channel);
+    ctx_.transferResult = static_cast<std::int32_t>(line.errors);
+    if (line.outQueue == 0) StepDone = true;
+    return false;
+}
+
+bool TransferRun::receiveBlock() {
+    const int channel = Request->Channel;
+    const LineState line = ctx_.io.lineState(channel);
+    ctx_.transferResult = static_cast<std::int32_t>(line.errors);
+    if (lineErrorsStop(line.errors)) {
+        finish();
+        return true;
+    }
+    const std::int32_t length = Request->Length;
+    const auto data = Request->data();
+    if (length < 1 || static_cast<std::size_t>(length) > data.size()) {
+        ctx_.transferResult = kResultWrongReply;
+        finish();
+        return true;
+    }
+    if (line.inQueue < static_cast<std::uint32_t>(length)) return false;
+    const int got = ctx_.io.read(channel, data.data(), length);
+    const auto body = data.first(static_cast<std::size_t>(length - 1));
+    if (got == length && data[static_cast<std::size_t>(length - 1)] == Checksum8Complement(body)) {
+        StepDone = true;
+        return false;
+    }
+    ctx_.transferResult = kResultWrongReply;
+    finish();
+    return true;
+}
+
+bool TransferRun::sendBlock() {
+    const std::int32_t length = Request->Length;
+    const auto data = Request->data();
+    if (length < 1 || static_cast<std::size_t>(length) > data.size()) {
+        failProgram();
+        return true;
+    }
+    const auto last = static_cast<std::size_t>(length - 1);
+    data[last] = Checksum8(data.first(last));
+    ctx_.io.write(Request->Channel, data.data(), length);
+    return false;
+}
+
+bool TransferRun::sendFrame() {
+    const auto data = Request->data();
+    if (Attempt == 0) {
+        const bool shortFrame = ctx_.engine.RequestKind == kKindProbe;
+        if (!FrameInPlace(data, Request->Length, shortFrame)) {
+            failProgram();
+            return true;
+        }
+        framed_.assign(data.begin(), data.begin() + Request->Length);
+    } else {
+        // The failed attempt's reception overwrote the buffer: send the saved frame again.
+        std::copy(framed_.begin(), framed_.end(), data.begin());
+        Request->Length = static_cast<std::int32_t>(framed_.size());
+    }
+    ctx_.io.write(Request->Channel, data.data(), Request->Length);
+    return false;
+}
+
+bool TransferRun::receiveFrame() {
+    const int channel = Request->Channel;
+    int waiting = 0;
+    if (ctx_.io.isTcp(channel)) {
+        const TcpStatus tcp = ctx_.io.tcpState(channel);
+        ctx_.transferResult = tcp.state;
+        waiting = tcp.waiting;
+    } else {
+        const LineState line = ctx_.io.lineState(channel);
+        ctx_.transferResult = static_cast<std::int32_t>(line.errors);
+        waiting = static_cast<int>(std::min<std::uint32_t>(line.inQueue, 0x7FFFFFFF));
+    }
+    if (ctx_.transferResult != kResultOk) {
+        finish();
+        return true;
+    }
+    ChannelSource source(ctx_.io, channel);
+    switch (Receiver.receive(waiting, source, Request->data(), Request->Length)) {
+        case ReceiveOutcome::Acknowledged:
+        case ReceiveOutcome::VariableReply:
+            StepDone = true;
+            return false;
+        case ReceiveOutcome::ShortReply:
+            ctx_.transferResult = kResultShortReply;
+            finish();
+            return true;
+        case ReceiveOutcome::WrongReply:
+            ctx_.transferResult = kResultWrongReply;
+            finish();
+            return true;
+        case ReceiveOutcome::Pending:
+            break;
+    }
+    return false;
+}
+
+void TransferRun::finish() {
+    timerEnabled_ = false;
+    const std::int32_t result = ctx_.transferResult;
+    if (result == kResultShortReply) {
+        std::uint8_t status = kStatusFailed;
+        Request->ReplyCode = replyCodeOf(Request->data()[2], status);
+        Request->Status = status;
+    } else if (result == kResultPortFailed) {
+        Request->Status = kStatusPortUnusable;
+    } else if (result == kResultOk) {
+        Request->Status = kStatusDone;
+    } else {
+        ++Attempt;
+        if (Attempt < kAttempts && ctx_.engine.RequestKind != kKindProbe) {
+            StepIndex = 0;
+            StepDone = true;
+            timerEnabled_ = true;
+            return;
+        }
+        Request->Status = kStatusFailed;
+        if (ctx_.io.isTcp(Request->Channel)) TcpFailureRule(ctx_);
+    }
+    release();
+}
+
+void TransferRun::failProgram() {
+    timerEnabled_ = false;
+    Request->Status = kStatusFailed;
+    release();
+}
+
+void TransferRun::release() {
+    released_ = true;
+}
+
+void TcpFailureRule(TransferContext& context) {
+    EngineState& engine = context.engine;
+    const double now = context.clock.nowDays();
+    if (now - engine.TcpLastFailTime > kTcpFailWindowDays) {
+        engine.TcpFailCount = 1;
+    } else {
+        ++engine.TcpFailCount;
+        if (engine.TcpFailCount > 3) {
+            context.transferResult = context.io.reopen();
+            engine.TcpFailCount = 0;
+        }
+    }
+    engine.TcpLastFailTime = now;
+}
+
+bool HasEndStep(const TransferRequest& request) {
+    return std::any_of(request.Steps.begin(), request.Steps.end(),
+                       [](const TransferStep& s) { return s.Opcode == kOpEnd; });
+}
+
+void QueueRequest(EngineState& engine, TransferRequest& request) {
+    if (engine.RequestCount < 0) engine.RequestCount = 0;
+    // A program that can never end is refused like a request to a full queue.
+    if (engine.RequestCount >= kQueueSlots || !HasEndStep(request)) {
+        request.Status = kStatusFailed;
+        return;
+    }
+    ++engine.RequestCount;
+    engine.slot(engine.RequestCount) = &request;
+    if (engine.RequestCount == 1) {
+        request.Status = kStatusRunning;
+        StartRequest(engine, request);
+    } else {
+        request.Status = kStatusQueued;
+    }
+}
+
+void StartRequest(EngineState& engine, TransferRequest& request) {
+    if (engine.Windows == nullptr) {
+        // Nothing can run the request: fail it rather than leave the caller waiting.
+        request.Status = kStatusFailed;
+        TransferWindowDestroyed(engine);
+        return;
+    }
+    engine.Windows->createWindow(request);
+}
+
+void TransferWindowDestroyed(EngineState& engine) {
+    try {
+        engine.TransferWindow = nullptr;
+        engine.RequestCount = std::max(engine.RequestCount - 1, 0);
+        if (engine.RequestCount == 0) return;
+        for (int i = 1; i <= engine.RequestCount; ++i) engine.slot(i) = engine.slot(i + 1);
+        engine.slot(engine.RequestCount + 1) = nullptr;
+        TransferRequest& next = *engine.slot(1);
+        next.Status = kStatusRunning;
+        StartRequest(engine, next);
+    } catch (...) {
+        // The queue keeps the state it reached.
+    }
+}
+
+}  // namespace velor

@@ -1,0 +1,99 @@
+#pragma once
+// The transfer engine: the request queue and the step machine that runs one request tick by
+// tick. Plain C++ against a ChannelIo and an injected Clock; the transfer window only drives
+// it from its 10 ms timer.
+
+#include <cstdint>
+#include <vector>
+
+#include "comm/ChannelIo.h"
+#include "comm/Clock.h"
+#include "comm/EngineState.h"
+#include "comm/Frame.h"
+#include "comm/TransferRequest.h"
+
+namespace velor {
+
+// TransferResult values of the engine.
+inline constexpr std::int32_t kResultOk = 0;
+inline constexpr std::int32_t kResultTimeout = -1;
+inline constexpr std::int32_t kResultPortFailed = -2;
+inline constexpr std::int32_t kResultWrongReply = -3;
+inline constexpr std::int32_t kResultShortReply = -4;
+
+inline constexpr int kAttempts = 3;
+inline constexpr int kDiscardBytes = 399;
+// Five minutes in days.
+inline constexpr double kTcpFailWindowDays = 5.0 / (24.0 * 60.0);
+
+// What the step machine works against.
+struct TransferContext {
+    EngineState& engine;
+    ChannelIo& io;
+    Clock& clock;
+    std::int32_t& transferResult;
+};
+
+// Creates the window that runs a started request: the transfer window in the program, a
+// manual driver in tests. The window registers its TransferRun as engine.TransferWindow.
+class TransferWindowFactory {
+public:
+    virtual ~TransferWindowFactory() = default;
+    virtual void createWindow(TransferRequest& request) = 0;
+};
+
+// The per-request part of a transfer window: runs the steps of one request.
+class TransferRun {
+public:
+    TransferRun(TransferContext context, TransferRequest& request);
+
+    // One timer tick. Never throws: an exception leaves the request in the state it reached.
+    void tick();
+    bool timerEnabled() const { return timerEnabled_; }
+    // The request is finished and the window is to be released.
+    bool released() const { return released_; }
+
+    TransferRequest* Request;
+    std::int32_t StepIndex = 0;
+    bool StepDone = true;
+    FrameReceiver Receiver;
+    std::int32_t Attempt = 0;
+
+private:
+    void tickUnchecked();
+    void discardInput();
+    void sendPhase();
+    void receivePhase();
+    // Each action returns true when it went to Finish.
+    bool sendAction(const TransferStep& step);
+    bool receiveAction(const TransferStep& step);
+    bool receiveByte(const TransferStep& step);
+    bool waitOutputDrained();
+    bool receiveBlock();
+    bool sendBlock();
+    bool sendFrame();
+    bool receiveFrame();
+    bool lineErrorsStop(std::uint32_t errors) const;
+    void finish();
+    // Ends the request with Status 3 and no retry: its program or data cannot be run.
+    void failProgram();
+    void release();
+
+    TransferContext ctx_;
+    std::vector<std::uint8_t> framed_;  // the framed request, resent by a retry
+    bool timerEnabled_ = true;
+    bool released_ = false;
+};
+
+// Hands a filled request to the engine: starts it at once when the queue is empty.
+void QueueRequest(EngineState& engine, TransferRequest& request);
+// Creates the transfer window for the request.
+void StartRequest(EngineState& engine, TransferRequest& request);
+// The destruction of the transfer window: drops queue slot 1 and starts the next request.
+void TransferWindowDestroyed(EngineState& engine);
+// After a request on a TCP channel failed for good.
+void TcpFailureRule(TransferContext& context);
+// True when the step program has an end step among its 20 steps.
+bool HasEndStep(const TransferRequest& request);
+
+}  // namespace velor
