@@ -1,0 +1,39 @@
+#pragma once
+// Texts of the command-line switches, checked without Qt so that tests can table them.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "tools/modsim/ModuleModel.h"
+
+namespace velor::modsim {
+
+struct HostPort {
+    std::string host;
+    int port = 0;
+};
+
+struct ModuleSpec {
+    int address = 0;
+    ModuleType type = ModuleType::Kalu;
+};
+
+struct NegativeSpec {
+    std::uint8_t functionCode = 0;
+    std::optional<int> address;  // every module when absent
+};
+
+// "HOST:PORT", PORT 0..65535 (0 = any free port); the last colon splits, "[::1]:5" works too.
+std::optional<HostPort> parseHostPort(std::string_view text);
+// "ADDR:TYPE", ADDR 0..31, TYPE one of KALU TEV TEW TEVW MOKR ZEPA (any letter case).
+std::optional<ModuleSpec> parseModuleSpec(std::string_view text);
+// "FC" or "FC@ADDR"; FC 0..255 in decimal or 0x hex, ADDR 0..31.
+std::optional<NegativeSpec> parseNegativeSpec(std::string_view text);
+// A probability 0..1.
+std::optional<double> parseProbability(std::string_view text);
+// A whole number in [low, high], decimal or 0x hex.
+std::optional<long> parseNumber(std::string_view text, long low, long high);
+
+}  // namespace velor::modsim

@@ -1,0 +1,72 @@
+#pragma once
+// The links of the simulator: a TCP listener (any number of peers) and a pseudo-terminal, all
+// feeding the one bus on the event loop's thread.
+
+#include <QElapsedTimer>
+#include <QHostAddress>
+#include <QObject>
+#include <QString>
+
+#include <map>
+#include <memory>
+
+#include "tools/modsim/Bus.h"
+#include "tools/modsim/EventLog.h"
+#include "tools/modsim/FaultInjector.h"
+
+class QSocketNotifier;
+class QTcpServer;
+class QTcpSocket;
+
+namespace velor::modsim {
+
+class SimServer : public QObject {
+    Q_OBJECT
+public:
+    SimServer(Bus& bus, const FaultOptions& faults, EventLog& log, QObject* parent = nullptr);
+    ~SimServer() override;
+
+    bool listenTcp(const QHostAddress& host, quint16 port, QString& error);
+    quint16 tcpPort() const;
+    // Opens a pseudo-terminal and points linkPath at its device; an old symbolic link there is
+    // replaced, any other file is left alone and refused.
+    bool openPty(const QString& linkPath, QString& error);
+    QString ptyDevice() const { return ptyDevice_; }
+    // Closes everything and removes the pty link if it is still ours.
+    void shutdown();
+
+private:
+    struct Link {
+        std::string name;
+        FrameParser parser;
+        int frames = 0;
+        bool closing = false;
+        QTcpSocket* socket = nullptr;  // null for the pty
+    };
+
+    void acceptPeers();
+    void readSocket(int id);
+    void readPty();
+    void receive(int id, std::span<const std::uint8_t> bytes);
+    void serveFrame(int id, const Frame& frame);
+    void send(int id, const Bytes& bytes);
+    void scheduleClose(int id, int afterMs);
+    void closeLink(int id);
+    std::int64_t nowMs() const { return clock_.elapsed(); }
+
+    Bus& bus_;
+    FaultInjector faults_;
+    EventLog& log_;
+    QElapsedTimer clock_;
+    QTcpServer* server_ = nullptr;
+    std::map<int, std::unique_ptr<Link>> links_;
+    int nextId_ = 1;
+    int ptyId_ = 0;
+    int ptyMaster_ = -1;
+    int ptyHeldSlave_ = -1;
+    QSocketNotifier* ptyNotifier_ = nullptr;
+    QString ptyDevice_;
+    QString ptyLink_;
+};
+
+}  // namespace velor::modsim
