@@ -21,7 +21,7 @@ MonitorSource Source(std::uint8_t kind) {
 }
 
 TEST(BuildersMonitor, KaluExampleSendsLowBytesOfOutputs) {
-    MonitorSource s = Source(kKindKalu);
+    MonitorSource s = Source(kRequestKalu);
     s.kaluOutputs = {1, 2, 3, 4, 5, -1};
     const RequestData r = MonitorUserData(s);
     EXPECT_EQ(r.bytes, (Bytes{0x03, 0x40, 0x6C, 0x0D, 0x02, 0x00, 0x00, 0x30, 0x02, 0x30, 0x00,
@@ -37,20 +37,20 @@ TEST(BuildersMonitor, EveryKindByteForByte) {
         const char* status;
     };
     const std::vector<Case> cases = {
-        {kKindTev, false, {7, 0x40, 0x6C, 0x0B, 2, 0, 0, 0x64}, "Komunikace - TEV"},
-        {kKindTew,
+        {kRequestTev, false, {7, 0x40, 0x6C, 0x0B, 2, 0, 0, 0x64}, "Komunikace - TEV"},
+        {kRequestTew,
          false,
          {7, 0x40, 0x6C, 0x0D, 2, 0, 0, 2, 2, 0, 0, 2, 0x34, 0x12},
          "Komunikace - TEW"},
-        {kKindTevw,
+        {kRequestTevw,
          false,
          {7, 0x40, 0x6C, 0x0D, 2, 0, 0, 0x66, 2, 4, 0, 2, 0xCD, 0xAB},
          "Komunikace - TEVW"},
-        {kKindMokr,
+        {kRequestMokr,
          true,
          {7, 0x40, 0x6C, 0x0D, 2, 0, 0, 0x10, 2, 0x90, 1, 8, 1, 2, 3, 4, 5, 6, 7, 0x80},
          "Komunikace - MOKR"},
-        {kKindMokr,
+        {kRequestMokr,
          false,
          {7, 0x40, 0x6C, 0x0B, 2, 0x30, 0, 0x10, 2, 0xB0, 0, 0x10, 2, 0x30, 1, 0x10},
          "Komunikace - MOKR"},
@@ -69,7 +69,7 @@ TEST(BuildersMonitor, EveryKindByteForByte) {
 }
 
 TEST(BuildersMonitor, MokrWritePhaseWithNoOutputsEndsInEightZeros) {
-    MonitorSource s = Source(kKindMokr);
+    MonitorSource s = Source(kRequestMokr);
     s.mokrWritePhase = true;
     const Bytes b = MonitorUserData(s).bytes;
     ASSERT_EQ(b.size(), 20u);
@@ -77,7 +77,7 @@ TEST(BuildersMonitor, MokrWritePhaseWithNoOutputsEndsInEightZeros) {
 }
 
 TEST(BuildersMonitor, ProbeCarriesScanAddressAndNoStatusText) {
-    MonitorSource s = Source(kKindProbe);
+    MonitorSource s = Source(kRequestProbe);
     s.scanAddress = 31;
     const RequestData r = MonitorUserData(s);
     EXPECT_EQ(r.bytes, (Bytes{0x1F, 0x40, 0x69}));
@@ -86,14 +86,14 @@ TEST(BuildersMonitor, ProbeCarriesScanAddressAndNoStatusText) {
 
 TEST(BuildersMonitor, AddressOutsideOneByteIsARangeError) {
     for (std::int32_t bad : {256, -1, 100000}) {
-        MonitorSource kalu = Source(kKindKalu);
+        MonitorSource kalu = Source(kRequestKalu);
         kalu.analogAddress = bad;
         EXPECT_THROW(MonitorUserData(kalu), AddressRangeError) << bad;
-        MonitorSource tev = Source(kKindTev);
+        MonitorSource tev = Source(kRequestTev);
         tev.binaryAddress = bad;
         EXPECT_THROW(MonitorUserData(tev), AddressRangeError) << bad;
     }
-    MonitorSource edge = Source(kKindTev);
+    MonitorSource edge = Source(kRequestTev);
     edge.binaryAddress = 255;
     EXPECT_EQ(MonitorUserData(edge).bytes[0], 255);
     EXPECT_THROW(MonitorUserData(Source(9)), std::out_of_range);

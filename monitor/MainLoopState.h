@@ -1,0 +1,49 @@
+#pragma once
+// State of the main window's polling loop: its one request with the status text and the data
+// area behind it, the address scan and the configuration-send sequencing. The application
+// owns one instance; the main window and its tests work on it by reference.
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "comm/TransferRequest.h"
+
+namespace velor {
+
+inline constexpr int kScanAddresses = 32;
+inline constexpr std::uint8_t kMonitoredNone = 5;
+inline constexpr std::uint16_t kDefaultPollInterval = 100;
+inline constexpr std::size_t kStatusTextChars = 51;
+inline constexpr std::size_t kZepaImageBytes = 24;
+
+struct MainLoopState {
+    MainLoopState() { MainRequest.Buffer = Data; }
+    // MainRequest.Buffer points into Data: the record never moves or copies.
+    MainLoopState(const MainLoopState&) = delete;
+    MainLoopState& operator=(const MainLoopState&) = delete;
+
+    bool ReopenPending = false;
+    TransferRequest MainRequest;
+    std::string StatusText;  // UTF-8, at most 51 characters
+    std::array<std::uint8_t, kBufferSize> Data{};
+
+    // False until a configuration editor has been closed: the loop does not poll before.
+    bool ChannelReady = false;
+    // Kind of the unit window opened last (0..4), kMonitoredNone when none is open.
+    std::uint8_t MonitoredKind = kMonitoredNone;
+    std::uint16_t PollInterval = kDefaultPollInterval;
+    std::int32_t ScanAddress = 0;
+    std::array<bool, kScanAddresses> AddressFound{};
+
+    // Configuration send sequencing.
+    bool KaluSecondHalf = false;
+    bool LastBlockSent = false;
+    std::array<std::uint8_t, kZepaImageBytes> ZepaImage{};
+
+    // An editor closed while MainRequest was still with the engine: the outcome of that run
+    // belongs to nobody and is dropped when it arrives, before the record is reused.
+    bool AbandonedRun = false;
+};
+
+}  // namespace velor

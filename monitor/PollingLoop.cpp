@@ -1,0 +1,293 @@
+#include "monitor/PollingLoop.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <exception>
+#include <system_error>
+
+#include "comm/TransferEngine.h"
+#include "config/ModuleHelpers.h"
+#include "monitor/RequestBuilders.h"
+#include "ui/MessageService.h"
+
+namespace velor {
+
+namespace {
+
+std::string RightAligned(int value, int width) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%*d", width, value);
+    return text;
+}
+
+constexpr std::size_t kScanListChars = 30;
+
+}  // namespace
+
+void PollingLoop::FormCreate() {
+    MainLoopState& s = ctx_.loop;
+    ConfigState& c = ctx_.config;
+    c.SendPending = c.SendBinaryInputs = c.SendMokr = c.SendBinaryOutputs = c.SendZepa = false;
+    s.LastBlockSent = s.KaluSecondHalf = false;
+    ctx_.engine.RequestKind = kRequestProbe;
+    s.MonitoredKind = kMonitoredNone;
+    s.PollInterval = kDefaultPollInterval;
+    ResetAddressScan();
+    ctx_.selections.MokrInputPiggy = 0;
+    ctx_.selections.MokrOutputPiggy = 0;
+    ctx_.selections.PiggyOutputs.fill(0);
+    ctx_.selections.KaluOutputs.fill(0);
+    AdjustTimeoutsForBaud();
+    s.ReopenPending = false;
+    s.ChannelReady = false;
+}
+
+void PollingLoop::Timer1Timer() {
+    const char* text = nullptr;
+    try {
+        tick();
+        return;
+    } catch (const std::system_error&) {
+        text = "Chyba při zpracování dat ";
+    } catch (const std::exception&) {
+        text = kTextTickError;
+    } catch (...) {
+        text = "Chyba při zpracování dat ";
+    }
+    ctx_.view.setTimerEnabled(false);
+    ShowMessageWindow(text, "", 2, 1);
+    ctx_.view.setTimerInterval(kErrorRetryInterval);
+    ctx_.view.setTimerEnabled(true);
+}
+
+void PollingLoop::tick() {
+    MainLoopState& s = ctx_.loop;
+    if (!s.ChannelReady) {
+        ctx_.view.setStatusLine(kTextSetChannel);
+        return;
+    }
+    ctx_.view.setTimerInterval(s.PollInterval);
+    InicPrenos();
+    if (s.AbandonedRun && !settleAbandonedRun()) return;
+
+    TransferRequest& r = s.MainRequest;
+    if (r.Status == kStatusFailed) {
+        onFailed();
+    } else if (r.Status == kStatusDone) {
+        onDone();
+    } else if (r.Status == kStatusPortUnusable) {
+        // The port cannot be used until an editor sets the channel up again; say so.
+        ctx_.view.setStatusLine(kTextTransferError);
+        ctx_.view.updateUnitCaptions();
+        return;
+    }
+    if (r.Status != kStatusIdle) return;
+    if (ctx_.config.SendPending) {
+        BuildConfigRequest();
+    } else {
+        BuildMonitorRequest();
+    }
+}
+
+void PollingLoop::InicPrenos() {
+    if (!ctx_.loop.ReopenPending) return;
+    ctx_.view.setTimerEnabled(false);
+    ctx_.channel.open();
+    ctx_.loop.ReopenPending = false;
+    ctx_.view.setTimerEnabled(true);
+}
+
+void PollingLoop::onFailed() {
+    MainLoopState& s = ctx_.loop;
+    s.MainRequest.Status = kStatusIdle;
+    if (ctx_.engine.RequestKind == kRequestProbe) {
+        s.AddressFound.at(static_cast<std::size_t>(s.ScanAddress)) = false;
+        ShowScanResult();
+        return;
+    }
+    ctx_.view.setStatusLine(kTextTransferError);
+    ctx_.view.updateUnitCaptions();
+    const std::string text = ProtocolErrorText(s.MainRequest.ReplyCode);
+    if (!text.empty()) ctx_.view.showProtocolError(text);
+}
+
+void PollingLoop::onDone() {
+    MainLoopState& s = ctx_.loop;
+    const bool sending = ctx_.config.SendPending;
+    s.MainRequest.Status = kStatusIdle;
+    ctx_.view.hideProtocolError();
+    if (s.KaluSecondHalf && sending) return;  // the second half goes out in this tick
+    if (s.LastBlockSent && sending) {
+        finishSend();
+        return;
+    }
+    if (ctx_.engine.RequestKind == kRequestProbe) {
+        s.AddressFound.at(static_cast<std::size_t>(s.ScanAddress)) = true;
+        ShowScanResult();
+        return;
+    }
+    if (ctx_.engine.RequestKind == kRequestConfig) return;  // a block of a send that ended
+    ctx_.view.setStatusLine(s.StatusText);
+    const std::size_t length = static_cast<std::size_t>(
+        std::clamp<std::int32_t>(s.MainRequest.Length, 0, static_cast<std::int32_t>(kBufferSize)));
+    const bool decoded =
+        ctx_.view.deliverAnswer(ctx_.engine.RequestKind,
+                                std::span<const std::uint8_t>(s.Data).first(length), kaluFormats());
+    // An answer too short for its layout counts as a failed transfer.
+    if (!decoded) ctx_.view.setStatusLine(kTextTransferError);
+    ctx_.view.updateUnitCaptions();
+}
+
+KaluFormats PollingLoop::kaluFormats() const {
+    KaluFormats formats{};
+    const auto& inputs = ctx_.config.AnalogConfig.Inputs;
+    for (std::size_t i = 0; i < formats.size() && i < inputs.size(); ++i) {
+        formats[i].Offset = inputs[i].Offset;
+        formats[i].Decimals = inputs[i].Decimals;
+    }
+    return formats;
+}
+
+// The last block was accepted: move channel 1 to the settings chosen in the editor.
+void PollingLoop::finishSend() {
+    MainLoopState& s = ctx_.loop;
+    ConfigState& c = ctx_.config;
+    ctx_.view.setTimerEnabled(false);
+    ctx_.channel.close();
+    c.SendPending = false;
+    s.LastBlockSent = false;
+    ctx_.engine.RequestKind = kRequestProbe;
+    ResetAddressScan();
+    ctx_.channel.setPort(c.TargetPortNumber, c.TargetBaudIndex);
+    ctx_.channel.open();
+    ctx_.view.setTimerEnabled(true);
+}
+
+void PollingLoop::ShowScanResult() {
+    MainLoopState& s = ctx_.loop;
+    std::string list;
+    for (int i = 0; i < kScanAddresses; ++i) {
+        if (s.AddressFound[static_cast<std::size_t>(i)]) list += RightAligned(i, 2) + ",";
+    }
+    list.resize(kScanListChars, ' ');
+    ctx_.view.setStatusLine(">" + RightAligned(s.ScanAddress, 3) + "< " + list);
+    s.ScanAddress = s.ScanAddress + 1 > kScanAddresses - 1 ? 0 : s.ScanAddress + 1;
+}
+
+void PollingLoop::queue(const std::vector<std::uint8_t>& userData) {
+    TransferRequest& r = ctx_.loop.MainRequest;
+    r.Channel = 1;
+    r.Buffer = ctx_.loop.Data;
+    std::copy(userData.begin(), userData.end(), ctx_.loop.Data.begin());
+    r.Length = static_cast<std::int32_t>(userData.size());
+    // A code left from an earlier negative reply must not label a later failure.
+    r.ReplyCode = 0;
+    r.Steps.fill(TransferStep{});
+    const std::uint16_t timeout = ctx_.engine.ReplyTimeout;
+    r.step(1) = TransferStep{kOpSendFrame, 0, timeout};
+    r.step(2) = TransferStep{kOpReceiveFrame, 0, timeout};
+    r.step(3) = TransferStep{kOpEnd, 0, 0};
+    QueueRequest(ctx_.engine, r);
+}
+
+void PollingLoop::BuildMonitorRequest() {
+    MainLoopState& s = ctx_.loop;
+    const UnitSelections& sel = ctx_.selections;
+    ctx_.engine.RequestKind = s.MonitoredKind;
+    MonitorSource src;
+    src.kind = s.MonitoredKind;
+    src.analogAddress = ctx_.config.AnalogConfig.ModuleAddress;
+    src.binaryAddress = ctx_.config.BinaryConfig.ModuleAddress;
+    src.scanAddress = s.ScanAddress;
+    src.kaluOutputs = sel.KaluOutputs;
+    src.tewOutputs = sel.TewOutputs;
+    src.tevwOutputs = sel.TevwOutputs;
+    src.piggyOutputs = sel.PiggyOutputs;
+    src.mokrInputPiggy = sel.MokrInputPiggy;
+    src.mokrWritePhase = sel.MokrWritePhase;
+    // Builds first: a range error leaves nothing queued.
+    const RequestData data = MonitorUserData(src);
+    if (!data.statusText.empty()) {
+        s.StatusText = data.statusText;
+        if (!StatusLineShowsError(ctx_.view.statusLine())) ctx_.view.setStatusLine(s.StatusText);
+    }
+    queue(data.bytes);
+}
+
+void PollingLoop::BuildConfigRequest() {
+    MainLoopState& s = ctx_.loop;
+    ConfigState& c = ctx_.config;
+    const ConfigTarget target =
+        ChooseConfigTarget(c.SendBinaryInputs, c.SendBinaryOutputs, c.SendMokr, c.SendZepa);
+    auto analog = c.AnalogImage.toBytes();
+    auto binary = c.BinaryImage.toBytes();
+    const ConfigBlock block = ConfigUserData(target, s.KaluSecondHalf, c.AnalogConfig.ModuleAddress,
+                                             c.BinaryConfig.ModuleAddress, c.TargetBaudIndex,
+                                             {analog, binary, s.ZepaImage});
+    // The prepared image (tag and baud code) is what the module now holds.
+    if (target == ConfigTarget::Kalu) c.AnalogImage.decode(analog);
+    if (target != ConfigTarget::Kalu && target != ConfigTarget::Zepa) c.BinaryImage.decode(binary);
+    s.StatusText = block.data.statusText;
+    ctx_.view.setStatusLine(s.StatusText);
+    s.LastBlockSent = block.lastBlock;
+    s.KaluSecondHalf = block.kaluSecondHalf;
+    ctx_.engine.RequestKind = kRequestConfig;
+    queue(block.data.bytes);
+}
+
+void PollingLoop::editorOpening() {
+    ctx_.view.setTimerEnabled(false);
+    ctx_.channel.close();
+    ConfigState& c = ctx_.config;
+    c.RestorePortNumber = c.TargetPortNumber = ctx_.channel.portNumber();
+    c.RestoreBaudIndex = c.TargetBaudIndex = ctx_.channel.baudIndex();
+}
+
+void PollingLoop::editorClosed() {
+    ConfigState& c = ctx_.config;
+    MainLoopState& s = ctx_.loop;
+    if (c.SendPending) {
+        // The blocks go out over the settings the module listens on now; the new ones are
+        // taken once the last block has been accepted.
+        c.TargetPortNumber = ctx_.channel.portNumber();
+        c.TargetBaudIndex = ctx_.channel.baudIndex();
+        ctx_.channel.setPort(c.RestorePortNumber, c.RestoreBaudIndex);
+    }
+    ctx_.view.setStatusLine(kTextEditorClosed);
+    s.ReopenPending = true;
+    s.ChannelReady = true;
+    if (requestWithEngine()) {
+        // The old run still owns the record; its outcome is dropped when it comes.
+        s.AbandonedRun = true;
+    } else {
+        s.MainRequest.Status = kStatusIdle;
+    }
+    ctx_.view.setTimerEnabled(true);
+}
+
+bool PollingLoop::requestWithEngine() const {
+    const TransferRequest* r = &ctx_.loop.MainRequest;
+    const int count = std::clamp<int>(ctx_.engine.RequestCount, 0, kQueueSlots);
+    for (int i = 0; i < count; ++i) {
+        if (ctx_.engine.RequestQueue[static_cast<std::size_t>(i)] == r) return true;
+    }
+    return false;
+}
+
+bool PollingLoop::settleAbandonedRun() {
+    if (requestWithEngine()) return false;
+    ctx_.loop.AbandonedRun = false;
+    ctx_.loop.MainRequest.Status = kStatusIdle;
+    return true;
+}
+
+void PollingLoop::ResetAddressScan() {
+    velor::ResetAddressScan(ctx_.loop.ScanAddress, ctx_.loop.AddressFound);
+}
+
+void PollingLoop::AdjustTimeoutsForBaud() {
+    velor::AdjustTimeoutsForBaud(ctx_.engine.ReplyTimeout, ctx_.loop.PollInterval,
+                                 ctx_.channel.baudIndex());
+}
+
+}  // namespace velor

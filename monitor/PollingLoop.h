@@ -1,0 +1,101 @@
+#pragma once
+// The main window's polling loop without its widgets: one tick consumes the outcome of the
+// request in flight, shows it, and starts the next request (a monitoring request, the
+// address probe or a configuration block). The window supplies the view and the channel.
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "comm/EngineState.h"
+#include "config/ConfigState.h"
+#include "monitor/AnswerDecoder.h"
+#include "monitor/MainLoopState.h"
+#include "monitor/UnitSelections.h"
+
+namespace velor {
+
+// What the loop shows: the status line E_Stav, the error label L_Err, the unit windows and
+// the main timer.
+class LoopView {
+public:
+    virtual ~LoopView() = default;
+    virtual std::string statusLine() const = 0;  // UTF-8
+    virtual void setStatusLine(const std::string& text) = 0;
+    virtual void showProtocolError(const std::string& text) = 0;
+    virtual void hideProtocolError() = 0;
+    virtual void updateUnitCaptions() = 0;
+    // Decodes a successful answer of kind into the open unit windows; false when the answer
+    // is too short for its layout. Range errors of the decoding propagate.
+    virtual bool deliverAnswer(std::uint8_t kind, std::span<const std::uint8_t> answer,
+                               const KaluFormats& formats) = 0;
+    virtual void setTimerEnabled(bool enabled) = 0;
+    virtual void setTimerInterval(int ms) = 0;
+};
+
+// Channel 1 as the loop uses it: open, close and its port settings.
+class LoopChannel {
+public:
+    virtual ~LoopChannel() = default;
+    virtual void open() = 0;
+    virtual void close() = 0;
+    virtual std::uint8_t portNumber() const = 0;
+    virtual std::uint16_t baudIndex() const = 0;
+    virtual void setPort(std::uint8_t portNumber, std::uint16_t baudIndex) = 0;
+};
+
+struct LoopContext {
+    MainLoopState& loop;
+    EngineState& engine;
+    ConfigState& config;
+    UnitSelections& selections;
+    DecoderState& decoder;
+    LoopView& view;
+    LoopChannel& channel;
+};
+
+inline constexpr const char* kTextSetChannel = "Nastavte kanál COM";
+inline constexpr const char* kTextTransferError = "Chyba přenosu";
+inline constexpr const char* kTextEditorClosed = "          >.....................<";
+inline constexpr const char* kTextTickError = "Chyba při zpracování dat";
+inline constexpr int kErrorRetryInterval = 500;
+inline constexpr int kFirstTickInterval = 50;
+
+class PollingLoop {
+public:
+    explicit PollingLoop(LoopContext context) : ctx_(context) {}
+
+    // The loop's part of the main window's creation: send flags, kinds, interval, scan.
+    void FormCreate();
+    // One tick inside the exception guard: a failure is reported and retried after 500 ms.
+    void Timer1Timer();
+    // The tick itself; throws what the builders or the decoder raise.
+    void tick();
+    void InicPrenos();
+    void ShowScanResult();
+    void BuildMonitorRequest();
+    void BuildConfigRequest();
+
+    // Around a modal configuration editor: the steps before it is shown and after it closed.
+    void editorOpening();
+    void editorClosed();
+
+    void ResetAddressScan();
+    void AdjustTimeoutsForBaud();
+
+    // True while the engine still holds MainRequest (running or waiting in the queue).
+    bool requestWithEngine() const;
+
+private:
+    void onFailed();
+    void onDone();
+    void finishSend();
+    bool settleAbandonedRun();
+    KaluFormats kaluFormats() const;
+    void queue(const std::vector<std::uint8_t>& userData);
+
+    LoopContext ctx_;
+};
+
+}  // namespace velor

@@ -1,0 +1,333 @@
+// The main window's polling loop against a recording view, a fake channel and an engine whose
+// transfer windows the test finishes by hand.
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "comm/TransferEngine.h"
+#include "monitor/PollingLoop.h"
+#include "monitor/RequestBuilders.h"
+#include "tests/MessageRecorder.h"
+
+namespace velor {
+namespace {
+
+struct RecordingView : LoopView {
+    std::string status;
+    std::vector<std::string> statusHistory;
+    bool errorVisible = false;
+    std::string errorText;
+    int captionUpdates = 0;
+    int decodedCount = 0;
+    bool timerEnabled = true;
+    int interval = kFirstTickInterval;
+
+    std::string statusLine() const override { return status; }
+    void setStatusLine(const std::string& t) override {
+        status = t;
+        statusHistory.push_back(t);
+    }
+    void showProtocolError(const std::string& t) override {
+        errorVisible = true;
+        errorText = t;
+    }
+    void hideProtocolError() override { errorVisible = false; }
+    void updateUnitCaptions() override { ++captionUpdates; }
+    bool deliverAnswer(std::uint8_t kind, std::span<const std::uint8_t> answer,
+                       const KaluFormats& formats) override {
+        ++decodedCount;
+        return DecodeAnswer(kind, answer, formats, {}, *selections, *decoder).decoded;
+    }
+    UnitSelections* selections = nullptr;
+    DecoderState* decoder = nullptr;
+    void setTimerEnabled(bool e) override { timerEnabled = e; }
+    void setTimerInterval(int ms) override { interval = ms; }
+};
+
+struct FakeChannel : LoopChannel {
+    std::uint8_t port = 0;
+    std::uint16_t baud = 3;
+    std::vector<std::string> calls;
+    void open() override {
+        calls.push_back("open " + std::to_string(port) + "/" + std::to_string(baud));
+    }
+    void close() override { calls.push_back("close"); }
+    std::uint8_t portNumber() const override { return port; }
+    std::uint16_t baudIndex() const override { return baud; }
+    void setPort(std::uint8_t p, std::uint16_t b) override {
+        port = p;
+        baud = b;
+    }
+};
+
+// Keeps every started request running until the test finishes it.
+struct HeldWindows : TransferWindowFactory {
+    std::vector<std::vector<std::uint8_t>> started;
+    void createWindow(TransferRequest& r) override {
+        started.emplace_back(r.Buffer.begin(), r.Buffer.begin() + r.Length);
+    }
+};
+
+class LoopTest : public ::testing::Test {
+protected:
+    LoopTest() {
+        engine.Windows = &windows;
+        view.selections = &selections;
+        view.decoder = &decoder;
+        loop.FormCreate();
+    }
+
+    void makeReady() {
+        loop.editorOpening();
+        loop.editorClosed();
+    }
+
+    // The engine's end of the running request.
+    // A replyCode of -1 leaves the field as the engine found it (it only sets it for a short
+    // reply).
+    void finish(std::uint8_t status, int replyCode = -1, std::vector<std::uint8_t> answer = {}) {
+        ASSERT_TRUE(loop.requestWithEngine());
+        std::copy(answer.begin(), answer.end(), state.Data.begin());
+        if (!answer.empty()) state.MainRequest.Length = static_cast<std::int32_t>(answer.size());
+        if (replyCode >= 0) state.MainRequest.ReplyCode = static_cast<std::uint8_t>(replyCode);
+        state.MainRequest.Status = status;
+        TransferWindowDestroyed(engine);
+    }
+
+    std::string scanList() const { return view.status.substr(6); }
+
+    MainLoopState state;
+    EngineState engine;
+    ConfigState config;
+    UnitSelections selections;
+    DecoderState decoder;
+    RecordingView view;
+    FakeChannel channel;
+    HeldWindows windows;
+    PollingLoop loop{{state, engine, config, selections, decoder, view, channel}};
+};
+
+TEST_F(LoopTest, DormantUntilAnEditorCloses) {
+    for (int i = 0; i < 3; ++i) loop.Timer1Timer();
+    EXPECT_EQ(view.status, "Nastavte kanál COM");
+    EXPECT_TRUE(windows.started.empty());
+    EXPECT_EQ(view.interval, kFirstTickInterval);
+
+    makeReady();
+    EXPECT_EQ(view.status, "          >.....................<");
+    EXPECT_EQ(channel.calls, (std::vector<std::string>{"close"}));
+    loop.Timer1Timer();
+    EXPECT_EQ(channel.calls.back(), "open 0/3");
+    EXPECT_EQ(view.interval, 100);
+    ASSERT_EQ(windows.started.size(), 1u);
+    EXPECT_EQ(windows.started[0], (std::vector<std::uint8_t>{0x00, 0x40, 0x69}));
+    EXPECT_EQ(engine.RequestKind, kRequestProbe);
+}
+
+TEST_F(LoopTest, ScanLineListsAnsweringModulesAndAFailedProbeClearsItsAddress) {
+    makeReady();
+    loop.Timer1Timer();
+    for (int address = 0; address < 32; ++address) {
+        finish(address == 1 || address == 12 ? kStatusDone : kStatusFailed);
+        loop.Timer1Timer();
+    }
+    // A full pass: the line of the probe at 31, and the next probe (0) is on its way.
+    EXPECT_EQ(view.status, "> 31<  1,12," + std::string(24, ' '));
+    EXPECT_EQ(windows.started.back()[0], 0);
+    for (int address = 0; address <= 5; ++address) {
+        finish(address == 1 ? kStatusFailed : (address == 12 ? kStatusDone : kStatusFailed));
+        loop.Timer1Timer();
+    }
+    EXPECT_EQ(view.status, ">  5< 12," + std::string(27, ' '));
+    EXPECT_FALSE(view.errorVisible);
+}
+
+TEST_F(LoopTest, FailureTextsAndTheirHidingOnTheNextSuccess) {
+    makeReady();
+    state.MonitoredKind = kRequestTew;
+    loop.Timer1Timer();
+    EXPECT_EQ(view.status, "Komunikace - TEW");
+    const std::vector<std::pair<std::uint8_t, std::string>> codes = {
+        {1, "FC=2 Neznámá komunikační šlužba"},
+        {2, "FC=9 Blok/Data nedostupná"},
+        {3, "FC=0x0c nespravne zadane parametry"}};
+    for (const auto& [code, text] : codes) {
+        finish(kStatusFailed, code);
+        loop.Timer1Timer();
+        EXPECT_EQ(view.status, "Chyba přenosu");
+        EXPECT_TRUE(view.errorVisible);
+        EXPECT_EQ(view.errorText, text);
+        finish(kStatusDone, 0, {0x10, 0x00});
+        loop.Timer1Timer();
+        EXPECT_FALSE(view.errorVisible) << int(code);
+        EXPECT_EQ(view.status, "Komunikace - TEW");
+    }
+    // A time-out after a negative reply shows no stale protocol text.
+    finish(kStatusFailed, 2);
+    loop.Timer1Timer();
+    finish(kStatusDone, 0, {0, 0});
+    loop.Timer1Timer();
+    finish(kStatusFailed);
+    loop.Timer1Timer();
+    EXPECT_FALSE(view.errorVisible);
+    EXPECT_EQ(decoder.TewReadback, 0);
+    EXPECT_GE(view.decodedCount, 3);
+}
+
+TEST_F(LoopTest, ErrorTextStaysUntilAnAnswerArrives) {
+    makeReady();
+    state.MonitoredKind = kRequestTev;
+    loop.Timer1Timer();
+    finish(kStatusFailed);
+    loop.Timer1Timer();  // shows the failure and queues the next request
+    EXPECT_EQ(view.status, "Chyba přenosu");
+    EXPECT_EQ(state.StatusText, "Komunikace - TEV");
+    finish(kStatusDone, 0, std::vector<std::uint8_t>(100, 0));
+    loop.Timer1Timer();
+    EXPECT_EQ(view.status, "Komunikace - TEV");
+}
+
+TEST_F(LoopTest, KaluSendTakesTwoRequestsThenSwitchesTheChannel) {
+    channel.baud = 3;
+    loop.editorOpening();
+    // The editor chose index 1 on port 2 and asked for a send.
+    channel.setPort(2, 1);
+    config.SendPending = true;
+    config.AnalogConfig.ModuleAddress = 4;
+    loop.editorClosed();
+    EXPECT_EQ(channel.port, 0);
+    EXPECT_EQ(channel.baud, 3);
+    loop.Timer1Timer();
+    EXPECT_EQ(channel.calls.back(), "open 0/3");
+    ASSERT_EQ(windows.started.size(), 1u);
+    EXPECT_EQ(windows.started[0].size(), 136u);
+    EXPECT_EQ(windows.started[0][9], 9);  // the baud code of the target index
+    EXPECT_EQ(view.status, "Konfigurace  KALU.1");
+    EXPECT_EQ(engine.RequestKind, kRequestConfig);
+
+    finish(kStatusDone);
+    loop.Timer1Timer();
+    ASSERT_EQ(windows.started.size(), 2u);
+    EXPECT_EQ(windows.started[1].size(), 200u);
+    EXPECT_EQ(view.status, "Konfigurace  KALU.2");
+
+    finish(kStatusDone);
+    loop.Timer1Timer();
+    EXPECT_FALSE(config.SendPending);
+    EXPECT_EQ(channel.calls.back(), "open 2/1");
+    EXPECT_EQ(channel.calls[channel.calls.size() - 2], "close");
+    // The same tick starts the scan again at address 0.
+    ASSERT_EQ(windows.started.size(), 3u);
+    EXPECT_EQ(windows.started[2], (std::vector<std::uint8_t>{0x00, 0x40, 0x69}));
+    EXPECT_EQ(engine.RequestKind, kRequestProbe);
+    EXPECT_TRUE(view.timerEnabled);
+}
+
+TEST_F(LoopTest, FailedKaluHalfIsFollowedByTheOtherHalf) {
+    loop.editorOpening();
+    config.SendPending = true;
+    loop.editorClosed();
+    loop.Timer1Timer();
+    finish(kStatusFailed);
+    loop.Timer1Timer();
+    EXPECT_EQ(windows.started.back().size(), 200u);
+    finish(kStatusFailed);
+    loop.Timer1Timer();
+    EXPECT_EQ(windows.started.back().size(), 136u);
+    EXPECT_TRUE(config.SendPending);
+}
+
+TEST_F(LoopTest, SingleBlockSendsTakeOneRequest) {
+    struct Case {
+        bool* flag;
+        std::size_t size;
+        const char* text;
+    };
+    const std::vector<Case> cases = {{&config.SendBinaryOutputs, 144, "Konfigurace  TEW"},
+                                     {&config.SendBinaryInputs, 144, "Konfigurace  TEVW"},
+                                     {&config.SendMokr, 240, "Konfigurace  MOKR"},
+                                     {&config.SendZepa, 18, "Konfigurace  ZEPA"}};
+    for (const Case& c : cases) {
+        loop.editorOpening();
+        config.SendPending = true;
+        *c.flag = true;
+        loop.editorClosed();
+        loop.Timer1Timer();
+        EXPECT_EQ(windows.started.back().size(), c.size);
+        EXPECT_EQ(view.status, c.text);
+        finish(kStatusDone);
+        loop.Timer1Timer();
+        EXPECT_FALSE(config.SendPending) << c.text;
+        EXPECT_EQ(windows.started.back().size(), 3u) << "scan resumes after " << c.text;
+        *c.flag = false;
+        finish(kStatusFailed);
+    }
+}
+
+TEST_F(LoopTest, AddressOutOfRangeIsReportedAndQueuesNothing) {
+    test::MessageRecorder rec;
+    makeReady();
+    state.MonitoredKind = kRequestTev;
+    config.BinaryConfig.ModuleAddress = 256;
+    loop.Timer1Timer();
+    EXPECT_TRUE(windows.started.empty());
+    EXPECT_EQ(engine.RequestCount, 0);
+    ASSERT_EQ(rec.calls.size(), 1u);
+    EXPECT_EQ(rec.calls[0].text1, "Chyba při zpracování dat");
+    EXPECT_EQ(rec.calls[0].text2, "");
+    EXPECT_EQ(rec.calls[0].kind, 2u);
+    EXPECT_EQ(rec.calls[0].iconSet, 1);
+    EXPECT_EQ(view.interval, kErrorRetryInterval);
+    EXPECT_TRUE(view.timerEnabled);
+    // The next tick sets the interval back.
+    config.BinaryConfig.ModuleAddress = 3;
+    loop.Timer1Timer();
+    EXPECT_EQ(view.interval, 100);
+    EXPECT_EQ(windows.started.size(), 1u);
+}
+
+TEST_F(LoopTest, PortUnusableShowsTheFailureAndWaitsForAnEditor) {
+    makeReady();
+    loop.Timer1Timer();
+    finish(kStatusPortUnusable);
+    for (int i = 0; i < 3; ++i) loop.Timer1Timer();
+    EXPECT_EQ(view.status, "Chyba přenosu");
+    EXPECT_EQ(windows.started.size(), 1u);
+    makeReady();
+    loop.Timer1Timer();
+    EXPECT_EQ(windows.started.size(), 2u);
+}
+
+TEST_F(LoopTest, EditorClosedDuringARunDoesNotShareTheRecord) {
+    makeReady();
+    state.MonitoredKind = kRequestTev;
+    loop.Timer1Timer();
+    ASSERT_EQ(state.MainRequest.Status, kStatusRunning);
+    makeReady();
+    // The old run still holds the record: nothing new is queued over it.
+    loop.Timer1Timer();
+    loop.Timer1Timer();
+    EXPECT_EQ(windows.started.size(), 1u);
+    EXPECT_EQ(engine.RequestCount, 1);
+    // Its outcome is dropped, not decoded; then the loop goes on.
+    finish(kStatusDone, 0, std::vector<std::uint8_t>(100, 0xFF));
+    loop.Timer1Timer();
+    EXPECT_EQ(view.decodedCount, 0);
+    EXPECT_EQ(windows.started.size(), 2u);
+    EXPECT_EQ(engine.RequestCount, 1);
+}
+
+TEST_F(LoopTest, SlowBaudTriplesTimeouts) {
+    MainLoopState s2;
+    EngineState e2;
+    FakeChannel slow;
+    slow.baud = 0;
+    PollingLoop l2{{s2, e2, config, selections, decoder, view, slow}};
+    l2.FormCreate();
+    EXPECT_EQ(s2.PollInterval, 300);
+    EXPECT_EQ(e2.ReplyTimeout, 600);
+}
+
+}  // namespace
+}  // namespace velor

@@ -1,1 +1,0 @@
-// Keeps the windows library non-empty until its first window lands.
