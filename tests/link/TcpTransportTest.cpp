@@ -1,0 +1,276 @@
+#include "comm/TcpTransport.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "HexBytes.h"
+#include "comm/TransferWindow.h"
+
+using namespace velor;
+using velor::test::hex;
+using velor::test::toHex;
+
+namespace {
+
+class QtEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        static int argc = 1;
+        static char name[] = "link_tcp_test";
+        static char* argv[] = {name, nullptr};
+        if (QCoreApplication::instance() == nullptr) app_ = new QCoreApplication(argc, argv);
+    }
+
+private:
+    QCoreApplication* app_ = nullptr;
+};
+
+const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+
+// Runs the event loop until pred holds or the time is up.
+bool waitFor(const std::function<bool()>& pred, int timeoutMs = 5000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!pred() && timer.elapsed() < timeoutMs) {
+        QEventLoop loop;
+        QTimer::singleShot(5, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    return pred();
+}
+
+// A peer on 127.0.0.1 that answers each received frame with a reply sent in chunks.
+struct Peer {
+    QTcpServer server;
+    QTcpSocket* client = nullptr;
+    QByteArray received;
+    std::vector<QByteArray> replyChunks;
+    int chunkGapMs = 30;
+
+    Peer() {
+        server.listen(QHostAddress::LocalHost, 0);
+        QObject::connect(&server, &QTcpServer::newConnection, [this] {
+            client = server.nextPendingConnection();
+            QObject::connect(client, &QTcpSocket::readyRead, [this] { onData(); });
+        });
+    }
+    quint16 port() const { return server.serverPort(); }
+    void onData() {
+        received += client->readAll();
+        int delay = 0;
+        for (const QByteArray& chunk : replyChunks) {
+            QTimer::singleShot(delay, client, [c = client, chunk] { c->write(chunk); });
+            delay += chunkGapMs;
+        }
+    }
+};
+
+QByteArray bytes(const char* text) {
+    const auto v = hex(text);
+    return QByteArray(reinterpret_cast<const char*>(v.data()), static_cast<qsizetype>(v.size()));
+}
+
+// The channel operations as the engine sees them, over the transport only.
+struct TcpOnlyIo : ChannelIo {
+    TForm_TCP& tcp;
+    int reopens = 0;
+    explicit TcpOnlyIo(TForm_TCP& t) : tcp(t) {}
+    bool isTcp(int) const override { return true; }
+    bool ignoreLineErrors(int) const override { return false; }
+    int read(int ch, std::uint8_t* b, int n) override { return tcp.TcpRead(ch, b, n); }
+    int write(int ch, const std::uint8_t* b, int n) override {
+        tcp.TcpSend(ch, b, n);
+        return n;
+    }
+    bool transmitByte(int, std::uint8_t) override { return false; }
+    LineState lineState(int) override { return {}; }
+    TcpStatus tcpState(int ch) override { return tcp.TcpState(ch); }
+    int reopen() override {
+        ++reopens;
+        return 0;
+    }
+};
+
+}  // namespace
+
+TEST(TcpTransport, StateFollowsOpenConnectAndClose) {
+    Peer peer;
+    TForm_TCP tcp(peer.port());
+    EXPECT_EQ(tcp.TcpState(1).state, 1);
+    tcp.TcpOpen(1, "127.0.0.1");
+    EXPECT_EQ(tcp.TcpState(1).state, 2);
+    ASSERT_TRUE(waitFor([&] { return tcp.TcpState(1).state == 0; }));
+    EXPECT_EQ(tcp.TcpState(2).state, 2);
+    tcp.TcpClose(1, "127.0.0.1");
+    EXPECT_EQ(tcp.TcpState(1).state, 1);
+    EXPECT_FALSE(tcp.windowExists());
+
+    // A channel that never connected: the close just destroys the sockets.
+    TForm_TCP lonely(1);
+    lonely.TcpOpen(2, "127.0.0.1");
+    lonely.TcpClose(2, "127.0.0.1");
+    EXPECT_EQ(lonely.TcpState(2).state, 1);
+    lonely.TcpClose(2, "127.0.0.1");  // no window: nothing happens
+}
+
+TEST(TcpTransport, FailedConnectStaysInStateTwo) {
+    quint16 closedPort = 0;
+    {
+        QTcpServer probe;
+        probe.listen(QHostAddress::LocalHost, 0);
+        closedPort = probe.serverPort();
+    }
+    TForm_TCP tcp(closedPort);
+    tcp.TcpOpen(1, "127.0.0.1");
+    waitFor([] { return false; }, 100);
+    EXPECT_EQ(tcp.TcpState(1).state, 2);
+}
+
+TEST(TcpTransport, ReceiveBufferOverflowAndPartialReads) {
+    TForm_TCP tcp(1);
+    tcp.TcpOpen(1, "127.0.0.1");  // creates the sockets; the connect is irrelevant here
+
+    // Two arrivals of 600: only the second remains.
+    tcp.NactiData(1, QByteArray(600, '\x01'));
+    tcp.NactiData(1, QByteArray(600, '\x02'));
+    EXPECT_EQ(tcp.RxCount(1), 600);
+    std::vector<std::uint8_t> out(1000);
+    EXPECT_EQ(tcp.TcpRead(1, out.data(), 1000), 600);
+    EXPECT_EQ(out[0], 0x02);
+    EXPECT_EQ(out[599], 0x02);
+
+    // An arrival larger than the buffer is dropped whole and takes the older bytes with it.
+    tcp.NactiData(1, bytes("AA BB"));
+    tcp.NactiData(1, QByteArray(1001, '\x03'));
+    EXPECT_EQ(tcp.RxCount(1), 0);
+
+    struct Case {
+        int ask;
+        int taken;
+        int left;
+    };
+    for (const Case c : {Case{10, 4, 0}, Case{-1, 0, 4}, Case{3, 3, 1}}) {
+        tcp.TcpRead(1, out.data(), 1000);
+        tcp.NactiData(1, bytes("01 02 03 04"));
+        EXPECT_EQ(tcp.TcpRead(1, out.data(), c.ask), c.taken);
+        EXPECT_EQ(tcp.RxCount(1), c.left);
+    }
+    EXPECT_EQ(tcp.TcpRead(1, out.data(), 1), 1);
+    EXPECT_EQ(out[0], 0x04);
+    // The other channel's buffer is separate.
+    EXPECT_EQ(tcp.RxCount(2), 0);
+}
+
+TEST(TcpTransport, WholeExchangeThroughTheTransferWindow) {
+    struct Case {
+        std::vector<const char*> chunks;
+        std::uint8_t status;
+        std::int32_t length;
+        const char* data;
+    };
+    const Case cases[] = {
+        {{"68 05 05 68 01 02 03 0D 0E 21 16"}, kStatusDone, 2, "0D 0E"},
+        {{"68 05", "05 68 01 02", "03 0D 0E", "21 16"}, kStatusDone, 2, "0D 0E"},
+        {{"00", "E5"}, kStatusDone, 10, "E5"},
+        {{"10 01 02", "09 03 16"}, kStatusFailed, 10, ""},
+    };
+    for (const Case& c : cases) {
+        Peer peer;
+        for (const char* chunk : c.chunks) peer.replyChunks.push_back(bytes(chunk));
+        TForm_TCP tcp(peer.port());
+        TcpOnlyIo io(tcp);
+        SystemClock clock;
+        EngineState engine;
+        std::int32_t transferResult = 0;
+        TransferWindowFactoryQt windows({engine, io, clock, transferResult});
+        engine.Windows = &windows;
+
+        tcp.TcpOpen(1, "127.0.0.1");
+        ASSERT_TRUE(waitFor([&] { return tcp.TcpState(1).state == 0; }));
+
+        std::vector<std::uint8_t> data(kBufferSize);
+        const auto user = hex("05 40 6C 0B");
+        std::copy(user.begin(), user.end(), data.begin());
+        TransferRequest req;
+        req.Buffer = data;
+        req.Length = 4;
+        req.step(1) = {kOpSendFrame, 0, 1000};
+        req.step(2) = {kOpReceiveFrame, 0, 1000};
+        req.step(3) = {kOpEnd, 0, 0};
+        QueueRequest(engine, req);
+        ASSERT_TRUE(waitFor([&] { return req.Status != kStatusRunning; }));
+        ASSERT_TRUE(waitFor([&] { return engine.TransferWindow == nullptr; }));
+        EXPECT_EQ(req.Status, c.status);
+        EXPECT_EQ(req.Length, c.length);
+        EXPECT_EQ(toHex(data.data(), hex(c.data).size()), c.data);
+        EXPECT_EQ(peer.received, bytes("68 04 04 68 05 40 6C 0B BC 16"));
+        EXPECT_EQ(engine.RequestCount, 0);
+        tcp.TcpClose(1, "127.0.0.1");
+    }
+}
+
+TEST(TcpTransport, QueuedRequestsRunOneAfterTheOther) {
+    Peer peer;
+    peer.replyChunks = {bytes("E5")};
+    TForm_TCP tcp(peer.port());
+    TcpOnlyIo io(tcp);
+    SystemClock clock;
+    EngineState engine;
+    std::int32_t transferResult = 0;
+    TransferWindowFactoryQt windows({engine, io, clock, transferResult});
+    engine.Windows = &windows;
+    tcp.TcpOpen(1, "127.0.0.1");
+    ASSERT_TRUE(waitFor([&] { return tcp.TcpState(1).state == 0; }));
+
+    std::vector<std::vector<std::uint8_t>> buffers(3, std::vector<std::uint8_t>(kBufferSize));
+    std::vector<TransferRequest> reqs(3);
+    for (std::size_t i = 0; i < reqs.size(); ++i) {
+        buffers[i][0] = static_cast<std::uint8_t>(i + 1);
+        reqs[i].Buffer = buffers[i];
+        reqs[i].Length = 1;
+        reqs[i].step(1) = {kOpSendFrame, 0, 1000};
+        reqs[i].step(2) = {kOpReceiveFrame, 0, 1000};
+        reqs[i].step(3) = {kOpEnd, 0, 0};
+        QueueRequest(engine, reqs[i]);
+    }
+    EXPECT_EQ(reqs[1].Status, kStatusQueued);
+    ASSERT_TRUE(waitFor([&] { return engine.RequestCount == 0 && !engine.TransferWindow; }));
+    for (const auto& r : reqs) EXPECT_EQ(r.Status, kStatusDone);
+    EXPECT_EQ(peer.received,
+              bytes("68 01 01 68 01 01 16 68 01 01 68 02 02 16 68 01 01 68 03 03 16"));
+}
+
+TEST(TcpTransport, NotConnectedPeerFailsEveryAttemptAtOnce) {
+    TForm_TCP tcp(1);  // nothing listens on port 1
+    TcpOnlyIo io(tcp);
+    SystemClock clock;
+    EngineState engine;
+    std::int32_t transferResult = 0;
+    TransferWindowFactoryQt windows({engine, io, clock, transferResult});
+    engine.Windows = &windows;
+    tcp.TcpOpen(1, "127.0.0.1");
+
+    std::vector<std::uint8_t> data(kBufferSize, 0);
+    TransferRequest req;
+    req.Buffer = data;
+    req.Length = 4;
+    req.step(1) = {kOpSendFrame, 0, 5000};
+    req.step(2) = {kOpReceiveFrame, 0, 5000};
+    req.step(3) = {kOpEnd, 0, 0};
+    QElapsedTimer timer;
+    timer.start();
+    QueueRequest(engine, req);
+    ASSERT_TRUE(waitFor([&] { return req.Status == kStatusFailed; }));
+    EXPECT_LT(timer.elapsed(), 2000);  // far below one step time-out
+    EXPECT_EQ(transferResult, 2);
+    waitFor([&] { return engine.TransferWindow == nullptr; });
+}

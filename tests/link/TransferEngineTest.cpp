@@ -1,0 +1,393 @@
+#include "comm/TransferEngine.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <memory>
+#include <stdexcept>
+#include <vector>
+
+#include "HexBytes.h"
+
+using namespace velor;
+using velor::test::hex;
+using velor::test::toHex;
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// A channel whose peer answers every written frame with a scripted reply, delivered in chunks,
+// one chunk per tick.
+struct FakeChannel : ChannelIo {
+    bool tcp = false;
+    bool ignoreErrors = false;
+    std::int32_t tcpStateValue = 0;
+    std::uint32_t lineErrors = 0;
+    std::deque<std::uint8_t> incoming;
+    std::deque<Bytes> chunks;
+    std::vector<Bytes> replies;      // reply to the n-th write; the last one repeats
+    std::vector<Bytes> replyChunks;  // or one reply, arriving in these chunks
+    std::vector<Bytes> writes;
+    int reopens = 0;
+    int throwOnReads = 0;
+
+    bool isTcp(int) const override { return tcp; }
+    bool ignoreLineErrors(int) const override { return ignoreErrors; }
+    int read(int, std::uint8_t* buffer, int count) override {
+        if (throwOnReads > 0) {
+            --throwOnReads;
+            throw std::runtime_error("read");
+        }
+        int n = 0;
+        for (; n < count && !incoming.empty(); ++n) {
+            buffer[n] = incoming.front();
+            incoming.pop_front();
+        }
+        return n;
+    }
+    int write(int, const std::uint8_t* buffer, int count) override {
+        writes.emplace_back(buffer, buffer + count);
+        if (!replies.empty()) {
+            const Bytes& r = replies[std::min(writes.size(), replies.size()) - 1];
+            chunks.emplace_back(r);
+        }
+        chunks.insert(chunks.end(), replyChunks.begin(), replyChunks.end());
+        return count;
+    }
+    bool transmitByte(int, std::uint8_t byte) override {
+        writes.push_back({byte});
+        return true;
+    }
+    LineState lineState(int) override {
+        return {lineErrors, static_cast<std::uint32_t>(incoming.size()), 0};
+    }
+    TcpStatus tcpState(int) override {
+        return {tcpStateValue, static_cast<std::int32_t>(incoming.size())};
+    }
+    int reopen() override {
+        ++reopens;
+        return 0;
+    }
+    // Bytes of the next chunk arrive.
+    void advance() {
+        if (chunks.empty()) return;
+        incoming.insert(incoming.end(), chunks.front().begin(), chunks.front().end());
+        chunks.pop_front();
+    }
+};
+
+struct FakeClock : Clock {
+    std::uint32_t ms = 1000;
+    double days = 46000.0;
+    std::uint32_t tickMs() override { return ms; }
+    double nowDays() override { return days; }
+};
+
+// Runs the transfer windows the engine creates, tick by tick.
+struct Harness : TransferWindowFactory {
+    EngineState engine;
+    FakeChannel channel;
+    FakeClock clock;
+    std::int32_t transferResult = 0;
+    std::unique_ptr<TransferRun> window;
+    int ticks = 0;
+
+    Harness() { engine.Windows = this; }
+    void createWindow(TransferRequest& request) override {
+        window = std::make_unique<TransferRun>(
+            TransferContext{engine, channel, clock, transferResult}, request);
+        engine.TransferWindow = window.get();
+    }
+    // Ticks every 10 ms until no window is left (bounded).
+    void run(int maxTicks = 2000) {
+        for (; window && ticks < maxTicks; ++ticks) {
+            channel.advance();
+            window->tick();
+            clock.ms += 10;
+            if (!window->released()) continue;
+            auto finished = std::move(window);
+            TransferWindowDestroyed(engine);
+        }
+    }
+};
+
+// A caller's request: frame and send, receive a frame, end.
+struct Request {
+    Bytes data = Bytes(kBufferSize, 0);
+    TransferRequest req;
+    explicit Request(const std::string& user = "05 40 6C 0B", std::uint16_t timeout = 200) {
+        const Bytes u = hex(user);
+        std::copy(u.begin(), u.end(), data.begin());
+        req.Buffer = data;
+        req.Length = static_cast<std::int32_t>(u.size());
+        req.step(1) = {kOpSendFrame, 0, timeout};
+        req.step(2) = {kOpReceiveFrame, 0, timeout};
+        req.step(3) = {kOpEnd, 0, 0};
+    }
+    std::string head(std::size_t n) const { return toHex(data.data(), n); }
+};
+
+const char* const kFramed = "68 04 04 68 05 40 6C 0B BC 16";
+
+}  // namespace
+
+TEST(TransferEngine, AcknowledgementAndVariableReply) {
+    struct Case {
+        std::vector<Bytes> chunks;  // the reply, as it arrives tick by tick
+        std::int32_t length;
+        const char* data;
+    };
+    const Case cases[] = {
+        {{hex("E5")}, 10, "E5"},
+        {{hex("68 05 05 68 01 02 03 0D 0E 21 16")}, 2, "0D 0E"},
+        {{hex("68 05"), hex("05 68 01"), {}, hex("02 03 0D"), hex("0E 21 16")}, 2, "0D 0E"},
+        {{hex("68 03 03 68 05 40 6C B1 16")}, 0, ""},
+    };
+    for (const Case& c : cases) {
+        Harness h;
+        Request r;
+        QueueRequest(h.engine, r.req);
+        EXPECT_EQ(r.req.Status, kStatusRunning);
+        // The reply comes after the first write, split as given.
+        h.channel.replyChunks = c.chunks;
+        h.run();
+        EXPECT_EQ(r.req.Status, kStatusDone);
+        EXPECT_EQ(r.req.Length, c.length);
+        EXPECT_EQ(r.head(hex(c.data).size()), c.data);
+        ASSERT_EQ(h.channel.writes.size(), 1u);
+        EXPECT_EQ(toHex(h.channel.writes[0]), kFramed);
+        EXPECT_EQ(h.engine.RequestCount, 0);
+        EXPECT_EQ(h.engine.TransferWindow, nullptr);
+    }
+}
+
+TEST(TransferEngine, BadRepliesAreRetriedWithTheSameFrame) {
+    const char* const bad[] = {
+        "68 05 05 68 01 02 03 0D 0E 22 16",  // wrong CS
+        "68 05 05 68 01 02 03 0D 0E 21 00",  // no end byte
+        "68 05 06 68 01 02 03 0D 0E 21 16",  // unequal lengths
+    };
+    for (const char* reply : bad) {
+        Harness h;
+        Request r;
+        h.channel.replies = {hex(reply)};
+        QueueRequest(h.engine, r.req);
+        h.run();
+        EXPECT_EQ(r.req.Status, kStatusFailed) << reply;
+        ASSERT_EQ(h.channel.writes.size(), 3u) << reply;
+        for (const Bytes& w : h.channel.writes) EXPECT_EQ(toHex(w), kFramed) << reply;
+        EXPECT_EQ(h.transferResult, kResultWrongReply);
+    }
+}
+
+TEST(TransferEngine, RetryAfterAReplyThatChangedLengthStillSendsTheRequest) {
+    Harness h;
+    Request r;
+    // First answer passes the header (Length becomes 5), then fails on CS; the second is good.
+    h.channel.replies = {hex("68 05 05 68 01 02 03 0D 0E 00 16"),
+                         hex("68 05 05 68 01 02 03 0D 0E 21 16")};
+    QueueRequest(h.engine, r.req);
+    h.run();
+    EXPECT_EQ(r.req.Status, kStatusDone);
+    ASSERT_EQ(h.channel.writes.size(), 2u);
+    EXPECT_EQ(toHex(h.channel.writes[1]), kFramed);
+}
+
+TEST(TransferEngine, ShortRepliesEndAtOnceWithTheirReplyCode) {
+    struct Case {
+        const char* reply;
+        std::uint8_t status;
+        std::uint8_t replyCode;
+    };
+    const Case cases[] = {
+        {"10 01 02 00 03 16", kStatusDone, 0},   {"10 01 02 02 03 16", kStatusFailed, 1},
+        {"10 01 02 09 03 16", kStatusFailed, 2}, {"10 01 02 0C 03 16", kStatusFailed, 3},
+        {"10 01 02 07 03 16", kStatusFailed, 0},  // unknown code: still a final outcome
+    };
+    for (const Case& c : cases) {
+        Harness h;
+        Request r;
+        r.req.ReplyCode = 0x55;
+        h.channel.replies = {hex(c.reply)};
+        QueueRequest(h.engine, r.req);
+        h.run();
+        EXPECT_EQ(r.req.Status, c.status) << c.reply;
+        EXPECT_EQ(r.req.ReplyCode, c.replyCode) << c.reply;
+        EXPECT_EQ(h.channel.writes.size(), 1u) << c.reply;
+        EXPECT_EQ(h.engine.RequestCount, 0) << c.reply;
+    }
+}
+
+TEST(TransferEngine, LeadingBytesAreDroppedOneByOne) {
+    Harness h;
+    Request r;
+    h.channel.replies = {hex("00 00 E5")};
+    QueueRequest(h.engine, r.req);
+    h.run();
+    EXPECT_EQ(r.req.Status, kStatusDone);
+    EXPECT_EQ(r.req.at(1), 0xE5);
+    // Send, send-done, receive tick per byte: one byte per tick.
+    EXPECT_GE(h.ticks, 5);
+}
+
+TEST(TransferEngine, TimeoutRetriesExceptForTheProbe) {
+    struct Case {
+        std::uint8_t kind;
+        const char* user;
+        std::size_t sends;
+        const char* frame;
+    };
+    const Case cases[] = {
+        {kKindProbe, "05 40 69", 1, "10 05 40 69 AE 16"},
+        {0, "05 40 6C 0B", 3, kFramed},
+        {6, "05 40 6C 0B", 3, kFramed},
+    };
+    for (const Case& c : cases) {
+        Harness h;
+        h.engine.RequestKind = c.kind;
+        Request r(c.user, 200);
+        const std::uint32_t start = h.clock.ms;
+        QueueRequest(h.engine, r.req);
+        h.run();
+        EXPECT_EQ(r.req.Status, kStatusFailed);
+        EXPECT_EQ(h.transferResult, kResultTimeout);
+        ASSERT_EQ(h.channel.writes.size(), c.sends);
+        EXPECT_EQ(toHex(h.channel.writes.back()), c.frame);
+        // Each attempt waits out the 200 ms of its receive step, and not much more.
+        EXPECT_GE(h.clock.ms - start, 200u * c.sends);
+        EXPECT_LE(h.clock.ms - start, 260u * c.sends);
+    }
+}
+
+TEST(TransferEngine, QueueRunsInOrderAndRefusesTheSixteenth) {
+    Harness h;
+    h.channel.replies = {hex("E5")};
+    std::vector<std::unique_ptr<Request>> requests;
+    for (int i = 0; i < 16; ++i) {
+        requests.push_back(std::make_unique<Request>());
+        QueueRequest(h.engine, requests.back()->req);
+    }
+    EXPECT_EQ(requests[0]->req.Status, kStatusRunning);
+    for (int i = 1; i < 15; ++i) EXPECT_EQ(requests[i]->req.Status, kStatusQueued);
+    EXPECT_EQ(requests[15]->req.Status, kStatusFailed);
+    EXPECT_EQ(h.engine.RequestCount, 15);
+    EXPECT_EQ(h.engine.slot(15), &requests[14]->req);
+
+    h.run();
+    for (int i = 0; i < 15; ++i) EXPECT_EQ(requests[i]->req.Status, kStatusDone) << i;
+    EXPECT_EQ(h.channel.writes.size(), 15u);
+    EXPECT_EQ(h.engine.RequestCount, 0);
+}
+
+TEST(TransferEngine, ProgramWithoutEndStepIsRefused) {
+    Harness h;
+    Request r;
+    r.req.step(3) = {kOpWait, 0, 10};
+    QueueRequest(h.engine, r.req);
+    EXPECT_EQ(r.req.Status, kStatusFailed);
+    EXPECT_EQ(h.engine.RequestCount, 0);
+    EXPECT_TRUE(h.channel.writes.empty());
+}
+
+TEST(TransferEngine, RequestTooLongToFrameFailsWithoutSending) {
+    Harness h;
+    Request r;
+    r.req.Length = 256;
+    QueueRequest(h.engine, r.req);
+    h.run();
+    EXPECT_EQ(r.req.Status, kStatusFailed);
+    EXPECT_TRUE(h.channel.writes.empty());
+}
+
+TEST(TransferEngine, ReplyLargerThanTheBufferFails) {
+    Harness h;
+    Bytes small(64, 0);
+    Request r;
+    std::copy_n(r.data.begin(), 4, small.begin());
+    r.req.Buffer = small;
+    Bytes reply = hex("10 01 02 00 03");
+    reply.resize(150, 0x16);
+    h.channel.replies = {reply};
+    QueueRequest(h.engine, r.req);
+    h.run();
+    EXPECT_EQ(r.req.Status, kStatusFailed);
+    EXPECT_EQ(h.channel.writes.size(), 3u);
+    EXPECT_TRUE(h.channel.incoming.empty());
+}
+
+TEST(TransferEngine, ExceptionInATickKeepsTheRequestGoing) {
+    Harness h;
+    Request r;
+    h.channel.replies = {hex("E5")};
+    h.channel.throwOnReads = 1;  // the discard of the first tick throws
+    QueueRequest(h.engine, r.req);
+    h.channel.advance();
+    h.window->tick();
+    EXPECT_EQ(r.req.Status, kStatusRunning);
+    h.run();
+    EXPECT_EQ(r.req.Status, kStatusDone);
+}
+
+TEST(TransferEngine, SerialLineErrorsFailTheReceiveStep) {
+    Harness h;
+    Request r;
+    h.channel.lineErrors = 0x04;
+    h.channel.replies = {hex("E5")};
+    QueueRequest(h.engine, r.req);
+    h.run();
+    EXPECT_EQ(r.req.Status, kStatusFailed);
+    EXPECT_EQ(h.transferResult, 4);
+    EXPECT_EQ(h.channel.reopens, 0);
+}
+
+TEST(TransferEngine, CheckedBlocksUsePlainSumOutAndComplementIn) {
+    Harness h;
+    Request r("01 02 00");
+    r.req.step(1) = {kOpSendBlock, 0, 100};
+    r.req.step(2) = {kOpReceiveBlock, 0, 100};
+    r.req.step(3) = {kOpEnd, 0, 0};
+    h.channel.replies = {hex("01 02 FC")};
+    QueueRequest(h.engine, r.req);
+    h.run();
+    EXPECT_EQ(r.req.Status, kStatusDone);
+    ASSERT_EQ(h.channel.writes.size(), 1u);
+    EXPECT_EQ(toHex(h.channel.writes[0]), "01 02 03");
+
+    Harness bad;
+    Request b("01 02 00");
+    b.req.Steps = r.req.Steps;
+    bad.channel.replies = {hex("01 02 03")};
+    QueueRequest(bad.engine, b.req);
+    bad.run();
+    EXPECT_EQ(b.req.Status, kStatusFailed);
+}
+
+TEST(TransferEngine, TcpNotConnectedFailsAtOnceAndTheFourthFailureReopens) {
+    Harness h;
+    h.channel.tcp = true;
+    h.channel.tcpStateValue = 2;
+    const double minute = 1.0 / (24 * 60);
+    struct Step {
+        double gapMinutes;  // since the previous failure
+        int reopensAfter;
+    };
+    // Four failures each within 5 minutes reopen; a long gap starts the count again.
+    const Step steps[] = {{0, 0}, {1, 0}, {4.9, 0}, {1, 1}, {1, 1}, {6, 1}, {1, 1}, {1, 1}, {1, 2}};
+    for (const Step& s : steps) {
+        h.clock.days += s.gapMinutes * minute;
+        Request r;
+        const int before = h.ticks;
+        const int reopensBefore = h.channel.reopens;
+        h.channel.writes.clear();
+        QueueRequest(h.engine, r.req);
+        h.run(h.ticks + 100);
+        EXPECT_EQ(r.req.Status, kStatusFailed);
+        // The reopen leaves the result of the new open behind.
+        EXPECT_EQ(h.transferResult, h.channel.reopens > reopensBefore ? 0 : 2);
+        EXPECT_EQ(h.channel.writes.size(), 3u);
+        // Each attempt: frame sent, send done, receive step started, receive fails at once.
+        EXPECT_LE(h.ticks - before, 12);
+        EXPECT_EQ(h.channel.reopens, s.reopensAfter);
+    }
+}
