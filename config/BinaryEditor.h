@@ -1,0 +1,90 @@
+#pragma once
+// TForm_BKonmst: the modal editor of the binary modules' configuration (unit Mbkonmst). It
+// shows 8 of the 64 inputs at a time under a scroll bar and has four send buttons, one per
+// kind of module; otherwise it works like the analog editor.
+
+#include <QDialog>
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "config/EditorContext.h"
+
+class QLabel;
+class QPushButton;
+class QScrollBar;
+class QWidget;
+
+namespace velor {
+
+class BinaryEditor : public QDialog {
+    Q_OBJECT
+
+public:
+    static constexpr int kClientWidth = 718;
+    static constexpr int kClientHeight = 402;
+    static constexpr int kHelpContext = 107;
+    static constexpr int kRows = 8;
+    static constexpr int kMaxBase = 56;
+
+    explicit BinaryEditor(EditorContext& context, QWidget* parent = nullptr);
+
+    // The scroll position: the rows show the inputs base + 1 .. base + 8.
+    int base() const { return base_; }
+
+    // Event handlers, public so that tests drive them exactly as the controls do.
+    void FormCreate();
+    void FormActivate();
+    bool FormCloseQuery();
+    void ScrollBar1Scroll(int position);
+    void ComboBox_40Change(int index);
+    void BitBtn4Click();
+    void BitBtn5Click();
+    void BitBtn6Click();
+    void BitBtn7Click();
+    void BrowseClick();
+
+    QScrollBar* ScrollBar1 = nullptr;
+    QLabel* L_Nastaveno = nullptr;
+    QPushButton* BitBtn1 = nullptr;
+    QPushButton* BitBtn2 = nullptr;
+    QPushButton* BitBtn3 = nullptr;
+    QPushButton* BitBtn4 = nullptr;
+    QPushButton* BitBtn5 = nullptr;
+    QPushButton* BitBtn6 = nullptr;
+    QPushButton* BitBtn7 = nullptr;
+    QPushButton* Browse = nullptr;
+    QWidget* PanelSize = nullptr;
+
+    // Runs the close query; the dialog stays open when it refuses.
+    void done(int result) override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void createControls();
+    void createRows();
+    void createDialogFields();
+    void createButtons();
+    void fillFieldTable(int base);
+    void loadShadows();
+    void storeShadows();
+    void validateAsOk();
+    void send(bool inputs, bool outputs, bool mokr, bool zepa);
+
+    EditorContext& ctx_;
+    int base_ = 0;  // shadows below belong to the inputs base_ + 1 .. base_ + 8
+    bool activated_ = false;
+    std::int32_t ResponseDelay = 0;
+    std::int32_t CommTimeout = 0;
+    // Bound in place of PortNumber: the item index names a found port, not a port number.
+    std::uint8_t portListIndex_ = 0;
+    std::array<std::int16_t, kRows> filterL16_{};
+    std::array<std::int16_t, kRows> filterH16_{};
+    std::int16_t address16_ = 0;
+    std::uint8_t baud8_ = 0;
+    std::string portItems_;
+};
+
+}  // namespace velor
