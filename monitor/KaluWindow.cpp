@@ -1,0 +1,126 @@
+#include "monitor/KaluWindow.h"
+
+#include <QCloseEvent>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+
+namespace velor {
+
+namespace {
+
+constexpr int kClientWidth = 641;
+constexpr int kClientHeight = 322;
+constexpr int kEditWidth = 70;
+constexpr int kEditHeight = 24;
+constexpr int kStep = 90;
+// Inputs and outputs are numbered from the right edge leftwards.
+constexpr int kRightX = kClientWidth - 10 - kEditWidth;
+
+int columnX(int column) {
+    return kRightX - kStep * column;
+}
+
+QFont arialBold(int pointSize) {
+    QFont f(QStringLiteral("Arial"), pointSize);
+    f.setBold(true);
+    return f;
+}
+
+}  // namespace
+
+TForm_Okno::TForm_Okno(UnitWindows& windows, std::uint8_t variant, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::Dialog), windows_(windows) {
+    setObjectName(QStringLiteral("Form_Okno"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("Jednotka  KALU"));
+    setFont(UnitFormFont());
+    setFixedSize(kClientWidth, kClientHeight);
+    setAutoFillBackground(true);
+    QPalette p = palette();
+    p.setColor(QPalette::Window, Qt::white);
+    setPalette(p);
+
+    auto* panel = new QFrame(this);
+    panel->setObjectName(QStringLiteral("Panel_zadani"));
+    panel->setGeometry(0, 0, kClientWidth, 321);
+
+    buildInputs();
+    buildOutputs();
+    variant_ = MakeLabel(
+        this, QStringLiteral("Label13"),
+        variant == 1 ? QStringLiteral("  KALU -  12      ") : QStringLiteral("  KALU -  11      "),
+        QRect(220, 140, 200, 30), Qt::lightGray);
+    variant_->setFont(arialBold(14));
+    windows_.kalu = this;
+}
+
+void TForm_Okno::buildInputs() {
+    for (int i = 0; i < 12; ++i) {
+        const int n = i + 1;
+        const bool top = n > 6;  // Edit7 .. Edit12 on top, names under them
+        const int x = columnX(top ? n - 7 : n - 1);
+        const int editY = top ? 10 : 250;
+        const int labelY = top ? 36 : 226;
+        inputs_[i] = MakeValueEdit(this, QStringLiteral("Edit%1").arg(n),
+                                   QRect(x, editY, kEditWidth, kEditHeight));
+        inputs_[i]->setAlignment(Qt::AlignRight);
+        names_[i] = MakeLabel(this, QStringLiteral("Label%1").arg(n), QString(),
+                              QRect(x, labelY, kEditWidth, 20), Qt::green);
+        names_[i]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        names_[i]->setFont(arialBold(8));
+    }
+}
+
+void TForm_Okno::buildOutputs() {
+    for (int k = 0; k < 6; ++k) {
+        // Edit_22 .. Edit_25 from the right under the top inputs; Edit_20, Edit_21 bottom left.
+        const bool upper = k >= 2;
+        const int x = upper ? columnX(k - 2) : (k == 0 ? 100 : 10);
+        const int editY = upper ? 66 : 270;
+        auto* e = new QLineEdit(this);
+        e->setObjectName(QStringLiteral("Edit_%1").arg(20 + k));
+        e->setGeometry(x, editY, kEditWidth, kEditHeight);
+        connect(e, &QLineEdit::textChanged, this, &TForm_Okno::Edit_25Change);
+        outputs_[k] = e;
+        outputNames_[k] = MakeLabel(this, QStringLiteral("Label%1").arg(20 + k), QString(),
+                                    QRect(x, editY + 26, kEditWidth + 10, 20), Qt::blue);
+        outputNames_[k]->setStyleSheet(QStringLiteral("color: white;"));
+    }
+}
+
+TForm_Okno::~TForm_Okno() {
+    // FormDestroy: a window destroyed without being closed still ends the monitoring.
+    if (windows_.kalu == this) FormCloseQuery();
+}
+
+void TForm_Okno::showValues(const KaluView& view) {
+    for (std::size_t i = 0; i < inputs_.size(); ++i)
+        inputs_[i]->setText(QString::fromStdString(view.values[i]));
+}
+
+KaluOutputTexts TForm_Okno::outputTexts() const {
+    KaluOutputTexts texts;
+    for (std::size_t k = 0; k < outputs_.size(); ++k) texts[k] = outputs_[k]->text().toStdString();
+    return texts;
+}
+
+void TForm_Okno::Edit_25Change() {
+    const int number = ControlNumber(sender() ? sender()->objectName() : QString());
+    if (number < 20 || number > 25) return;
+    QLineEdit* edit = outputs_[static_cast<std::size_t>(number - 20)];
+    // Only a value above the range is corrected; the decoding sends the low byte of the rest.
+    if (ParseOutputValue(edit->text().toStdString()) > 255) edit->setText(QStringLiteral("255"));
+}
+
+void TForm_Okno::closeEvent(QCloseEvent* event) {
+    FormCloseQuery();
+    event->accept();
+}
+
+void TForm_Okno::FormCloseQuery() {
+    if (windows_.kalu == this) windows_.kalu = nullptr;
+    windows_.stopMonitoring(ScanReset::AddressOnly);
+}
+
+}  // namespace velor

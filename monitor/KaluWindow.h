@@ -1,0 +1,58 @@
+#pragma once
+// TForm_Okno: the KALU analog module live: twelve input values and six typed output values.
+// The window does no communication; the decoding fills it and reads the outputs out of it.
+
+#include <QWidget>
+#include <array>
+#include <cstdint>
+
+#include "monitor/AnswerDecoder.h"
+#include "monitor/UnitSelections.h"
+#include "monitor/UnitWindows.h"
+
+class QLabel;
+class QLineEdit;
+
+namespace velor {
+
+class TForm_Okno : public QWidget {
+    Q_OBJECT
+public:
+    // variant: the variant byte of the analog configuration (1 = variant 12). The window
+    // registers itself as the KALU window of `windows`.
+    TForm_Okno(UnitWindows& windows, std::uint8_t variant, QWidget* parent = nullptr);
+    ~TForm_Okno() override;
+
+    QLineEdit* inputEdit(int n) const { return inputs_.at(n - 1); }  // Edit1 .. Edit12
+    QLabel* inputLabel(int n) const { return names_.at(n - 1); }     // Label1 .. Label12
+    QLineEdit* outputEdit(int n) const { return outputs_.at(n); }    // Edit_20 .. Edit_25
+    QLabel* outputLabel(int n) const { return outputNames_.at(n); }  // Label20 .. Label25
+    QLabel* variantLabel() const { return variant_; }                // Label13
+
+    void showValues(const KaluView& view);
+    KaluOutputTexts outputTexts() const;
+    void setStatusCaption(const QString& caption) { setWindowTitle(caption); }
+
+    // Slot number in the opener's table of KALU windows; 1 once shown.
+    int slotNumber = 0;
+
+public slots:
+    void Edit_25Change();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void FormCloseQuery();
+    void buildInputs();
+    void buildOutputs();
+
+    UnitWindows& windows_;
+    std::array<QLineEdit*, 12> inputs_{};
+    std::array<QLabel*, 12> names_{};
+    std::array<QLineEdit*, 6> outputs_{};
+    std::array<QLabel*, 6> outputNames_{};
+    QLabel* variant_ = nullptr;
+};
+
+}  // namespace velor

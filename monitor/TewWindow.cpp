@@ -1,0 +1,90 @@
+#include "monitor/TewWindow.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QPushButton>
+
+namespace velor {
+
+namespace {
+
+constexpr int kWidth = 420;
+
+}  // namespace
+
+TForm_TEW::TForm_TEW(UnitSelections& sel, UnitWindows& windows, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::Dialog), sel_(sel), windows_(windows) {
+    setObjectName(QStringLiteral("Form_TEW"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("Jednotka  TEW"));
+    setFont(UnitFormFont());
+    setFixedSize(kWidth, 230);
+
+    MakeLabel(this, QStringLiteral("Label13"), QStringLiteral("  TEW  -  11"),
+              QRect(10, 10, 180, 30), Qt::lightGray);
+    // Two rows of six from the right, three and three with a gap between the groups.
+    for (int i = 0; i < 12; ++i) {
+        const int column = i % 6;
+        const int x = kWidth - 10 - 50 - 55 * column - (column >= 3 ? 30 : 0);
+        const int y = i < 6 ? 60 : 110;
+        const QString caption =
+            i < 10 ? QStringLiteral("Y &%1").arg(i) : QStringLiteral("Y %1").arg(i);
+        relays_[i] = MakeOutputButton(this, QStringLiteral("TEReg_%1").arg(i + 1), caption,
+                                      QRect(x, y, 50, 30));
+        connect(relays_[i], &QPushButton::clicked, this, &TForm_TEW::TEReg_1Click);
+    }
+    wiring_ = MakeModeButton(this, QStringLiteral("BitBtn6"), QString(), QRect(10, 170, 260, 37));
+    connect(wiring_, &QPushButton::clicked, this, &TForm_TEW::BitBtn6Click);
+    showWiring();
+    windows_.tew = this;
+}
+
+TForm_TEW::~TForm_TEW() {
+    if (windows_.tew == this) windows_.tew = nullptr;
+}
+
+void TForm_TEW::showAnswer(const BinaryView& view) {
+    for (int i = 0; i < view.outputCount && i < 12; ++i)
+        PaintButtonFont(relays_[i], view.outputFonts[i]);
+    showWiring();
+}
+
+void TForm_TEW::TEReg_1Click() {
+    const int n = ControlNumber(sender() ? sender()->objectName() : QString());
+    if (n < 1 || n > 12) return;
+    // The relay's bit depends on the wiring: gapped, "Y 3" is bit 4.
+    sel_.TewOutputs ^= InputBitMask(n, sel_.GappedInputLayout);
+}
+
+void TForm_TEW::BitBtn6Click() {
+    sel_.GappedInputLayout = !sel_.GappedInputLayout;
+    showWiring();
+}
+
+void TForm_TEW::showWiring() {
+    // The caption names the wiring in force, also when the window opens after a switch.
+    const bool gapped = sel_.GappedInputLayout;
+    wiring_->setText(gapped ? QStringLiteral("Standardní zapojení &relé")
+                            : QStringLiteral("Bitově neupravené zap.&relé"));
+    QPalette p = wiring_->palette();
+    p.setColor(QPalette::ButtonText, gapped ? QColor(255, 0, 0) : QColor(0, 128, 0));
+    wiring_->setPalette(p);
+}
+
+void TForm_TEW::closeEvent(QCloseEvent* event) {
+    FormCloseQuery();
+    FormClose();
+    event->accept();
+}
+
+void TForm_TEW::FormCloseQuery() {
+    if (windows_.tew == this) windows_.tew = nullptr;
+    windows_.stopMonitoring(ScanReset::AddressOnly);
+}
+
+void TForm_TEW::FormClose() {
+    if (windows_.tew == this) windows_.tew = nullptr;
+    windows_.stopMonitoring(ScanReset::AddressAndFlags);
+}
+
+}  // namespace velor

@@ -1,0 +1,94 @@
+#pragma once
+// The open unit windows (at most one of each kind) and what they share: the registry the
+// main window owns and each window clears when it closes, the delivery of a decoded answer to
+// the window of the polled kind, and the look common to all five.
+
+#include <QString>
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string>
+
+#include "monitor/AnswerDecoder.h"
+#include "monitor/UnitSelections.h"
+
+class QAbstractButton;
+class QColor;
+class QFont;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRect;
+class QWidget;
+
+namespace velor {
+
+class TForm_Okno;
+class TForm_TEV;
+class TForm_TEVW;
+class TForm_TEW;
+class TForm_MOKR;
+
+// What a closing unit window does to the address scan besides ending the monitoring: the
+// KALU window only restarts the scan at address 0, the binary and CPU windows also forget
+// the addresses found.
+enum class ScanReset { AddressOnly, AddressAndFlags };
+
+struct UnitWindows {
+    TForm_Okno* kalu = nullptr;  // the one slot of the KALU window table
+    TForm_TEV* tev = nullptr;
+    TForm_TEVW* tevw = nullptr;
+    TForm_TEW* tew = nullptr;
+    TForm_MOKR* mokr = nullptr;
+
+    // Set by the main window: MonitoredKind := 5, ScanAddress := 0 and, for AddressAndFlags,
+    // the address-found flags cleared.
+    std::function<void(ScanReset)> monitoringStopped;
+
+    UnitWindows() = default;
+    UnitWindows(const UnitWindows&) = delete;
+    UnitWindows& operator=(const UnitWindows&) = delete;
+    // Deletes the windows still open, without touching the loop state any more.
+    ~UnitWindows();
+
+    void stopMonitoring(ScanReset reset) const {
+        if (monitoringStopped) monitoringStopped(reset);
+    }
+    bool isOpen(std::uint8_t kind) const;
+};
+
+// Name of binary input n (1..64) of the binary configuration, code page 1250 bytes.
+using BinaryInputNames = std::function<std::string(int n)>;
+
+// After a successful poll of kind: decodes the answer and paints the window of that kind.
+// The other windows keep their values. Returns false when the answer is shorter than its
+// layout (nothing changed; the poll counts as a failed transfer). With no window of that
+// kind open nothing is decoded. Range errors of the decoding propagate.
+bool DeliverAnswer(UnitWindows& windows, std::uint8_t kind, std::span<const std::uint8_t> answer,
+                   const KaluFormats& formats, UnitSelections& sel, DecoderState& st);
+
+// Captions of the value-set and filter buttons for the set or flag shown.
+QString ValueSetCaption(std::uint8_t set);
+QString FilterCaption(bool filterFlag);
+// One step of the value-set button: 0 -> 1 -> 2 -> 0; any other value stays.
+std::uint8_t NextValueSet(std::uint8_t set);
+
+// The number a control carries after the first "_" of its object name; -1 without one.
+int ControlNumber(const QString& objectName);
+// The first `width` characters of a name, or the name blank-padded to `width`.
+std::string PadName(const std::string& name, std::size_t width);
+
+// Look shared by the unit windows.
+QFont UnitFormFont();
+QColor UnitColourValue(UnitColour colour, bool buttonFont);
+void PaintEdit(QLineEdit* edit, UnitColour colour);
+void PaintButtonFont(QAbstractButton* button, UnitColour colour);
+QLineEdit* MakeValueEdit(QWidget* parent, const QString& name, const QRect& geometry);
+QLabel* MakeLabel(QWidget* parent, const QString& name, const QString& text, const QRect& geometry,
+                  const QColor& background);
+QPushButton* MakeModeButton(QWidget* parent, const QString& name, const QString& caption,
+                            const QRect& geometry);
+QPushButton* MakeOutputButton(QWidget* parent, const QString& name, const QString& caption,
+                              const QRect& geometry);
+
+}  // namespace velor
