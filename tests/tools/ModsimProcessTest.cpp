@@ -1,0 +1,246 @@
+// The real velor-modsim executable, started on 127.0.0.1 port 0 and spoken to with raw sockets
+// and through its pseudo-terminal. Every wait is bounded by a deadline.
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include "tools/modsim/FrameCodec.h"
+
+using namespace velor::modsim;
+
+namespace {
+
+class QtEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        static int argc = 1;
+        static char name[] = "modsim_process_test";
+        static char* argv[] = {name, nullptr};
+        if (QCoreApplication::instance() == nullptr) app_ = new QCoreApplication(argc, argv);
+    }
+
+private:
+    QCoreApplication* app_ = nullptr;
+};
+
+const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+
+QByteArray bytesOf(std::string_view hexText) {
+    Bytes b;
+    EXPECT_TRUE(fromHex(hexText, b));
+    return QByteArray(reinterpret_cast<const char*>(b.data()), static_cast<qsizetype>(b.size()));
+}
+
+QByteArray frameOf(std::string_view userHex) {
+    Bytes user;
+    EXPECT_TRUE(fromHex(userHex, user));
+    const Bytes f = buildVariableFrame(user);
+    return QByteArray(reinterpret_cast<const char*>(f.data()), static_cast<qsizetype>(f.size()));
+}
+
+std::string hexOf(const QByteArray& b) {
+    return toHex(std::span(reinterpret_cast<const std::uint8_t*>(b.constData()),
+                           static_cast<std::size_t>(b.size())));
+}
+
+class Simulator {
+public:
+    explicit Simulator(QStringList args) {
+        process_.setProcessChannelMode(QProcess::SeparateChannels);
+        process_.start(QStringLiteral(VELOR_MODSIM_EXE), args);
+        if (!process_.waitForStarted(5000)) return;
+        QDeadlineTimer deadline(5000);
+        while (!deadline.hasExpired()) {
+            while (process_.canReadLine())
+                parseLine(QString::fromUtf8(process_.readLine()).trimmed());
+            if (port_ != 0 && (!args.contains("--pty") || !ptyDevice_.isEmpty())) return;
+            if (process_.state() != QProcess::Running) return;
+            process_.waitForReadyRead(
+                static_cast<int>(std::max<qint64>(1, deadline.remainingTime())));
+        }
+    }
+    ~Simulator() {
+        if (process_.state() == QProcess::Running) {
+            process_.kill();
+            process_.waitForFinished(5000);
+        }
+    }
+    quint16 port() const { return port_; }
+    QString ptyDevice() const { return ptyDevice_; }
+    QProcess& process() { return process_; }
+
+private:
+    void parseLine(const QString& line) {
+        static const QString tcp = "listening tcp 127.0.0.1:";
+        if (line.startsWith(tcp)) port_ = static_cast<quint16>(line.mid(tcp.size()).toUInt());
+        if (line.startsWith("listening pty ")) ptyDevice_ = line.mid(14);
+    }
+
+    QProcess process_;
+    quint16 port_ = 0;
+    QString ptyDevice_;
+};
+
+std::unique_ptr<QTcpSocket> connectTo(quint16 port) {
+    auto socket = std::make_unique<QTcpSocket>();
+    socket->connectToHost(QHostAddress::LocalHost, port);
+    EXPECT_TRUE(socket->waitForConnected(3000));
+    return socket;
+}
+
+// Reads until `count` bytes have arrived or the deadline passes; counts the separate arrivals.
+QByteArray receive(QTcpSocket& socket, int count, int ms, int* arrivals = nullptr) {
+    QByteArray got;
+    QDeadlineTimer deadline(ms);
+    while (got.size() < count && !deadline.hasExpired()) {
+        if (socket.bytesAvailable() == 0 && !socket.waitForReadyRead(static_cast<int>(
+                                                std::max<qint64>(1, deadline.remainingTime())))) {
+            if (socket.state() != QAbstractSocket::ConnectedState) break;
+            continue;
+        }
+        got += socket.readAll();
+        if (arrivals != nullptr) ++*arrivals;
+    }
+    return got;
+}
+
+QByteArray ask(QTcpSocket& socket, const QByteArray& request, int expected, int ms = 2000) {
+    socket.write(request);
+    socket.waitForBytesWritten(1000);
+    return receive(socket, expected, ms);
+}
+
+const char* kTevRead = "02 40 6C 0B 02 00 00 64";
+constexpr int kTevReplySize = 6 + 3 + 100;
+
+}  // namespace
+
+TEST(ModsimProcess, ProbeReadAndWriteOverTcp) {
+    QTemporaryDir dir;
+    const QString events = dir.filePath("events.jsonl");
+    Simulator sim(
+        {"--tcp", "127.0.0.1:0", "--events", events, "--log", dir.filePath("frames.log")});
+    ASSERT_NE(sim.port(), 0);
+    auto socket = connectTo(sim.port());
+
+    EXPECT_EQ(hexOf(ask(*socket, bytesOf("10 01 40 69 AA 16"), 1)), "E5");
+    EXPECT_EQ(ask(*socket, bytesOf("10 09 40 69 B2 16"), 1, 300).size(), 0);  // absent: silence
+
+    const QByteArray tev = ask(*socket, frameOf(kTevRead), kTevReplySize);
+    ASSERT_EQ(tev.size(), kTevReplySize);
+    EXPECT_EQ(hexOf(tev.left(7)), "6867676802406C");
+
+    const QByteArray block = frameOf("03 40 6C 0C 01 00 00 04 0A 0B 0C 0D");
+    EXPECT_EQ(hexOf(ask(*socket, block, 1)), "E5");
+    EXPECT_EQ(hexOf(ask(*socket, frameOf("03 40 6C 0A"), 6)), "100340024516");
+
+    QFile log(events);
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    const QByteArray text = log.readAll();
+    EXPECT_TRUE(text.contains(
+        R"({"event":"block","addr":3,"area":1,"start":0,"count":4,"hex":"0A0B0C0D"})"));
+    EXPECT_TRUE(text.contains(
+        R"("event":"request","link":"tcp#1","addr":2,"present":true,"code":11,"items":[{"area":2,"start":0,"count":100}])"));
+    EXPECT_TRUE(text.contains(R"("event":"probe","link":"tcp#1","addr":9,"present":false)"));
+}
+
+TEST(ModsimProcess, DisconnectAfterFramesAndServeTheNextPeer) {
+    Simulator sim({"--tcp", "127.0.0.1:0", "--disconnect-after", "2", "--log", "/dev/null"});
+    ASSERT_NE(sim.port(), 0);
+    auto first = connectTo(sim.port());
+    EXPECT_EQ(hexOf(ask(*first, bytesOf("10 01 40 69 AA 16"), 1)), "E5");
+    EXPECT_EQ(hexOf(ask(*first, bytesOf("10 02 40 69 AB 16"), 1)), "E5");
+    QDeadlineTimer deadline(3000);
+    while (first->state() == QAbstractSocket::ConnectedState && !deadline.hasExpired()) {
+        first->waitForDisconnected(100);
+    }
+    EXPECT_NE(first->state(), QAbstractSocket::ConnectedState);
+
+    auto second = connectTo(sim.port());
+    EXPECT_EQ(hexOf(ask(*second, bytesOf("10 01 40 69 AA 16"), 1)), "E5");
+}
+
+TEST(ModsimProcess, SplitReplyArrivesInPieces) {
+    Simulator sim({"--tcp", "127.0.0.1:0", "--split", "--seed", "7", "--log", "/dev/null"});
+    ASSERT_NE(sim.port(), 0);
+    auto socket = connectTo(sim.port());
+    socket->write(frameOf(kTevRead));
+    int arrivals = 0;
+    const QByteArray reply = receive(*socket, kTevReplySize, 3000, &arrivals);
+    ASSERT_EQ(reply.size(), kTevReplySize);
+    EXPECT_GE(arrivals, 2);
+    EXPECT_EQ(hexOf(reply.left(4)), "68676768");
+    EXPECT_EQ(static_cast<std::uint8_t>(reply.back()), kEndByte);
+}
+
+// Junk, an oversized length and a peer that vanishes mid-frame do not stop the service.
+TEST(ModsimProcess, BadInputNeverStopsTheService) {
+    Simulator sim({"--tcp", "127.0.0.1:0", "--log", "/dev/null"});
+    ASSERT_NE(sim.port(), 0);
+    {
+        auto rude = connectTo(sim.port());
+        rude->write(bytesOf("00 FF 68 FF FF 68 01 02 03"));
+        rude->waitForBytesWritten(1000);
+        rude->abort();
+    }
+    auto socket = connectTo(sim.port());
+    EXPECT_EQ(hexOf(ask(*socket, bytesOf("33 44 10 01 40 69 AA 16"), 1)), "E5");
+    EXPECT_EQ(sim.process().state(), QProcess::Running);
+}
+
+TEST(ModsimProcess, NegativeForOneModule) {
+    Simulator sim({"--tcp", "127.0.0.1:0", "--negative", "9@2", "--log", "/dev/null"});
+    ASSERT_NE(sim.port(), 0);
+    auto socket = connectTo(sim.port());
+    EXPECT_EQ(hexOf(ask(*socket, frameOf(kTevRead), 6)), "100240094B16");
+    EXPECT_EQ(ask(*socket, frameOf("03 40 6C 0B 02 00 00 02"), 11).size(), 11);
+}
+
+TEST(ModsimProcess, RefusesRemoteAddressWithoutPermission) {
+    Simulator sim({"--tcp", "0.0.0.0:0"});
+    EXPECT_EQ(sim.port(), 0);
+    sim.process().waitForFinished(5000);  // false when it has already ended
+    ASSERT_EQ(sim.process().state(), QProcess::NotRunning);
+    EXPECT_EQ(sim.process().exitCode(), 2);
+}
+
+TEST(ModsimProcess, PseudoTerminalAndCleanEnd) {
+    QTemporaryDir dir;
+    const QString link = dir.filePath("COM1");
+    Simulator sim({"--tcp", "127.0.0.1:0", "--pty", link, "--log", "/dev/null"});
+    ASSERT_FALSE(sim.ptyDevice().isEmpty());
+    ASSERT_TRUE(QFileInfo(link).isSymLink());
+
+    const int fd = ::open(link.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(fd, 0);
+    termios raw{};
+    ASSERT_EQ(::tcgetattr(fd, &raw), 0);
+    ::cfmakeraw(&raw);
+    ::tcsetattr(fd, TCSANOW, &raw);
+    const QByteArray probe = bytesOf("10 01 40 69 AA 16");
+    ASSERT_EQ(::write(fd, probe.constData(), static_cast<std::size_t>(probe.size())), probe.size());
+    std::uint8_t answer = 0;
+    pollfd p{fd, POLLIN, 0};
+    ASSERT_EQ(::poll(&p, 1, 3000), 1);
+    EXPECT_EQ(::read(fd, &answer, 1), 1);
+    EXPECT_EQ(answer, kAck);
+    ::close(fd);
+
+    sim.process().terminate();  // SIGTERM
+    ASSERT_TRUE(sim.process().waitForFinished(5000));
+    EXPECT_EQ(sim.process().exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(sim.process().exitCode(), 0);
+    EXPECT_FALSE(QFileInfo(link).isSymLink());
+}
