@@ -1,0 +1,56 @@
+#pragma once
+// The configuration files: ".cfa" (AnalogConfig + AnalogImage, 1292 bytes) and ".cfb"
+// (BinaryConfig + BinaryImage, 2704 bytes), their defaults, and the sensor table import.
+// Loaders read COM.CFG first; savers write COM.CFG after the configuration.
+
+#include <QString>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "comm/ChannelState.h"
+#include "config/ConfigState.h"
+
+namespace velor {
+
+void InitAnalogConfig(ConfigState& state);
+void InitBinaryConfig(ConfigState& state);
+
+// Reads the file (creating it with the defaults when it cannot be read, replacing it when it is
+// too short), takes channel 1's port settings as restore and target settings, imports the sensor
+// table and checks the inputs' sensor names against it.
+void LoadAnalogConfig(ConfigState& state, ChannelState& channels);
+void LoadBinaryConfig(ConfigState& state, ChannelState& channels);
+
+// Stores channel 1's port settings in the configuration, writes the file (a temporary file that
+// replaces the old one only once it is complete) and then COM.CFG. A failure is shown to the
+// user, leaves the old file as it was and returns false.
+bool SaveAnalogConfig(ConfigState& state, const ChannelState& channels);
+bool SaveBinaryConfig(ConfigState& state, const ChannelState& channels);
+
+// Imports "ParamIOI.cfw" from the working directory into SensorTable and SensorLastIndex.
+void ImportSensorTable(ConfigState& state);
+
+// Points every input whose sensor name differs from its table entry at a new "Min-" entry (or
+// at entry 0 when the table is full) and tells the user. True when any input changed.
+bool CheckSensorNames(ConfigState& state);
+
+// Byte images of the files. The decoders take a file of at least the full size and ignore what
+// lies behind it; a shorter one is refused (false) and nothing is changed.
+std::vector<std::uint8_t> EncodeAnalogFile(const ConfigState& state);
+std::vector<std::uint8_t> EncodeBinaryFile(const ConfigState& state);
+bool DecodeAnalogFile(ConfigState& state, std::span<const std::uint8_t> bytes);
+bool DecodeBinaryFile(ConfigState& state, std::span<const std::uint8_t> bytes);
+
+// The path of a file: directory (stored form, "\" or "/") followed by the name, against
+// WorkDirectory when relative. Separators are normalised so the path works on every platform.
+QString ConfigFilePath(const ConfigState& state, const std::string& directory,
+                       const std::string& name);
+QString AnalogFilePath(const ConfigState& state);
+QString BinaryFilePath(const ConfigState& state);
+
+// The default input name, "IN č." and the number right-aligned in 3 characters (code page 1250).
+std::string DefaultInputName(int number);
+
+}  // namespace velor
