@@ -1,0 +1,112 @@
+#include "comm/Channel.h"
+
+#include "comm/TcpLink.h"
+
+namespace velor {
+
+namespace {
+
+std::unique_ptr<SerialPort>* portSlot(ChannelState& state, int channel) {
+    if (!IsValidChannel(channel)) return nullptr;
+    return &state.serialPorts[static_cast<std::size_t>(channel - 1)];
+}
+
+void openTcp(ChannelState& state, int channel, const PortRecord& record) {
+    // A serial port left open before the channel was switched to TCP is let go.
+    auto& slot = *portSlot(state, channel);
+    if (slot) slot->close();
+    if (state.tcp == nullptr) {
+        state.TransferResult = kNoTcpTransport;
+        return;
+    }
+    state.tcp->TcpOpen(channel, GetTcpHost(record));
+    state.TransferResult = state.tcp->TcpState(channel).state;
+}
+
+void openSerial(ChannelState& state, int channel, PortRecord& record) {
+    auto& slot = *portSlot(state, channel);
+    if (slot) slot->close();
+    record.Handle = -1;
+    // BaudIndex comes from a file; an index outside the table is refused, not looked up.
+    const std::uint32_t baud = BaudRateAt(record.BaudIndex);
+    const std::string device =
+        state.resolvePort ? state.resolvePort(state.SelectedPortName) : std::string();
+    if (baud == 0 || device.empty()) {
+        state.TransferResult = kOpenFailed;
+        return;
+    }
+    if (!slot) slot = CreateSerialPort();
+    if (!slot->open(device, baud, record.NoParity == 0)) {
+        state.TransferResult = kOpenFailed;
+        return;
+    }
+    record.Handle = slot->nativeHandle();
+}
+
+}  // namespace
+
+bool IsTcpChannel(const ChannelState& state, int channel) {
+    const PortRecord* record = state.ChannelTable.record(channel);
+    return record != nullptr && record->PortNumber == 0;
+}
+
+SerialPort* ChannelSerialPort(ChannelState& state, int channel) {
+    if (IsTcpChannel(state, channel)) return nullptr;
+    auto* slot = portSlot(state, channel);
+    if (slot == nullptr || !*slot || !(*slot)->isOpen()) return nullptr;
+    return slot->get();
+}
+
+void OpenChannel(ChannelState& state, int channel) {
+    PortRecord* record = state.ChannelTable.record(channel);
+    if (record == nullptr) {
+        state.TransferResult = kOpenFailed;
+        return;
+    }
+    state.CurrentChannel = channel;
+    if (record->PortNumber == 0) {
+        openTcp(state, channel, *record);
+        return;
+    }
+    openSerial(state, channel, *record);
+}
+
+void CloseChannel(ChannelState& state, int channel) {
+    const PortRecord* record = state.ChannelTable.record(channel);
+    if (record == nullptr) return;
+    if (record->PortNumber == 0) {
+        if (state.tcp != nullptr) state.tcp->TcpClose(channel, GetTcpHost(*record));
+        return;
+    }
+    auto& slot = *portSlot(state, channel);
+    if (slot) slot->close();
+}
+
+int ReadChannel(ChannelState& state, int channel, std::uint8_t* buffer, int count) {
+    if (buffer == nullptr || count <= 0) return 0;
+    if (IsTcpChannel(state, channel)) {
+        return state.tcp != nullptr ? state.tcp->TcpRead(channel, buffer, count) : 0;
+    }
+    SerialPort* port = ChannelSerialPort(state, channel);
+    return port != nullptr ? port->read(buffer, count) : 0;
+}
+
+int WriteChannel(ChannelState& state, int channel, const std::uint8_t* buffer, int count) {
+    if (buffer == nullptr || count <= 0) return 0;
+    if (IsTcpChannel(state, channel)) {
+        // Without a transport nothing was sent, and the count says so.
+        if (state.tcp == nullptr) return 0;
+        state.tcp->TcpSend(channel, buffer, count);
+        return count;
+    }
+    SerialPort* port = ChannelSerialPort(state, channel);
+    return port != nullptr ? port->write(buffer, count) : 0;
+}
+
+std::int32_t ReopenChannel(ChannelState& state) {
+    state.TransferResult = 0;
+    OpenChannel(state, 1);
+    return state.TransferResult;
+}
+
+}  // namespace velor
