@@ -109,7 +109,7 @@ void TForm_MOKR::fillBoardSelectors() {
 void TForm_MOKR::labelInputs(int board) {
     if (!inputNames_ || board < 0 || board >= kPiggyCount) return;
     for (int i = 0; i < 8; ++i) {
-        const std::string name = PadName(inputNames_(8 * board + i + 1), 10);
+        const std::string name = PadInputName(inputNames_(8 * board + i + 1), 10);
         names_[i]->setText(cp1250ToQString(name));
     }
 }

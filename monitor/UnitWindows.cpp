@@ -103,7 +103,7 @@ int ControlNumber(const QString& objectName) {
     return ok ? n : -1;
 }
 
-std::string PadName(const std::string& name, std::size_t width) {
+std::string PadInputName(const std::string& name, std::size_t width) {
     std::string s = name.substr(0, width);
     s.resize(width, ' ');
     return s;

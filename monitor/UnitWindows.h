@@ -76,7 +76,7 @@ std::uint8_t NextValueSet(std::uint8_t set);
 // The number a control carries after the first "_" of its object name; -1 without one.
 int ControlNumber(const QString& objectName);
 // The first `width` characters of a name, or the name blank-padded to `width`.
-std::string PadName(const std::string& name, std::size_t width);
+std::string PadInputName(const std::string& name, std::size_t width);
 
 // Look shared by the unit windows.
 QFont UnitFormFont();

@@ -317,8 +317,8 @@ TEST(UnitWindowHelpers, NumbersAndNames) {
     EXPECT_EQ(ControlNumber(QStringLiteral("TEReg_5")), 5);
     EXPECT_EQ(ControlNumber(QStringLiteral("BitBtn_12")), 12);
     EXPECT_EQ(ControlNumber(QStringLiteral("BitBtn1")), -1);
-    EXPECT_EQ(PadName("Teplota vody", 10), "Teplota vo");
-    EXPECT_EQ(PadName("abc", 10), "abc       ");
+    EXPECT_EQ(PadInputName("Teplota vody", 10), "Teplota vo");
+    EXPECT_EQ(PadInputName("abc", 10), "abc       ");
     EXPECT_EQ(NextValueSet(2), 0);
     EXPECT_EQ(NextValueSet(7), 7);
 }
