@@ -92,7 +92,7 @@ void PollingLoop::tick() {
 void PollingLoop::InicPrenos() {
     if (!ctx_.loop.ReopenPending) return;
     ctx_.view.setTimerEnabled(false);
-    ctx_.channel.open();
+    ctx_.channel.openChannel();
     ctx_.loop.ReopenPending = false;
     ctx_.view.setTimerEnabled(true);
 }
@@ -153,13 +153,13 @@ void PollingLoop::finishSend() {
     MainLoopState& s = ctx_.loop;
     ConfigState& c = ctx_.config;
     ctx_.view.setTimerEnabled(false);
-    ctx_.channel.close();
+    ctx_.channel.closeChannel();
     c.SendPending = false;
     s.LastBlockSent = false;
     ctx_.engine.RequestKind = kRequestProbe;
     ResetAddressScan();
     ctx_.channel.setPort(c.TargetPortNumber, c.TargetBaudIndex);
-    ctx_.channel.open();
+    ctx_.channel.openChannel();
     ctx_.view.setTimerEnabled(true);
 }
 
@@ -237,7 +237,7 @@ void PollingLoop::BuildConfigRequest() {
 
 void PollingLoop::editorOpening() {
     ctx_.view.setTimerEnabled(false);
-    ctx_.channel.close();
+    ctx_.channel.closeChannel();
     ConfigState& c = ctx_.config;
     c.RestorePortNumber = c.TargetPortNumber = ctx_.channel.portNumber();
     c.RestoreBaudIndex = c.TargetBaudIndex = ctx_.channel.baudIndex();

@@ -38,8 +38,8 @@ public:
 class LoopChannel {
 public:
     virtual ~LoopChannel() = default;
-    virtual void open() = 0;
-    virtual void close() = 0;
+    virtual void openChannel() = 0;
+    virtual void closeChannel() = 0;
     virtual std::uint8_t portNumber() const = 0;
     virtual std::uint16_t baudIndex() const = 0;
     virtual void setPort(std::uint8_t portNumber, std::uint16_t baudIndex) = 0;

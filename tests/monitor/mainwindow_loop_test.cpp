@@ -49,10 +49,10 @@ struct FakeChannel : LoopChannel {
     std::uint8_t port = 0;
     std::uint16_t baud = 3;
     std::vector<std::string> calls;
-    void open() override {
+    void openChannel() override {
         calls.push_back("open " + std::to_string(port) + "/" + std::to_string(baud));
     }
-    void close() override { calls.push_back("close"); }
+    void closeChannel() override { calls.push_back("close"); }
     std::uint8_t portNumber() const override { return port; }
     std::uint16_t baudIndex() const override { return baud; }
     void setPort(std::uint8_t p, std::uint16_t b) override {

@@ -1,0 +1,25 @@
+#pragma once
+// Everything the program keeps for its whole run, in one place: main() creates it and hands
+// it by reference to the windows and the code that use it.
+
+#include "comm/CommState.h"
+#include "config/ConfigState.h"
+#include "monitor/AnswerDecoder.h"
+#include "monitor/MainLoopState.h"
+#include "monitor/UnitSelections.h"
+#include "monitor/UnitWindows.h"
+#include "ui/FieldTable.h"
+
+namespace velor {
+
+struct AppState {
+    CommState comm;
+    ConfigState config;
+    UnitSelections selections;
+    DecoderState decoder;
+    MainLoopState loop;
+    FieldBindingState fields;
+    UnitWindows windows;
+};
+
+}  // namespace velor

@@ -1,0 +1,335 @@
+#include "monitor/MainWindow.h"
+
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <exception>
+#include <stdexcept>
+#include <system_error>
+
+#include "app/AppState.h"
+#include "comm/Channel.h"
+#include "comm/SerialPortName.h"
+#include "monitor/KaluWindow.h"
+#include "monitor/MokrWindow.h"
+#include "monitor/RequestBuilders.h"
+#include "monitor/TevWindow.h"
+#include "monitor/TevwWindow.h"
+#include "monitor/TewWindow.h"
+#include "ui/Cp1250.h"
+#include "ui/MessageService.h"
+#include "ui/NumberText.h"
+
+namespace velor {
+
+namespace {
+
+constexpr int kNameWidth = 10;
+constexpr std::size_t kPortNameChars = 10;
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, int top) {
+    auto* b = new QPushButton(caption, parent);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setGeometry(16, top, 229, 33);
+    return b;
+}
+
+QFrame* MakeBevel(QWidget* parent, const char* name, const QRect& geometry) {
+    auto* f = new QFrame(parent);
+    f->setObjectName(QString::fromLatin1(name));
+    f->setFrameShape(QFrame::Box);
+    f->setFrameShadow(QFrame::Sunken);
+    f->setGeometry(geometry);
+    f->lower();
+    return f;
+}
+
+// The first `width` characters of a name, or the name blank-padded to `width`.
+std::string PadName(const std::string& name, std::size_t width) {
+    std::string text = name.substr(0, width);
+    text.resize(width, ' ');
+    return text;
+}
+
+QString NameLabel(const std::string& cp1250Name) {
+    return cp1250ToQString(PadName(cp1250Name, kNameWidth));
+}
+
+}  // namespace
+
+void RunConfigEditor(EditorKind kind, QWidget* parent) {
+    QDialog dialog(parent);
+    dialog.setObjectName(kind == EditorKind::Analog ? "TForm_Konmst" : "TForm_BKonmst");
+    dialog.setWindowTitle(kind == EditorKind::Analog ? "KALU" : "TEV,TEW,TEVW,MOKR");
+    auto* layout = new QVBoxLayout(&dialog);
+    auto* buttons = new QDialogButtonBox(&dialog);
+    QPushButton* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
+    ok->setObjectName("BitBtn1");
+    QPushButton* cancel =
+        buttons->addButton(QStringLiteral("&Zrušit"), QDialogButtonBox::RejectRole);
+    cancel->setObjectName("BitBtn2");
+    layout->addWidget(buttons);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    dialog.exec();
+}
+
+TForm_MzVyber::TForm_MzVyber(AppState& app, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                          Qt::WindowCloseButtonHint),
+      app_(app),
+      loop_({app.loop, app.comm.engine, app.config, app.selections, app.decoder, *this, *this}),
+      editorRunner_(RunConfigEditor) {
+    setObjectName("TForm_MzVyber");
+    setWindowTitle(QStringLiteral("Výběr zobrazení"));
+    QFont f(QStringLiteral("System"));
+    f.setBold(true);
+    f.setPixelSize(15);
+    setFont(f);
+    createControls();
+    app_.windows.monitoringStopped = [this](ScanReset reset) {
+        app_.loop.MonitoredKind = kMonitoredNone;
+        app_.loop.ScanAddress = 0;
+        if (reset == ScanReset::AddressAndFlags) app_.loop.AddressFound.fill(false);
+    };
+    FormCreate();
+    connect(Timer1, &QTimer::timeout, this, &TForm_MzVyber::Timer1Timer);
+    Timer1->start();
+}
+
+TForm_MzVyber::~TForm_MzVyber() {
+    app_.windows.monitoringStopped = nullptr;
+}
+
+void TForm_MzVyber::createControls() {
+    B_Monit1 = MakeButton(this, "B_Monit1", QStringLiteral("Jednotka  TE&V"), 12);
+    B_Monit2 = MakeButton(this, "B_Monit2", QStringLiteral("Jednotka  T&EVW"), 52);
+    B_Monit4 = MakeButton(this, "B_Monit4", QStringLiteral("Jednotka  TE&W"), 92);
+    B_MonitF = MakeButton(this, "B_MonitF", QStringLiteral("Jednotka  M&OKR"), 132);
+    B_Monit3 = MakeButton(this, "B_Monit3", QStringLiteral("Jednotka  K&ALU"), 172);
+    Label3 = new QLabel(QStringLiteral("Konfigurace"), this);
+    Label3->setObjectName("Label3");
+    Label3->setGeometry(16, 214, 229, 18);
+    Label3->setStyleSheet("color: blue;");
+    B_Konfig = MakeButton(this, "B_Konfig", QStringLiteral("&TEV,TEW,TEVW,MOKR"), 234);
+    A_Konfig = MakeButton(this, "A_Konfig", QStringLiteral("KALU"), 272);
+    B_Exit = MakeButton(this, "B_Exit", QStringLiteral("&Konec"), 318);
+    E_Stav = new QLineEdit(this);
+    E_Stav->setObjectName("E_Stav");
+    E_Stav->setReadOnly(true);
+    E_Stav->setGeometry(4, 358, 253, 24);
+    E_Stav->setStyleSheet("background-color: palette(button);");
+    Label1 = new QLabel(this);
+    Label1->setObjectName("Label1");
+    Label1->setGeometry(4, 386, 253, 18);
+    Label2 = new QLabel(QStringLiteral("TARNIX Line 2"), this);
+    Label2->setObjectName("Label2");
+    Label2->setGeometry(4, 404, 253, 18);
+    L_Err = new QLabel(this);
+    L_Err->setObjectName("L_Err");
+    L_Err->setGeometry(4, 422, 253, 18);
+    L_Err->setStyleSheet("color: red;");
+    L_Err->hide();
+    PanelSize = new QWidget(this);
+    PanelSize->setObjectName("PanelSize");
+    PanelSize->setGeometry(kClientWidth, kClientHeight, 1, 1);
+    PanelSize->hide();
+    Bevel1 = MakeBevel(this, "Bevel1", QRect(8, 6, 245, 204));
+    Bevel2 = MakeBevel(this, "Bevel2", QRect(8, 210, 245, 100));
+    Bevel4 = MakeBevel(this, "Bevel4", QRect(2, 354, 257, 84));
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName("Timer1");
+    Timer1->setInterval(kFirstTickInterval);
+
+    connect(B_Monit1, &QPushButton::clicked, this, &TForm_MzVyber::B_Monit1Click);
+    connect(B_Monit2, &QPushButton::clicked, this, &TForm_MzVyber::B_Monit2Click);
+    connect(B_Monit4, &QPushButton::clicked, this, &TForm_MzVyber::B_Monit4Click);
+    connect(B_MonitF, &QPushButton::clicked, this, &TForm_MzVyber::B_MonitFClick);
+    connect(B_Monit3, &QPushButton::clicked, this, &TForm_MzVyber::B_Monit3Click);
+    connect(B_Konfig, &QPushButton::clicked, this, &TForm_MzVyber::B_KonfigClick);
+    connect(A_Konfig, &QPushButton::clicked, this, &TForm_MzVyber::A_KonfigClick);
+    connect(B_Exit, &QPushButton::clicked, this, &TForm_MzVyber::B_ExitClick);
+}
+
+void TForm_MzVyber::FormCreate() {
+    Label1->setText(QStringLiteral("Velor – servisní nástroj modulů"));
+    setFixedSize(PanelSize->x(), PanelSize->y());
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        move(area.x() + (area.width() - frameGeometry().width()) / 2,
+             area.y() + (area.height() - frameGeometry().height()) / 2);
+    }
+    ChannelState& ch = app_.comm.channel;
+    const PortRecord* rec = ch.ChannelTable.record(1);
+    const int port = rec != nullptr ? rec->PortNumber : 0;
+    ch.SelectedPortName = ("COM" + IntToField(port, 1)).substr(0, kPortNameChars);
+    ch.PortSearchPending = true;
+    loop_.FormCreate();
+}
+
+void TForm_MzVyber::UpdateUnitCaptions() {
+    const QString status = E_Stav->text();
+    const UnitWindows& w = app_.windows;
+    if (w.kalu) w.kalu->setStatusCaption(QStringLiteral("Jednotka  KALU  .......  ->   ") + status);
+    if (w.tev) w.tev->setStatusCaption(QStringLiteral("Jednotka   TEV  .......  ->   ") + status);
+    if (w.tevw) w.tevw->setStatusCaption(QStringLiteral("Jednotka  TEVW  .......  ->   ") + status);
+    if (w.tew) w.tew->setStatusCaption(QStringLiteral("Jednotka   TEW  .......  ->   ") + status);
+    if (w.mokr) w.mokr->setStatusCaption(QStringLiteral("Jednotka  MOKR  .......  ->   ") + status);
+}
+
+void TForm_MzVyber::B_ExitClick() {
+    QWidget::close();
+}
+
+void TForm_MzVyber::B_Monit1Click() {
+    UnitWindows& w = app_.windows;
+    if (w.tev == nullptr) w.tev = new TForm_TEV(app_.selections, w);
+    app_.loop.MonitoredKind = kRequestTev;
+    app_.selections.TevInputSet = 1;
+    app_.selections.TevFilterFlag = false;
+    for (int n = 1; n <= 16; ++n)
+        w.tev->inputLabel(n)->setText(NameLabel(app_.config.BinaryConfig.Inputs.at(n - 1).Name));
+    w.tev->show();
+    w.tev->raise();
+}
+
+void TForm_MzVyber::B_Monit2Click() {
+    UnitWindows& w = app_.windows;
+    if (w.tevw == nullptr) w.tevw = new TForm_TEVW(app_.selections, w);
+    app_.loop.MonitoredKind = kRequestTevw;
+    app_.selections.TevwInputSet = 1;
+    app_.selections.TevwFilterFlag = false;
+    for (int n = 1; n <= 8; ++n)
+        w.tevw->inputLabel(n)->setText(NameLabel(app_.config.BinaryConfig.Inputs.at(n - 1).Name));
+    w.tevw->show();
+    w.tevw->raise();
+}
+
+void TForm_MzVyber::B_Monit4Click() {
+    UnitWindows& w = app_.windows;
+    if (w.tew == nullptr) w.tew = new TForm_TEW(app_.selections, w);
+    app_.loop.MonitoredKind = kRequestTew;
+    w.tew->show();
+    w.tew->raise();
+}
+
+void TForm_MzVyber::B_MonitFClick() {
+    UnitWindows& w = app_.windows;
+    if (w.mokr == nullptr) {
+        BinaryInputNames names = [this](int n) {
+            return app_.config.BinaryConfig.Inputs.at(static_cast<std::size_t>(n - 1)).Name;
+        };
+        w.mokr = new TForm_MOKR(app_.selections, w, names);
+    }
+    app_.loop.MonitoredKind = kRequestMokr;
+    app_.selections.MokrInputSet = 1;
+    app_.selections.MokrFilterFlag = false;
+    w.mokr->labelInputs(0);
+    // The selectors keep the boards chosen when the window was open before.
+    w.mokr->fillBoardSelectors();
+    app_.selections.MokrWritePhase = false;
+    w.mokr->show();
+    w.mokr->raise();
+}
+
+void TForm_MzVyber::ZobrazOkno(int index) {
+    if (index != 1) throw std::out_of_range("Range check error");
+    UnitWindows& w = app_.windows;
+    if (w.kalu == nullptr) w.kalu = new TForm_Okno(w, app_.config.AnalogConfig.Variant);
+    w.kalu->slotNumber = 1;
+    app_.loop.MonitoredKind = kRequestKalu;
+    for (int n = 1; n <= 12; ++n)
+        w.kalu->inputLabel(n)->setText(NameLabel(app_.config.AnalogConfig.Inputs.at(n - 1).Name));
+    for (int n = 0; n <= 5; ++n)
+        w.kalu->outputLabel(n)->setText(QStringLiteral("OUT č.  %1  ").arg(n));
+    w.kalu->show();
+    w.kalu->raise();
+}
+
+void TForm_MzVyber::openEditor(EditorKind kind) {
+    const char* text = nullptr;
+    try {
+        loop_.editorOpening();
+        editorRunner_(kind, this);
+        loop_.editorClosed();
+        return;
+    } catch (const std::system_error&) {
+        text = "Chyba při otevření formuláře ";
+    } catch (const std::exception&) {
+        text = "Chyba při otevření formuláře";
+    } catch (...) {
+        text = "Chyba při otevření formuláře ";
+    }
+    // The loop stays stopped until an editor has been opened and closed cleanly.
+    Timer1->stop();
+    ShowMessageWindow(text, "", 2, 1);
+}
+
+std::string TForm_MzVyber::statusLine() const {
+    return E_Stav->text().toStdString();
+}
+
+void TForm_MzVyber::setStatusLine(const std::string& text) {
+    E_Stav->setText(QString::fromStdString(text));
+}
+
+void TForm_MzVyber::showProtocolError(const std::string& text) {
+    L_Err->setText(QString::fromStdString(text));
+    L_Err->show();
+}
+
+void TForm_MzVyber::hideProtocolError() {
+    L_Err->hide();
+}
+
+bool TForm_MzVyber::deliverAnswer(std::uint8_t kind, std::span<const std::uint8_t> answer,
+                                  const KaluFormats& formats) {
+    return DeliverAnswer(app_.windows, kind, answer, formats, app_.selections, app_.decoder);
+}
+
+void TForm_MzVyber::setTimerEnabled(bool enabled) {
+    if (enabled) {
+        Timer1->start();
+    } else {
+        Timer1->stop();
+    }
+}
+
+void TForm_MzVyber::setTimerInterval(int ms) {
+    Timer1->setInterval(ms);
+}
+
+void TForm_MzVyber::openChannel() {
+    OpenChannel(app_.comm.channel, 1);
+}
+
+void TForm_MzVyber::closeChannel() {
+    CloseChannel(app_.comm.channel, 1);
+}
+
+std::uint8_t TForm_MzVyber::portNumber() const {
+    const PortRecord* rec = app_.comm.channel.ChannelTable.record(1);
+    return rec != nullptr ? rec->PortNumber : 0;
+}
+
+std::uint16_t TForm_MzVyber::baudIndex() const {
+    const PortRecord* rec = app_.comm.channel.ChannelTable.record(1);
+    return rec != nullptr ? rec->BaudIndex : 0;
+}
+
+void TForm_MzVyber::setPort(std::uint8_t portNumber, std::uint16_t baudIndex) {
+    PortRecord* rec = app_.comm.channel.ChannelTable.record(1);
+    if (rec == nullptr) return;
+    rec->PortNumber = portNumber;
+    rec->BaudIndex = baudIndex;
+}
+
+}  // namespace velor

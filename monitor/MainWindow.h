@@ -1,0 +1,105 @@
+#pragma once
+// TForm_MzVyber (unit mzvyber): the main window "Výběr zobrazení". Its buttons open the unit
+// windows and the configuration editors; its timer drives the polling loop.
+
+#include <QWidget>
+#include <functional>
+
+#include "monitor/PollingLoop.h"
+
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTimer;
+
+namespace velor {
+
+struct AppState;
+
+enum class EditorKind { Analog, Binary };
+
+class TForm_MzVyber : public QWidget, private LoopView, private LoopChannel {
+    Q_OBJECT
+
+public:
+    static constexpr int kHelpContext = 100;
+    static constexpr int kClientWidth = 261;
+    static constexpr int kClientHeight = 440;
+
+    explicit TForm_MzVyber(AppState& app, QWidget* parent = nullptr);
+    ~TForm_MzVyber() override;
+
+    // Runs a configuration editor modally and frees it. Replaceable so that tests answer the
+    // editor without a human.
+    using EditorRunner = std::function<void(EditorKind kind, QWidget* parent)>;
+    void setEditorRunner(EditorRunner runner) { editorRunner_ = std::move(runner); }
+
+    void FormCreate();
+    void Timer1Timer() { loop_.Timer1Timer(); }
+    void InicPrenos() { loop_.InicPrenos(); }
+    void ShowScanResult() { loop_.ShowScanResult(); }
+    void UpdateUnitCaptions();
+    void B_ExitClick();
+    void B_Monit1Click();
+    void B_Monit2Click();
+    void B_Monit3Click() { ZobrazOkno(1); }
+    void B_Monit4Click();
+    void B_MonitFClick();
+    void ZobrazOkno(int index);
+    void A_KonfigClick() { openEditor(EditorKind::Analog); }
+    void B_KonfigClick() { openEditor(EditorKind::Binary); }
+
+    PollingLoop& loop() { return loop_; }
+
+    QPushButton* B_Monit1 = nullptr;
+    QPushButton* B_Monit2 = nullptr;
+    QPushButton* B_Monit4 = nullptr;
+    QPushButton* B_MonitF = nullptr;
+    QPushButton* B_Monit3 = nullptr;
+    QLabel* Label3 = nullptr;
+    QPushButton* B_Konfig = nullptr;
+    QPushButton* A_Konfig = nullptr;
+    QPushButton* B_Exit = nullptr;
+    QLineEdit* E_Stav = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* L_Err = nullptr;
+    QWidget* PanelSize = nullptr;
+    QFrame* Bevel1 = nullptr;
+    QFrame* Bevel2 = nullptr;
+    QFrame* Bevel4 = nullptr;
+    QTimer* Timer1 = nullptr;
+
+private:
+    void createControls();
+    void openEditor(EditorKind kind);
+
+    // LoopView
+    std::string statusLine() const override;
+    void setStatusLine(const std::string& text) override;
+    void showProtocolError(const std::string& text) override;
+    void hideProtocolError() override;
+    void updateUnitCaptions() override { UpdateUnitCaptions(); }
+    bool deliverAnswer(std::uint8_t kind, std::span<const std::uint8_t> answer,
+                       const KaluFormats& formats) override;
+    void setTimerEnabled(bool enabled) override;
+    void setTimerInterval(int ms) override;
+
+    // LoopChannel: channel 1 of the channel table.
+    void openChannel() override;
+    void closeChannel() override;
+    std::uint8_t portNumber() const override;
+    std::uint16_t baudIndex() const override;
+    void setPort(std::uint8_t portNumber, std::uint16_t baudIndex) override;
+
+    AppState& app_;
+    PollingLoop loop_;
+    EditorRunner editorRunner_;
+};
+
+// The editor a button opens, run modally. Until the binary editor exists both open a plain
+// dialog with OK and "&Zrušit".
+void RunConfigEditor(EditorKind kind, QWidget* parent);
+
+}  // namespace velor
