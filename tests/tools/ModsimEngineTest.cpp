@@ -1,0 +1,302 @@
+// The program's request builders and transfer engine against the module simulator over
+// loopback TCP: the outcome (Status, ReplyCode, data, attempts) of each exchange and fault.
+
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <bit>
+#include <cstring>
+#include <functional>
+
+#include "ModsimProcess.h"
+#include "comm/TcpTransport.h"
+#include "comm/TransferEngine.h"
+#include "comm/TransferWindow.h"
+#include "monitor/RequestBuilders.h"
+
+using velor::modsim::test::countEvents;
+using velor::modsim::test::QtEnvironment;
+using velor::modsim::test::Simulator;
+
+namespace {
+
+const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+
+bool waitFor(const std::function<bool()>& pred, int timeoutMs = 5000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!pred() && timer.elapsed() < timeoutMs) {
+        QEventLoop loop;
+        QTimer::singleShot(5, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    return pred();
+}
+
+// The channel operations as the engine sees them, over the transport only.
+struct TcpOnlyIo : velor::ChannelIo {
+    velor::TForm_TCP& tcp;
+    explicit TcpOnlyIo(velor::TForm_TCP& t) : tcp(t) {}
+    bool isTcp(int) const override { return true; }
+    bool ignoreLineErrors(int) const override { return false; }
+    int read(int ch, std::uint8_t* b, int n) override { return tcp.TcpRead(ch, b, n); }
+    int write(int ch, const std::uint8_t* b, int n) override {
+        tcp.TcpSend(ch, b, n);
+        return n;
+    }
+    bool transmitByte(int, std::uint8_t) override { return false; }
+    velor::LineState lineState(int) override { return {}; }
+    velor::TcpStatus tcpState(int ch) override { return tcp.TcpState(ch); }
+    int reopen() override {
+        ++reopens;
+        tcp.TcpOpen(1, "127.0.0.1");
+        return 0;
+    }
+    int reopens = 0;
+};
+
+struct Outcome {
+    std::uint8_t status = 0;
+    std::uint8_t replyCode = 0;
+    std::int32_t length = 0;
+    std::vector<std::uint8_t> data;  // Buffer[1..Length] after a data reply, else Buffer[1]
+};
+
+// One simulator process and the program's engine connected to it.
+class Link {
+public:
+    explicit Link(QStringList faults) : events_(dir_.filePath("events.jsonl")) {
+        faults << "--tcp"
+               << "127.0.0.1:0"
+               << "--events" << events_ << "--log" << dir_.filePath("frames.log");
+        sim_ = std::make_unique<Simulator>(faults);
+        tcp_.setPeerPort(sim_->port());
+        engine_.Windows = &windows_;
+        tcp_.TcpOpen(1, "127.0.0.1");
+        connected_ = sim_->port() != 0 && waitFor([this] { return tcp_.TcpState(1).state == 0; });
+    }
+    ~Link() {
+        waitFor([this] { return engine_.TransferWindow == nullptr; });
+        tcp_.TcpClose(1, "127.0.0.1");
+    }
+    bool connected() const { return connected_; }
+    bool waitConnected() {
+        return waitFor([this] { return tcp_.TcpState(1).state == 0; });
+    }
+    int reopens() const { return io_.reopens; }
+    const QString& events() const { return events_; }
+
+    Outcome run(std::uint8_t kind, const std::vector<std::uint8_t>& user) {
+        std::vector<std::uint8_t> buffer(velor::kBufferSize);
+        std::copy(user.begin(), user.end(), buffer.begin());
+        velor::TransferRequest req;
+        req.Buffer = buffer;
+        req.Length = static_cast<std::int32_t>(user.size());
+        req.step(1) = {velor::kOpSendFrame, 0, engine_.ReplyTimeout};
+        req.step(2) = {velor::kOpReceiveFrame, 0, engine_.ReplyTimeout};
+        req.step(3) = {velor::kOpEnd, 0, 0};
+        engine_.RequestKind = kind;
+        velor::QueueRequest(engine_, req);
+        const bool finished = waitFor([&] {
+            return req.Status != velor::kStatusRunning && req.Status != velor::kStatusQueued &&
+                   engine_.TransferWindow == nullptr;
+        });
+        EXPECT_TRUE(finished);
+        Outcome out{req.Status, req.ReplyCode, req.Length, {}};
+        const auto n = static_cast<std::size_t>(std::max(1, std::min(req.Length, 255)));
+        out.data.assign(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(n));
+        return out;
+    }
+
+private:
+    QTemporaryDir dir_;
+    QString events_;
+    std::unique_ptr<Simulator> sim_;
+    velor::TForm_TCP tcp_{1};
+    TcpOnlyIo io_{tcp_};
+    velor::SystemClock clock_;
+    velor::EngineState engine_;
+    std::int32_t transferResult_ = 0;
+    velor::TransferWindowFactoryQt windows_{{engine_, io_, clock_, transferResult_}};
+    bool connected_ = false;
+};
+
+velor::MonitorSource source(std::uint8_t kind) {
+    velor::MonitorSource s;
+    s.kind = kind;
+    s.analogAddress = 1;  // the demo bus: KALU 1, TEV 2, TEW 3, TEVW 4, MOKR 5
+    s.binaryAddress = 2;
+    s.scanAddress = 1;
+    return s;
+}
+
+std::vector<std::uint8_t> monitor(const velor::MonitorSource& s) {
+    return velor::MonitorUserData(s).bytes;
+}
+
+float single(const std::vector<std::uint8_t>& b, std::size_t at) {
+    std::uint32_t bits = 0;
+    for (int i = 0; i < 4; ++i) bits |= static_cast<std::uint32_t>(b[at + i]) << (8 * i);
+    return std::bit_cast<float>(bits);
+}
+
+}  // namespace
+
+TEST(ModsimEngine, ProbeOfPresentAndAbsentModule) {
+    Link link({});
+    ASSERT_TRUE(link.connected());
+    auto s = source(velor::kRequestProbe);
+    const Outcome present = link.run(velor::kRequestProbe, monitor(s));
+    EXPECT_EQ(present.status, velor::kStatusDone);
+    EXPECT_EQ(present.data[0], 0xE5);
+
+    s.scanAddress = 9;
+    const Outcome absent = link.run(velor::kRequestProbe, monitor(s));
+    EXPECT_EQ(absent.status, velor::kStatusFailed);
+    EXPECT_EQ(countEvents(link.events(), {"\"probe\"", "\"addr\":9"}), 1);  // a single attempt
+}
+
+TEST(ModsimEngine, KaluReadAndWrite) {
+    Link link({});
+    ASSERT_TRUE(link.connected());
+    auto s = source(velor::kRequestKalu);
+    s.kaluOutputs = {1, 2, 3, 4, 5, -1};
+    const Outcome out = link.run(velor::kRequestKalu, monitor(s));
+    ASSERT_EQ(out.status, velor::kStatusDone);
+    ASSERT_EQ(out.length, 48);
+    for (int i = 1; i <= 12; ++i) {
+        EXPECT_NEAR(single(out.data, 4 * static_cast<std::size_t>(i - 1)), 10.0f * i, 2.01f);
+    }
+    EXPECT_EQ(countEvents(link.events(),
+                          {"\"write\"", "\"addr\":1", "\"start\":48", "\"hex\":\"0102030405FF\""}),
+              1);
+}
+
+TEST(ModsimEngine, BinaryModuleReads) {
+    Link link({});
+    ASSERT_TRUE(link.connected());
+    EXPECT_EQ(link.run(velor::kRequestTev, monitor(source(velor::kRequestTev))).length, 100);
+
+    auto tew = source(velor::kRequestTew);
+    tew.binaryAddress = 3;
+    tew.tewOutputs = 0x0813;
+    const Outcome relays = link.run(velor::kRequestTew, monitor(tew));
+    ASSERT_EQ(relays.status, velor::kStatusDone);
+    ASSERT_EQ(relays.length, 2);
+    EXPECT_EQ(relays.data[0] | (relays.data[1] << 8), 0x0813);
+
+    auto tevw = source(velor::kRequestTevw);
+    tevw.binaryAddress = 4;
+    tevw.tevwOutputs = 0x00A5;
+    const Outcome io = link.run(velor::kRequestTevw, monitor(tevw));
+    ASSERT_EQ(io.length, 102);
+    EXPECT_EQ(io.data[4] | (io.data[5] << 8), 0x00A5);  // W2 echoes the outputs
+
+    auto mokr = source(velor::kRequestMokr);
+    mokr.binaryAddress = 5;
+    EXPECT_EQ(link.run(velor::kRequestMokr, monitor(mokr)).length, 48);
+    mokr.mokrWritePhase = true;
+    EXPECT_EQ(link.run(velor::kRequestMokr, monitor(mokr)).length, 16);
+}
+
+TEST(ModsimEngine, ConfigurationBlocksAreAcknowledgedAndStored) {
+    Link link({});
+    ASSERT_TRUE(link.connected());
+    std::vector<std::uint8_t> analog(velor::kAnalogImageSize, 0x11);
+    std::vector<std::uint8_t> binary(velor::kBinaryImageSize, 0x22);
+    std::vector<std::uint8_t> zepa(velor::kZepaImageSize, 0);
+    const velor::ConfigImages images{analog, binary, zepa};
+    struct Case {
+        velor::ConfigTarget target;
+        bool secondHalf;
+        int binaryAddress;
+        const char* expected;  // event fragment of the stored block
+    };
+    const Case cases[] = {
+        {velor::ConfigTarget::Kalu, false, 2, "\"addr\":1,\"area\":1,\"start\":0,\"count\":128"},
+        {velor::ConfigTarget::Kalu, true, 2, "\"addr\":1,\"area\":1,\"start\":128,\"count\":192"},
+        {velor::ConfigTarget::BinaryInputs, false, 2,
+         "\"addr\":2,\"area\":1,\"start\":0,\"count\":136"},
+        {velor::ConfigTarget::BinaryOutputs, false, 3,
+         "\"addr\":3,\"area\":1,\"start\":0,\"count\":136"},
+    };
+    for (const auto& c : cases) {
+        const auto block =
+            velor::ConfigUserData(c.target, c.secondHalf, 1, c.binaryAddress, 1, images);
+        const Outcome out = link.run(velor::kRequestConfig, block.data.bytes);
+        EXPECT_EQ(out.status, velor::kStatusDone) << c.expected;
+        EXPECT_EQ(out.data[0], 0xE5) << c.expected;
+        EXPECT_EQ(countEvents(link.events(), {"\"block\"", c.expected}), 1) << c.expected;
+    }
+}
+
+TEST(ModsimEngine, NegativeRepliesGiveTheirReplyCode) {
+    struct Case {
+        const char* fc;
+        std::uint8_t status;
+        std::uint8_t replyCode;
+    };
+    for (const Case c : {Case{"2", velor::kStatusFailed, 1}, Case{"9", velor::kStatusFailed, 2},
+                         Case{"12", velor::kStatusFailed, 3}, Case{"0", velor::kStatusDone, 0}}) {
+        Link link({"--negative", QString(c.fc) + "@2"});
+        ASSERT_TRUE(link.connected());
+        const Outcome out = link.run(velor::kRequestTev, monitor(source(velor::kRequestTev)));
+        EXPECT_EQ(out.status, c.status) << c.fc;
+        EXPECT_EQ(out.replyCode, c.replyCode) << c.fc;
+        EXPECT_EQ(countEvents(link.events(), {"\"request\""}), 1) << "no retry for FC " << c.fc;
+    }
+}
+
+// Faults that lose or spoil the reply cost three attempts (one for the probe); faults the
+// receiver can live with still give the data on the first attempt.
+TEST(ModsimEngine, FaultSwitches) {
+    struct Case {
+        QStringList args;
+        std::uint8_t kind;
+        std::uint8_t status;
+        int attempts;
+    };
+    const Case cases[] = {
+        {{"--drop", "1"}, velor::kRequestTev, velor::kStatusFailed, 3},
+        {{"--drop", "1"}, velor::kRequestProbe, velor::kStatusFailed, 1},
+        {{"--bad-checksum", "1"}, velor::kRequestTev, velor::kStatusFailed, 3},
+        {{"--delay", "1000"}, velor::kRequestTev, velor::kStatusFailed, 3},
+        {{"--delay", "40"}, velor::kRequestTev, velor::kStatusDone, 1},
+        {{"--garbage", "1", "--seed", "3"}, velor::kRequestTev, velor::kStatusDone, 1},
+        {{"--garbage", "1", "--seed", "4"}, velor::kRequestProbe, velor::kStatusDone, 1},
+        {{"--split", "--seed", "5"}, velor::kRequestTev, velor::kStatusDone, 1},
+    };
+    for (const auto& c : cases) {
+        Link link(c.args);
+        const std::string name = c.args.join(' ').toStdString() + " kind " + std::to_string(c.kind);
+        ASSERT_TRUE(link.connected()) << name;
+        const Outcome out = link.run(c.kind, monitor(source(c.kind)));
+        EXPECT_EQ(out.status, c.status) << name;
+        const char* what = c.kind == velor::kRequestProbe ? "\"probe\"" : "\"request\"";
+        EXPECT_EQ(countEvents(link.events(), {what}), c.attempts) << name;
+        if (c.status == velor::kStatusDone && c.kind == velor::kRequestTev) {
+            EXPECT_EQ(out.length, 100) << name;
+        }
+    }
+}
+
+// The transport does not notice a peer that hangs up: requests time out, and the fourth
+// failure in a row reopens the connection, after which the module answers again.
+TEST(ModsimEngine, DisconnectAfterIsRecoveredByTheFailureRule) {
+    Link link({"--disconnect-after", "1"});
+    ASSERT_TRUE(link.connected());
+    const auto probe = monitor(source(velor::kRequestProbe));
+    EXPECT_EQ(link.run(velor::kRequestProbe, probe).status, velor::kStatusDone);
+    const auto tev = monitor(source(velor::kRequestTev));
+    for (int i = 1; i <= 4; ++i) {
+        EXPECT_EQ(link.run(velor::kRequestTev, tev).status, velor::kStatusFailed) << i;
+        EXPECT_EQ(link.reopens(), i == 4 ? 1 : 0) << i;
+    }
+    EXPECT_EQ(countEvents(link.events(), {"\"request\""}), 0);
+    ASSERT_TRUE(link.waitConnected());
+    EXPECT_EQ(link.run(velor::kRequestTev, tev).status, velor::kStatusDone);
+}
