@@ -107,6 +107,7 @@ TForm_Msg::TForm_Msg(ProgressState& progress, QWidget* parent)
     PanelSize->hide();
     Timer1->setObjectName("Timer1");
     Timer1->setInterval(kNoticeMs);
+    Timer1->setTimerType(Qt::PreciseTimer);  // a coarse timer may fire 5 % early
     connect(Timer1, &QTimer::timeout, this, &TForm_Msg::Timer1Timer);
     FormCreate();
 }

@@ -9,8 +9,7 @@
 namespace velor {
 namespace {
 
-FieldDescriptor field(std::uint8_t kind, FieldData data, float min, float max)
-{
+FieldDescriptor field(std::uint8_t kind, FieldData data, float min, float max) {
     FieldDescriptor f;
     f.ControlNo = 1;
     f.Kind = kind;
@@ -20,22 +19,25 @@ FieldDescriptor field(std::uint8_t kind, FieldData data, float min, float max)
     return f;
 }
 
-TEST(FieldTable, ItemLists)
-{
+TEST(FieldTable, ItemLists) {
     const std::string list = MakeItemList({"4800", "9600", "", "x"});
-    EXPECT_EQ(list, std::string("4800\x01" "9600\x01\x01x\x01", 13) + std::string(1, '\0'));
+    EXPECT_EQ(list, std::string("4800\x01"
+                                "9600\x01\x01x\x01",
+                                13) +
+                        std::string(1, '\0'));
     EXPECT_EQ(ListItems(list), (std::vector<std::string>{"4800", "9600", "", "x"}));
     EXPECT_EQ(ListItemIndex("9600", list), 1);
     EXPECT_EQ(ListItemIndex("", list), 2);
     EXPECT_EQ(ListItemIndex("X", list), -1);
     // Lists that lose their terminators end with their bytes.
-    EXPECT_EQ(ListItems("a\x01" "b"), (std::vector<std::string>{"a", "b"}));
+    EXPECT_EQ(ListItems("a\x01"
+                        "b"),
+              (std::vector<std::string>{"a", "b"}));
     EXPECT_TRUE(ListItems(std::string(1, '\0')).empty());
     EXPECT_EQ(CaptionText(std::string("0:\0junk", 7)), "0:");
 }
 
-TEST(FieldTable, AppendKeepsTheEndMarkerAndStopsAt200)
-{
+TEST(FieldTable, AppendKeepsTheEndMarkerAndStopsAt200) {
     FieldBindingState state;
     std::int16_t v = 0;
     for (int i = 1; i <= 200; ++i) {
@@ -50,8 +52,7 @@ TEST(FieldTable, AppendKeepsTheEndMarkerAndStopsAt200)
     EXPECT_EQ(fieldCount(state), 0u);
 }
 
-TEST(FieldTable, DataMustFitTheKind)
-{
+TEST(FieldTable, DataMustFitTheKind) {
     std::int16_t i16 = 0;
     std::int32_t i32 = 0;
     float f = 0;
@@ -62,8 +63,7 @@ TEST(FieldTable, DataMustFitTheKind)
     EXPECT_FALSE(dataFitsKind(field(kKindEditText, std::monostate{}, 0, 1)));
 }
 
-TEST(FieldValue, Int16Kinds)
-{
+TEST(FieldValue, Int16Kinds) {
     const struct {
         std::uint8_t kind;
         float min, max;
@@ -94,8 +94,7 @@ TEST(FieldValue, Int16Kinds)
     }
 }
 
-TEST(FieldValue, Unsigned16RoundTrip)
-{
+TEST(FieldValue, Unsigned16RoundTrip) {
     std::int16_t v = 0;
     const FieldDescriptor f = field(kKindEditInt16, &v, 0, 65535);
     ASSERT_EQ(storeFieldText(f, "40000").check, FieldCheck::Accepted);
@@ -105,8 +104,7 @@ TEST(FieldValue, Unsigned16RoundTrip)
     EXPECT_EQ(fieldText(field(kKindEditInt16, &v, -10, 10)), "-5");
 }
 
-TEST(FieldValue, Int32Kinds)
-{
+TEST(FieldValue, Int32Kinds) {
     std::int32_t v = 32767;
     FieldDescriptor f11 = field(kKindEditInt32, &v, 0, 65535);
     FieldDescriptor f12 = field(kKindEditInt32Blank, &v, 0, 65535);
@@ -123,8 +121,7 @@ TEST(FieldValue, Int32Kinds)
     EXPECT_EQ(v, kBlankInt32);
 }
 
-TEST(FieldValue, FloatKindsAndMessages)
-{
+TEST(FieldValue, FloatKindsAndMessages) {
     float f = 1;
     const FieldDescriptor f15 = field(kKindEditFloat, &f, -10000, 10000);
     EXPECT_EQ(storeFieldText(f15, "-99000005").check, FieldCheck::Accepted);
@@ -133,8 +130,7 @@ TEST(FieldValue, FloatKindsAndMessages)
     const FieldReadResult range = storeFieldText(f15, "10000.5");
     EXPECT_EQ(range.text1, "Překročen povolený rozsah u položky: 10000.5");
     EXPECT_EQ(range.text2, "Min.hodnota: -10000.0 Max.hodnota: 10000.0");
-    EXPECT_EQ(storeFieldText(field(kKindEditFloatBlank, &f, 0, 1), "").check,
-              FieldCheck::Accepted);
+    EXPECT_EQ(storeFieldText(field(kKindEditFloatBlank, &f, 0, 1), "").check, FieldCheck::Accepted);
     EXPECT_EQ(f, EmptyFloat);
     EXPECT_EQ(fieldText(field(kKindEditFloatBlank, &f, 0, 1)), "");
 
@@ -147,14 +143,12 @@ TEST(FieldValue, FloatKindsAndMessages)
     EXPECT_EQ(bad.text2, "1č");  // the user's text, back from code page 1250
 
     double d = 0;
-    EXPECT_EQ(storeFieldText(field(kKindEditDouble, &d, 0, 1), "0.5").check,
-              FieldCheck::Accepted);
+    EXPECT_EQ(storeFieldText(field(kKindEditDouble, &d, 0, 1), "0.5").check, FieldCheck::Accepted);
     EXPECT_EQ(d, 0.5);
     EXPECT_EQ(storeFieldText(field(kKindEditDouble, &d, 0, 1), "1e300").check, FieldCheck::Range);
 }
 
-TEST(FieldValue, TextKindsAreCutToTheirCapacity)
-{
+TEST(FieldValue, TextKindsAreCutToTheirCapacity) {
     std::string s;
     EXPECT_EQ(storeFieldText(field(kKindEditText, &s, 0, 5), "abcdefgh").check,
               FieldCheck::Accepted);

@@ -9,12 +9,10 @@ namespace velor::test {
 
 class QtAppEnvironment : public ::testing::Environment {
 public:
-    void SetUp() override
-    {
+    void SetUp() override {
         if (QApplication::instance() == nullptr) app_ = new QApplication(argc_, argv_);
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         delete app_;
         app_ = nullptr;
     }
