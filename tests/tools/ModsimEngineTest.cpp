@@ -5,6 +5,7 @@
 
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -13,6 +14,9 @@
 #include <functional>
 
 #include "ModsimProcess.h"
+#include "comm/Channel.h"
+#include "comm/ChannelTableIo.h"
+#include "comm/CommState.h"
 #include "comm/TcpTransport.h"
 #include "comm/TransferEngine.h"
 #include "comm/TransferWindow.h"
@@ -299,4 +303,68 @@ TEST(ModsimEngine, DisconnectAfterIsRecoveredByTheFailureRule) {
     EXPECT_EQ(countEvents(link.events(), {"\"request\""}), 0);
     ASSERT_TRUE(link.waitConnected());
     EXPECT_EQ(link.run(velor::kRequestTev, tev).status, velor::kStatusDone);
+}
+
+// The same exchanges through the channel table's serial channel, with COM1 resolved to the
+// simulator's pseudo-terminal.
+TEST(ModsimEngine, OverThePseudoTerminal) {
+    QTemporaryDir dir;
+    const QString com1 = dir.filePath("COM1");
+    const QString events = dir.filePath("events.jsonl");
+    Simulator sim(
+        {"--no-tcp", "--pty", com1, "--events", events, "--log", dir.filePath("frames.log")});
+    ASSERT_FALSE(sim.ptyDevice().isEmpty());
+    ASSERT_TRUE(QFileInfo(com1).isSymLink());
+
+    velor::CommState comm;
+    velor::PortRecord& record = *comm.channel.ChannelTable.record(1);
+    record.PortNumber = 1;
+    record.BaudIndex = 3;
+    comm.channel.SelectedPortName = "COM1";
+    const std::string device = com1.toStdString();
+    comm.channel.resolvePort = [device](const std::string&) { return device; };
+    velor::ChannelTableIo io(comm.channel);
+    velor::SystemClock clock;
+    velor::TransferWindowFactoryQt windows({comm.engine, io, clock, comm.channel.TransferResult});
+    comm.engine.Windows = &windows;
+    comm.channel.TransferResult = 0;
+    velor::OpenChannel(comm.channel, 1);
+    ASSERT_EQ(comm.channel.TransferResult, 0);
+
+    const auto run = [&](std::uint8_t kind, const std::vector<std::uint8_t>& user) {
+        std::vector<std::uint8_t> buffer(velor::kBufferSize);
+        std::copy(user.begin(), user.end(), buffer.begin());
+        velor::TransferRequest req;
+        req.Buffer = buffer;
+        req.Length = static_cast<std::int32_t>(user.size());
+        req.step(1) = {velor::kOpSendFrame, 0, 500};
+        req.step(2) = {velor::kOpReceiveFrame, 0, 500};
+        req.step(3) = {velor::kOpEnd, 0, 0};
+        comm.engine.RequestKind = kind;
+        velor::QueueRequest(comm.engine, req);
+        EXPECT_TRUE(waitFor([&] {
+            return req.Status != velor::kStatusRunning && comm.engine.TransferWindow == nullptr;
+        }));
+        return std::pair{req.Status, req.Length};
+    };
+
+    auto probe = source(velor::kRequestProbe);
+    EXPECT_EQ(run(velor::kRequestProbe, monitor(probe)).first, velor::kStatusDone);
+    probe.scanAddress = 9;
+    EXPECT_EQ(run(velor::kRequestProbe, monitor(probe)).first, velor::kStatusFailed);
+    auto kalu = source(velor::kRequestKalu);
+    kalu.kaluOutputs = {9, 8, 7, 6, 5, 4};
+    EXPECT_EQ(run(velor::kRequestKalu, monitor(kalu)), std::pair(velor::kStatusDone, 48));
+    EXPECT_EQ(run(velor::kRequestTev, monitor(source(velor::kRequestTev))),
+              std::pair(velor::kStatusDone, 100));
+    std::vector<std::uint8_t> analog(velor::kAnalogImageSize, 0x33);
+    std::vector<std::uint8_t> binary(velor::kBinaryImageSize);
+    std::vector<std::uint8_t> zepa(velor::kZepaImageSize);
+    const auto block =
+        velor::ConfigUserData(velor::ConfigTarget::Kalu, false, 1, 2, 1, {analog, binary, zepa});
+    EXPECT_EQ(run(velor::kRequestConfig, block.data.bytes).first, velor::kStatusDone);
+
+    EXPECT_EQ(countEvents(events, {"\"write\"", "\"hex\":\"090807060504\""}), 1);
+    EXPECT_EQ(countEvents(events, {"\"block\"", "\"addr\":1", "\"count\":128"}), 1);
+    velor::CloseChannel(comm.channel, 1);
 }

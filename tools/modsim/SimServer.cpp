@@ -48,7 +48,10 @@ void SimServer::acceptPeers() {
         log_.event(linkEventJson("connect", link->name));
         links_[id] = std::move(link);
         connect(socket, &QTcpSocket::readyRead, this, [this, id] { readSocket(id); });
-        connect(socket, &QTcpSocket::disconnected, this, [this, id] { closeLink(id); });
+        // Queued: the link must not vanish while its bytes are being served.
+        connect(
+            socket, &QTcpSocket::disconnected, this, [this, id] { closeLink(id); },
+            Qt::QueuedConnection);
     }
 }
 
