@@ -39,6 +39,16 @@ std::string PortChoiceItems(const std::vector<std::string>& foundPorts) {
     return items;
 }
 
+void appendPortField(FieldBindingState& fields, QWidget& form, int number, std::uint8_t& listIndex,
+                     const std::string& items, const ChannelState& channels) {
+    const bool any = !channels.FoundPorts.empty();
+    if (QWidget* list = form.findChild<QComboBox*>(QStringLiteral("ComboBox_%1").arg(number)))
+        list->setEnabled(any);
+    if (!any) return;
+    appendField(fields, {static_cast<std::uint8_t>(number), kKindComboIndex, kModeNormal,
+                         &listIndex, 0, 0, items});
+}
+
 std::string PortLabelText(unsigned portNumber) {
     return "COM" + std::to_string(portNumber);
 }
@@ -327,7 +337,7 @@ void AnalogEditor::fillFieldTable() {
     loadShadows();
     clearFieldTable(ctx_.fields);
     for (int row = 0; row < kRows; ++row) appendRow(row);
-    appendField(ctx_.fields, {45, kKindComboIndex, kModeNormal, &portListIndex_, 0, 0, portItems_});
+    appendPortField(ctx_.fields, *this, 45, portListIndex_, portItems_, ctx_.channels);
     appendField(ctx_.fields, {46, kKindComboIndex, kModeNormal, &baud8_, 0, 0,
                               MakeItemList({"4800", "9600", "19200", "38400", "57600"})});
     appendField(ctx_.fields, {1, kKindEditInt32, kModeNormal, &ResponseDelay, 255, 1, {}});

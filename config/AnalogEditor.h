@@ -30,6 +30,12 @@ struct ChannelState;
 // ended by 0x00. Item i therefore always names foundPorts[i].
 std::string PortChoiceItems(const std::vector<std::string>& foundPorts);
 
+// Declares the port list (field `number`, bound to the list index) in the field table. With no
+// serial port found the list stays empty and disabled and is left out of the table: an empty
+// list can hold no valid choice, and reading it back would refuse every OK.
+void appendPortField(FieldBindingState& fields, QWidget& form, int number, std::uint8_t& listIndex,
+                     const std::string& items, const ChannelState& channels);
+
 // "COM" followed by the port number, as L_Nastaveno and SelectedPortName show it.
 std::string PortLabelText(unsigned portNumber);
 

@@ -224,7 +224,7 @@ void BinaryEditor::fillFieldTable(int base) {
                         1,
                         {}});
     }
-    appendField(f, {40, kKindComboIndex, kModeNormal, &portListIndex_, 0, 0, portItems_});
+    appendPortField(f, *this, 40, portListIndex_, portItems_, ctx_.channels);
     appendField(f, {41, kKindComboIndex, kModeNormal, &baud8_, 0, 0,
                     MakeItemList({"4800", "9600", "19200", "38400", "57600"})});
     appendField(f, {1, kKindEditInt32, kModeNormal, &ResponseDelay, 255, 1, {}});
