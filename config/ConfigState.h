@@ -43,9 +43,6 @@ struct ConfigState {
     bool SendMokr = false;
     bool SendZepa = false;
 
-    // Relay bit layout of TestInputBit; set at start, toggled by the TEW unit window.
-    bool GappedInputLayout = true;
-
     // The system's decimal separator, which the range columns of the sensor file may use.
     char DecimalChar = '.';
 

@@ -1,6 +1,7 @@
 #include "config/ImageBuilder.h"
 
 #include <cmath>
+#include <limits>
 
 namespace velor {
 
@@ -13,6 +14,15 @@ const SensorEntry& entryFor(const ConfigState& state, std::int32_t index) {
     if (index < 0 || static_cast<std::size_t>(index) >= state.SensorTable.size())
         return state.SensorTable[0];
     return state.SensorTable[static_cast<std::size_t>(index)];
+}
+
+// A constant beyond the range of a single becomes an infinity, as the narrowing does in IEEE
+// arithmetic, without relying on the compiler for out-of-range conversions.
+float toSingle(double v) {
+    constexpr double kMax = std::numeric_limits<float>::max();
+    if (v > kMax) return std::numeric_limits<float>::infinity();
+    if (v < -kMax) return -std::numeric_limits<float>::infinity();
+    return static_cast<float>(v);
 }
 
 }  // namespace
@@ -41,10 +51,10 @@ void BuildAnalogImage(ConfigState& state, std::uint16_t baudIndex) {
         image.LowLimit[i] = ImageLowLimit(input, e.RangeHigh);
         image.HighLimit[i] = input.HighLimit;
         image.Filter[i] = static_cast<std::uint16_t>(input.FilterConstant);
-        image.D[i] = static_cast<float>(e.D);
-        image.C[i] = (!e.Linearized && variant12) ? 1.0f : static_cast<float>(e.C);
-        image.B[i] = static_cast<float>(e.B);
-        image.A[i] = static_cast<float>(e.A);
+        image.D[i] = toSingle(e.D);
+        image.C[i] = (!e.Linearized && variant12) ? 1.0f : toSingle(e.C);
+        image.B[i] = toSingle(e.B);
+        image.A[i] = toSingle(e.A);
     }
     image.BaudCode = BaudCodeFor(baudIndex);
     image.Tag = kSaveTag;

@@ -86,11 +86,6 @@ TEST(BuildBinaryImage, FiltersBaudCodeAndTag) {
     EXPECT_EQ(std::string(bytes.begin() + 4, bytes.begin() + 8), "save");
 }
 
-TEST(BaudCodes, ForEveryIndex) {
-    const std::array<std::uint8_t, 7> expected{4, 9, 19, 38, 57, 19, 19};
-    for (std::uint16_t i = 0; i < expected.size(); ++i) EXPECT_EQ(BaudCodeFor(i), expected[i]);
-}
-
 TEST(FormatExponent, Examples) {
     struct Case {
         double x;
@@ -155,15 +150,6 @@ TEST(ModuleHelpers, TestInputBitBothLayouts) {
         EXPECT_FALSE(TestInputBit(0xFFFF, n, true));
         EXPECT_FALSE(TestBit(0xFFFF, n));
     }
-}
-
-TEST(ModuleHelpers, ResetAddressScan) {
-    std::int32_t scan = 17;
-    std::array<bool, 32> found{};
-    found[3] = found[31] = true;
-    ResetAddressScan(scan, found);
-    EXPECT_EQ(scan, 0);
-    EXPECT_EQ(std::count(found.begin(), found.end(), true), 0);
 }
 
 }  // namespace
