@@ -111,12 +111,30 @@ TEST(ModsimProcess, NegativeForOneModule) {
     EXPECT_EQ(ask(*socket, frameOf("03 40 6C 0B 02 00 00 02"), 11).size(), 11);
 }
 
-TEST(ModsimProcess, RefusesRemoteAddressWithoutPermission) {
-    Simulator sim({"--tcp", "0.0.0.0:0"});
-    EXPECT_EQ(sim.port(), 0);
-    sim.process().waitForFinished(5000);  // false when it has already ended
-    ASSERT_EQ(sim.process().state(), QProcess::NotRunning);
-    EXPECT_EQ(sim.process().exitCode(), 2);
+// Settings that would expose the bus or overwrite a user's file end the simulator at once.
+TEST(ModsimProcess, RefusesUnsafeSettings) {
+    QTemporaryDir dir;
+    const QString userFile = dir.filePath("COM1");
+    {
+        QFile f(userFile);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("keep me");
+    }
+    const QStringList cases[] = {
+        {"--tcp", "0.0.0.0:0"},
+        {"--tcp", "127.0.0.1:0", "--pty", userFile},
+        {"--tcp", "127.0.0.1:0", "--module", "32:KALU"},
+        {"--tcp", "127.0.0.1:0", "--drop", "2"},
+    };
+    for (const auto& args : cases) {
+        Simulator sim(args);
+        sim.process().waitForFinished(5000);  // false when it has already ended
+        ASSERT_EQ(sim.process().state(), QProcess::NotRunning) << args.join(' ').toStdString();
+        EXPECT_EQ(sim.process().exitCode(), 2) << args.join(' ').toStdString();
+    }
+    QFile f(userFile);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), QByteArray("keep me"));
 }
 
 TEST(ModsimProcess, PseudoTerminalAndCleanEnd) {

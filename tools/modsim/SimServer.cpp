@@ -137,6 +137,18 @@ void SimServer::closeLink(int id) {
 }
 
 bool SimServer::openPty(const QString& linkPath, QString& error) {
+    if (!openPtyDevice(error) || !placeLink(linkPath, error)) return false;
+    ptyLink_ = linkPath;
+    ptyId_ = nextId_++;
+    auto link = std::make_unique<Link>();
+    link->name = "pty";
+    links_[ptyId_] = std::move(link);
+    ptyNotifier_ = new QSocketNotifier(ptyMaster_, QSocketNotifier::Read, this);
+    connect(ptyNotifier_, &QSocketNotifier::activated, this, &SimServer::readPty);
+    return true;
+}
+
+bool SimServer::openPtyDevice(QString& error) {
     ptyMaster_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
     if (ptyMaster_ < 0 || ::grantpt(ptyMaster_) != 0 || ::unlockpt(ptyMaster_) != 0) {
         error = QString::fromLocal8Bit(std::strerror(errno));
@@ -145,13 +157,17 @@ bool SimServer::openPty(const QString& linkPath, QString& error) {
     ptyDevice_ = QString::fromLocal8Bit(::ptsname(ptyMaster_));
     // Holding the slave open keeps the master readable (no EIO) while no program is attached.
     ptyHeldSlave_ = ::open(ptyDevice_.toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
-    if (ptyHeldSlave_ >= 0) {
-        termios raw{};
-        if (::tcgetattr(ptyHeldSlave_, &raw) == 0) {
-            ::cfmakeraw(&raw);
-            ::tcsetattr(ptyHeldSlave_, TCSANOW, &raw);
-        }
+    if (ptyHeldSlave_ < 0) return true;
+    termios raw{};
+    if (::tcgetattr(ptyHeldSlave_, &raw) == 0) {
+        ::cfmakeraw(&raw);
+        ::tcsetattr(ptyHeldSlave_, TCSANOW, &raw);
     }
+    return true;
+}
+
+// An old symbolic link (a simulator that was killed) is replaced; any other file is kept.
+bool SimServer::placeLink(const QString& linkPath, QString& error) {
     const QFileInfo old(linkPath);
     if (old.exists() || old.isSymLink()) {
         if (!old.isSymLink()) {
@@ -164,13 +180,6 @@ bool SimServer::openPty(const QString& linkPath, QString& error) {
         error = QString::fromLocal8Bit(std::strerror(errno));
         return false;
     }
-    ptyLink_ = linkPath;
-    ptyId_ = nextId_++;
-    auto link = std::make_unique<Link>();
-    link->name = "pty";
-    links_[ptyId_] = std::move(link);
-    ptyNotifier_ = new QSocketNotifier(ptyMaster_, QSocketNotifier::Read, this);
-    connect(ptyNotifier_, &QSocketNotifier::activated, this, &SimServer::readPty);
     return true;
 }
 

@@ -46,6 +46,8 @@ private:
 
     void acceptPeers();
     void readSocket(int id);
+    bool openPtyDevice(QString& error);
+    bool placeLink(const QString& linkPath, QString& error);
     void readPty();
     void receive(int id, std::span<const std::uint8_t> bytes);
     void serveFrame(int id, const Frame& frame);

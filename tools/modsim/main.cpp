@@ -44,9 +44,14 @@ void addOptions(QCommandLineParser& p) {
     p.setApplicationDescription(
         "Emulates a bus of field I/O modules (KALU, TEV, TEW, TEVW, MOKR, ZEPA) on TCP and on a\n"
         "pseudo-terminal. Probes are acknowledged with E5, reads answered from a memory map\n"
-        "that changes over time, writes acknowledged and stored.\n"
+        "that changes over time, writes acknowledged with E5 and stored. A request a module\n"
+        "cannot serve gets 10 A 40 FC CS 16: FC 2 unknown request code, FC 9 area or address\n"
+        "range it does not have, FC 12 malformed descriptors. Absent addresses stay silent.\n"
         "Prints 'listening tcp HOST:PORT' and 'listening pty DEVICE' on stdout once ready.\n"
-        "Fault switches use one random generator seeded by --seed, so runs repeat.");
+        "Fault switches use one random generator seeded by --seed, so runs repeat.\n"
+        "Event lines: probe, request (addr, code, items), reply (kind, fc, faults, hex),\n"
+        "block (configuration data stored), write (output data stored), drop, connect,\n"
+        "disconnect. SIGTERM or SIGINT ends it and removes the --pty link.");
     p.addHelpOption();
     p.addOptions({
         {"tcp", "Listen on HOST:PORT (default 127.0.0.1:10000; PORT 0 picks a free port).",
