@@ -99,12 +99,3 @@ TEST(ModsimCodec, StaleIncompleteFrameIsGivenUp) {
     EXPECT_EQ(describe(items), (std::vector<std::string>{"D:68FFFF680102", "S:054069"}));
     EXPECT_EQ(parser.pending(), 0u);
 }
-
-TEST(ModsimCodec, HexText) {
-    Bytes out;
-    EXPECT_TRUE(fromHex("0a FF", out));
-    EXPECT_EQ(out, (Bytes{0x0A, 0xFF}));
-    EXPECT_EQ(toHex(out, true), "0A FF");
-    EXPECT_FALSE(fromHex("0G", out));
-    EXPECT_FALSE(fromHex("123", out));
-}

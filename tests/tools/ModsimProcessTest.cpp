@@ -103,14 +103,6 @@ TEST(ModsimProcess, BadInputNeverStopsTheService) {
     EXPECT_EQ(sim.process().state(), QProcess::Running);
 }
 
-TEST(ModsimProcess, NegativeForOneModule) {
-    Simulator sim({"--tcp", "127.0.0.1:0", "--negative", "9@2", "--log", "/dev/null"});
-    ASSERT_NE(sim.port(), 0);
-    auto socket = connectTo(sim.port());
-    EXPECT_EQ(hexOf(ask(*socket, frameOf(kTevRead), 6)), "100240094B16");
-    EXPECT_EQ(ask(*socket, frameOf("03 40 6C 0B 02 00 00 02"), 11).size(), 11);
-}
-
 // Settings that would expose the bus or overwrite a user's file end the simulator at once.
 TEST(ModsimProcess, RefusesUnsafeSettings) {
     QTemporaryDir dir;
