@@ -12,6 +12,9 @@
 
 namespace velor {
 
+// The application property that names the help file.
+inline constexpr const char* kHelpFileProperty = "helpFile";
+
 struct AppState {
     CommState comm;
     ConfigState config;

@@ -1,7 +1,5 @@
 #include "monitor/MainWindow.h"
 
-#include <QDialog>
-#include <QDialogButtonBox>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
@@ -9,14 +7,16 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
-#include <QVBoxLayout>
 #include <exception>
 #include <stdexcept>
 #include <system_error>
 
 #include "app/AppState.h"
 #include "comm/Channel.h"
+#include "comm/PortSearch.h"
 #include "comm/SerialPortName.h"
+#include "config/AnalogEditor.h"
+#include "config/BinaryEditor.h"
 #include "monitor/KaluWindow.h"
 #include "monitor/MokrWindow.h"
 #include "monitor/RequestBuilders.h"
@@ -64,21 +64,13 @@ QString NameLabel(const std::string& cp1250Name) {
 
 }  // namespace
 
-void RunConfigEditor(EditorKind kind, QWidget* parent) {
-    QDialog dialog(parent);
-    dialog.setObjectName(kind == EditorKind::Analog ? "TForm_Konmst" : "TForm_BKonmst");
-    dialog.setWindowTitle(kind == EditorKind::Analog ? "KALU" : "TEV,TEW,TEVW,MOKR");
-    auto* layout = new QVBoxLayout(&dialog);
-    auto* buttons = new QDialogButtonBox(&dialog);
-    QPushButton* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
-    ok->setObjectName("BitBtn1");
-    QPushButton* cancel =
-        buttons->addButton(QStringLiteral("&Zrušit"), QDialogButtonBox::RejectRole);
-    cancel->setObjectName("BitBtn2");
-    layout->addWidget(buttons);
-    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-    dialog.exec();
+int RunConfigEditor(EditorKind kind, EditorContext& context, QWidget* parent) {
+    if (kind == EditorKind::Analog) {
+        AnalogEditor editor(context, parent);
+        return editor.exec();
+    }
+    BinaryEditor editor(context, parent);
+    return editor.exec();
 }
 
 TForm_MzVyber::TForm_MzVyber(AppState& app, QWidget* parent)
@@ -87,6 +79,17 @@ TForm_MzVyber::TForm_MzVyber(AppState& app, QWidget* parent)
                           Qt::WindowCloseButtonHint),
       app_(app),
       loop_({app.loop, app.comm.engine, app.config, app.selections, app.decoder, *this, *this}),
+      editorContext_{app.config,
+                     app.comm.channel,
+                     app.fields,
+                     app.comm.engine.ReplyTimeout,
+                     app.loop.PollInterval,
+                     app.loop.KaluSecondHalf,
+                     app.loop.ScanAddress,
+                     app.loop.AddressFound,
+                     [this](ChannelState& channels) { searchPorts(channels); },
+                     {},
+                     {}},
       editorRunner_(RunConfigEditor) {
     setObjectName("TForm_MzVyber");
     setWindowTitle(QStringLiteral("Výběr zobrazení"));
@@ -258,7 +261,7 @@ void TForm_MzVyber::openEditor(EditorKind kind) {
     const char* text = nullptr;
     try {
         loop_.editorOpening();
-        editorRunner_(kind, this);
+        editorRunner_(kind, editorContext_, this);
         loop_.editorClosed();
         return;
     } catch (const std::system_error&) {
@@ -307,8 +310,21 @@ void TForm_MzVyber::setTimerInterval(int ms) {
     Timer1->setInterval(ms);
 }
 
+void TForm_MzVyber::searchPorts(ChannelState& channels) {
+    std::string choice;  // the editors build their list from FoundPorts
+    SearchPorts(channels, choice,
+                [this](const std::string& text) { E_Stav->setText(QString::fromStdString(text)); });
+}
+
 void TForm_MzVyber::openChannel() {
-    OpenChannel(app_.comm.channel, 1);
+    // A serial channel opens the port its PortNumber names. The editors name the chosen port in
+    // SelectedPortName at once, but a configuration send goes out over the restored (old)
+    // settings, and a cancelled editor leaves the start-up name COM0 behind; both would open
+    // the wrong device without this.
+    ChannelState& ch = app_.comm.channel;
+    const std::uint8_t port = portNumber();
+    if (port != 0) ch.SelectedPortName = PortDeviceName(port).substr(0, kPortNameChars);
+    OpenChannel(ch, 1);
 }
 
 void TForm_MzVyber::closeChannel() {

@@ -5,6 +5,7 @@
 #include <QWidget>
 #include <functional>
 
+#include "config/EditorContext.h"
 #include "monitor/PollingLoop.h"
 
 class QFrame;
@@ -30,10 +31,14 @@ public:
     explicit TForm_MzVyber(AppState& app, QWidget* parent = nullptr);
     ~TForm_MzVyber() override;
 
-    // Runs a configuration editor modally and frees it. Replaceable so that tests answer the
-    // editor without a human.
-    using EditorRunner = std::function<void(EditorKind kind, QWidget* parent)>;
+    // Runs a configuration editor modally over the context and frees it. Replaceable so that
+    // tests answer the editor without a human.
+    using EditorRunner =
+        std::function<void(EditorKind kind, EditorContext& context, QWidget* parent)>;
     void setEditorRunner(EditorRunner runner) { editorRunner_ = std::move(runner); }
+    // What the editors get: the application's state and the port search, file dialog and help
+    // hooks (tests replace the hooks).
+    EditorContext& editorContext() { return editorContext_; }
 
     void FormCreate();
     void Timer1Timer() { loop_.Timer1Timer(); }
@@ -93,13 +98,16 @@ private:
     std::uint16_t baudIndex() const override;
     void setPort(std::uint8_t portNumber, std::uint16_t baudIndex) override;
 
+    void searchPorts(ChannelState& channels);
+
     AppState& app_;
     PollingLoop loop_;
+    EditorContext editorContext_;
     EditorRunner editorRunner_;
 };
 
-// The editor a button opens, run modally. Until the binary editor exists both open a plain
-// dialog with OK and "&Zrušit".
-void RunConfigEditor(EditorKind kind, QWidget* parent);
+// The editor a button opens: TForm_Konmst (analog) or TForm_BKonmst (binary), run modally and
+// freed. Returns the dialog's modal result.
+int RunConfigEditor(EditorKind kind, EditorContext& context, QWidget* parent);
 
 }  // namespace velor

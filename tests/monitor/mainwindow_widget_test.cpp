@@ -1,0 +1,281 @@
+// The main window TForm_MzVyber offscreen: its controls, the unit buttons, and the real
+// configuration editors answered from a timer while they run modally.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/AppState.h"
+#include "comm/TransferEngine.h"
+#include "config/AnalogEditor.h"
+#include "config/BinaryEditor.h"
+#include "config/ConfigFiles.h"
+#include "monitor/KaluWindow.h"
+#include "monitor/MainWindow.h"
+#include "monitor/MokrWindow.h"
+#include "monitor/TevWindow.h"
+#include "monitor/TevwWindow.h"
+#include "monitor/TewWindow.h"
+#include "tests/MessageRecorder.h"
+#include "ui/Cp1250.h"
+#include "ui/FieldBinding.h"
+
+namespace velor {
+namespace {
+
+// Keeps every started request with the engine; the test only looks at what was queued.
+struct HeldWindows : TransferWindowFactory {
+    std::vector<std::vector<std::uint8_t>> started;
+    void createWindow(TransferRequest& r) override {
+        started.emplace_back(r.Buffer.begin(), r.Buffer.begin() + r.Length);
+    }
+};
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        static int argc = 1;
+        static char name[] = "mainwindow_widget_test";
+        static char* argv[] = {name, nullptr};
+        if (QApplication::instance() == nullptr) new QApplication(argc, argv);
+    }
+
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        saved = QDir::currentPath();
+        QDir::setCurrent(dir.path());
+        setFormEndHook([] { ADD_FAILURE() << "form definition error"; });
+        app.config.WorkDirectory = dir.path().toStdString();
+        app.comm.channel.ComConfigPath = dir.filePath("COM.CFG").toStdString();
+        // Serial names lead to devices that do not exist: no real port is ever touched.
+        app.comm.channel.resolvePort = [this](const std::string& name) {
+            opened.push_back(name);
+            return dir.filePath("missing-" + QString::fromStdString(name)).toStdString();
+        };
+        app.comm.engine.Windows = &held;
+        // The entry's order: the window first, then the configuration.
+        window = std::make_unique<TForm_MzVyber>(app);
+        window->Timer1->stop();  // the test ticks by hand
+        LoadAnalogConfig(app.config, app.comm.channel);
+        LoadBinaryConfig(app.config, app.comm.channel);
+        rec.calls.clear();
+        window->editorContext().searchPorts = [](ChannelState& c) {
+            c.FoundPorts = {"COM2", "COM5"};
+            c.PortSearchPending = false;
+        };
+    }
+
+    void TearDown() override {
+        window.reset();
+        setFormEndHook({});
+        QDir::setCurrent(saved);
+    }
+
+    PortRecord& channel1() { return *app.comm.channel.ChannelTable.record(1); }
+    QString status() const { return window->E_Stav->text(); }
+
+    // Runs `answer` on the modal editor once it is shown (bounded: at most ~5 s of retries,
+    // then the editor is rejected so the test cannot hang).
+    template <typename Editor>
+    void answerEditor(std::function<void(Editor&)> answer) {
+        auto tries = std::make_shared<int>(0);
+        auto poll = std::make_shared<std::function<void()>>();
+        *poll = [answer, tries, poll] {
+            auto* editor = qobject_cast<Editor*>(QApplication::activeModalWidget());
+            if (editor != nullptr && editor->isVisible()) {
+                answer(*editor);
+                return;
+            }
+            if (++*tries < 500) {
+                QTimer::singleShot(10, *poll);
+                return;
+            }
+            ADD_FAILURE() << "no editor shown";
+            if (auto* modal = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
+                modal->reject();
+        };
+        QTimer::singleShot(0, *poll);
+    }
+
+    static void choose(QWidget& form, const char* name, int index) {
+        auto* combo = form.findChild<QComboBox*>(QString::fromLatin1(name));
+        ASSERT_NE(combo, nullptr) << name;
+        combo->setCurrentIndex(index);
+        emit combo->activated(index);
+    }
+
+    test::MessageRecorder rec;
+    QTemporaryDir dir;
+    QString saved;
+    HeldWindows held;
+    std::vector<std::string> opened;
+    AppState app;
+    std::unique_ptr<TForm_MzVyber> window;
+};
+
+TEST_F(MainWindowTest, ControlsCaptionsAndClientSize) {
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Výběr zobrazení"));
+    EXPECT_EQ(window->size(), QSize(261, 440));
+    EXPECT_EQ(window->PanelSize->pos(), QPoint(261, 440));
+    EXPECT_FALSE(window->PanelSize->isVisibleTo(window.get()));
+    EXPECT_FALSE(window->L_Err->isVisibleTo(window.get()));
+    EXPECT_TRUE(window->E_Stav->isReadOnly());
+    EXPECT_EQ(window->Timer1->interval(), 50);
+    EXPECT_FALSE(window->Label1->text().isEmpty());
+    struct Case {
+        const char* name;
+        const char* caption;
+    };
+    const Case cases[] = {{"B_Monit1", "Jednotka  TE&V"},
+                          {"B_Monit2", "Jednotka  T&EVW"},
+                          {"B_Monit4", "Jednotka  TE&W"},
+                          {"B_MonitF", "Jednotka  M&OKR"},
+                          {"B_Monit3", "Jednotka  K&ALU"},
+                          {"B_Konfig", "&TEV,TEW,TEVW,MOKR"},
+                          {"A_Konfig", "KALU"},
+                          {"B_Exit", "&Konec"}};
+    int lastTop = -1;
+    for (const Case& c : cases) {
+        auto* b = window->findChild<QPushButton*>(QString::fromLatin1(c.name));
+        ASSERT_NE(b, nullptr) << c.name;
+        EXPECT_EQ(b->text(), QString::fromUtf8(c.caption)) << c.name;
+        EXPECT_GT(b->y(), lastTop) << c.name << " out of order";
+        lastTop = b->y();
+    }
+    EXPECT_EQ(window->Label3->text(), QStringLiteral("Konfigurace"));
+    EXPECT_EQ(window->Label2->text(), QStringLiteral("TARNIX Line 2"));
+    // Created before COM.CFG is read: the start-up port name is COM0.
+    EXPECT_EQ(app.comm.channel.SelectedPortName, "COM0");
+    EXPECT_TRUE(app.comm.channel.PortSearchPending);
+}
+
+TEST_F(MainWindowTest, UnitButtonsOpenTheirWindowsAndTheLastOneIsPolled) {
+    app.config.BinaryConfig.Inputs[0].Name = utf8ToCp1250("Čerpadlo_sever");  // 14 characters
+    app.config.BinaryConfig.Inputs[1].Name = "Ven";
+    struct Case {
+        QPushButton* button;
+        std::uint8_t kind;
+    };
+    const Case cases[] = {{window->B_Monit2, 3},
+                          {window->B_Monit1, 1},
+                          {window->B_Monit4, 2},
+                          {window->B_MonitF, 4},
+                          {window->B_Monit3, 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.button->objectName().toStdString());
+        c.button->click();
+        EXPECT_EQ(app.loop.MonitoredKind, c.kind);
+        EXPECT_TRUE(app.windows.isOpen(c.kind));
+    }
+    // Every window stays open; the labels carry the names cut or padded to ten characters.
+    EXPECT_TRUE(app.windows.tev->isVisible());
+    EXPECT_TRUE(app.windows.tevw->isVisible());
+    EXPECT_EQ(app.windows.tev->inputLabel(1)->text(), QStringLiteral("Čerpadlo_s"));
+    EXPECT_EQ(app.windows.tev->inputLabel(2)->text(), QStringLiteral("Ven       "));
+    EXPECT_EQ(app.windows.kalu->outputLabel(0)->text(), QStringLiteral("OUT č.  0  "));
+
+    // Reopening a window reuses it.
+    TForm_TEV* tev = app.windows.tev;
+    window->B_Monit1->click();
+    EXPECT_EQ(app.windows.tev, tev);
+    EXPECT_EQ(app.loop.MonitoredKind, 1);
+
+    // No editor has been closed yet: nothing is polled.
+    window->Timer1Timer();
+    EXPECT_EQ(status(), QStringLiteral("Nastavte kanál COM"));
+    EXPECT_TRUE(held.started.empty());
+}
+
+TEST_F(MainWindowTest, CancelledBinaryEditorStartsTheLoopOverThePortOfTheTable) {
+    channel1().PortNumber = 3;  // loaded after the window was created: the name says COM0
+    const QByteArray comBefore = [this] {
+        QFile f(dir.filePath("COM.CFG"));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }();
+    window->Timer1Timer();
+    EXPECT_EQ(status(), QStringLiteral("Nastavte kanál COM"));
+
+    answerEditor<BinaryEditor>([](BinaryEditor& e) {
+        choose(e, "ComboBox_40", 1);
+        e.BitBtn2->click();  // "&Zrušit"
+    });
+    window->B_Konfig->click();
+
+    EXPECT_TRUE(rec.calls.empty());
+    EXPECT_TRUE(app.loop.ChannelReady);
+    EXPECT_TRUE(app.loop.ReopenPending);
+    EXPECT_TRUE(window->Timer1->isActive());
+    EXPECT_EQ(status(), QStringLiteral("          >.....................<"));
+    EXPECT_FALSE(app.config.SendPending);
+    EXPECT_EQ(channel1().PortNumber, 3);
+    QFile f(dir.filePath("COM.CFG"));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), comBefore);
+
+    // The next tick reopens the port the table names, then probes address 0.
+    window->Timer1->stop();
+    opened.clear();
+    window->Timer1Timer();
+    EXPECT_EQ(opened, std::vector<std::string>{"COM3"});
+    EXPECT_FALSE(app.loop.ReopenPending);
+}
+
+// "Nastavit - K&ALU" with another port and baud rate: the blocks go out over the old settings
+// (port 3, index 3), the new ones wait as the target until the last block is accepted.
+TEST_F(MainWindowTest, KaluSendGoesOutOverTheOldSettings) {
+    channel1().PortNumber = 3;
+    channel1().BaudIndex = 3;
+    answerEditor<AnalogEditor>([](AnalogEditor& e) {
+        choose(e, "ComboBox_45", 1);  // COM5
+        choose(e, "ComboBox_46", 1);  // 9600 Bd
+        e.BitBtn4->click();
+    });
+    window->A_Konfig->click();
+
+    EXPECT_TRUE(rec.calls.empty());
+    EXPECT_TRUE(app.config.SendPending);
+    EXPECT_EQ(app.config.TargetPortNumber, 5);
+    EXPECT_EQ(app.config.TargetBaudIndex, 1);
+    EXPECT_EQ(channel1().PortNumber, 3);
+    EXPECT_EQ(channel1().BaudIndex, 3);
+    EXPECT_EQ(status(), QStringLiteral("          >.....................<"));
+
+    window->Timer1->stop();
+    opened.clear();
+    window->Timer1Timer();
+    EXPECT_EQ(opened, std::vector<std::string>{"COM3"});
+    EXPECT_EQ(app.comm.channel.SelectedPortName, "COM3");
+    ASSERT_EQ(held.started.size(), 1u);
+    const std::vector<std::uint8_t>& block = held.started[0];
+    ASSERT_GE(block.size(), 3u);
+    EXPECT_EQ(block[1], 0x40);
+    EXPECT_EQ(block[2], 0x6C);
+}
+
+TEST_F(MainWindowTest, FailingEditorStopsTheLoopWithTheGuardMessage) {
+    window->setEditorRunner(
+        [](EditorKind, EditorContext&, QWidget*) { throw std::runtime_error("broken"); });
+    window->A_Konfig->click();
+    ASSERT_EQ(rec.calls.size(), 1u);
+    EXPECT_EQ(rec.calls[0].text1, "Chyba při otevření formuláře");
+    EXPECT_EQ(rec.calls[0].text2, "");
+    EXPECT_EQ(rec.calls[0].kind, 2u);
+    EXPECT_EQ(rec.calls[0].iconSet, 1);
+    EXPECT_FALSE(window->Timer1->isActive());
+    EXPECT_FALSE(app.loop.ChannelReady);
+}
+
+}  // namespace
+}  // namespace velor
