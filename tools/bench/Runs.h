@@ -1,0 +1,36 @@
+#pragma once
+// The two measured runs, each meant to run alone in its own child process so that its CPU
+// time and peak memory are its own.
+
+#include <QString>
+
+#include "tools/bench/BenchReport.h"
+
+namespace velor::bench {
+
+struct RunOptions {
+    double warmupSeconds = 3;
+    double seconds = 20;
+    quint16 simulatorPort = 0;  // program run only
+    QString unit = "kalu";      // the unit window watched: kalu, tev, tevw, tew, mokr
+    int pollInterval = 100;     // ms, program run only
+};
+
+// The real main window polling one unit window against the simulator. Needs a QApplication
+// and a working directory it may fill with configuration files.
+RunFigures runProgram(const RunOptions& options);
+
+// The floor: a bare widget window running the program's two timers (the main timer, first
+// after 50 ms then every 100 ms, and the 10 ms transfer timer), doing no work in them.
+RunFigures runFloor(const RunOptions& options);
+
+// Starts the loop as an editor closed with OK does: the main timer at pollInterval and the
+// step time-out at its initial 200 ms. (Closing with Cancel keeps what the window set at its
+// creation: tripled, because the channel table is not loaded yet then.)
+class ProgramHarness;
+void startPolling(ProgramHarness& harness, int pollInterval);
+
+// Processes events until the deadline.
+void runEventsFor(double seconds);
+
+}  // namespace velor::bench

@@ -1,0 +1,136 @@
+// velor-bench: the program's polling against the module simulator on loopback, measured
+// against a bare Qt widgets program running the same two timers. Each of the two runs is a
+// child process of this one, so its CPU time and peak memory are its own; the parent starts
+// the simulator, collects the figures and prints the table.
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+#include <optional>
+
+#include "tools/bench/BenchReport.h"
+#include "tools/bench/Runs.h"
+#include "tools/bench/SimulatorProcess.h"
+
+namespace {
+
+using velor::bench::RunFigures;
+using velor::bench::RunOptions;
+
+constexpr int kExitMissed = 2;
+
+struct Settings {
+    RunOptions run;
+    QString child;  // "program" or "floor" in a child process
+    QString modsim;
+};
+
+Settings parseSettings(const QCoreApplication& app) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        "Measures the program's polling (poll rate, reply-to-window time, CPU, peak memory) "
+        "against the module simulator and against a bare Qt widgets floor.");
+    parser.addHelpOption();
+    parser.addOptions({
+        {"seconds", "Length of each measured window.", "S", "20"},
+        {"warmup", "Seconds run before measuring.", "S", "3"},
+        {"interval", "Main timer interval of the program run, ms.", "MS", "100"},
+        {"unit", "Unit window polled: kalu, tev, tevw, tew, mokr.", "UNIT", "kalu"},
+        {"modsim", "The simulator executable.", "PATH", VELOR_MODSIM_PATH},
+        {"child", "Internal: run one measurement (program or floor).", "RUN"},
+        {"port", "Internal: the simulator's port.", "PORT"},
+    });
+    parser.process(app);
+    Settings s;
+    s.run.seconds = std::max(1.0, parser.value("seconds").toDouble());
+    s.run.warmupSeconds = std::max(0.5, parser.value("warmup").toDouble());
+    s.run.unit = parser.value("unit").toLower();
+    s.run.pollInterval = std::clamp(parser.value("interval").toInt(), 10, 10000);
+    s.run.simulatorPort = static_cast<quint16>(parser.value("port").toUInt());
+    s.child = parser.value("child");
+    s.modsim = parser.value("modsim");
+    return s;
+}
+
+int runChild(const Settings& s) {
+    RunFigures figures;
+    if (s.child == "floor") {
+        figures = velor::bench::runFloor(s.run);
+    } else {
+        QTemporaryDir dir;
+        if (!dir.isValid() || !QDir::setCurrent(dir.path())) return 1;
+        figures = velor::bench::runProgram(s.run);
+    }
+    std::printf("%s\n", velor::bench::formatFigures(figures).c_str());
+    return 0;
+}
+
+std::optional<RunFigures> measure(const Settings& s, const QStringList& childArgs) {
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    if (!env.contains("QT_QPA_PLATFORM")) env.insert("QT_QPA_PLATFORM", "offscreen");
+    child.setProcessEnvironment(env);
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    const QStringList args =
+        childArgs + QStringList{"--seconds", QString::number(s.run.seconds),
+                                "--warmup",  QString::number(s.run.warmupSeconds),
+                                "--unit",    s.run.unit};
+    child.start(QCoreApplication::applicationFilePath(), args);
+    const int budgetMs = static_cast<int>((s.run.seconds + s.run.warmupSeconds) * 1000) + 30000;
+    if (!child.waitForFinished(budgetMs)) {
+        child.kill();
+        child.waitForFinished(3000);
+        return std::nullopt;
+    }
+    std::optional<RunFigures> figures;
+    for (const QByteArray& line : child.readAllStandardOutput().split('\n')) {
+        if (auto f = velor::bench::parseFigures(line.toStdString())) figures = f;
+    }
+    return figures;
+}
+
+QString moduleType(const QString& unit) {
+    for (const char* type : {"tev", "tevw", "tew", "mokr"})
+        if (unit == type) return unit.toUpper();
+    return "KALU";
+}
+
+int runParent(const Settings& s) {
+    // The default configuration files give both module addresses as 0.
+    velor::bench::SimulatorProcess sim(s.modsim, {"--module", "0:" + moduleType(s.run.unit)});
+    if (sim.port() == 0) {
+        std::fprintf(stderr, "velor-bench: %s\n", qPrintable(sim.failure()));
+        return 1;
+    }
+    std::printf("simulator on 127.0.0.1:%u; program run (%s window), %.0f s + %.0f s warm-up...\n",
+                sim.port(), qPrintable(s.run.unit), s.run.seconds, s.run.warmupSeconds);
+    std::fflush(stdout);
+    const auto program = measure(s, {"--child", "program", "--port", QString::number(sim.port())});
+    std::printf("floor run...\n");
+    std::fflush(stdout);
+    const auto floor = measure(s, {"--child", "floor"});
+    if (!program || !floor) {
+        std::fprintf(stderr, "velor-bench: a measuring run gave no figures\n");
+        return 1;
+    }
+    std::printf("\n%s", velor::bench::formatTable(*program, *floor).c_str());
+    return velor::bench::judge(*program, *floor).allOk() ? 0 : kExitMissed;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    // The children need widgets; the parent only processes.
+    bool child = false;
+    for (int i = 1; i < argc; ++i) child = child || QByteArray(argv[i]) == "--child";
+    if (child) {
+        QApplication app(argc, argv);
+        return runChild(parseSettings(app));
+    }
+    QCoreApplication app(argc, argv);
+    return runParent(parseSettings(app));
+}
