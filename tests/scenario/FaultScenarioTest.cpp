@@ -1,0 +1,111 @@
+// Link faults of the simulator while a unit window is polled: the designed texts in the status
+// line, the window caption and the error label, and the program recovering by itself.
+
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QPushButton>
+
+#include "ScenarioProgram.h"
+#include "monitor/TevWindow.h"
+
+namespace velor::scenario {
+namespace {
+
+const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new WidgetsEnvironment);
+
+const QString kFailed = QStringLiteral("Chyba přenosu");
+const QString kPolled = QStringLiteral("Komunikace - TEV");
+const QString kTevPrefix = QStringLiteral("Jednotka   TEV  .......  ->   ");
+
+bool isFailed(const QString& s) {
+    return s == kFailed;
+}
+bool isPolled(const QString& s) {
+    return s == kPolled;
+}
+
+// The TEV window (module at 2) polled from the first closed editor on.
+void startPollingTev(Program& p) {
+    p.main().B_Monit1->click();
+    p.runEditor(EditorKind::Binary);
+}
+
+struct FaultCase {
+    QStringList args;
+    QString errorLabel;  // the L_Err text, empty when the label stays hidden
+};
+
+// Faults that stop answers: the window says so, and once the fault is gone (a new simulator
+// without it, elsewhere) the program reconnects and polls again without any help.
+TEST(FaultScenario, EachFaultShowsItsTextsAndTheProgramRecovers) {
+    const FaultCase cases[] = {
+        {{"--drop", "1"}, {}},
+        {{"--bad-checksum", "1"}, {}},
+        {{"--negative", "2@2"}, QStringLiteral("FC=2 Neznámá komunikační šlužba")},
+        {{"--negative", "9"}, QStringLiteral("FC=9 Blok/Data nedostupná")},
+        {{"--negative", "12@2"}, QStringLiteral("FC=0x0c nespravne zadane parametry")},
+    };
+    for (const FaultCase& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        Program p(c.args);
+        ASSERT_TRUE(p.simulatorReady());
+        startPollingTev(p);
+        ASSERT_TRUE(p.waitStatus(isFailed, 5000)) << p.status().toStdString();
+        ASSERT_NE(p.app().windows.tev, nullptr);
+        EXPECT_TRUE(waitUntil(
+            [&] { return p.app().windows.tev->windowTitle() == kTevPrefix + kFailed; }, 1000));
+        EXPECT_EQ(p.errorLabelVisible(), !c.errorLabel.isEmpty());
+        if (!c.errorLabel.isEmpty()) {
+            EXPECT_EQ(p.errorLabelText(), c.errorLabel);
+        }
+        // While the fault lasts the failure stays in view.
+        p.clearHistory();
+        runFor(400);
+        EXPECT_EQ(p.statusSeen(isPolled), 0);
+        EXPECT_EQ(p.status(), kFailed);
+
+        p.restartSimulator({});
+        ASSERT_TRUE(p.simulatorReady());
+        EXPECT_TRUE(p.waitStatus(isPolled, 10000)) << p.status().toStdString();
+        EXPECT_FALSE(p.errorLabelVisible());
+        EXPECT_TRUE(waitUntil(
+            [&] { return p.app().windows.tev->windowTitle() == kTevPrefix + kPolled; }, 1000));
+        EXPECT_TRUE(p.messages().calls.empty());
+    }
+}
+
+// Noise before a reply and replies in pieces are taken in stride: no failure is shown.
+TEST(FaultScenario, GarbageAndSplitRepliesAreReadThrough) {
+    for (const QStringList& args :
+         {QStringList{"--garbage", "1", "--seed", "7"}, QStringList{"--split", "--seed", "8"}}) {
+        SCOPED_TRACE(args.join(' ').toStdString());
+        ProgramOptions slowEnough;
+        slowEnough.replyTimeout = 200;  // three pieces 15 ms apart
+        Program p(args, slowEnough);
+        ASSERT_TRUE(p.simulatorReady());
+        startPollingTev(p);
+        ASSERT_TRUE(p.waitEvents({"\"request\"", "\"addr\":2"}, 10, 5000));
+        runFor(100);
+        EXPECT_GE(p.statusSeen(isPolled), 1);
+        EXPECT_EQ(p.statusSeen(isFailed), 0);
+        EXPECT_FALSE(p.errorLabelVisible());
+    }
+}
+
+// A peer that hangs up after a few frames: requests fail until the engine opens the
+// connection again, then the module answers; this repeats without the user doing anything.
+TEST(FaultScenario, DisconnectingPeerIsReconnectedByTheProgram) {
+    Program p({"--disconnect-after", "5"});
+    ASSERT_TRUE(p.simulatorReady());
+    startPollingTev(p);
+    ASSERT_TRUE(p.waitEvents({"\"event\":\"connect\""}, 3, 15000))
+        << p.events({"\"event\":\"connect\""});
+    ASSERT_TRUE(p.waitStatus(isPolled, 5000));
+    EXPECT_GT(p.statusSeen(isFailed), 0);
+    EXPECT_GT(p.statusSeen(isPolled), 1);
+    EXPECT_TRUE(p.messages().calls.empty());
+}
+
+}  // namespace
+}  // namespace velor::scenario
