@@ -163,7 +163,7 @@ void TForm_MzVyber::createControls() {
 }
 
 void TForm_MzVyber::FormCreate() {
-    Label1->setText(QStringLiteral("Velor – servisní nástroj modulů"));
+    Label1->setText(QStringLiteral("Velor – servis modulů"));
     setFixedSize(PanelSize->x(), PanelSize->y());
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->availableGeometry();

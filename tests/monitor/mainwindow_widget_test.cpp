@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -87,26 +88,26 @@ protected:
     QString status() const { return window->E_Stav->text(); }
 
     // Runs `answer` on the modal editor once it is shown (bounded: at most ~5 s of retries,
-    // then the editor is rejected so the test cannot hang).
+    // then the modal dialog is rejected so the test cannot hang).
     template <typename Editor>
     void answerEditor(std::function<void(Editor&)> answer) {
-        auto tries = std::make_shared<int>(0);
-        auto poll = std::make_shared<std::function<void()>>();
-        *poll = [answer, tries, poll] {
+        answerTries = 0;
+        answerTimer.disconnect();
+        answerTimer.setInterval(10);
+        QObject::connect(&answerTimer, &QTimer::timeout, [this, answer] {
             auto* editor = qobject_cast<Editor*>(QApplication::activeModalWidget());
             if (editor != nullptr && editor->isVisible()) {
+                answerTimer.stop();
                 answer(*editor);
                 return;
             }
-            if (++*tries < 500) {
-                QTimer::singleShot(10, *poll);
-                return;
-            }
+            if (++answerTries < 500) return;
+            answerTimer.stop();
             ADD_FAILURE() << "no editor shown";
             if (auto* modal = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
                 modal->reject();
-        };
-        QTimer::singleShot(0, *poll);
+        });
+        answerTimer.start();
     }
 
     static void choose(QWidget& form, const char* name, int index) {
@@ -123,6 +124,8 @@ protected:
     std::vector<std::string> opened;
     AppState app;
     std::unique_ptr<TForm_MzVyber> window;
+    QTimer answerTimer;
+    int answerTries = 0;
 };
 
 TEST_F(MainWindowTest, ControlsCaptionsAndClientSize) {
