@@ -28,6 +28,9 @@ bool waitUntil(const std::function<bool()>& pred, int ms) {
         QEventLoop loop;
         QTimer::singleShot(5, &loop, &QEventLoop::quit);
         loop.exec();
+        // Windows closed from the test body (outside any event loop) are deleted here, as the
+        // application's own loop deletes them once a click handler returns.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
     return pred();
 }
