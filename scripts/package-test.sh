@@ -15,7 +15,7 @@ rm -f "$dir"/*.deb
 (cd "$dir" && cpack -G DEB >/dev/null)
 deb=$(ls "$dir"/*.deb)
 echo "package: $deb"
-dpkg-deb --info "$deb" | sed -n '/Package:/,/Description:/p'
+dpkg-deb -f "$deb" Package Version Depends
 
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
