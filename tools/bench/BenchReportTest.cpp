@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QTemporaryDir>
 #include <cmath>
+#include <memory>
 
 #include "tools/bench/BenchReport.h"
 #include "tools/bench/PollProbe.h"
@@ -20,12 +21,16 @@ namespace {
 
 class QtEnvironment : public ::testing::Environment {
 public:
-    void SetUp() override {
-        static int argc = 1;
-        static char name[] = "velor_bench_test";
-        static char* argv[] = {name, nullptr};
-        static QApplication app(argc, argv);
-    }
+    // Made and freed inside the test run: a static application would outlive Qt's own
+    // statics at exit.
+    void SetUp() override { app_ = std::make_unique<QApplication>(argc_, argv_); }
+    void TearDown() override { app_.reset(); }
+
+private:
+    int argc_ = 1;
+    char name_[17] = "velor_bench_test";
+    char* argv_[2] = {name_, nullptr};
+    std::unique_ptr<QApplication> app_;
 };
 const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
 
