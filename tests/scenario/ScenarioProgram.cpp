@@ -11,6 +11,7 @@
 
 #include "comm/Channel.h"
 #include "comm/PortRecord.h"
+#include "config/ConfigFiles.h"
 
 namespace velor::scenario {
 
@@ -47,20 +48,27 @@ Program::Program(QStringList simulatorArgs, ProgramOptions options)
     // Work files of the run stay in the temporary directory.
     app_->comm.channel.ComConfigPath = dir_.filePath("COM.CFG").toStdString();
     app_->config.WorkDirectory = dir_.path().toStdString();
-    app_->config.AnalogConfig.ModuleAddress = 1;
-    app_->config.BinaryConfig.ModuleAddress = 2;
     app_->comm.channel.tcp = &tcp_;
     io_ = std::make_unique<ChannelTableIo>(app_->comm.channel);
     transferWindows_ = std::make_unique<TransferWindowFactoryQt>(
         TransferContext{app_->comm.engine, *io_, clock_, app_->comm.channel.TransferResult});
     app_->comm.engine.Windows = transferWindows_.get();
-    setUpChannel(options);
 
+    // The entry's order: the window, then the configurations (with COM.CFG), then the channel.
     main_ = std::make_unique<TForm_MzVyber>(*app_);
+    LoadAnalogConfig(app_->config, app_->comm.channel);
+    LoadBinaryConfig(app_->config, app_->comm.channel);
+    messages_.calls.clear();  // the notes about the files an empty directory lacks
+    setUpChannel(options);
     main_->setEditorRunner([](EditorKind, EditorContext&, QWidget*) {});
+    // The port search of the editors finds COM1 only; no real port is ever probed.
+    main_->editorContext().searchPorts = [](ChannelState& channels) {
+        channels.FoundPorts = {"COM1"};
+        channels.PortSearchPending = false;
+    };
     QObject::connect(main_->E_Stav, &QLineEdit::textChanged,
                      [this](const QString& text) { history_.push_back(text); });
-    // The program loads COM.CFG after the window exists; the timings follow the link.
+    // Faster timings than a serial line needs; the loopback answers within milliseconds.
     app_->loop.PollInterval = options.pollInterval;
     app_->comm.engine.ReplyTimeout = options.replyTimeout;
     OpenChannel(app_->comm.channel, 1);
@@ -81,11 +89,10 @@ void Program::setUpChannel(const ProgramOptions& options) {
     SetTcpHost(record, "127.0.0.1");
     record.BaudIndex = 3;
     tcp_.setPeerPort(sim_ ? sim_->port() : 0);
-    if (options.link == LinkKind::Tcp) {
-        record.PortNumber = 0;
-        return;
-    }
-    record.PortNumber = 1;
+    record.PortNumber = options.link == LinkKind::Tcp ? 0 : 1;
+    app_->comm.channel.SelectedPortName = "COM1";
+    app_->config.AnalogConfig.ModuleAddress = 1;
+    app_->config.BinaryConfig.ModuleAddress = 2;
     const std::string device = ptyLink_.toStdString();
     // Only COM1 exists on this machine: the simulator's end of the pseudo-terminal.
     app_->comm.channel.resolvePort = [device](const std::string& name) {
@@ -100,14 +107,14 @@ void Program::startSimulator(QStringList args) {
          << dir_.filePath(QStringLiteral("frames-%1.log").arg(generation_));
     // The simulator listens on TCP in both modes, so that a channel can move from COM1 to TCP.
     args << "--tcp"
-         << "127.0.0.1:0";
-    if (options_.link == LinkKind::Pty) args << "--pty" << ptyLink_;
+         << "127.0.0.1:0"
+         << "--pty" << ptyLink_;
     sim_ = std::make_unique<modsim::test::Simulator>(args);
 }
 
 bool Program::simulatorReady() const {
     if (!sim_) return false;
-    return sim_->port() != 0 && (options_.link == LinkKind::Tcp || !sim_->ptyDevice().isEmpty());
+    return sim_->port() != 0 && !sim_->ptyDevice().isEmpty();
 }
 
 void Program::stopSimulator() {

@@ -34,6 +34,8 @@ bool waitUntil(const std::function<bool()>& pred, int ms);
 // Runs the event loop for ms.
 void runFor(int ms);
 
+// The simulator always serves both TCP and COM1 (its pseudo-terminal); the link kind says which
+// of them channel 1 starts on.
 enum class LinkKind { Tcp, Pty };
 
 struct ProgramOptions {

@@ -34,6 +34,7 @@ TEST(SendScenario, KaluSendTakesBothHalvesThenSwitchesTheChannel) {
     p.runEditor(EditorKind::Binary);
     ASSERT_TRUE(p.waitStatus(isScanLine, 3000));
     const int connects = p.events({"\"event\":\"connect\""});
+    p.clearHistory();
 
     p.runEditor(EditorKind::Analog, sendOnClose(false, 0, 4));
     // The blocks go out over the settings the module listens on now.
@@ -48,7 +49,9 @@ TEST(SendScenario, KaluSendTakesBothHalvesThenSwitchesTheChannel) {
     EXPECT_GT(p.statusSeen([](const QString& s) { return s == "Konfigurace  KALU.2"; }), 0);
 
     // Closed and opened again on the new settings, then back to the scan from address 0.
-    EXPECT_TRUE(p.waitStatus([](const QString& s) { return s.startsWith(">  0< "); }, 3000));
+    EXPECT_TRUE(waitUntil(
+        [&] { return p.statusSeen([](const QString& s) { return s.startsWith(">  0< "); }) > 0; },
+        3000));
     EXPECT_GT(p.events({"\"event\":\"connect\""}), connects + 1);
     EXPECT_TRUE(
         p.waitStatus([](const QString& s) { return scanList(s).startsWith(" 1,"); }, 10000));
