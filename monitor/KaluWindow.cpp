@@ -96,7 +96,7 @@ TForm_Okno::~TForm_Okno() {
 
 void TForm_Okno::showValues(const KaluView& view) {
     for (std::size_t i = 0; i < inputs_.size(); ++i)
-        inputs_[i]->setText(QString::fromStdString(view.values[i]));
+        ShowText(inputs_[i], view.values[i]);
 }
 
 KaluOutputTexts TForm_Okno::outputTexts() const {

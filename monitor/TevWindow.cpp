@@ -52,7 +52,7 @@ TForm_TEV::~TForm_TEV() {
 
 void TForm_TEV::showAnswer(const BinaryView& view) {
     for (int i = 0; i < view.inputCount && i < 16; ++i) {
-        inputs_[i]->setText(QString::fromStdString(view.texts[i]));
+        ShowText(inputs_[i], view.texts[i]);
         PaintEdit(inputs_[i], view.colours[i]);
     }
     refreshCaptions();

@@ -61,7 +61,7 @@ TForm_TEVW::~TForm_TEVW() {
 
 void TForm_TEVW::showAnswer(const BinaryView& view) {
     for (int i = 0; i < view.inputCount && i < 8; ++i) {
-        inputs_[i]->setText(QString::fromStdString(view.texts[i]));
+        ShowText(inputs_[i], view.texts[i]);
         PaintEdit(inputs_[i], view.colours[i]);
     }
     for (int i = 0; i < view.outputCount && i < 8; ++i)

@@ -126,15 +126,27 @@ QColor UnitColourValue(UnitColour colour, bool buttonFont) {
     return QApplication::palette("QMenu").color(QPalette::Window);
 }
 
+void ShowText(QLineEdit* edit, const std::string& text) {
+    const QString shown = QString::fromStdString(text);
+    if (edit->text() != shown) edit->setText(shown);
+}
+
 void PaintEdit(QLineEdit* edit, UnitColour colour) {
+    const QColor value = UnitColourValue(colour, false);
+    if (edit->testAttribute(Qt::WA_SetPalette) && edit->palette().color(QPalette::Base) == value)
+        return;
     QPalette p = edit->palette();
-    p.setColor(QPalette::Base, UnitColourValue(colour, false));
+    p.setColor(QPalette::Base, value);
     edit->setPalette(p);
 }
 
 void PaintButtonFont(QAbstractButton* button, UnitColour colour) {
+    const QColor value = UnitColourValue(colour, true);
+    if (button->testAttribute(Qt::WA_SetPalette) &&
+        button->palette().color(QPalette::ButtonText) == value)
+        return;
     QPalette p = button->palette();
-    p.setColor(QPalette::ButtonText, UnitColourValue(colour, true));
+    p.setColor(QPalette::ButtonText, value);
     button->setPalette(p);
 }
 

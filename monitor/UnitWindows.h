@@ -81,6 +81,9 @@ std::string PadInputName(const std::string& name, std::size_t width);
 // Look shared by the unit windows.
 QFont UnitFormFont();
 QColor UnitColourValue(UnitColour colour, bool buttonFont);
+// Polled values mostly come back unchanged: these leave a control alone when it already
+// shows the text or colour, since every real set re-lays the text and repaints.
+void ShowText(QLineEdit* edit, const std::string& text);
 void PaintEdit(QLineEdit* edit, UnitColour colour);
 void PaintButtonFont(QAbstractButton* button, UnitColour colour);
 QLineEdit* MakeValueEdit(QWidget* parent, const QString& name, const QRect& geometry);

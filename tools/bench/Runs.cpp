@@ -3,9 +3,13 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
 #include <QWidget>
+#include <array>
+#include <cmath>
+#include <cstdio>
 
 #include "monitor/MainWindow.h"
 #include "tools/bench/PollProbe.h"
@@ -17,6 +21,86 @@ namespace velor::bench {
 namespace {
 
 constexpr std::uint16_t kInitialReplyTimeout = 200;
+
+// The floor's stand-in for a transfer window: a 10 ms timer created for each poll that
+// releases itself after the ticks one exchange takes (a send tick, then the start byte, the
+// header and the body of the reply a tick each, with a tick of slack for the reply to arrive).
+constexpr int kExchangeTicks = 6;
+
+class FloorExchange : public QObject {
+public:
+    FloorExchange() : timer_(new QTimer(this)) {
+        timer_->setInterval(10);
+        connect(timer_, &QTimer::timeout, this, [this] {
+            if (++ticks_ < kExchangeTicks) return;
+            timer_->stop();
+            deleteLater();
+        });
+        timer_->start();
+    }
+
+private:
+    QTimer* timer_;
+    int ticks_ = 0;
+};
+
+// The simulator's analog input signal, so that the floor's fields change as often as the
+// KALU window's do.
+double simulatedInput(int n, qint64 nowMs) {
+    const double period = 20000.0 + 1000.0 * n;
+    return 10.0 * n + 2.0 * std::sin(6.283185307179586 * static_cast<double>(nowMs) / period);
+}
+
+// What a bare Qt widgets program needs for the same visible job: a window of the main
+// window's size with its buttons and status line, and one of the KALU window's size with
+// twelve read-only value fields, refreshed on every poll when their text changes, and six
+// editable fields, the first with the focus and its blinking cursor.
+class FloorProgram {
+public:
+    FloorProgram() {
+        main_.resize(TForm_MzVyber::kClientWidth, TForm_MzVyber::kClientHeight);
+        for (int i = 0; i < 8; ++i) {
+            auto* button = new QPushButton(QStringLiteral("Jednotka %1").arg(i), &main_);
+            button->setGeometry(16, 12 + 40 * i, 229, 33);
+        }
+        auto* status = new QLineEdit(QStringLiteral("Čtení dat"), &main_);
+        status->setReadOnly(true);
+        status->setGeometry(4, 358, 253, 24);
+        unit_.resize(kUnitWidth, kUnitHeight);
+        for (int i = 0; i < 12; ++i) {
+            values_[static_cast<std::size_t>(i)] = makeField(i, i < 6 ? 250 : 10, true);
+            makeField(i % 6, i < 6 ? 270 : 66, false);
+        }
+        main_.show();
+        unit_.show();
+    }
+
+    void showValues(qint64 nowMs) {
+        char text[32];
+        for (std::size_t i = 0; i < values_.size(); ++i) {
+            std::snprintf(text, sizeof text, "%8.1f",
+                          simulatedInput(static_cast<int>(i) + 1, nowMs));
+            const QString shown = QString::fromLatin1(text);
+            if (values_[i]->text() != shown) values_[i]->setText(shown);
+        }
+    }
+
+private:
+    static constexpr int kUnitWidth = 641;
+    static constexpr int kUnitHeight = 322;
+
+    QLineEdit* makeField(int column, int y, bool readOnly) {
+        auto* edit = new QLineEdit(&unit_);
+        edit->setGeometry(kUnitWidth - 80 - 90 * column, y, 70, 24);
+        edit->setReadOnly(readOnly);
+        if (readOnly) edit->setFocusPolicy(Qt::NoFocus);
+        return edit;
+    }
+
+    QWidget main_;
+    QWidget unit_;
+    std::array<QLineEdit*, 12> values_{};
+};
 
 void openUnitWindow(TForm_MzVyber& window, const QString& unit) {
     if (unit == "tev") return window.B_Monit1Click();
@@ -80,33 +164,25 @@ RunFigures runProgram(const RunOptions& options) {
 }
 
 RunFigures runFloor(const RunOptions& options) {
-    QWidget window;
-    window.resize(TForm_MzVyber::kClientWidth, TForm_MzVyber::kClientHeight);
-    auto* button = new QPushButton(QStringLiteral("Konec"), &window);
-    button->move(20, 20);
-    window.show();
-
-    long mainTicks = 0;
-    long transferTicks = 0;
+    FloorProgram floor;
     QTimer mainTimer;
     mainTimer.setInterval(50);
+    QElapsedTimer clock;
+    clock.start();
     QObject::connect(&mainTimer, &QTimer::timeout, [&] {
         mainTimer.setInterval(100);
-        ++mainTicks;
+        floor.showValues(clock.elapsed());
+        new FloorExchange;  // releases itself
     });
-    QTimer transferTimer;
-    transferTimer.setInterval(10);
-    QObject::connect(&transferTimer, &QTimer::timeout, [&] { ++transferTicks; });
     mainTimer.start();
-    transferTimer.start();
     runEventsFor(options.warmupSeconds);
 
     const double cpuBefore = cpuSecondsSoFar();
-    QElapsedTimer clock;
-    clock.start();
+    QElapsedTimer window;
+    window.start();
     runEventsFor(options.seconds);
     RunFigures f;
-    f.seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
+    f.seconds = static_cast<double>(window.nsecsElapsed()) / 1e9;
     f.cpuSeconds = cpuSecondsSoFar() - cpuBefore;
     f.pollInterval = 100;
     f.peakRssKiB = peakResidentKiB();

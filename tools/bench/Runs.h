@@ -20,8 +20,10 @@ struct RunOptions {
 // and a working directory it may fill with configuration files.
 RunFigures runProgram(const RunOptions& options);
 
-// The floor: a bare widget window running the program's two timers (the main timer, first
-// after 50 ms then every 100 ms, and the 10 ms transfer timer), doing no work in them.
+// The floor: a bare Qt widgets program doing the same visible job with the program's two
+// timers: the main timer (first after 50 ms, then every 100 ms) refreshes the value fields
+// of a window like the KALU window, and each of its ticks starts a 10 ms timer that lives
+// as long as one exchange. No link, no decoding, no program state.
 RunFigures runFloor(const RunOptions& options);
 
 // Starts the loop as an editor closed with OK does: the main timer at pollInterval and the
