@@ -28,7 +28,7 @@ ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
 echo "== Fuzz targets"
 seconds=${VELOR_FUZZ_SECONDS:-15}
 for f in build-asan/fuzz/fuzz_*; do
-    [ -x "$f" ] || continue
+    [ -f "$f" ] && [ -x "$f" ] || continue
     echo "-- $(basename "$f") for ${seconds}s"
     mkdir -p "build-asan/corpus/$(basename "$f")"
     ASAN_OPTIONS=detect_leaks=0 "$f" -max_total_time="$seconds" -print_final_stats=0 \
