@@ -189,4 +189,32 @@ RunFigures runFloor(const RunOptions& options) {
     return f;
 }
 
+RunFigures runBareFloor(const RunOptions& options) {
+    QWidget window;
+    window.resize(TForm_MzVyber::kClientWidth, TForm_MzVyber::kClientHeight);
+    auto* button = new QPushButton(QStringLiteral("Konec"), &window);
+    button->move(20, 20);
+    window.show();
+    QTimer mainTimer;
+    mainTimer.setInterval(50);
+    QObject::connect(&mainTimer, &QTimer::timeout, [&] { mainTimer.setInterval(100); });
+    QTimer transferTimer;
+    transferTimer.setInterval(10);
+    QObject::connect(&transferTimer, &QTimer::timeout, [] {});
+    mainTimer.start();
+    transferTimer.start();
+    runEventsFor(options.warmupSeconds);
+
+    const double cpuBefore = cpuSecondsSoFar();
+    QElapsedTimer clock;
+    clock.start();
+    runEventsFor(options.seconds);
+    RunFigures f;
+    f.seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
+    f.cpuSeconds = cpuSecondsSoFar() - cpuBefore;
+    f.pollInterval = 100;
+    f.peakRssKiB = peakResidentKiB();
+    return f;
+}
+
 }  // namespace velor::bench

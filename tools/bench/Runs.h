@@ -26,6 +26,10 @@ RunFigures runProgram(const RunOptions& options);
 // as long as one exchange. No link, no decoding, no program state.
 RunFigures runFloor(const RunOptions& options);
 
+// The barest floor, shown for reference only: one idle window and the two timers ticking with
+// nothing to do. What the program spends above it is the link, the decoding and the painting.
+RunFigures runBareFloor(const RunOptions& options);
+
 // Starts the loop as an editor closed with OK does: the main timer at pollInterval and the
 // step time-out at its initial 200 ms. (Closing with Cancel keeps what the window set at its
 // creation: tripled, because the channel table is not loaded yet then.)

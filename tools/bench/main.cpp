@@ -60,6 +60,8 @@ int runChild(const Settings& s) {
     RunFigures figures;
     if (s.child == "floor") {
         figures = velor::bench::runFloor(s.run);
+    } else if (s.child == "bare") {
+        figures = velor::bench::runBareFloor(s.run);
     } else {
         QTemporaryDir dir;
         if (!dir.isValid() || !QDir::setCurrent(dir.path())) return 1;
@@ -117,7 +119,18 @@ int runParent(const Settings& s) {
         std::fprintf(stderr, "velor-bench: a measuring run gave no figures\n");
         return 1;
     }
+    std::printf("bare timers run...\n");
+    std::fflush(stdout);
+    const auto bare = measure(s, {"--child", "bare"});
     std::printf("\n%s", velor::bench::formatTable(*program, *floor).c_str());
+    if (bare) {
+        // For reference: an idle window with the two timers and nothing to show.
+        std::printf(
+            "bare timers only: CPU %.2f %% of one core (program %.2fx), peak %.1f MiB "
+            "(program %.2fx)\n",
+            bare->cpuPercent(), velor::bench::ratio(program->cpuPercent(), bare->cpuPercent()),
+            bare->peakRssKiB / 1024.0, velor::bench::ratio(program->peakRssKiB, bare->peakRssKiB));
+    }
     return velor::bench::judge(*program, *floor).allOk() ? 0 : kExitMissed;
 }
 
