@@ -1,3 +1,4 @@
+// TForm_Konmst: the KALU analog module configuration editor.
 #include "config/AnalogEditor.h"
 
 #include <QComboBox>
@@ -26,91 +27,17 @@
 
 namespace velor {
 
-// --- Shared with the binary editor ---------------------------------------------------------
-
-std::string PortChoiceItems(const std::vector<std::string>& foundPorts) {
-    std::string items;
-    for (const std::string& name : foundPorts) {
-        const int n = PortNumberOfName(name);
-        items += n > 0 ? "COM " + std::to_string(n) : name;
-        items += '\x01';
-    }
-    items += '\0';
-    return items;
-}
-
-void appendPortField(FieldBindingState& fields, QWidget& form, int number, std::uint8_t& listIndex,
-                     const std::string& items, const ChannelState& channels) {
-    const bool any = !channels.FoundPorts.empty();
-    if (QWidget* list = form.findChild<QComboBox*>(QStringLiteral("ComboBox_%1").arg(number)))
-        list->setEnabled(any);
-    if (!any) return;
-    appendField(fields, {static_cast<std::uint8_t>(number), kKindComboIndex, kModeNormal,
-                         &listIndex, 0, 0, items});
-}
-
-std::string PortLabelText(unsigned portNumber) {
-    return "COM" + std::to_string(portNumber);
-}
-
-bool ApplyChosenPort(std::string_view label, ChannelState& channels) {
-    // The whole number after "COM" is taken: reading only its first digit would turn a COM12
-    // kept in COM.CFG into COM1.
-    if (label.size() < 4 || label.substr(0, 3) != "COM") return false;
-    unsigned n = 0;
-    for (const char c : label.substr(3)) {
-        if (c < '0' || c > '9') return false;
-        n = n * 10 + static_cast<unsigned>(c - '0');
-        if (n > 255) return false;
-    }
-    PortRecord* channel1 = channels.ChannelTable.record(1);
-    if (n == 0 || channel1 == nullptr) return false;
-    channel1->PortNumber = static_cast<std::uint8_t>(n);
-    channels.SelectedPortName = std::string(label.substr(0, 10));
-    return true;
-}
-
-void ApplyResponseDelay(std::int32_t responseDelay, std::uint16_t& replyTimeout,
-                        std::uint16_t& pollInterval) {
-    const std::int64_t delay = std::clamp<std::int64_t>(responseDelay, 0, 6553);
-    replyTimeout = static_cast<std::uint16_t>(std::max<std::int64_t>(delay * 10, 200));
-    pollInterval = static_cast<std::uint16_t>(std::max<std::int64_t>(delay * 2, 100));
-}
-
-std::optional<ChosenConfigFile> ChooseConfigFile(const QString& path, std::string_view extension) {
-    // Only the file name is taken in upper case: the directory is kept as the dialog gave it,
-    // which matters where file names are case-sensitive.
-    const qsizetype cut = std::max(path.lastIndexOf('/'), path.lastIndexOf('\\')) + 1;
-    ChosenConfigFile chosen;
-    chosen.directory = qStringToCp1250(path.left(cut));
-    chosen.name = qStringToCp1250(path.mid(cut).toUpper());
-    const auto endsWithExtension = [&] {
-        return chosen.name.size() >= extension.size() &&
-               std::string_view(chosen.name).substr(chosen.name.size() - extension.size()) ==
-                   extension;
-    };
-    if (!endsWithExtension()) chosen.name += "." + std::string(extension);
-    if (chosen.name.empty() || chosen.directory.size() + chosen.name.size() > kShortTextMax)
-        return std::nullopt;
-    return chosen;
-}
-
-void SizeFromPanel(QWidget& dialog, const QWidget& panelSize) {
-    dialog.setFixedSize(panelSize.x(), panelSize.y());
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    if (screen == nullptr) return;
-    const QRect area = screen->geometry();
-    dialog.move((area.width() - dialog.frameGeometry().width()) / 2,
-                (area.height() - dialog.frameGeometry().height()) / 2);
-}
-
-// --------------------------------------------------------------------------------------------
-
 namespace {
 
 constexpr int kRowTop = 64;
 constexpr int kRowStep = 25;
 constexpr int kRowHeight = 22;
+// The block under the rows: the constants line, then the dialog's fields in rows of kFieldStep
+// ending above the button row.
+constexpr int kConstantsTop = kRowTop + TForm_Konmst::kRows * kRowStep + 6;
+constexpr int kFieldsTop = kConstantsTop + 28;
+constexpr int kFieldStep = 28;
+constexpr int kButtonTop = TForm_Konmst::kClientHeight - 40;
 
 // Column bases of the row controls, with the left edge and width of each column.
 struct Column {
@@ -120,29 +47,15 @@ struct Column {
     const char* prefix;
 };
 constexpr std::array<Column, 8> kColumns{{
-    {50, 40, 190, "Edit_"},
-    {100, 236, 44, "Edit_"},
-    {230, 286, 66, "E_"},
-    {150, 358, 66, "Edit_"},
-    {190, 430, 66, "Edit_"},
-    {30, 502, 62, "Edit_"},
+    {50, 40, 180, "Edit_"},
+    {100, 226, 44, "Edit_"},
+    {230, 276, 62, "E_"},
+    {150, 344, 62, "Edit_"},
+    {190, 412, 62, "Edit_"},
+    {30, 480, 84, "Edit_"},
     {210, 570, 160, "ComboBox_"},
     {70, 736, 66, "E_"},
 }};
-
-constexpr const char* kHint = "Nastavení a konfigurace jednotky LORK";
-
-QString u(const char* utf8) {
-    return QString::fromUtf8(utf8);
-}
-
-QLabel* makeLabel(QWidget* parent, const char* text, int x, int y, const char* name = nullptr) {
-    auto* label = new QLabel(u(text), parent);
-    if (name != nullptr) label->setObjectName(QString::fromLatin1(name));
-    label->move(x, y);
-    label->adjustSize();
-    return label;
-}
 
 // The number after the first underscore of a control's name, or -1.
 int controlNumber(const QObject* control) {
@@ -153,33 +66,20 @@ int controlNumber(const QObject* control) {
     return ok ? n : -1;
 }
 
-// Runs an event handler the way the application's exception handler would: a failure is
-// shown and the dialog carries on.
-template <typename F>
-bool guarded(F&& f) {
-    try {
-        f();
-        return true;
-    } catch (const std::exception& e) {
-        ShowMessageWindow(e.what(), "", 2, 1);
-    }
-    return false;
-}
-
 }  // namespace
 
-AnalogEditor::AnalogEditor(EditorContext& context, QWidget* parent)
+TForm_Konmst::TForm_Konmst(EditorContext& context, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint),
       ctx_(context) {
     setObjectName(QStringLiteral("Form_Konmst"));
-    setWindowTitle(u("Konfigurace analogovch vstupů"));
+    setWindowTitle(uiText("Konfigurace analogovch vstupů"));
     setModal(true);
     createControls();
     FormCreate();
 }
 
-void AnalogEditor::createControls() {
+void TForm_Konmst::createControls() {
     createHeadings();
     for (int row = 0; row < kRows; ++row) createRow(row);
     createDialogFields();
@@ -190,24 +90,27 @@ void AnalogEditor::createControls() {
     PanelSize->hide();
 }
 
-void AnalogEditor::createHeadings() {
-    makeLabel(this, "Název vstupu", 40, 30);
-    makeLabel(this, "Formát při zobrazení", 236, 4);
-    makeLabel(this, "Desetin.", 236, 22);
-    makeLabel(this, "místa", 236, 38);
-    makeLabel(this, "Ofset", 286, 30);
-    makeLabel(this, "Meze vstupů", 358, 12);
-    makeLabel(this, "Dolní", 358, 38);
-    makeLabel(this, "Horní", 430, 38);
-    makeLabel(this, "Časová konst.", 502, 22);
-    makeLabel(this, "filtrace", 502, 38);
+void TForm_Konmst::createHeadings() {
+    // Three heading lines; a heading starts at its column's left edge and its last line sits
+    // right above the rows.
+    makeLabel(this, "Název vstupu", 40, 38);
+    makeLabel(this, "Formát při zobrazení", 226, 4);
+    makeLabel(this, "Desetin.", 226, 22);
+    makeLabel(this, "místa", 226, 38);
+    makeLabel(this, "Ofset", 276, 38);
+    makeLabel(this, "Meze vstupů", 344, 22);
+    makeLabel(this, "Dolní", 344, 38);
+    makeLabel(this, "Horní", 412, 38);
+    makeLabel(this, "Časová konst.", 480, 22);
+    makeLabel(this, "filtrace", 480, 38);
     makeLabel(this, "Typ modulu", 570, 22);
     makeLabel(this, "rozsah", 570, 38);
-    makeLabel(this, "Potlačení", 700, 4);
-    makeLabel(this, "počátku  -  [V, mA]", 680, 22);
+    makeLabel(this, "Potlačení", 736, 4);
+    QLabel* zero = makeLabel(this, "počátku  -  [V, mA]", 0, 22);
+    zero->move(kClientWidth - 8 - zero->width(), 22);
 }
 
-void AnalogEditor::createRow(int row) {
+void TForm_Konmst::createRow(int row) {
     const int y = kRowTop + row * kRowStep;
     auto* label = new QLabel(this);
     label->setObjectName(QStringLiteral("Label_%1").arg(10 + row));
@@ -235,8 +138,12 @@ void AnalogEditor::createRow(int row) {
     }
 }
 
-void AnalogEditor::createDialogFields() {
-    const int top = kRowTop + kRows * kRowStep + 44;
+void TForm_Konmst::createDialogFields() {
+    Label23 = makeLabel(this, "Konstanty polynomu:", 8, kConstantsTop, "Label23");
+    L_KonstPolyn = makeLabel(this, "", 200, kConstantsTop, "L_KonstPolyn");
+    L_KonstPolyn->setMinimumWidth(600);
+
+    const int top = kFieldsTop;
     makeLabel(this, "Výběr portu:", 8, top);
     auto* ports = new QComboBox(this);
     ports->setObjectName(QStringLiteral("ComboBox_45"));
@@ -248,58 +155,45 @@ void AnalogEditor::createDialogFields() {
     L_Nastaveno->setMinimumWidth(90);
     L_Nastaveno->setStyleSheet(QStringLiteral("color: blue"));
 
-    makeLabel(this, "Přenosová rychlost:", 8, top + 30);
+    const auto field = [this](int row, const char* caption, const char* name, int width) {
+        const int y = kFieldsTop + row * kFieldStep;
+        makeLabel(this, caption, 8, y);
+        auto* edit = new QLineEdit(this);
+        edit->setObjectName(QString::fromLatin1(name));
+        edit->setGeometry(150, y - 3, width, kRowHeight);
+        return edit;
+    };
+    makeLabel(this, "Přenosová rychlost:", 8, top + kFieldStep);
     auto* baud = new QComboBox(this);
     baud->setObjectName(QStringLiteral("ComboBox_46"));
-    baud->setGeometry(150, top + 27, 100, kRowHeight);
-
-    makeLabel(this, "Prodleva odpovědi:", 8, top + 60);
-    auto* delay = new QLineEdit(this);
-    delay->setObjectName(QStringLiteral("Edit_1"));
-    delay->setGeometry(150, top + 57, 60, kRowHeight);
-    makeLabel(this, "[ms]", 216, top + 60);
-
-    makeLabel(this, "Komunikační timeout:", 8, top + 90);
-    auto* timeout = new QLineEdit(this);
-    timeout->setObjectName(QStringLiteral("Edit_2"));
-    timeout->setGeometry(150, top + 87, 60, kRowHeight);
-    makeLabel(this, "[ms]", 216, top + 90);
+    baud->setGeometry(150, top + kFieldStep - 3, 100, kRowHeight);
+    field(2, "Prodleva odpovědi:", "Edit_1", 60);
+    makeLabel(this, "[ms]", 216, top + 2 * kFieldStep);
+    field(3, "Komunikační timeout:", "Edit_2", 60);
+    makeLabel(this, "[ms]", 216, top + 3 * kFieldStep);
 
     makeLabel(this, "Adresa modulu:", 460, top);
     auto* address = new QLineEdit(this);
     address->setObjectName(QStringLiteral("Edit_4"));
     address->setGeometry(580, top - 3, 50, kRowHeight);
-
-    makeLabel(this, "Konfigurační soubor", 460, top + 30);
+    makeLabel(this, "Konfigurační soubor", 460, top + kFieldStep);
     auto* file = new QLineEdit(this);
     file->setObjectName(QStringLiteral("Edit_5"));
-    file->setGeometry(460, top + 50, 200, kRowHeight);
-
-    Label23 = makeLabel(this, "Konstanty polynomu:", 8, top - 36, "Label23");
-    L_KonstPolyn = makeLabel(this, "", 200, top - 36, "L_KonstPolyn");
-    L_KonstPolyn->setMinimumWidth(600);
+    file->setGeometry(460, top + kFieldStep + 18, 200, kRowHeight);
 }
 
-void AnalogEditor::createButtons() {
-    const auto button = [this](const char* name, const char* text, int x, int y, int w) {
-        auto* b = new QPushButton(u(text), this);
-        b->setObjectName(QString::fromLatin1(name));
-        b->setGeometry(x, y, w, 28);
-        b->setAutoDefault(false);
-        return b;
-    };
-    const int bottom = kClientHeight - 40;
-    BitBtn1 = button("BitBtn1", "&OK", 8, bottom, 100);
+void TForm_Konmst::createButtons() {
+    BitBtn1 = makeButton(this, "BitBtn1", "&OK", 8, kButtonTop, 100);
     BitBtn1->setDefault(true);
-    BitBtn2 = button("BitBtn2", "&Zrušit", 116, bottom, 100);
-    BitBtn3 = button("BitBtn3", "Info", 224, bottom, 100);
-    BitBtn4 = button("BitBtn4", "Nastavit - K&ALU", 332, bottom, 160);
-    BitBtn4->setToolTip(u(kHint));
-    makeLabel(this, "Volba jednotky", 690, kClientHeight - 120);
-    BitBtn5 = button("BitBtn5", "K&ALU - 11", 690, kClientHeight - 100, 110);
-    BitBtn5->setToolTip(u(kHint));
-    const int fileTop = kRowTop + kRows * kRowStep + 44 + 50;
-    Browse = button("Browse", "Procháze&t", 670, fileTop - 3, 110);
+    BitBtn2 = makeButton(this, "BitBtn2", "&Zrušit", 116, kButtonTop, 100);
+    BitBtn3 = makeButton(this, "BitBtn3", "Info", 224, kButtonTop, 100);
+    BitBtn4 = makeButton(this, "BitBtn4", "Nastavit - K&ALU", 332, kButtonTop, 160);
+    BitBtn4->setToolTip(uiText(kSendHint));
+    // Beside the file name, and the variant button at the right end of the button row.
+    Browse = makeButton(this, "Browse", "Procháze&t", 668, kFieldsTop + kFieldStep + 15, 110);
+    makeLabel(this, "Volba jednotky", 690, kButtonTop - 20);
+    BitBtn5 = makeButton(this, "BitBtn5", "K&ALU - 11", 690, kButtonTop, 110);
+    BitBtn5->setToolTip(uiText(kSendHint));
 
     connect(BitBtn1, &QPushButton::clicked, this, [this] { done(kModalOk); });
     connect(BitBtn2, &QPushButton::clicked, this, [this] { done(kModalCancel); });
@@ -311,22 +205,20 @@ void AnalogEditor::createButtons() {
     connect(Browse, &QPushButton::clicked, this, [this] { guarded([&] { BrowseClick(); }); });
 }
 
-void AnalogEditor::FormCreate() {
+void TForm_Konmst::FormCreate() {
     SizeFromPanel(*this, *PanelSize);
     currentInput_ = 1;
     currentSensor_ = ctx_.config.AnalogConfig.Inputs[0].SensorIndex;
     fillFieldTable();
     ctx_.KaluSecondHalf = false;
-    BitBtn5->setText(u(ctx_.config.AnalogConfig.Variant == 1 ? "K&ALU - 12" : "K&ALU - 11"));
+    BitBtn5->setText(uiText(ctx_.config.AnalogConfig.Variant == 1 ? "K&ALU - 12" : "K&ALU - 11"));
     showConstants();
 }
 
-void AnalogEditor::fillFieldTable() {
+void TForm_Konmst::fillFieldTable() {
     ConfigState& cfg = ctx_.config;
-    ResponseDelay = cfg.AnalogImage.ResponseDelay;
-    CommTimeout = cfg.AnalogImage.CommTimeout;
-    if (ctx_.channels.PortSearchPending && ctx_.searchPorts) ctx_.searchPorts(ctx_.channels);
-    portItems_ = PortChoiceItems(ctx_.channels.FoundPorts);
+    LoadDialogFields(dialog_, ctx_, cfg.AnalogImage.ResponseDelay, cfg.AnalogImage.CommTimeout,
+                     cfg.AnalogConfig.ModuleAddress);
 
     std::vector<std::string> sensors;
     const std::int32_t last = std::clamp<std::int32_t>(
@@ -337,16 +229,10 @@ void AnalogEditor::fillFieldTable() {
     loadShadows();
     clearFieldTable(ctx_.fields);
     for (int row = 0; row < kRows; ++row) appendRow(row);
-    appendPortField(ctx_.fields, *this, 45, portListIndex_, portItems_, ctx_.channels);
-    appendField(ctx_.fields, {46, kKindComboIndex, kModeNormal, &baud8_, 0, 0,
-                              MakeItemList({"4800", "9600", "19200", "38400", "57600"})});
-    appendField(ctx_.fields, {1, kKindEditInt32, kModeNormal, &ResponseDelay, 255, 1, {}});
-    appendField(ctx_.fields, {2, kKindEditInt32, kModeNormal, &CommTimeout, 65535, 0, {}});
-    appendField(ctx_.fields, {4, kKindEditInt16, kModeNormal, &address16_, 31, 0, {}});
-    appendField(ctx_.fields, {5, kKindEditText, kModeNormal, &cfg.AnalogFileName, 20, 0, {}});
+    AppendDialogFields(dialog_, ctx_, *this, cfg.AnalogFileName);
 }
 
-void AnalogEditor::appendRow(int row) {
+void TForm_Konmst::appendRow(int row) {
     AnalogInput& in = ctx_.config.AnalogConfig.Inputs[static_cast<std::size_t>(row)];
     const auto r = static_cast<std::uint8_t>(row);
     const std::size_t i = static_cast<std::size_t>(row);
@@ -407,66 +293,43 @@ void AnalogEditor::appendRow(int row) {
 }
 
 // The fields edit the low 16 bits (8 for the lists) of wider variables; the high bits stay.
-void AnalogEditor::loadShadows() {
-    AnalogConfig& a = ctx_.config.AnalogConfig;
+void TForm_Konmst::loadShadows() {
+    const AnalogConfig& a = ctx_.config.AnalogConfig;
     for (std::size_t i = 0; i < kRows; ++i) {
         decimals16_[i] = static_cast<std::int16_t>(a.Inputs[i].Decimals);
         filter16_[i] = static_cast<std::int16_t>(a.Inputs[i].FilterConstant);
         sensor8_[i] = static_cast<std::uint8_t>(a.Inputs[i].SensorIndex);
     }
-    address16_ = static_cast<std::int16_t>(a.ModuleAddress);
-    const PortRecord* channel1 = ctx_.channels.ChannelTable.record(1);
-    baud8_ = static_cast<std::uint8_t>(channel1->BaudIndex);
 }
 
-void AnalogEditor::storeShadows() {
-    const auto low16 = [](std::int32_t& target, std::int16_t v) {
-        target = static_cast<std::int32_t>((static_cast<std::uint32_t>(target) & 0xFFFF0000u) |
-                                           static_cast<std::uint16_t>(v));
-    };
+void TForm_Konmst::storeShadows() {
     AnalogConfig& a = ctx_.config.AnalogConfig;
     for (std::size_t i = 0; i < kRows; ++i) {
-        low16(a.Inputs[i].Decimals, decimals16_[i]);
-        low16(a.Inputs[i].FilterConstant, filter16_[i]);
+        SetLow16(a.Inputs[i].Decimals, decimals16_[i]);
+        SetLow16(a.Inputs[i].FilterConstant, filter16_[i]);
         a.Inputs[i].SensorIndex = static_cast<std::int32_t>(
             (static_cast<std::uint32_t>(a.Inputs[i].SensorIndex) & 0xFFFFFF00u) | sensor8_[i]);
     }
-    low16(a.ModuleAddress, address16_);
-    PortRecord* channel1 = ctx_.channels.ChannelTable.record(1);
-    channel1->BaudIndex = static_cast<std::uint16_t>((channel1->BaudIndex & 0xFF00u) | baud8_);
+    StoreDialogFields(dialog_, a.ModuleAddress, ctx_.channels);
 }
 
-void AnalogEditor::setup() {
-    SetupForm(ctx_.fields, *this);
-}
-
-void AnalogEditor::validateAsOk() {
-    const int saved = result();
-    setResult(kModalOk);
-    bool ok = true;
-    ValidateForm(ctx_.fields, *this, ok);
+void TForm_Konmst::validateAsOk() {
+    ValidateAsOk(*this, ctx_.fields);
     storeShadows();
-    setResult(saved);
 }
 
-void AnalogEditor::showEvent(QShowEvent* event) {
+void TForm_Konmst::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (activated_) return;
     activated_ = true;
     FormActivate();
 }
 
-void AnalogEditor::FormActivate() {
-    // The list shows its first item; the port in use is named by L_Nastaveno.
-    portListIndex_ = 0;
-    setup();
-    const PortRecord* channel1 = ctx_.channels.ChannelTable.record(1);
-    const std::string name = PortLabelText(channel1->PortNumber);
-    L_Nastaveno->setText(QString::fromStdString(name));
-    ctx_.channels.SelectedPortName = name.substr(0, 10);
+void TForm_Konmst::FormActivate() {
+    ActivateDialogFields(dialog_, ctx_, *this, *L_Nastaveno);
 }
 
-void AnalogEditor::showConstants() {
+void TForm_Konmst::showConstants() {
     const ConfigState& cfg = ctx_.config;
     static const SensorEntry kNone{};
     const bool known = currentSensor_ >= 0 && currentSensor_ < static_cast<int>(kSensorTableSize);
@@ -481,7 +344,7 @@ void AnalogEditor::showConstants() {
     Label23->adjustSize();
 }
 
-bool AnalogEditor::eventFilter(QObject* watched, QEvent* event) {
+bool TForm_Konmst::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::MouseButtonPress) {
         auto* control = qobject_cast<QWidget*>(watched);
         if (control != nullptr) guarded([&] { Edit_50Click(control); });
@@ -489,7 +352,7 @@ bool AnalogEditor::eventFilter(QObject* watched, QEvent* event) {
     return QDialog::eventFilter(watched, event);
 }
 
-void AnalogEditor::Edit_50Click(QWidget* sender) {
+void TForm_Konmst::Edit_50Click(QWidget* sender) {
     const int number = controlNumber(sender);
     for (const Column& column : kColumns) {
         if (number < column.base || number >= column.base + kRows) continue;
@@ -502,7 +365,7 @@ void AnalogEditor::Edit_50Click(QWidget* sender) {
     showConstants();
 }
 
-void AnalogEditor::ComboBox_210Change(QWidget* sender) {
+void TForm_Konmst::ComboBox_210Change(QWidget* sender) {
     const int row = controlNumber(sender) - 210;
     if (row < 0 || row >= kRows) return;
     validateAsOk();
@@ -516,16 +379,14 @@ void AnalogEditor::ComboBox_210Change(QWidget* sender) {
     }
     in.SensorName = e.Name;
     fillFieldTable();
-    setup();
+    SetupForm(ctx_.fields, *this);
 }
 
-void AnalogEditor::ComboBox_45Click(int index) {
-    const std::vector<std::string>& found = ctx_.channels.FoundPorts;
-    if (index < 0 || index >= static_cast<int>(found.size())) return;
-    L_Nastaveno->setText(QString::fromStdString(found[static_cast<std::size_t>(index)]));
+void TForm_Konmst::ComboBox_45Click(int index) {
+    ShowFoundPort(*L_Nastaveno, ctx_.channels, index);
 }
 
-void AnalogEditor::BitBtn4Click() {
+void TForm_Konmst::BitBtn4Click() {
     ConfigState& cfg = ctx_.config;
     cfg.SendPending = true;
     cfg.SendBinaryInputs = false;
@@ -535,69 +396,39 @@ void AnalogEditor::BitBtn4Click() {
     done(kModalYes);
 }
 
-void AnalogEditor::BitBtn5Click() {
+void TForm_Konmst::BitBtn5Click() {
     std::uint8_t& variant = ctx_.config.AnalogConfig.Variant;
     variant = variant == 1 ? 0 : 1;
-    BitBtn5->setText(u(variant == 1 ? "K&ALU - 12" : "K&ALU - 11"));
+    BitBtn5->setText(uiText(variant == 1 ? "K&ALU - 12" : "K&ALU - 11"));
     showConstants();
 }
 
-void AnalogEditor::BrowseClick() {
-    const QString savedDirectory = QDir::currentPath();
-    const QString path = ctx_.chooseFile ? ctx_.chooseFile(this, QStringLiteral("*.cfa"))
-                                         : QFileDialog::getOpenFileName(this, QString(), QString(),
-                                                                        QStringLiteral("*.cfa"));
-    if (!path.isEmpty()) {
-        const std::optional<ChosenConfigFile> chosen = ChooseConfigFile(path, "CFA");
-        if (!chosen) {
-            ShowMessageWindow("Vyberte soubor s příponou.CFA", "", 2, 1);
-        } else {
-            ctx_.config.AnalogDirectory = chosen->directory;
-            ctx_.config.AnalogFileName = chosen->name;
-            LoadAnalogConfig(ctx_.config, ctx_.channels);
-            fillFieldTable();
-            setup();
-        }
-    }
-    QDir::setCurrent(savedDirectory);
+void TForm_Konmst::BrowseClick() {
+    BrowseConfigFile(ctx_, this, {"*.cfa", "CFA", "Vyberte soubor s příponou.CFA"},
+                     [this](const ChosenConfigFile& chosen) {
+                         ctx_.config.AnalogDirectory = chosen.directory;
+                         ctx_.config.AnalogFileName = chosen.name;
+                         LoadAnalogConfig(ctx_.config, ctx_.channels);
+                         fillFieldTable();
+                         SetupForm(ctx_.fields, *this);
+                     });
 }
 
-bool AnalogEditor::FormCloseQuery() {
+bool TForm_Konmst::FormCloseQuery() {
     bool canClose = true;
     ValidateForm(ctx_.fields, *this, canClose);
-    const int mr = result();
-    if (mr == kModalOk || mr == kModalYes) {
-        storeShadows();
-        ApplyChosenPort(qStringToCp1250(L_Nastaveno->text()), ctx_.channels);
-    }
-    if (mr != kModalOk && mr != kModalYes) {
-        ctx_.config.SendPending = false;
-        return canClose;
-    }
-    if (mr == kModalOk) ctx_.config.SendPending = false;
-
+    if (SavesConfiguration(result())) storeShadows();
     ConfigState& cfg = ctx_.config;
-    cfg.AnalogImage.ResponseDelay = static_cast<std::uint8_t>(ResponseDelay);
-    ApplyResponseDelay(ResponseDelay, ctx_.ReplyTimeout, ctx_.PollInterval);
-    cfg.AnalogImage.CommTimeout = static_cast<std::uint16_t>(CommTimeout);
-    const std::uint16_t baudIndex = ctx_.channels.ChannelTable.record(1)->BaudIndex;
-    AdjustTimeoutsForBaud(ctx_.ReplyTimeout, ctx_.PollInterval, baudIndex);
-    BuildAnalogImage(cfg, baudIndex);
-    const bool saved = SaveAnalogConfig(cfg, ctx_.channels);
-    ResetAddressScan(ctx_.ScanAddress, ctx_.AddressFound);
-    // A configuration that did not reach its file is not reported as done: the dialog stays.
-    return canClose && saved;
+    return FinishCloseQuery(
+        ctx_, result(), canClose, L_Nastaveno->text(), dialog_,
+        {cfg.AnalogImage.ResponseDelay, cfg.AnalogImage.CommTimeout, [&](std::uint16_t baudIndex) {
+             BuildAnalogImage(cfg, baudIndex);
+             return SaveAnalogConfig(cfg, ctx_.channels);
+         }});
 }
 
-void AnalogEditor::done(int result) {
-    setResult(result);
-    bool canClose = false;
-    guarded([&] { canClose = FormCloseQuery(); });
-    if (!canClose) {
-        setResult(kModalNone);
-        return;
-    }
-    QDialog::done(result);
+void TForm_Konmst::done(int result) {
+    CloseUnlessRefused(*this, result, [this] { return FormCloseQuery(); });
 }
 
 }  // namespace velor

@@ -7,11 +7,9 @@
 #include <QDialog>
 #include <array>
 #include <cstdint>
-#include <optional>
 #include <string>
-#include <string_view>
-#include <vector>
 
+#include "config/EditorCommon.h"
 #include "config/EditorContext.h"
 
 class QComboBox;
@@ -22,48 +20,7 @@ class QWidget;
 
 namespace velor {
 
-struct ChannelState;
-
-// --- Shared with the binary editor ---------------------------------------------------------
-
-// The port list's items: "COM n" for every found port "COMn", each followed by 0x01, the list
-// ended by 0x00. Item i therefore always names foundPorts[i].
-std::string PortChoiceItems(const std::vector<std::string>& foundPorts);
-
-// Declares the port list (field `number`, bound to the list index) in the field table. With no
-// serial port found the list stays empty and disabled and is left out of the table: an empty
-// list can hold no valid choice, and reading it back would refuse every OK.
-void appendPortField(FieldBindingState& fields, QWidget& form, int number, std::uint8_t& listIndex,
-                     const std::string& items, const ChannelState& channels);
-
-// "COM" followed by the port number, as L_Nastaveno and SelectedPortName show it.
-std::string PortLabelText(unsigned portNumber);
-
-// On OK or "Nastavit": the port named by L_Nastaveno ("COMn", n 1..255) becomes channel 1's
-// PortNumber and the text its SelectedPortName. A text naming no port, or port 0, changes
-// nothing, so a TCP channel stays TCP. Returns whether the port changed.
-bool ApplyChosenPort(std::string_view label, ChannelState& channels);
-
-// ReplyTimeout = delay x 10, at least 200; PollInterval = delay x 2, at least 100.
-void ApplyResponseDelay(std::int32_t responseDelay, std::uint16_t& replyTimeout,
-                        std::uint16_t& pollInterval);
-
-struct ChosenConfigFile {
-    std::string directory;  // ends with the separator
-    std::string name;       // upper case, ending with the extension
-};
-
-// The file picked in the file dialog as a directory and a file name: the name is taken in upper
-// case and gets "." + extension when it does not end in the extension. Empty when the path
-// cannot take the extension (it would pass 255 characters).
-std::optional<ChosenConfigFile> ChooseConfigFile(const QString& path, std::string_view extension);
-
-// Client size from the hidden PanelSize panel, then centred on the screen.
-void SizeFromPanel(QWidget& dialog, const QWidget& panelSize);
-
-// --------------------------------------------------------------------------------------------
-
-class AnalogEditor : public QDialog {
+class TForm_Konmst : public QDialog {
     Q_OBJECT
 
 public:
@@ -72,7 +29,7 @@ public:
     static constexpr int kHelpContext = 106;
     static constexpr int kRows = 12;
 
-    explicit AnalogEditor(EditorContext& context, QWidget* parent = nullptr);
+    explicit TForm_Konmst(EditorContext& context, QWidget* parent = nullptr);
 
     int currentInput() const { return currentInput_; }
     int currentSensor() const { return currentSensor_; }
@@ -116,7 +73,6 @@ private:
     void appendRow(int row);
     void loadShadows();
     void storeShadows();
-    void setup();
     void validateAsOk();
     void showConstants();
 
@@ -124,20 +80,13 @@ private:
     int currentInput_ = 1;
     int currentSensor_ = 0;
     bool activated_ = false;
-    // The dialog's own delay and time-out, loaded from the image with the field table.
-    std::int32_t ResponseDelay = 0;
-    std::int32_t CommTimeout = 0;
-    // The port list is bound here, not to PortNumber: its item index names a found port, never
-    // a port number. PortNumber follows L_Nastaveno on OK or "Nastavit" only.
-    std::uint8_t portListIndex_ = 0;
-    // The 16-bit and 8-bit fields edit the low bits of wider variables; these shadows are
+    // Port, baud rate, the dialog's own delay and time-out, address and file.
+    DialogFields dialog_{45, 46};
+    // The 16-bit and 8-bit row fields edit the low bits of wider variables; these shadows are
     // bound in their place and copied over after every read-back.
     std::array<std::int16_t, kRows> decimals16_{};
     std::array<std::int16_t, kRows> filter16_{};
     std::array<std::uint8_t, kRows> sensor8_{};
-    std::int16_t address16_ = 0;
-    std::uint8_t baud8_ = 0;
-    std::string portItems_;
     std::string sensorItems_;
 };
 

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 
+#include "config/EditorCommon.h"
 #include "config/EditorContext.h"
 
 class QLabel;
@@ -17,7 +18,7 @@ class QWidget;
 
 namespace velor {
 
-class BinaryEditor : public QDialog {
+class TForm_BKonmst : public QDialog {
     Q_OBJECT
 
 public:
@@ -27,7 +28,7 @@ public:
     static constexpr int kRows = 8;
     static constexpr int kMaxBase = 56;
 
-    explicit BinaryEditor(EditorContext& context, QWidget* parent = nullptr);
+    explicit TForm_BKonmst(EditorContext& context, QWidget* parent = nullptr);
 
     // The scroll position: the rows show the inputs base + 1 .. base + 8.
     int base() const { return base_; }
@@ -76,15 +77,10 @@ private:
     EditorContext& ctx_;
     int base_ = 0;  // shadows below belong to the inputs base_ + 1 .. base_ + 8
     bool activated_ = false;
-    std::int32_t ResponseDelay = 0;
-    std::int32_t CommTimeout = 0;
-    // Bound in place of PortNumber: the item index names a found port, not a port number.
-    std::uint8_t portListIndex_ = 0;
+    // Port, baud rate, the dialog's own delay and time-out, address and file.
+    DialogFields dialog_{40, 41};
     std::array<std::int16_t, kRows> filterL16_{};
     std::array<std::int16_t, kRows> filterH16_{};
-    std::int16_t address16_ = 0;
-    std::uint8_t baud8_ = 0;
-    std::string portItems_;
 };
 
 }  // namespace velor

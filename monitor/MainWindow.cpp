@@ -66,10 +66,10 @@ QString NameLabel(const std::string& cp1250Name) {
 
 int RunConfigEditor(EditorKind kind, EditorContext& context, QWidget* parent) {
     if (kind == EditorKind::Analog) {
-        AnalogEditor editor(context, parent);
+        TForm_Konmst editor(context, parent);
         return editor.exec();
     }
-    BinaryEditor editor(context, parent);
+    TForm_BKonmst editor(context, parent);
     return editor.exec();
 }
 

@@ -170,7 +170,12 @@ void PollingLoop::ShowScanResult() {
         if (s.AddressFound[static_cast<std::size_t>(i)]) list += RightAligned(i, 2) + ",";
     }
     list.resize(kScanListChars, ' ');
-    ctx_.view.setStatusLine(">" + RightAligned(s.ScanAddress, 3) + "< " + list);
+    // Appended in place: prepending a literal to a temporary string makes the compiler warn.
+    std::string line = ">";
+    line += RightAligned(s.ScanAddress, 3);
+    line += "< ";
+    line += list;
+    ctx_.view.setStatusLine(line);
     s.ScanAddress = s.ScanAddress + 1 > kScanAddresses - 1 ? 0 : s.ScanAddress + 1;
 }
 

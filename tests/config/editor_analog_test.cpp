@@ -35,7 +35,7 @@ TEST_F(AnalogEditorTest, SensorChoiceTakesLimitsOnlyFromLinearizedEntries) {
     };
     // Entry 31 is a linearized temperature range, entry 2 a linear 0-10 V range.
     const Case cases[] = {{2, 31, -60.46f, 59.62f}, {3, 2, 5.0f, 6.0f}};
-    AnalogEditor editor(context);
+    TForm_Konmst editor(context);
     editor.show();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.row);
@@ -68,7 +68,7 @@ TEST_F(AnalogEditorTest, Variant12ShowsAndSendsUnitCForLinearSensors) {
         SCOPED_TRACE(c.caption);
         config.AnalogConfig.Variant = 0;
         config.AnalogConfig.Inputs[0].SensorIndex = 2;
-        AnalogEditor editor(context);
+        TForm_Konmst editor(context);
         editor.show();
         if (c.pressVariant) editor.BitBtn5->click();
         EXPECT_EQ(editor.BitBtn5->text(), QString::fromUtf8(c.caption));
@@ -85,7 +85,7 @@ TEST_F(AnalogEditorTest, Variant12ShowsAndSendsUnitCForLinearSensors) {
 
 TEST_F(AnalogEditorTest, FileChoiceAppendsExtensionInUpperCase) {
     chosenPath = path("x.txt");
-    AnalogEditor editor(context);
+    TForm_Konmst editor(context);
     editor.show();
     editor.Browse->click();
     EXPECT_EQ(lastFilter, QStringLiteral("*.cfa"));
@@ -101,7 +101,7 @@ TEST_F(AnalogEditorTest, FileChoiceAppendsExtensionInUpperCase) {
 
 TEST_F(AnalogEditorTest, FileChoiceThatCannotTakeTheExtensionLoadsNothing) {
     chosenPath = path(QString(260, 'a'));
-    AnalogEditor editor(context);
+    TForm_Konmst editor(context);
     editor.show();
     editor.Browse->click();
     ASSERT_EQ(rec.calls.size(), 1u);
@@ -126,7 +126,7 @@ TEST_F(AnalogEditorTest, ResponseDelayGivesTimeouts) {
         {"15", 3, 200, 100}, {"255", 3, 2550, 510}, {"255", 0, 7650, 1530}, {"1", 0, 600, 300}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.delay);
-        AnalogEditor editor(context);
+        TForm_Konmst editor(context);
         editor.show();
         type(editor, "Edit_1", c.delay);
         choose(editor, "ComboBox_46", c.baudIndex);
@@ -147,7 +147,7 @@ TEST_F(AnalogEditorTest, CancelSavesNothingAndKeepsThePort) {
     const std::vector<std::uint8_t> comBefore = readBytes("COM.CFG");
     const AnalogImage imageBefore = config.AnalogImage;
     config.SendPending = true;
-    AnalogEditor editor(context);
+    TForm_Konmst editor(context);
     editor.show();
     choose(editor, "ComboBox_45", 1);
     EXPECT_EQ(editor.L_Nastaveno->text(), QStringLiteral("COM5"));
@@ -185,7 +185,7 @@ TEST_F(AnalogEditorTest, PortFollowsTheChosenDeviceName) {
         foundPorts = c.found;
         channels.PortSearchPending = true;
         channel1().PortNumber = c.portBefore;
-        AnalogEditor editor(context);
+        TForm_Konmst editor(context);
         editor.show();
         auto* list = control<QComboBox>(editor, "ComboBox_45");
         ASSERT_EQ(list->count(), static_cast<int>(c.found.size()));
@@ -201,8 +201,8 @@ TEST_F(AnalogEditorTest, PortFollowsTheChosenDeviceName) {
 }
 
 TEST_F(AnalogEditorTest, PortSearchRunsOncePerProgramRun) {
-    { AnalogEditor first(context); }
-    AnalogEditor second(context);
+    { TForm_Konmst first(context); }
+    TForm_Konmst second(context);
     EXPECT_EQ(searches, 1);
     EXPECT_FALSE(channels.PortSearchPending);
 }
@@ -225,7 +225,7 @@ TEST_F(AnalogEditorTest, OutOfRangeFieldsAreRefusedWithTheirMessages) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.value);
         rec.calls.clear();
-        AnalogEditor editor(context);
+        TForm_Konmst editor(context);
         editor.show();
         type(editor, c.field, c.value);
         editor.BitBtn1->click();

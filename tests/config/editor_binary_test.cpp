@@ -14,7 +14,7 @@ namespace {
 using BinaryEditorTest = EditorFixture;
 
 TEST_F(BinaryEditorTest, ScrollingStoresTypedValuesAndReachesTheLastInputs) {
-    BinaryEditor editor(context);
+    TForm_BKonmst editor(context);
     editor.show();
     EXPECT_EQ(editor.ScrollBar1->maximum(), 56);
     EXPECT_EQ(editor.ScrollBar1->pageStep(), 8);
@@ -54,7 +54,7 @@ TEST_F(BinaryEditorTest, FilterIntervalsOutsideOneTo255AreRefused) {
         SCOPED_TRACE(c.value);
         rec.calls.clear();
         config.BinaryConfig.Inputs[0].FilterH = 5;
-        BinaryEditor editor(context);
+        TForm_BKonmst editor(context);
         editor.show();
         type(editor, "Edit_200", c.value);
         editor.BitBtn1->click();
@@ -86,7 +86,7 @@ TEST_F(BinaryEditorTest, EachSendButtonSelectsExactlyOneTarget) {
                           {"BitBtn6", false, false, true, false}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.button);
-        BinaryEditor editor(context);
+        TForm_BKonmst editor(context);
         editor.show();
         control<QPushButton>(editor, c.button)->click();
         EXPECT_FALSE(editor.isVisible());
@@ -104,7 +104,7 @@ TEST_F(BinaryEditorTest, EachSendButtonSelectsExactlyOneTarget) {
 TEST_F(BinaryEditorTest, FreshFileShowsOneAndOkRebuildsTheImageWithIt) {
     // The fixture's loader created KonfigB.cfb: records hold 1, the image 10.
     EXPECT_EQ(config.BinaryImage.FilterL[0], 10);
-    BinaryEditor editor(context);
+    TForm_BKonmst editor(context);
     editor.show();
     EXPECT_EQ(text(editor, "Edit_150"), QStringLiteral("1"));
     EXPECT_EQ(text(editor, "Edit_200"), QStringLiteral("1"));
@@ -119,7 +119,7 @@ TEST_F(BinaryEditorTest, FreshFileShowsOneAndOkRebuildsTheImageWithIt) {
 
 TEST_F(BinaryEditorTest, FileChoiceLoadsTheUpperCaseCfbAndReturnsToTheTop) {
     chosenPath = path("dily.cfb");
-    BinaryEditor editor(context);
+    TForm_BKonmst editor(context);
     editor.show();
     editor.ScrollBar1->setValue(16);
     editor.Browse->click();
@@ -133,7 +133,7 @@ TEST_F(BinaryEditorTest, FileChoiceLoadsTheUpperCaseCfbAndReturnsToTheTop) {
 
 TEST_F(BinaryEditorTest, CancelKeepsFileAndPort) {
     const std::vector<std::uint8_t> before = readBytes("KonfigB.cfb");
-    BinaryEditor editor(context);
+    TForm_BKonmst editor(context);
     editor.show();
     choose(editor, "ComboBox_40", 0);
     EXPECT_EQ(editor.L_Nastaveno->text(), QStringLiteral("COM2"));

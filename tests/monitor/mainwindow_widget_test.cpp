@@ -210,7 +210,7 @@ TEST_F(MainWindowTest, CancelledBinaryEditorStartsTheLoopOverThePortOfTheTable) 
     window->Timer1Timer();
     EXPECT_EQ(status(), QStringLiteral("Nastavte kanál COM"));
 
-    answerEditor<BinaryEditor>([](BinaryEditor& e) {
+    answerEditor<TForm_BKonmst>([](TForm_BKonmst& e) {
         choose(e, "ComboBox_40", 1);
         e.BitBtn2->click();  // "&Zrušit"
     });
@@ -240,7 +240,7 @@ TEST_F(MainWindowTest, CancelledBinaryEditorStartsTheLoopOverThePortOfTheTable) 
 TEST_F(MainWindowTest, KaluSendGoesOutOverTheOldSettings) {
     channel1().PortNumber = 3;
     channel1().BaudIndex = 3;
-    answerEditor<AnalogEditor>([](AnalogEditor& e) {
+    answerEditor<TForm_Konmst>([](TForm_Konmst& e) {
         choose(e, "ComboBox_45", 1);  // COM5
         choose(e, "ComboBox_46", 1);  // 9600 Bd
         e.BitBtn4->click();

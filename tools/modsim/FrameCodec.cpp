@@ -21,7 +21,9 @@ Bytes buildVariableFrame(std::span<const std::uint8_t> userData) {
 }
 
 Bytes buildShortFrame(std::span<const std::uint8_t> userData) {
-    Bytes frame{kShortStart};
+    Bytes frame;
+    frame.reserve(userData.size() + 3);
+    frame.push_back(kShortStart);
     frame.insert(frame.end(), userData.begin(), userData.end());
     frame.push_back(checksum8(userData));
     frame.push_back(kEndByte);

@@ -170,8 +170,8 @@ int main(int argc, char* argv[]) {
     h.mainWindow().Timer1->stop();
     runEventsFor(0.5);
     velor::EditorContext context = editorContext(h.app());
-    shootEditor<velor::AnalogEditor>(context, &h.mainWindow(), out, "editor-analog.png");
-    shootEditor<velor::BinaryEditor>(context, &h.mainWindow(), out, "editor-binary.png");
+    shootEditor<velor::TForm_Konmst>(context, &h.mainWindow(), out, "editor-analog.png");
+    shootEditor<velor::TForm_BKonmst>(context, &h.mainWindow(), out, "editor-binary.png");
     shootMessage(out);
     return failures == 0 ? 0 : 1;
 }
