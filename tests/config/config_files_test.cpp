@@ -236,7 +236,7 @@ TEST_F(ConfigFiles, MismatchedSensorNamesGetMinEntries) {
 TEST_F(ConfigFiles, FullSensorTablePointsMismatchedInputsAtEntryZero) {
     InitAnalogConfig(state);
     for (std::size_t i = 0; i < state.SensorTable.size(); ++i)
-        state.SensorTable[i].Name = "E" + std::to_string(i);
+        state.SensorTable[i].Name = std::string("E").append(std::to_string(i));
     state.SensorLastIndex = 99;
     state.AnalogConfig.Inputs[0].SensorIndex = 1;
     state.AnalogConfig.Inputs[0].SensorName = "E1";
