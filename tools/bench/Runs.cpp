@@ -163,6 +163,25 @@ RunFigures runProgram(const RunOptions& options) {
     return f;
 }
 
+namespace {
+
+// Lets a floor's timers run through the warm-up, then measures the window that follows.
+RunFigures measureRunning(const RunOptions& options) {
+    runEventsFor(options.warmupSeconds);
+    const double cpuBefore = cpuSecondsSoFar();
+    QElapsedTimer window;
+    window.start();
+    runEventsFor(options.seconds);
+    RunFigures f;
+    f.seconds = static_cast<double>(window.nsecsElapsed()) / 1e9;
+    f.cpuSeconds = cpuSecondsSoFar() - cpuBefore;
+    f.pollInterval = 100;
+    f.peakRssKiB = peakResidentKiB();
+    return f;
+}
+
+}  // namespace
+
 RunFigures runFloor(const RunOptions& options) {
     FloorProgram floor;
     QTimer mainTimer;
@@ -175,18 +194,7 @@ RunFigures runFloor(const RunOptions& options) {
         new FloorExchange;  // releases itself
     });
     mainTimer.start();
-    runEventsFor(options.warmupSeconds);
-
-    const double cpuBefore = cpuSecondsSoFar();
-    QElapsedTimer window;
-    window.start();
-    runEventsFor(options.seconds);
-    RunFigures f;
-    f.seconds = static_cast<double>(window.nsecsElapsed()) / 1e9;
-    f.cpuSeconds = cpuSecondsSoFar() - cpuBefore;
-    f.pollInterval = 100;
-    f.peakRssKiB = peakResidentKiB();
-    return f;
+    return measureRunning(options);
 }
 
 RunFigures runBareFloor(const RunOptions& options) {
@@ -203,18 +211,7 @@ RunFigures runBareFloor(const RunOptions& options) {
     QObject::connect(&transferTimer, &QTimer::timeout, [] {});
     mainTimer.start();
     transferTimer.start();
-    runEventsFor(options.warmupSeconds);
-
-    const double cpuBefore = cpuSecondsSoFar();
-    QElapsedTimer clock;
-    clock.start();
-    runEventsFor(options.seconds);
-    RunFigures f;
-    f.seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
-    f.cpuSeconds = cpuSecondsSoFar() - cpuBefore;
-    f.pollInterval = 100;
-    f.peakRssKiB = peakResidentKiB();
-    return f;
+    return measureRunning(options);
 }
 
 }  // namespace velor::bench
