@@ -2,7 +2,7 @@
 # Command two: builds everything and runs every test, then the same tests under
 # AddressSanitizer and UndefinedBehaviorSanitizer, then each fuzz target for a bounded time.
 #   VELOR_LONG=1      long mode: the soak runs for minutes instead of seconds
-#   VELOR_FUZZ_SECONDS=N  seconds per fuzz target (default 15)
+#   VELOR_FUZZ_SECONDS=N  seconds per fuzz target (default 30)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
@@ -26,7 +26,7 @@ ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --test-dir build-asan -j "$jobs" --timeout 900
 
 echo "== Fuzz targets"
-seconds=${VELOR_FUZZ_SECONDS:-15}
+seconds=${VELOR_FUZZ_SECONDS:-30}
 for f in build-asan/fuzz/fuzz_*; do
     [ -f "$f" ] && [ -x "$f" ] || continue
     echo "-- $(basename "$f") for ${seconds}s"
