@@ -238,6 +238,28 @@ TEST(ModsimEngine, ConfigurationBlocksAreAcknowledgedAndStored) {
     }
 }
 
+// The MOKR block announces and carries 232 bytes; the ZEPA block goes out under its own
+// application byte with ten bytes of its image.
+TEST(ModsimEngine, MokrAndZepaBlocksAreAcknowledgedAndStored) {
+    Link link({"--module", "5:MOKR", "--module", "6:ZEPA"});
+    ASSERT_TRUE(link.connected());
+    std::vector<std::uint8_t> analog(velor::kAnalogImageSize, 0x11);
+    std::vector<std::uint8_t> binary(velor::kBinaryImageSize, 0x22);
+    std::vector<std::uint8_t> zepa(velor::kZepaImageSize, 0);
+    const velor::ConfigImages images{analog, binary, zepa};
+    const std::pair<velor::ConfigTarget, const char*> cases[] = {
+        {velor::ConfigTarget::Mokr, "\"addr\":5,\"area\":1,\"start\":0,\"count\":232"},
+        {velor::ConfigTarget::Zepa, "\"addr\":6,\"area\":1,\"start\":0,\"count\":10"},
+    };
+    for (const auto& [target, expected] : cases) {
+        const int address = target == velor::ConfigTarget::Mokr ? 5 : 6;
+        const auto block = velor::ConfigUserData(target, false, 1, address, 1, images);
+        const Outcome out = link.run(velor::kRequestConfig, block.data.bytes);
+        EXPECT_EQ(out.status, velor::kStatusDone) << expected;
+        EXPECT_EQ(countEvents(link.events(), {"\"block\"", expected}), 1) << expected;
+    }
+}
+
 TEST(ModsimEngine, NegativeRepliesGiveTheirReplyCode) {
     struct Case {
         const char* fc;
