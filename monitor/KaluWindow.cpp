@@ -1,5 +1,6 @@
 #include "monitor/KaluWindow.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QFrame>
 #include <QLabel>
@@ -60,8 +61,8 @@ void TForm_Okno::buildInputs() {
         const int n = i + 1;
         const bool top = n > 6;  // Edit7 .. Edit12 on top, names under them
         const int x = columnX(top ? n - 7 : n - 1);
-        const int editY = top ? 10 : 250;
-        const int labelY = top ? 36 : 226;
+        const int editY = top ? 10 : 224;
+        const int labelY = top ? 36 : 200;
         inputs_[i] = MakeValueEdit(this, QStringLiteral("Edit%1").arg(n),
                                    QRect(x, editY, kEditWidth, kEditHeight));
         inputs_[i]->setAlignment(Qt::AlignRight);
@@ -77,7 +78,7 @@ void TForm_Okno::buildOutputs() {
         // Edit_22 .. Edit_25 from the right under the top inputs; Edit_20, Edit_21 bottom left.
         const bool upper = k >= 2;
         const int x = upper ? columnX(k - 2) : (k == 0 ? 100 : 10);
-        const int editY = upper ? 66 : 270;
+        const int editY = upper ? 66 : 260;
         auto* e = new QLineEdit(this);
         e->setObjectName(QStringLiteral("Edit_%1").arg(20 + k));
         e->setGeometry(x, editY, kEditWidth, kEditHeight);
@@ -95,8 +96,7 @@ TForm_Okno::~TForm_Okno() {
 }
 
 void TForm_Okno::showValues(const KaluView& view) {
-    for (std::size_t i = 0; i < inputs_.size(); ++i)
-        ShowText(inputs_[i], view.values[i]);
+    for (std::size_t i = 0; i < inputs_.size(); ++i) ShowText(inputs_[i], view.values[i]);
 }
 
 KaluOutputTexts TForm_Okno::outputTexts() const {
@@ -116,6 +116,19 @@ void TForm_Okno::Edit_25Change() {
 void TForm_Okno::closeEvent(QCloseEvent* event) {
     FormCloseQuery();
     event->accept();
+}
+
+void TForm_Okno::showEvent(QShowEvent* event) {
+    // The window opens centred over the window it was opened from, which is the active one
+    // when the user asks for it; a window moved by the user keeps its place when shown again.
+    QWidget* opener = QApplication::activeWindow();
+    if (!placed_ && opener != nullptr && opener != this) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(opener->frameGeometry().center());
+        move(frame.topLeft());
+    }
+    placed_ = true;
+    QWidget::showEvent(event);
 }
 
 void TForm_Okno::FormCloseQuery() {

@@ -23,6 +23,8 @@ public:
     TForm_Okno(UnitWindows& windows, std::uint8_t variant, QWidget* parent = nullptr);
     ~TForm_Okno() override;
 
+    static constexpr int kHelpContext = 105;
+
     QLineEdit* inputEdit(int n) const { return inputs_.at(n - 1); }  // Edit1 .. Edit12
     QLabel* inputLabel(int n) const { return names_.at(n - 1); }     // Label1 .. Label12
     QLineEdit* outputEdit(int n) const { return outputs_.at(n); }    // Edit_20 .. Edit_25
@@ -41,6 +43,7 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void FormCloseQuery();
@@ -53,6 +56,7 @@ private:
     std::array<QLineEdit*, 6> outputs_{};
     std::array<QLabel*, 6> outputNames_{};
     QLabel* variant_ = nullptr;
+    bool placed_ = false;
 };
 
 }  // namespace velor

@@ -25,12 +25,12 @@ TForm_TEW::TForm_TEW(UnitSelections& sel, UnitWindows& windows, QWidget* parent)
     // Two rows of six from the right, three and three with a gap between the groups.
     for (int i = 0; i < 12; ++i) {
         const int column = i % 6;
-        const int x = kWidth - 10 - 50 - 55 * column - (column >= 3 ? 30 : 0);
+        const int x = kWidth - 10 - 40 - 55 * column - (column >= 3 ? 30 : 0);
         const int y = i < 6 ? 60 : 110;
         const QString caption =
             i < 10 ? QStringLiteral("Y &%1").arg(i) : QStringLiteral("Y %1").arg(i);
         relays_[i] = MakeOutputButton(this, QStringLiteral("TEReg_%1").arg(i + 1), caption,
-                                      QRect(x, y, 50, 30));
+                                      QRect(x, y, 40, 30));
         connect(relays_[i], &QPushButton::clicked, this, &TForm_TEW::TEReg_1Click);
     }
     wiring_ = MakeModeButton(this, QStringLiteral("BitBtn6"), QString(), QRect(10, 170, 260, 37));

@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
 #include <memory>
 #include <vector>
 
@@ -92,11 +93,32 @@ TEST_F(UnitWindowTest, KaluLayoutAndVariant) {
     EXPECT_EQ(w->inputEdit(7)->x(), w->inputEdit(1)->x());
     EXPECT_LT(w->inputEdit(7)->y(), w->inputEdit(1)->y());
     EXPECT_LT(w->outputEdit(1)->x(), w->outputEdit(0)->x());
+    // Output captions white on blue, input names on lime, the variant on silver.
+    const auto background = [](QWidget* c) { return c->grab().toImage().pixelColor(1, 1); };
+    EXPECT_EQ(background(w->outputLabel(0)), QColor(0, 0, 255));
+    EXPECT_EQ(background(w->inputLabel(1)), QColor(0, 255, 0));
+    EXPECT_EQ(background(w->variantLabel()), QColor(192, 192, 192));
     delete w;
     EXPECT_EQ(windows.kalu, nullptr);
 
     TForm_Okno other(windows, 0);
     EXPECT_EQ(other.variantLabel()->text(), QStringLiteral("  KALU -  11      "));
+}
+
+TEST_F(UnitWindowTest, KaluOpensCentredOverTheActiveWindow) {
+    QWidget opener;
+    opener.setGeometry(300, 200, 400, 500);
+    opener.show();
+    opener.activateWindow();
+    if (!QTest::qWaitForWindowActive(&opener, 2000)) GTEST_SKIP() << "no window activation";
+    TForm_Okno w(windows, 0);
+    w.show();
+    EXPECT_EQ(w.frameGeometry().center(), opener.frameGeometry().center());
+    // Moved by the user, it keeps its place when shown again.
+    w.hide();
+    w.move(10, 10);
+    w.show();
+    EXPECT_EQ(w.pos(), QPoint(10, 10));
 }
 
 TEST_F(UnitWindowTest, KaluOutputCap) {
@@ -300,6 +322,53 @@ TEST_F(UnitWindowTest, ClosingResetsTheScan) {
     EXPECT_EQ(windows.tew, nullptr);
     EXPECT_FALSE(loop.addressFound[3]);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+// Every edit, label, button and list of a window lies inside its client area and clear of
+// the others (the bevels and the background panel only frame them).
+void expectClearLayout(QWidget& window) {
+    std::vector<QWidget*> controls;
+    for (QWidget* c : window.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (qobject_cast<QLineEdit*>(c) || qobject_cast<QLabel*>(c) ||
+            qobject_cast<QAbstractButton*>(c) || qobject_cast<QComboBox*>(c))
+            controls.push_back(c);
+    }
+    const QRect client(QPoint(0, 0), window.size());
+    for (std::size_t i = 0; i < controls.size(); ++i) {
+        EXPECT_TRUE(client.contains(controls[i]->geometry()))
+            << window.objectName().toStdString() << " " << controls[i]->objectName().toStdString();
+        for (std::size_t j = i + 1; j < controls.size(); ++j)
+            EXPECT_FALSE(controls[i]->geometry().intersects(controls[j]->geometry()))
+                << window.objectName().toStdString() << " "
+                << controls[i]->objectName().toStdString() << " / "
+                << controls[j]->objectName().toStdString();
+    }
+}
+
+TEST_F(UnitWindowTest, NoControlOverlapsAnotherOrLeavesTheClientArea) {
+    TForm_Okno kalu(windows, 0);
+    expectClearLayout(kalu);
+    TForm_TEV tev(sel, windows);
+    expectClearLayout(tev);
+    TForm_TEVW tevw(sel, windows);
+    expectClearLayout(tevw);
+    TForm_TEW tew(sel, windows);
+    expectClearLayout(tew);
+    TForm_MOKR mokr(sel, windows, nullptr);
+    expectClearLayout(mokr);
+}
+
+TEST_F(UnitWindowTest, OutputControlsHaveTheirDesignedSizes) {
+    TForm_TEVW tevw(sel, windows);
+    TForm_TEW tew(sel, windows);
+    TForm_MOKR mokr(sel, windows, nullptr);
+    for (int n = 1; n <= 8; ++n) {
+        EXPECT_EQ(tevw.outputButton(n)->size(), QSize(40, 30)) << n;
+        EXPECT_EQ(mokr.outputButton(n)->size(), QSize(40, 30)) << n;
+    }
+    for (int n = 1; n <= 12; ++n) EXPECT_EQ(tew.relayButton(n)->size(), QSize(40, 30)) << n;
+    EXPECT_EQ(tevw.findChild<QPushButton*>("BitBtn1")->size(), QSize(193, 37));
+    EXPECT_EQ(mokr.findChild<QPushButton*>("BitBtn2")->size(), QSize(193, 37));
 }
 
 TEST_F(UnitWindowTest, RegistryDeletesOpenWindowsWithoutTouchingTheLoop) {
