@@ -198,6 +198,8 @@ void TForm_MzVyber::B_Monit1Click() {
     app_.loop.MonitoredKind = kRequestTev;
     app_.selections.TevInputSet = 1;
     app_.selections.TevFilterFlag = false;
+    // A reused window still names the set and filter it had; name the ones now in force.
+    w.tev->refreshCaptions();
     for (int n = 1; n <= 16; ++n)
         w.tev->inputLabel(n)->setText(NameLabel(app_.config.BinaryConfig.Inputs.at(n - 1).Name));
     w.tev->show();
@@ -210,6 +212,7 @@ void TForm_MzVyber::B_Monit2Click() {
     app_.loop.MonitoredKind = kRequestTevw;
     app_.selections.TevwInputSet = 1;
     app_.selections.TevwFilterFlag = false;
+    w.tevw->refreshCaptions();
     for (int n = 1; n <= 8; ++n)
         w.tevw->inputLabel(n)->setText(NameLabel(app_.config.BinaryConfig.Inputs.at(n - 1).Name));
     w.tevw->show();
@@ -235,6 +238,7 @@ void TForm_MzVyber::B_MonitFClick() {
     app_.loop.MonitoredKind = kRequestMokr;
     app_.selections.MokrInputSet = 1;
     app_.selections.MokrFilterFlag = false;
+    w.mokr->refreshCaptions();
     w.mokr->labelInputs(0);
     // The selectors keep the boards chosen when the window was open before.
     w.mokr->fillBoardSelectors();

@@ -16,6 +16,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/AppState.h"
@@ -201,6 +202,30 @@ TEST_F(MainWindowTest, UnitButtonsOpenTheirWindowsAndTheLastOneIsPolled) {
     EXPECT_TRUE(held.started.empty());
 }
 
+// Opening a window that is already open puts it back on set 1, unfiltered: its two mode
+// buttons must say so at once, not only after the next answer.
+TEST_F(MainWindowTest, ReopenedWindowsNameTheSetAndFilterInForce) {
+    const std::vector<std::pair<QPushButton*, std::function<QWidget*()>>> cases = {
+        {window->B_Monit1, [this] { return static_cast<QWidget*>(app.windows.tev); }},
+        {window->B_Monit2, [this] { return static_cast<QWidget*>(app.windows.tevw); }},
+        {window->B_MonitF, [this] { return static_cast<QWidget*>(app.windows.mokr); }}};
+    for (const auto& [button, unit] : cases) {
+        SCOPED_TRACE(button->objectName().toStdString());
+        button->click();
+        ASSERT_NE(unit(), nullptr);
+        auto* set = unit()->findChild<QPushButton*>(QStringLiteral("BitBtn1"));
+        auto* filter = unit()->findChild<QPushButton*>(QStringLiteral("BitBtn2"));
+        ASSERT_NE(set, nullptr);
+        ASSERT_NE(filter, nullptr);
+        set->click();     // set 1 -> 2
+        filter->click();  // filtered
+        ASSERT_NE(set->text(), QStringLiteral("Sestupná &hrana"));
+        button->click();
+        EXPECT_EQ(set->text(), QStringLiteral("Sestupná &hrana"));
+        EXPECT_EQ(filter->text(), QStringLiteral("Filtrovaný &vstup"));
+    }
+}
+
 TEST_F(MainWindowTest, CancelledBinaryEditorStartsTheLoopOverThePortOfTheTable) {
     channel1().PortNumber = 3;  // loaded after the window was created: the name says COM0
     const QByteArray comBefore = [this] {
@@ -265,6 +290,9 @@ TEST_F(MainWindowTest, KaluSendGoesOutOverTheOldSettings) {
     ASSERT_GE(block.size(), 3u);
     EXPECT_EQ(block[1], 0x40);
     EXPECT_EQ(block[2], 0x6C);
+    // The module already learns the rate it will be spoken to at: index 1 is code 9.
+    ASSERT_GE(block.size(), 10u);
+    EXPECT_EQ(block[9], 9);
 }
 
 TEST_F(MainWindowTest, FailingEditorStopsTheLoopWithTheGuardMessage) {
