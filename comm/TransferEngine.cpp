@@ -215,7 +215,9 @@ bool TransferRun::sendBlock() {
 
 bool TransferRun::sendFrame() {
     const auto data = Request->data();
-    if (Attempt == 0) {
+    // The request is framed once, by the first send that runs: a step before it may have failed
+    // the first attempt, and the user data must still go out framed.
+    if (Attempt == 0 || framed_.empty()) {
         const bool shortFrame = ctx_.engine.RequestKind == kKindProbe;
         if (!FrameInPlace(data, Request->Length, shortFrame)) {
             failProgram();

@@ -194,6 +194,27 @@ TEST(TransferEngine, RetryAfterAReplyThatChangedLengthStillSendsTheRequest) {
     EXPECT_EQ(toHex(h.channel.writes[1]), kFramed);
 }
 
+TEST(TransferEngine, SendAfterAFailedFirstAttemptStillGoesOutFramed) {
+    // The module speaks first: the first attempt times out before the send step, so the
+    // request is framed only on the second attempt.
+    Harness h;
+    Request r;
+    r.req.step(1) = {kOpReceiveByte, 0x55, 30};
+    r.req.step(2) = {kOpSendFrame, 0, 200};
+    r.req.step(3) = {kOpReceiveFrame, 0, 200};
+    r.req.step(4) = {kOpEnd, 0, 0};
+    // Ticks 1..5 run the first attempt into its time-out, tick 6 restarts, tick 7 sees 0x55.
+    for (int i = 0; i < 6; ++i) h.channel.chunks.emplace_back();
+    h.channel.chunks.push_back(hex("55"));
+    h.channel.replies = {hex("E5")};
+    QueueRequest(h.engine, r.req);
+    h.run();
+    EXPECT_EQ(r.req.Status, kStatusDone);
+    ASSERT_EQ(h.channel.writes.size(), 1u);
+    EXPECT_EQ(toHex(h.channel.writes[0]), kFramed);
+    EXPECT_EQ(r.req.Length, 10);
+}
+
 TEST(TransferEngine, ShortRepliesEndAtOnceWithTheirReplyCode) {
     struct Case {
         const char* reply;
