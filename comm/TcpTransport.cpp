@@ -14,7 +14,9 @@ std::size_t slotOf(int channel) {
 
 }  // namespace
 
-TForm_TCP::TForm_TCP(quint16 peerPort, QObject* parent) : QObject(parent), peerPort_(peerPort) {}
+TForm_TCP::TForm_TCP(quint16 peerPort, QObject* parent) : QObject(parent), peerPort_(peerPort) {
+    setObjectName("TForm_TCP");
+}
 
 TForm_TCP::~TForm_TCP() {
     if (window_) FormClose();
@@ -24,6 +26,8 @@ void TForm_TCP::createWindow() {
     window_ = std::make_unique<Window>();
     window_->ClientSocket1 = new QTcpSocket(this);
     window_->ClientSocket2 = new QTcpSocket(this);
+    window_->ClientSocket1->setObjectName("ClientSocket1");
+    window_->ClientSocket2->setObjectName("ClientSocket2");
     for (int channel = 1; channel <= 2; ++channel) {
         QTcpSocket* socket = SocketOf(channel);
         connect(socket, &QTcpSocket::connected, this,

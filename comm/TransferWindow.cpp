@@ -9,6 +9,8 @@ constexpr int kTickMs = 10;
 TForm_Com::TForm_Com(TransferContext context, TransferRequest& request, QObject* parent)
     : QObject(parent), Timer1(new QTimer(this)), ctx_(context), run_(context, request) {
     ctx_.engine.TransferWindow = &run_;
+    setObjectName("TForm_Com");
+    Timer1->setObjectName("Timer1");
     Timer1->setInterval(kTickMs);
     connect(Timer1, &QTimer::timeout, this, &TForm_Com::Timer1Timer);
     Timer1->start();

@@ -1,7 +1,7 @@
 #pragma once
 // ShowMessageWindow: the one operation that shows a message to the user. The logic calls it;
-// the message window (or a test) presents it. Without a presenter the call is only counted,
-// so logic runs unchanged in tools and tests that do not care about messages.
+// the message window (or a test) presents it. Without a presenter the call does nothing and
+// leaves the answer as it was, so tools and tests that do not care about messages run as is.
 
 #include <cstdint>
 #include <string>

@@ -75,6 +75,9 @@ TForm_Msg::TForm_Msg(ProgressState& progress, QWidget* parent)
       Image_1(makeImage("Image_1", messageSymbol(1))),
       Image_2(makeImage("Image_2", messageSymbol(2))),
       Image_3(makeImage("Image_3", messageSymbol(3))),
+      // OK closes with OK (1), not Cancel: otherwise a kind-2 message would answer "no" after
+      // OK and a kind-4 confirmation could never be confirmed. Escape and the close box still
+      // give Cancel.
       BitBtn_1(makeButton("BitBtn_1", "&OK", 205, kModalOk)),
       BitBtn_2(makeButton("BitBtn_2", "&Ano", 150, kModalYes)),
       BitBtn_3(makeButton("BitBtn_3", "&Ne", 260, kModalNo)),

@@ -108,6 +108,9 @@ TEST(TcpTransport, StateFollowsOpenConnectAndClose) {
     EXPECT_EQ(tcp.TcpState(1).state, 1);
     tcp.TcpOpen(1, "127.0.0.1");
     EXPECT_EQ(tcp.TcpState(1).state, 2);
+    EXPECT_EQ(tcp.objectName(), "TForm_TCP");
+    for (const char* name : {"ClientSocket1", "ClientSocket2"})
+        EXPECT_NE(tcp.findChild<QTcpSocket*>(name), nullptr) << name;
     ASSERT_TRUE(waitFor([&] { return tcp.TcpState(1).state == 0; }));
     EXPECT_EQ(tcp.TcpState(2).state, 2);
     tcp.TcpClose(1, "127.0.0.1");
