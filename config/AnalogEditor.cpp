@@ -378,7 +378,13 @@ void TForm_Konmst::ComboBox_210Change(QWidget* sender) {
         in.HighLimit = e.RangeHigh;
     }
     in.SensorName = e.Name;
+    // The image gets the delay and time-out only on OK or "Nastavit": reloading them from it
+    // here would silently undo what the user has typed so far.
+    const std::int32_t delay = dialog_.ResponseDelay;
+    const std::int32_t timeout = dialog_.CommTimeout;
     fillFieldTable();
+    dialog_.ResponseDelay = delay;
+    dialog_.CommTimeout = timeout;
     SetupForm(ctx_.fields, *this);
 }
 

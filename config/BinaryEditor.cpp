@@ -236,7 +236,12 @@ void TForm_BKonmst::FormActivate() {
 void TForm_BKonmst::ScrollBar1Scroll(int position) {
     // The shown rows are stored back before they move on; refused fields keep their values.
     validateAsOk();
+    // The delay and time-out typed so far stay too; the image gets them only on OK or a send.
+    const std::int32_t delay = dialog_.ResponseDelay;
+    const std::int32_t timeout = dialog_.CommTimeout;
     fillFieldTable(position);
+    dialog_.ResponseDelay = delay;
+    dialog_.CommTimeout = timeout;
     SetupForm(ctx_.fields, *this);
 }
 

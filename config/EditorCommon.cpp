@@ -123,7 +123,11 @@ void AppendDialogFields(DialogFields& d, EditorContext& ctx, QWidget& form, std:
     appendField(f, {1, kKindEditInt32, kModeNormal, &d.ResponseDelay, 255, 1, {}});
     appendField(f, {2, kKindEditInt32, kModeNormal, &d.CommTimeout, 65535, 0, {}});
     appendField(f, {4, kKindEditInt16, kModeNormal, &d.address16, 31, 0, {}});
-    appendField(f, {5, kKindEditText, kModeNormal, &fileName, 20, 0, {}});
+    // The file field holds the whole name the variable can hold: a name chosen with "Procházet"
+    // may be longer than a typed one, and cutting it would save the configuration under another
+    // name than the file it was loaded from.
+    constexpr float kFileNameField = kShortTextMax + 1;
+    appendField(f, {5, kKindEditText, kModeNormal, &fileName, kFileNameField, 0, {}});
 }
 
 void StoreDialogFields(const DialogFields& d, std::int32_t& moduleAddress, ChannelState& channels) {

@@ -37,6 +37,8 @@ TEST_F(AnalogEditorTest, SensorChoiceTakesLimitsOnlyFromLinearizedEntries) {
     const Case cases[] = {{2, 31, -60.46f, 59.62f}, {3, 2, 5.0f, 6.0f}};
     TForm_Konmst editor(context);
     editor.show();
+    type(editor, "Edit_1", "45");
+    type(editor, "Edit_2", "700");
     for (const Case& c : cases) {
         SCOPED_TRACE(c.row);
         type(editor, QStringLiteral("Edit_%1").arg(150 + c.row), "5");
@@ -51,6 +53,9 @@ TEST_F(AnalogEditorTest, SensorChoiceTakesLimitsOnlyFromLinearizedEntries) {
         EXPECT_EQ(text(editor, QStringLiteral("Edit_%1").arg(190 + c.row)).toFloat(), c.high);
         EXPECT_EQ(editor.currentInput(), c.row + 1);
         EXPECT_EQ(editor.Label23->text(), QStringLiteral("Konstanty polynomu IN[ %1]:").arg(c.row));
+        // A sensor choice refills the fields without undoing the typed delay and time-out.
+        EXPECT_EQ(text(editor, "Edit_1"), QStringLiteral("45"));
+        EXPECT_EQ(text(editor, "Edit_2"), QStringLiteral("700"));
     }
     EXPECT_TRUE(rec.calls.empty());
 }

@@ -22,8 +22,13 @@ TEST_F(BinaryEditorTest, ScrollingStoresTypedValuesAndReachesTheLastInputs) {
     type(editor, "Edit_153", "77");
     type(editor, "Edit_203", "78");
     type(editor, "Edit_53", "Hladina");
+    type(editor, "Edit_1", "45");
+    type(editor, "Edit_2", "700");
 
     editor.ScrollBar1->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    // The typed delay and time-out survive the scroll (the image still holds the old ones).
+    EXPECT_EQ(text(editor, "Edit_1"), QStringLiteral("45"));
+    EXPECT_EQ(text(editor, "Edit_2"), QStringLiteral("700"));
     EXPECT_EQ(editor.base(), 8);
     EXPECT_EQ(config.BinaryConfig.Inputs[3].FilterL, 77);
     EXPECT_EQ(config.BinaryConfig.Inputs[3].FilterH, 78);
@@ -129,6 +134,20 @@ TEST_F(BinaryEditorTest, FileChoiceLoadsTheUpperCaseCfbAndReturnsToTheTop) {
     EXPECT_EQ(editor.base(), 0);
     EXPECT_EQ(control<QLabel>(editor, "Label_10")->text(), QStringLiteral("1:"));
     EXPECT_EQ(text(editor, "Edit_5"), QStringLiteral("DILY.CFB"));
+}
+
+TEST_F(BinaryEditorTest, LongChosenFileNameIsSavedUnderTheSameName) {
+    // Longer than the 19 characters a short file field would keep.
+    chosenPath = path("rozvadec_hala_vychod_2.cfb");
+    TForm_BKonmst editor(context);
+    editor.show();
+    editor.Browse->click();
+    EXPECT_EQ(text(editor, "Edit_5"), QStringLiteral("ROZVADEC_HALA_VYCHOD_2.CFB"));
+    type(editor, "Edit_150", "9");
+    editor.BitBtn1->click();
+    EXPECT_FALSE(editor.isVisible());
+    EXPECT_EQ(config.BinaryFileName, "ROZVADEC_HALA_VYCHOD_2.CFB");
+    EXPECT_EQ(readBytes("ROZVADEC_HALA_VYCHOD_2.CFB")[32], 9);
 }
 
 TEST_F(BinaryEditorTest, CancelKeepsFileAndPort) {
