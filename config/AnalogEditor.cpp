@@ -410,14 +410,21 @@ void TForm_Konmst::BitBtn5Click() {
 }
 
 void TForm_Konmst::BrowseClick() {
-    BrowseConfigFile(ctx_, this, {"*.cfa", "CFA", "Vyberte soubor s příponou.CFA"},
-                     [this](const ChosenConfigFile& chosen) {
-                         ctx_.config.AnalogDirectory = chosen.directory;
-                         ctx_.config.AnalogFileName = chosen.name;
-                         LoadAnalogConfig(ctx_.config, ctx_.channels);
-                         fillFieldTable();
-                         SetupForm(ctx_.fields, *this);
-                     });
+    BrowseConfigFile(
+        ctx_, this, {"*.cfa", "CFA", "Vyberte soubor s příponou.CFA"},
+        [this](const ChosenConfigFile& chosen) {
+            ctx_.config.AnalogDirectory = chosen.directory;
+            ctx_.config.AnalogFileName = chosen.name;
+            LoadAnalogConfig(ctx_.config, ctx_.channels);
+            fillFieldTable();
+            SetupForm(ctx_.fields, *this);
+            // The variant button is the only sign of the loaded file's variant,
+            // and the constants belong to its sensors.
+            const AnalogConfig& loaded = ctx_.config.AnalogConfig;
+            BitBtn5->setText(uiText(loaded.Variant == 1 ? "K&ALU - 12" : "K&ALU - 11"));
+            currentSensor_ = loaded.Inputs[static_cast<std::size_t>(currentInput_ - 1)].SensorIndex;
+            showConstants();
+        });
 }
 
 bool TForm_Konmst::FormCloseQuery() {

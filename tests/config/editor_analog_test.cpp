@@ -104,6 +104,25 @@ TEST_F(AnalogEditorTest, FileChoiceAppendsExtensionInUpperCase) {
     EXPECT_EQ(QDir::currentPath(), dir.path());
 }
 
+TEST_F(AnalogEditorTest, FileChoiceShowsTheVariantAndConstantsOfTheLoadedFile) {
+    ConfigState other = config;
+    other.AnalogConfig.Variant = 1;
+    const std::vector<std::uint8_t> bytes = EncodeAnalogFile(other);
+    QFile file(path("V12.CFA"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()));
+    file.close();
+
+    chosenPath = path("v12.cfa");
+    TForm_Konmst editor(context);
+    editor.show();
+    EXPECT_EQ(editor.BitBtn5->text(), QStringLiteral("K&ALU - 11"));
+    editor.Browse->click();
+    EXPECT_EQ(config.AnalogConfig.Variant, 1);
+    EXPECT_EQ(editor.BitBtn5->text(), QStringLiteral("K&ALU - 12"));
+    EXPECT_TRUE(editor.L_KonstPolyn->text().contains(QStringLiteral("; c=1.0000000E+00")));
+}
+
 TEST_F(AnalogEditorTest, FileChoiceThatCannotTakeTheExtensionLoadsNothing) {
     chosenPath = path(QString(260, 'a'));
     TForm_Konmst editor(context);
