@@ -250,9 +250,12 @@ bool TransferRun::receiveFrame() {
         return true;
     }
     ChannelSource source(ctx_.io, channel);
-    switch (Receiver.receive(waiting, source, Request->data(), Request->Length)) {
+    const ReceiveOutcome outcome =
+        Receiver.receive(waiting, source, Request->data(), Request->Length);
+    switch (outcome) {
         case ReceiveOutcome::Acknowledged:
         case ReceiveOutcome::VariableReply:
+            Request->Acknowledged = outcome == ReceiveOutcome::Acknowledged;
             StepDone = true;
             return false;
         case ReceiveOutcome::ShortReply:
@@ -326,6 +329,7 @@ bool HasEndStep(const TransferRequest& request) {
 
 void QueueRequest(EngineState& engine, TransferRequest& request) {
     if (engine.RequestCount < 0) engine.RequestCount = 0;
+    request.Acknowledged = false;
     // A program that can never end is refused like a request to a full queue.
     if (engine.RequestCount >= kQueueSlots || !HasEndStep(request)) {
         request.Status = kStatusFailed;

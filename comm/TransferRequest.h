@@ -48,6 +48,10 @@ struct TransferRequest {
     // Caller-owned data area; the engine never uses more than kBufferSize bytes of it.
     std::span<std::uint8_t> Buffer;
     std::int32_t Length = 0;
+    // Set by the engine: the reply was the single acknowledgement 0xE5, so Buffer holds no
+    // answer data (Length is still that of the framed request). A caller that expects data
+    // must not read the request's own bytes as an answer.
+    bool Acknowledged = false;
 
     // Steps and buffer positions count from 1; both are checked.
     TransferStep& step(int index) { return Steps.at(static_cast<std::size_t>(index - 1)); }

@@ -100,6 +100,14 @@ void PollingLoop::InicPrenos() {
 void PollingLoop::onFailed() {
     MainLoopState& s = ctx_.loop;
     s.MainRequest.Status = kStatusIdle;
+    // A KALU configuration starts again with its first half after any failed block: the first
+    // half carries "save" and the new baud code, so the channel may only move to the new
+    // settings once both halves, in order, were accepted.
+    if (ctx_.engine.RequestKind == kRequestConfig && ctx_.config.SendPending &&
+        ChooseConfigTarget(ctx_.config.SendBinaryInputs, ctx_.config.SendBinaryOutputs,
+                           ctx_.config.SendMokr, ctx_.config.SendZepa) == ConfigTarget::Kalu) {
+        s.KaluSecondHalf = false;
+    }
     if (ctx_.engine.RequestKind == kRequestProbe) {
         s.AddressFound.at(static_cast<std::size_t>(s.ScanAddress)) = false;
         ShowScanResult();
@@ -130,7 +138,9 @@ void PollingLoop::onDone() {
     ctx_.view.setStatusLine(s.StatusText);
     const std::size_t length = static_cast<std::size_t>(
         std::clamp<std::int32_t>(s.MainRequest.Length, 0, static_cast<std::int32_t>(kBufferSize)));
+    // A bare acknowledgement carries no answer data: the buffer still holds the request.
     const bool decoded =
+        !s.MainRequest.Acknowledged &&
         ctx_.view.deliverAnswer(ctx_.engine.RequestKind,
                                 std::span<const std::uint8_t>(s.Data).first(length), kaluFormats());
     // An answer too short for its layout counts as a failed transfer.

@@ -155,6 +155,8 @@ TEST(TransferEngine, AcknowledgementAndVariableReply) {
         EXPECT_EQ(r.req.Status, kStatusDone);
         EXPECT_EQ(r.req.Length, c.length);
         EXPECT_EQ(r.head(hex(c.data).size()), c.data);
+        // Only the bare acknowledgement leaves the buffer without answer data.
+        EXPECT_EQ(r.req.Acknowledged, c.chunks.size() == 1 && c.chunks[0] == hex("E5"));
         ASSERT_EQ(h.channel.writes.size(), 1u);
         EXPECT_EQ(toHex(h.channel.writes[0]), kFramed);
         EXPECT_EQ(h.engine.RequestCount, 0);

@@ -188,6 +188,24 @@ TEST_F(LoopTest, ErrorTextStaysUntilAnAnswerArrives) {
     EXPECT_EQ(view.status, "Komunikace - TEV");
 }
 
+// A module that answers a read with the bare acknowledgement leaves the request's own bytes in
+// the buffer: they are not shown as values, the transfer counts as failed.
+TEST_F(LoopTest, BareAcknowledgementIsNotDecodedAsAnAnswer) {
+    makeReady();
+    state.MonitoredKind = kRequestTew;
+    loop.Timer1Timer();
+    state.MainRequest.Acknowledged = true;
+    finish(kStatusDone, 0, std::vector<std::uint8_t>(30, 0xE5));
+    loop.Timer1Timer();
+    EXPECT_EQ(view.status, "Chyba přenosu");
+    EXPECT_EQ(decoder.TewReadback, 0);
+    state.MainRequest.Acknowledged = false;
+    finish(kStatusDone, 0, {0x10, 0x00});
+    loop.Timer1Timer();
+    EXPECT_EQ(view.status, "Komunikace - TEW");
+    EXPECT_EQ(decoder.TewReadback, 0x0010);
+}
+
 TEST_F(LoopTest, KaluSendTakesTwoRequestsThenSwitchesTheChannel) {
     channel.baud = 3;
     loop.editorOpening();
@@ -224,18 +242,30 @@ TEST_F(LoopTest, KaluSendTakesTwoRequestsThenSwitchesTheChannel) {
     EXPECT_TRUE(view.timerEnabled);
 }
 
-TEST_F(LoopTest, FailedKaluHalfIsFollowedByTheOtherHalf) {
+// Only the first half carries "save" and the new baud code: after any failed block the send
+// starts again with the first half, and the channel moves only after both were accepted in order.
+TEST_F(LoopTest, FailedKaluBlockStartsTheSendAgainWithTheFirstHalf) {
     loop.editorOpening();
     config.SendPending = true;
     loop.editorClosed();
     loop.Timer1Timer();
+    EXPECT_EQ(windows.started.back().size(), 136u);
     finish(kStatusFailed);
+    loop.Timer1Timer();
+    EXPECT_EQ(windows.started.back().size(), 136u) << "a failed first half is sent again";
+    finish(kStatusDone);
     loop.Timer1Timer();
     EXPECT_EQ(windows.started.back().size(), 200u);
     finish(kStatusFailed);
     loop.Timer1Timer();
-    EXPECT_EQ(windows.started.back().size(), 136u);
+    EXPECT_EQ(windows.started.back().size(), 136u) << "a failed second half restarts the send";
     EXPECT_TRUE(config.SendPending);
+    finish(kStatusDone);
+    loop.Timer1Timer();
+    EXPECT_EQ(windows.started.back().size(), 200u);
+    finish(kStatusDone);
+    loop.Timer1Timer();
+    EXPECT_FALSE(config.SendPending);
 }
 
 TEST_F(LoopTest, SingleBlockSendsTakeOneRequest) {
