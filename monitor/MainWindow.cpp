@@ -239,9 +239,10 @@ void TForm_MzVyber::B_MonitFClick() {
     app_.selections.MokrInputSet = 1;
     app_.selections.MokrFilterFlag = false;
     w.mokr->refreshCaptions();
-    w.mokr->labelInputs(0);
-    // The selectors keep the boards chosen when the window was open before.
+    // The selectors keep the boards chosen when the window was open before, and the labels name
+    // the inputs of the board whose counters are read, not always those of the first board.
     w.mokr->fillBoardSelectors();
+    w.mokr->labelInputs(app_.selections.MokrInputPiggy);
     app_.selections.MokrWritePhase = false;
     w.mokr->show();
     w.mokr->raise();

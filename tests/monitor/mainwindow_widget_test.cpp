@@ -226,6 +226,20 @@ TEST_F(MainWindowTest, ReopenedWindowsNameTheSetAndFilterInForce) {
     }
 }
 
+// A MOKR window opened again on input board 2 names inputs 17..24, whose counters it shows.
+TEST_F(MainWindowTest, ReopenedMokrWindowNamesTheInputsOfItsBoard) {
+    for (int n = 1; n <= 64; ++n)
+        app.config.BinaryConfig.Inputs.at(static_cast<std::size_t>(n - 1)).Name =
+            "IN" + std::to_string(n);
+    window->B_MonitF->click();
+    ASSERT_NE(app.windows.mokr, nullptr);
+    EXPECT_EQ(app.windows.mokr->inputLabel(1)->text().trimmed(), QStringLiteral("IN1"));
+    app.selections.MokrInputPiggy = 2;
+    window->B_MonitF->click();
+    EXPECT_EQ(app.windows.mokr->inputLabel(1)->text().trimmed(), QStringLiteral("IN17"));
+    EXPECT_EQ(app.windows.mokr->inputLabel(8)->text().trimmed(), QStringLiteral("IN24"));
+}
+
 TEST_F(MainWindowTest, CancelledBinaryEditorStartsTheLoopOverThePortOfTheTable) {
     channel1().PortNumber = 3;  // loaded after the window was created: the name says COM0
     const QByteArray comBefore = [this] {
