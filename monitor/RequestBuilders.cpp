@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "config/ImageBuilder.h"
+
 namespace velor {
 
 namespace {
@@ -15,9 +17,6 @@ constexpr std::uint8_t kWrite = 0x0C;
 constexpr std::uint8_t kReadWrite = 0x0D;
 constexpr std::uint8_t kMonitorArea = 2;
 constexpr std::uint8_t kConfigArea = 1;
-
-constexpr std::array<std::uint8_t, 5> kBaudCodes = {4, 9, 19, 38, 57};
-constexpr std::uint8_t kDefaultBaudCode = 19;
 
 std::uint8_t AddressByte(std::int32_t address) {
     if (address < 0 || address > 255) throw AddressRangeError();
@@ -122,25 +121,21 @@ ConfigTarget ChooseConfigTarget(bool sendBinaryInputs, bool sendBinaryOutputs, b
     return ConfigTarget::Kalu;
 }
 
-std::uint8_t BaudCodeForIndex(std::uint16_t baudIndex) {
-    return baudIndex < kBaudCodes.size() ? kBaudCodes[baudIndex] : kDefaultBaudCode;
-}
-
 void PrepareAnalogImage(std::span<std::uint8_t> analogImage, std::uint16_t targetBaudIndex) {
     PutSaveTag(analogImage, 4);
-    analogImage[1] = BaudCodeForIndex(targetBaudIndex);
+    analogImage[1] = BaudCodeFor(targetBaudIndex);
 }
 
 void PrepareBinaryImage(std::span<std::uint8_t> binaryImage, std::uint16_t targetBaudIndex) {
     PutSaveTag(binaryImage, 4);
-    binaryImage[1] = BaudCodeForIndex(targetBaudIndex);
+    binaryImage[1] = BaudCodeFor(targetBaudIndex);
 }
 
 void PrepareZepaImage(std::span<std::uint8_t> zepaImage, std::span<const std::uint8_t> binaryImage,
                       std::uint16_t targetBaudIndex) {
     zepaImage[0] = 2;
     zepaImage[1] = binaryImage[0];  // response delay
-    if (targetBaudIndex < kBaudCodes.size()) zepaImage[2] = kBaudCodes[targetBaudIndex];
+    if (targetBaudIndex < BaudCodes.size()) zepaImage[2] = BaudCodes[targetBaudIndex];
     zepaImage[3] = 2;
     zepaImage[4] = binaryImage[2];  // communication time-out, low byte first
     zepaImage[5] = binaryImage[3];

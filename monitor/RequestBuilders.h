@@ -63,9 +63,6 @@ enum class ConfigTarget { Kalu, BinaryInputs, BinaryOutputs, Mokr, Zepa };
 ConfigTarget ChooseConfigTarget(bool sendBinaryInputs, bool sendBinaryOutputs, bool sendMokr,
                                 bool sendZepa);
 
-// The code a module takes for a baud index; 19 where the index names no rate.
-std::uint8_t BaudCodeForIndex(std::uint16_t baudIndex);
-
 // Image preparation ahead of a send: the "save" tag and the baud code of the target index.
 void PrepareAnalogImage(std::span<std::uint8_t> analogImage, std::uint16_t targetBaudIndex);
 void PrepareBinaryImage(std::span<std::uint8_t> binaryImage, std::uint16_t targetBaudIndex);
