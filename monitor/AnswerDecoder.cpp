@@ -6,6 +6,8 @@
 #include <stdexcept>
 
 #include "comm/ByteCodec.h"
+#include "config/ModuleHelpers.h"
+#include "ui/NumberText.h"
 
 namespace velor {
 
@@ -29,7 +31,7 @@ void checkSet(std::uint8_t set) {
 }
 
 UnitColour inputColour(std::uint16_t bits, int n) {
-    return TestWordBit(bits, n) ? UnitColour::Active : UnitColour::MenuColour;
+    return TestBit(bits, n) ? UnitColour::Active : UnitColour::MenuColour;
 }
 
 UnitColour outputColour(bool on) {
@@ -48,7 +50,7 @@ void fillInputs(BinaryView& v, int count, const std::array<std::uint16_t, N>& wo
                 std::size_t first, std::uint16_t bits) {
     v.inputCount = count;
     for (int n = 1; n <= count; ++n) {
-        v.texts[n - 1] = CounterText(words.at(first + n - 1));
+        v.texts[n - 1] = IntToField(words.at(first + n - 1), 8);
         v.colours[n - 1] = inputColour(bits, n);
     }
 }
@@ -79,7 +81,7 @@ void decodeTevw(std::span<const std::uint8_t> a, const UnitSelections& sel, Deco
     fillInputs(r.binary, 8, st.TevwAnswer, 3 + 16 * std::size_t{sel.TevwInputSet}, bits);
     r.binary.outputCount = 8;
     for (int n = 1; n <= 8; ++n)
-        r.binary.outputFonts[n - 1] = outputColour(TestWordBit(st.TevwAnswer[2], n));
+        r.binary.outputFonts[n - 1] = outputColour(TestBit(st.TevwAnswer[2], n));
 }
 
 void decodeTew(std::span<const std::uint8_t> a, const UnitSelections& sel, DecoderState& st,
@@ -87,7 +89,7 @@ void decodeTew(std::span<const std::uint8_t> a, const UnitSelections& sel, Decod
     st.TewReadback = codec::getU16(a, 0);
     r.binary.outputCount = 12;
     for (int n = 1; n <= 12; ++n) {
-        const bool on = (st.TewReadback & InputBitMask(n, sel.GappedInputLayout)) != 0;
+        const bool on = TestInputBit(st.TewReadback, n, sel.GappedInputLayout);
         r.binary.outputFonts[n - 1] = outputColour(on);
     }
 }
@@ -119,7 +121,7 @@ void decodeMokr(std::span<const std::uint8_t> a, UnitSelections& sel, DecoderSta
     fillInputs(r.binary, 8, words, 0, bits);
     r.binary.outputCount = 8;
     for (int n = 1; n <= 8; ++n)
-        r.binary.outputFonts[n - 1] = outputColour(TestWordBit(st.TevwAnswer[2], n));
+        r.binary.outputFonts[n - 1] = outputColour(TestBit(st.TevwAnswer[2], n));
 }
 
 int hexDigit(char c) {
@@ -225,14 +227,6 @@ std::string ProtocolErrorText(int replyCode) {
         default:
             return {};
     }
-}
-
-std::string CounterText(std::uint16_t word) {
-    // 32767 is the blank marker of a 16-bit field.
-    if (word == 32767) return std::string(8, ' ');
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%8u", static_cast<unsigned>(word));
-    return buf;
 }
 
 std::string ValueText(float value, std::int32_t decimals) {

@@ -88,15 +88,12 @@ std::int32_t ParseOutputValue(std::string_view text);
 // The bit of a 16-bit word that input or relay n (1..16) occupies. With the gapped layout the
 // relays sit three to a nibble: bits 3, 7 and 11 are skipped and 13..16 all share bit 15.
 std::uint16_t InputBitMask(int n, bool gappedInputLayout);
-inline bool TestWordBit(std::uint16_t word, int n) {
-    return n >= 1 && n <= 16 && (word & (1u << (n - 1))) != 0;
-}
 
 // Text shown in L_Err for the negative short reply ReplyCode 1..3; empty for any other code.
 std::string ProtocolErrorText(int replyCode);
 
-// The number texts of the value edits.
-std::string CounterText(std::uint16_t word);                // IntToField(word, 8)
-std::string ValueText(float value, std::int32_t decimals);  // FloatToFixed(value, 8, decimals)
+// The text of a KALU value edit. Unlike FloatToFixed it always shows '.', caps the decimals at
+// what a float can carry and refuses a Decimals above 65535 as a range error.
+std::string ValueText(float value, std::int32_t decimals);
 
 }  // namespace velor
