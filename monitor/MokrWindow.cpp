@@ -115,12 +115,7 @@ void TForm_MOKR::labelInputs(int board) {
 }
 
 void TForm_MOKR::showAnswer(const BinaryView& view) {
-    for (int i = 0; i < view.inputCount && i < 8; ++i) {
-        ShowText(inputs_[i], view.texts[i]);
-        PaintEdit(inputs_[i], view.colours[i]);
-    }
-    for (int i = 0; i < view.outputCount && i < 8; ++i)
-        PaintButtonFont(outputs_[i], view.outputFonts[i]);
+    ShowBinaryView(view, inputs_, outputs_);
     refreshCaptions();
 }
 

@@ -51,10 +51,7 @@ TForm_TEV::~TForm_TEV() {
 }
 
 void TForm_TEV::showAnswer(const BinaryView& view) {
-    for (int i = 0; i < view.inputCount && i < 16; ++i) {
-        ShowText(inputs_[i], view.texts[i]);
-        PaintEdit(inputs_[i], view.colours[i]);
-    }
+    ShowBinaryView(view, inputs_, {});
     refreshCaptions();
 }
 

@@ -44,8 +44,7 @@ TForm_TEW::~TForm_TEW() {
 }
 
 void TForm_TEW::showAnswer(const BinaryView& view) {
-    for (int i = 0; i < view.outputCount && i < 12; ++i)
-        PaintButtonFont(relays_[i], view.outputFonts[i]);
+    ShowBinaryView(view, {}, relays_);
     showWiring();
 }
 

@@ -150,6 +150,19 @@ void PaintButtonFont(QAbstractButton* button, UnitColour colour) {
     button->setPalette(p);
 }
 
+void ShowBinaryView(const BinaryView& view, std::span<QLineEdit* const> inputs,
+                    std::span<QPushButton* const> outputs) {
+    // A view never fills more controls than the window has.
+    for (std::size_t i = 0; i < static_cast<std::size_t>(view.inputCount) && i < inputs.size();
+         ++i) {
+        ShowText(inputs[i], view.texts[i]);
+        PaintEdit(inputs[i], view.colours[i]);
+    }
+    for (std::size_t i = 0; i < static_cast<std::size_t>(view.outputCount) && i < outputs.size();
+         ++i)
+        PaintButtonFont(outputs[i], view.outputFonts[i]);
+}
+
 QLineEdit* MakeValueEdit(QWidget* parent, const QString& name, const QRect& geometry) {
     auto* e = new QLineEdit(parent);
     e->setObjectName(name);

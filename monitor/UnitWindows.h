@@ -86,6 +86,9 @@ QColor UnitColourValue(UnitColour colour, bool buttonFont);
 void ShowText(QLineEdit* edit, const std::string& text);
 void PaintEdit(QLineEdit* edit, UnitColour colour);
 void PaintButtonFont(QAbstractButton* button, UnitColour colour);
+// Input texts and colours, then output button fonts, of a binary view (TEV, TEVW, TEW, MOKR).
+void ShowBinaryView(const BinaryView& view, std::span<QLineEdit* const> inputs,
+                    std::span<QPushButton* const> outputs);
 QLineEdit* MakeValueEdit(QWidget* parent, const QString& name, const QRect& geometry);
 QLabel* MakeLabel(QWidget* parent, const QString& name, const QString& text, const QRect& geometry,
                   const QColor& background);
