@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "MessageRecorder.h"
+#include "QtAppEnvironment.h"
 #include "comm/ChannelState.h"
 #include "config/ConfigFiles.h"
 #include "config/ConfigState.h"
@@ -27,26 +28,6 @@
 #include "ui/FieldTable.h"
 
 namespace velor::test {
-
-class EditorAppEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        if (QApplication::instance() == nullptr) app_ = new QApplication(argc_, argv_);
-    }
-    void TearDown() override {
-        delete app_;
-        app_ = nullptr;
-    }
-
-private:
-    int argc_ = 1;
-    char name_[12] = "editor_test";
-    char* argv_[2] = {name_, nullptr};
-    QApplication* app_ = nullptr;
-};
-
-inline ::testing::Environment* const kEditorAppEnvironment =
-    ::testing::AddGlobalTestEnvironment(new EditorAppEnvironment);
 
 class EditorFixture : public ::testing::Test {
 protected:

@@ -1,5 +1,6 @@
 #pragma once
-// One QApplication for a whole test binary (gtest_main provides main).
+// One QApplication for a whole widget test binary (gtest_main provides main); deleted when the
+// tests are done.
 
 #include <gtest/gtest.h>
 
@@ -19,7 +20,7 @@ public:
 
 private:
     int argc_ = 1;
-    char name_[8] = "ui_test";
+    char name_[11] = "velor_test";
     char* argv_[2] = {name_, nullptr};
     QApplication* app_ = nullptr;
 };
