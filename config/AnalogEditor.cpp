@@ -18,9 +18,11 @@
 #include "config/ConfigState.h"
 #include "config/FormatExponent.h"
 #include "config/ImageBuilder.h"
+#include "ui/ControlNumber.h"
 #include "ui/Cp1250.h"
 #include "ui/FieldBinding.h"
 #include "ui/FieldTable.h"
+#include "ui/Labels.h"
 #include "ui/MessageService.h"
 #include "ui/ModalResult.h"
 #include "ui/NumberText.h"
@@ -57,15 +59,6 @@ constexpr std::array<Column, 8> kColumns{{
     {70, 736, 66, "E_"},
 }};
 
-// The number after the first underscore of a control's name, or -1.
-int controlNumber(const QObject* control) {
-    const QString name = control->objectName();
-    const qsizetype underscore = name.indexOf('_');
-    bool ok = false;
-    const int n = name.mid(underscore + 1).toInt(&ok);
-    return ok ? n : -1;
-}
-
 }  // namespace
 
 TForm_Konmst::TForm_Konmst(EditorContext& context, QWidget* parent)
@@ -93,20 +86,20 @@ void TForm_Konmst::createControls() {
 void TForm_Konmst::createHeadings() {
     // Three heading lines; a heading starts at its column's left edge and its last line sits
     // right above the rows.
-    makeLabel(this, "Název vstupu", 40, 38);
-    makeLabel(this, "Formát při zobrazení", 226, 4);
-    makeLabel(this, "Desetin.", 226, 22);
-    makeLabel(this, "místa", 226, 38);
-    makeLabel(this, "Ofset", 276, 38);
-    makeLabel(this, "Meze vstupů", 344, 22);
-    makeLabel(this, "Dolní", 344, 38);
-    makeLabel(this, "Horní", 412, 38);
-    makeLabel(this, "Časová konst.", 480, 22);
-    makeLabel(this, "filtrace", 480, 38);
-    makeLabel(this, "Typ modulu", 570, 22);
-    makeLabel(this, "rozsah", 570, 38);
-    makeLabel(this, "Potlačení", 736, 4);
-    QLabel* zero = makeLabel(this, "počátku  -  [V, mA]", 0, 22);
+    makeLabel(this, uiText("Název vstupu"), QRect(40, 38, 0, 0));
+    makeLabel(this, uiText("Formát při zobrazení"), QRect(226, 4, 0, 0));
+    makeLabel(this, uiText("Desetin."), QRect(226, 22, 0, 0));
+    makeLabel(this, uiText("místa"), QRect(226, 38, 0, 0));
+    makeLabel(this, uiText("Ofset"), QRect(276, 38, 0, 0));
+    makeLabel(this, uiText("Meze vstupů"), QRect(344, 22, 0, 0));
+    makeLabel(this, uiText("Dolní"), QRect(344, 38, 0, 0));
+    makeLabel(this, uiText("Horní"), QRect(412, 38, 0, 0));
+    makeLabel(this, uiText("Časová konst."), QRect(480, 22, 0, 0));
+    makeLabel(this, uiText("filtrace"), QRect(480, 38, 0, 0));
+    makeLabel(this, uiText("Typ modulu"), QRect(570, 22, 0, 0));
+    makeLabel(this, uiText("rozsah"), QRect(570, 38, 0, 0));
+    makeLabel(this, uiText("Potlačení"), QRect(736, 4, 0, 0));
+    QLabel* zero = makeLabel(this, uiText("počátku  -  [V, mA]"), QRect(0, 22, 0, 0));
     zero->move(kClientWidth - 8 - zero->width(), 22);
 }
 
@@ -139,44 +132,46 @@ void TForm_Konmst::createRow(int row) {
 }
 
 void TForm_Konmst::createDialogFields() {
-    Label23 = makeLabel(this, "Konstanty polynomu:", 8, kConstantsTop, "Label23");
-    L_KonstPolyn = makeLabel(this, "", 200, kConstantsTop, "L_KonstPolyn");
+    Label23 = makeLabel(this, uiText("Konstanty polynomu:"), QRect(8, kConstantsTop, 0, 0),
+                        QStringLiteral("Label23"));
+    L_KonstPolyn =
+        makeLabel(this, QString(), QRect(200, kConstantsTop, 0, 0), QStringLiteral("L_KonstPolyn"));
     L_KonstPolyn->setMinimumWidth(600);
 
     const int top = kFieldsTop;
-    makeLabel(this, "Výběr portu:", 8, top);
+    makeLabel(this, uiText("Výběr portu:"), QRect(8, top, 0, 0));
     auto* ports = new QComboBox(this);
     ports->setObjectName(QStringLiteral("ComboBox_45"));
     ports->setGeometry(150, top - 3, 100, kRowHeight);
     connect(ports, &QComboBox::activated, this,
             [this](int index) { guarded([&] { ComboBox_45Click(index); }); });
-    makeLabel(this, "Nastaveno:", 260, top);
-    L_Nastaveno = makeLabel(this, "", 340, top, "L_Nastaveno");
+    makeLabel(this, uiText("Nastaveno:"), QRect(260, top, 0, 0));
+    L_Nastaveno = makeLabel(this, QString(), QRect(340, top, 0, 0), QStringLiteral("L_Nastaveno"));
     L_Nastaveno->setMinimumWidth(90);
     L_Nastaveno->setStyleSheet(QStringLiteral("color: blue"));
 
     const auto field = [this](int row, const char* caption, const char* name, int width) {
         const int y = kFieldsTop + row * kFieldStep;
-        makeLabel(this, caption, 8, y);
+        makeLabel(this, uiText(caption), QRect(8, y, 0, 0));
         auto* edit = new QLineEdit(this);
         edit->setObjectName(QString::fromLatin1(name));
         edit->setGeometry(150, y - 3, width, kRowHeight);
         return edit;
     };
-    makeLabel(this, "Přenosová rychlost:", 8, top + kFieldStep);
+    makeLabel(this, uiText("Přenosová rychlost:"), QRect(8, top + kFieldStep, 0, 0));
     auto* baud = new QComboBox(this);
     baud->setObjectName(QStringLiteral("ComboBox_46"));
     baud->setGeometry(150, top + kFieldStep - 3, 100, kRowHeight);
     field(2, "Prodleva odpovědi:", "Edit_1", 60);
-    makeLabel(this, "[ms]", 216, top + 2 * kFieldStep);
+    makeLabel(this, uiText("[ms]"), QRect(216, top + 2 * kFieldStep, 0, 0));
     field(3, "Komunikační timeout:", "Edit_2", 60);
-    makeLabel(this, "[ms]", 216, top + 3 * kFieldStep);
+    makeLabel(this, uiText("[ms]"), QRect(216, top + 3 * kFieldStep, 0, 0));
 
-    makeLabel(this, "Adresa modulu:", 460, top);
+    makeLabel(this, uiText("Adresa modulu:"), QRect(460, top, 0, 0));
     auto* address = new QLineEdit(this);
     address->setObjectName(QStringLiteral("Edit_4"));
     address->setGeometry(580, top - 3, 50, kRowHeight);
-    makeLabel(this, "Konfigurační soubor", 460, top + kFieldStep);
+    makeLabel(this, uiText("Konfigurační soubor"), QRect(460, top + kFieldStep, 0, 0));
     auto* file = new QLineEdit(this);
     file->setObjectName(QStringLiteral("Edit_5"));
     file->setGeometry(460, top + kFieldStep + 18, 200, kRowHeight);
@@ -191,7 +186,7 @@ void TForm_Konmst::createButtons() {
     BitBtn4->setToolTip(uiText(kSendHint));
     // Beside the file name, and the variant button at the right end of the button row.
     Browse = makeButton(this, "Browse", "Procháze&t", 668, kFieldsTop + kFieldStep + 15, 110);
-    makeLabel(this, "Volba jednotky", 690, kButtonTop - 20);
+    makeLabel(this, uiText("Volba jednotky"), QRect(690, kButtonTop - 20, 0, 0));
     BitBtn5 = makeButton(this, "BitBtn5", "K&ALU - 11", 690, kButtonTop, 110);
     BitBtn5->setToolTip(uiText(kSendHint));
 
@@ -353,7 +348,7 @@ bool TForm_Konmst::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TForm_Konmst::Edit_50Click(QWidget* sender) {
-    const int number = controlNumber(sender);
+    const int number = controlNumber(sender->objectName());
     for (const Column& column : kColumns) {
         if (number < column.base || number >= column.base + kRows) continue;
         currentInput_ = number - column.base + 1;
@@ -366,7 +361,7 @@ void TForm_Konmst::Edit_50Click(QWidget* sender) {
 }
 
 void TForm_Konmst::ComboBox_210Change(QWidget* sender) {
-    const int row = controlNumber(sender) - 210;
+    const int row = controlNumber(sender->objectName()) - 210;
     if (row < 0 || row >= kRows) return;
     validateAsOk();
     ConfigState& cfg = ctx_.config;

@@ -19,6 +19,7 @@
 #include "ui/Cp1250.h"
 #include "ui/FieldBinding.h"
 #include "ui/FieldTable.h"
+#include "ui/Labels.h"
 #include "ui/MessageService.h"
 #include "ui/ModalResult.h"
 
@@ -63,10 +64,10 @@ void TForm_BKonmst::createControls() {
 }
 
 void TForm_BKonmst::createRows() {
-    makeLabel(this, "Název vstupu", 44, 40);
-    makeLabel(this, "Časový interval filtru vstupu", 280, 8);
-    makeLabel(this, "Úroveň  L", 280, 40);
-    makeLabel(this, "Úroveň  H", 360, 40);
+    makeLabel(this, uiText("Název vstupu"), QRect(44, 40, 0, 0));
+    makeLabel(this, uiText("Časový interval filtru vstupu"), QRect(280, 8, 0, 0));
+    makeLabel(this, uiText("Úroveň  L"), QRect(280, 40, 0, 0));
+    makeLabel(this, uiText("Úroveň  H"), QRect(360, 40, 0, 0));
     for (int q = 0; q < kRows; ++q) {
         const int y = kRowTop + q * kRowStep;
         auto* label = new QLabel(this);
@@ -89,33 +90,34 @@ void TForm_BKonmst::createRows() {
 void TForm_BKonmst::createDialogFields() {
     const int x = kRightColumn;
     const int in = kRightInputs;
-    makeLabel(this, "Výběr port:", x, kRowTop);
+    makeLabel(this, uiText("Výběr port:"), QRect(x, kRowTop, 0, 0));
     auto* ports = new QComboBox(this);
     ports->setObjectName(QStringLiteral("ComboBox_40"));
     ports->setGeometry(in, kRowTop - 3, 90, kRowHeight);
     connect(ports, &QComboBox::activated, this,
             [this](int index) { guarded([&] { ComboBox_40Change(index); }); });
-    makeLabel(this, "Nastaveno:", x, kRowTop + 28);
-    L_Nastaveno = makeLabel(this, "", in, kRowTop + 28, "L_Nastaveno");
+    makeLabel(this, uiText("Nastaveno:"), QRect(x, kRowTop + 28, 0, 0));
+    L_Nastaveno =
+        makeLabel(this, QString(), QRect(in, kRowTop + 28, 0, 0), QStringLiteral("L_Nastaveno"));
     L_Nastaveno->setMinimumWidth(90);
     L_Nastaveno->setStyleSheet(QStringLiteral("color: blue"));
 
-    makeLabel(this, "Přenosová rychlost:", x, kRowTop + 56);
+    makeLabel(this, uiText("Přenosová rychlost:"), QRect(x, kRowTop + 56, 0, 0));
     auto* baud = new QComboBox(this);
     baud->setObjectName(QStringLiteral("ComboBox_41"));
     baud->setGeometry(in, kRowTop + 53, 90, kRowHeight);
 
-    makeLabel(this, "Prodleva odpovědi:", x, kRowTop + 84);
+    makeLabel(this, uiText("Prodleva odpovědi:"), QRect(x, kRowTop + 84, 0, 0));
     makeEdit(this, QStringLiteral("Edit_1"), in, kRowTop + 81, 60);
-    makeLabel(this, "[ms]", in + 66, kRowTop + 84);
-    makeLabel(this, "Komunikační timeout:", x, kRowTop + 112);
+    makeLabel(this, uiText("[ms]"), QRect(in + 66, kRowTop + 84, 0, 0));
+    makeLabel(this, uiText("Komunikační timeout:"), QRect(x, kRowTop + 112, 0, 0));
     makeEdit(this, QStringLiteral("Edit_2"), in, kRowTop + 109, 60);
-    makeLabel(this, "[ms]", in + 66, kRowTop + 112);
-    makeLabel(this, "Novější verze  255 ms x Timeout", x, kRowTop + 134);
+    makeLabel(this, uiText("[ms]"), QRect(in + 66, kRowTop + 112, 0, 0));
+    makeLabel(this, uiText("Novější verze  255 ms x Timeout"), QRect(x, kRowTop + 134, 0, 0));
 
-    makeLabel(this, "Adresa modulu:", x, kRowTop + 162);
+    makeLabel(this, uiText("Adresa modulu:"), QRect(x, kRowTop + 162, 0, 0));
     makeEdit(this, QStringLiteral("Edit_4"), in, kRowTop + 159, 50);
-    makeLabel(this, "Konfigurační soubor", x, kRowTop + 190);
+    makeLabel(this, uiText("Konfigurační soubor"), QRect(x, kRowTop + 190, 0, 0));
     makeEdit(this, QStringLiteral("Edit_5"), x, kRowTop + 208, 140);
 }
 

@@ -214,14 +214,6 @@ QString uiText(const char* utf8) {
     return QString::fromUtf8(utf8);
 }
 
-QLabel* makeLabel(QWidget* parent, const char* text, int x, int y, const char* name) {
-    auto* label = new QLabel(uiText(text), parent);
-    if (name != nullptr) label->setObjectName(QString::fromLatin1(name));
-    label->move(x, y);
-    label->adjustSize();
-    return label;
-}
-
 QPushButton* makeButton(QWidget* parent, const char* name, const char* text, int x, int y,
                         int width) {
     auto* b = new QPushButton(uiText(text), parent);

@@ -134,7 +134,6 @@ bool SavesConfiguration(int modalResult);
 void CloseUnlessRefused(QDialog& dialog, int result, const std::function<bool()>& closeQuery);
 
 QString uiText(const char* utf8);
-QLabel* makeLabel(QWidget* parent, const char* text, int x, int y, const char* name = nullptr);
 QPushButton* makeButton(QWidget* parent, const char* name, const char* text, int x, int y,
                         int width);
 

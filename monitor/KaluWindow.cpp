@@ -6,6 +6,9 @@
 #include <QLabel>
 #include <QLineEdit>
 
+#include "ui/ControlNumber.h"
+#include "ui/Labels.h"
+
 namespace velor {
 
 namespace {
@@ -48,10 +51,10 @@ TForm_Okno::TForm_Okno(UnitWindows& windows, std::uint8_t variant, QWidget* pare
 
     buildInputs();
     buildOutputs();
-    variant_ = MakeLabel(
-        this, QStringLiteral("Label13"),
+    variant_ = makeLabel(
+        this,
         variant == 1 ? QStringLiteral("  KALU -  12      ") : QStringLiteral("  KALU -  11      "),
-        QRect(220, 140, 200, 30), Qt::lightGray);
+        QRect(220, 140, 200, 30), QStringLiteral("Label13"), Qt::lightGray);
     variant_->setFont(arialBold(14));
     windows_.kalu = this;
 }
@@ -66,8 +69,8 @@ void TForm_Okno::buildInputs() {
         inputs_[i] = MakeValueEdit(this, QStringLiteral("Edit%1").arg(n),
                                    QRect(x, editY, kEditWidth, kEditHeight));
         inputs_[i]->setAlignment(Qt::AlignRight);
-        names_[i] = MakeLabel(this, QStringLiteral("Label%1").arg(n), QString(),
-                              QRect(x, labelY, kEditWidth, 20), Qt::green);
+        names_[i] = makeLabel(this, QString(), QRect(x, labelY, kEditWidth, 20),
+                              QStringLiteral("Label%1").arg(n), Qt::green);
         names_[i]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         names_[i]->setFont(arialBold(8));
     }
@@ -84,8 +87,8 @@ void TForm_Okno::buildOutputs() {
         e->setGeometry(x, editY, kEditWidth, kEditHeight);
         connect(e, &QLineEdit::textChanged, this, &TForm_Okno::Edit_25Change);
         outputs_[k] = e;
-        outputNames_[k] = MakeLabel(this, QStringLiteral("Label%1").arg(20 + k), QString(),
-                                    QRect(x, editY + 26, kEditWidth + 10, 20), Qt::blue);
+        outputNames_[k] = makeLabel(this, QString(), QRect(x, editY + 26, kEditWidth + 10, 20),
+                                    QStringLiteral("Label%1").arg(20 + k), Qt::blue);
         outputNames_[k]->setStyleSheet(QStringLiteral("color: white;"));
     }
 }
@@ -106,7 +109,7 @@ KaluOutputTexts TForm_Okno::outputTexts() const {
 }
 
 void TForm_Okno::Edit_25Change() {
-    const int number = ControlNumber(sender() ? sender()->objectName() : QString());
+    const int number = controlNumber(sender() ? sender()->objectName() : QString());
     if (number < 20 || number > 25) return;
     QLineEdit* edit = outputs_[static_cast<std::size_t>(number - 20)];
     // Only a value above the range is corrected; the decoding sends the low byte of the rest.

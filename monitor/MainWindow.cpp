@@ -23,6 +23,7 @@
 #include "monitor/TevWindow.h"
 #include "monitor/TevwWindow.h"
 #include "monitor/TewWindow.h"
+#include "monitor/UnitWindows.h"
 #include "ui/Cp1250.h"
 #include "ui/MessageService.h"
 #include "ui/NumberText.h"
@@ -49,13 +50,6 @@ QFrame* MakeBevel(QWidget* parent, const char* name, const QRect& geometry) {
     f->setGeometry(geometry);
     f->lower();
     return f;
-}
-
-// The first `width` characters of a name, or the name blank-padded to `width`.
-std::string PadName(const std::string& name, std::size_t width) {
-    std::string text = name.substr(0, width);
-    text.resize(width, ' ');
-    return text;
 }
 
 QString NameLabel(const std::string& cp1250Name) {

@@ -7,7 +7,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "ui/ControlNumber.h"
 #include "ui/Cp1250.h"
+#include "ui/Labels.h"
 
 namespace velor {
 
@@ -54,8 +56,8 @@ TForm_MOKR::TForm_MOKR(UnitSelections& sel, UnitWindows& windows, BinaryInputNam
     inputBoard_ = makeBoardList(this, QStringLiteral("CB_Input"), QRect(10, 10, 160, 26));
     buildInputs();
     buildOutputs();
-    MakeLabel(this, QStringLiteral("Label13"), QStringLiteral("MOKR - 03"),
-              QRect(kWidth - 190, 10, 180, 30), Qt::lightGray);
+    makeLabel(this, QStringLiteral("MOKR - 03"), QRect(kWidth - 190, 10, 180, 30),
+              QStringLiteral("Label13"), Qt::lightGray);
     setButton_ =
         MakeModeButton(this, QStringLiteral("BitBtn1"), QString(), QRect(10, 280, 193, 37));
     filterButton_ =
@@ -77,8 +79,8 @@ void TForm_MOKR::buildInputs() {
         inputs_[i] =
             MakeValueEdit(this, QStringLiteral("Edit_%1").arg(i + 1), QRect(x, 60, kEditWidth, 24));
         inputs_[i]->setAlignment(Qt::AlignRight);
-        names_[i] = MakeLabel(this, QStringLiteral("Label_%1").arg(i + 1), QString(),
-                              QRect(x, 90, kEditWidth, 20), Qt::green);
+        names_[i] = makeLabel(this, QString(), QRect(x, 90, kEditWidth, 20),
+                              QStringLiteral("Label_%1").arg(i + 1), Qt::green);
     }
 }
 
@@ -109,7 +111,7 @@ void TForm_MOKR::fillBoardSelectors() {
 void TForm_MOKR::labelInputs(int board) {
     if (!inputNames_ || board < 0 || board >= kPiggyCount) return;
     for (int i = 0; i < 8; ++i) {
-        const std::string name = PadInputName(inputNames_(8 * board + i + 1), 10);
+        const std::string name = PadName(inputNames_(8 * board + i + 1), 10);
         names_[i]->setText(cp1250ToQString(name));
     }
 }
@@ -135,7 +137,7 @@ void TForm_MOKR::BitBtn2Click() {
 }
 
 void TForm_MOKR::BitBtn_8Click() {
-    const int n = ControlNumber(sender() ? sender()->objectName() : QString());
+    const int n = controlNumber(sender() ? sender()->objectName() : QString());
     const auto board = static_cast<std::size_t>(sel_.MokrOutputPiggy);
     if (n < 1 || n > 8 || board >= sel_.PiggyOutputs.size()) return;
     sel_.PiggyOutputs[board] ^= static_cast<std::uint8_t>(1u << (n - 1));

@@ -5,6 +5,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "ui/Labels.h"
+
 namespace velor {
 
 namespace {
@@ -31,11 +33,11 @@ TForm_TEV::TForm_TEV(UnitSelections& sel, UnitWindows& windows, QWidget* parent)
         inputs_[i] =
             MakeValueEdit(this, QStringLiteral("Edit_%1").arg(n), QRect(x, y, kEditWidth, 24));
         inputs_[i]->setAlignment(Qt::AlignRight);
-        names_[i] = MakeLabel(this, QStringLiteral("Label_%1").arg(n), QString(),
-                              QRect(x, y + 26, kEditWidth, 20), Qt::green);
+        names_[i] = makeLabel(this, QString(), QRect(x, y + 26, kEditWidth, 20),
+                              QStringLiteral("Label_%1").arg(n), Qt::green);
     }
-    MakeLabel(this, QStringLiteral("Label13"), QStringLiteral("  TEV -  11      "),
-              QRect(10, 70, 200, 30), Qt::lightGray);
+    makeLabel(this, QStringLiteral("  TEV -  11      "), QRect(10, 70, 200, 30),
+              QStringLiteral("Label13"), Qt::lightGray);
     setButton_ =
         MakeModeButton(this, QStringLiteral("BitBtn1"), QString(), QRect(10, 200, 193, 37));
     filterButton_ =

@@ -5,6 +5,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "ui/ControlNumber.h"
+#include "ui/Labels.h"
+
 namespace velor {
 
 namespace {
@@ -32,8 +35,8 @@ TForm_TEVW::TForm_TEVW(UnitSelections& sel, UnitWindows& windows, QWidget* paren
         inputs_[i] =
             MakeValueEdit(this, QStringLiteral("Edit_%1").arg(i + 1), QRect(x, 10, kEditWidth, 24));
         inputs_[i]->setAlignment(Qt::AlignRight);
-        names_[i] = MakeLabel(this, QStringLiteral("Label_%1").arg(i + 1), QString(),
-                              QRect(x, 36, kEditWidth, 20), Qt::green);
+        names_[i] = makeLabel(this, QString(), QRect(x, 36, kEditWidth, 20),
+                              QStringLiteral("Label_%1").arg(i + 1), Qt::green);
     }
     // Outputs Y0..Y3 in the first row under the inputs, Y4..Y7 in the second, from the right.
     for (int i = 0; i < 8; ++i) {
@@ -43,8 +46,8 @@ TForm_TEVW::TForm_TEVW(UnitSelections& sel, UnitWindows& windows, QWidget* paren
                                        QStringLiteral("Y &%1").arg(i), QRect(x, y, 40, 30));
         connect(outputs_[i], &QPushButton::clicked, this, &TForm_TEVW::TEReg_1Click);
     }
-    MakeLabel(this, QStringLiteral("Label13"), QStringLiteral("  TEVW  -  11      "),
-              QRect(10, 90, 220, 30), Qt::lightGray);
+    makeLabel(this, QStringLiteral("  TEVW  -  11      "), QRect(10, 90, 220, 30),
+              QStringLiteral("Label13"), Qt::lightGray);
     setButton_ =
         MakeModeButton(this, QStringLiteral("BitBtn1"), QString(), QRect(10, 220, 193, 37));
     filterButton_ =
@@ -80,7 +83,7 @@ void TForm_TEVW::BitBtn2Click() {
 }
 
 void TForm_TEVW::TEReg_1Click() {
-    const int n = ControlNumber(sender() ? sender()->objectName() : QString());
+    const int n = controlNumber(sender() ? sender()->objectName() : QString());
     if (n < 1 || n > 8) return;
     // The next TEVW poll writes the word; the captions turn red once the module reports it.
     sel_.TevwOutputs ^= static_cast<std::uint16_t>(1u << (n - 1));

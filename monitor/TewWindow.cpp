@@ -4,6 +4,9 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include "ui/ControlNumber.h"
+#include "ui/Labels.h"
+
 namespace velor {
 
 namespace {
@@ -20,8 +23,8 @@ TForm_TEW::TForm_TEW(UnitSelections& sel, UnitWindows& windows, QWidget* parent)
     setFont(UnitFormFont());
     setFixedSize(kWidth, 230);
 
-    MakeLabel(this, QStringLiteral("Label13"), QStringLiteral("  TEW  -  11"),
-              QRect(10, 10, 180, 30), Qt::lightGray);
+    makeLabel(this, QStringLiteral("  TEW  -  11"), QRect(10, 10, 180, 30),
+              QStringLiteral("Label13"), Qt::lightGray);
     // Two rows of six from the right, three and three with a gap between the groups.
     for (int i = 0; i < 12; ++i) {
         const int column = i % 6;
@@ -49,7 +52,7 @@ void TForm_TEW::showAnswer(const BinaryView& view) {
 }
 
 void TForm_TEW::TEReg_1Click() {
-    const int n = ControlNumber(sender() ? sender()->objectName() : QString());
+    const int n = controlNumber(sender() ? sender()->objectName() : QString());
     if (n < 1 || n > 12) return;
     // The relay's bit depends on the wiring: gapped, "Y 3" is bit 4.
     sel_.TewOutputs ^= InputBitMask(n, sel_.GappedInputLayout);

@@ -95,15 +95,7 @@ std::uint8_t NextValueSet(std::uint8_t set) {
     return static_cast<std::uint8_t>((set + 1) % 3);
 }
 
-int ControlNumber(const QString& objectName) {
-    const qsizetype cut = objectName.indexOf(QLatin1Char('_'));
-    if (cut < 0) return -1;
-    bool ok = false;
-    const int n = objectName.mid(cut + 1).toInt(&ok);
-    return ok ? n : -1;
-}
-
-std::string PadInputName(const std::string& name, std::size_t width) {
+std::string PadName(const std::string& name, std::size_t width) {
     std::string s = name.substr(0, width);
     s.resize(width, ' ');
     return s;
@@ -171,18 +163,6 @@ QLineEdit* MakeValueEdit(QWidget* parent, const QString& name, const QRect& geom
     e->setFocusPolicy(Qt::NoFocus);
     PaintEdit(e, UnitColour::MenuColour);
     return e;
-}
-
-QLabel* MakeLabel(QWidget* parent, const QString& name, const QString& text, const QRect& geometry,
-                  const QColor& background) {
-    auto* l = new QLabel(text, parent);
-    l->setObjectName(name);
-    l->setGeometry(geometry);
-    l->setAutoFillBackground(true);
-    QPalette p = l->palette();
-    p.setColor(QPalette::Window, background);
-    l->setPalette(p);
-    return l;
 }
 
 QPushButton* MakeModeButton(QWidget* parent, const QString& name, const QString& caption,

@@ -73,10 +73,8 @@ QString FilterCaption(bool filterFlag);
 // One step of the value-set button: 0 -> 1 -> 2 -> 0; any other value stays.
 std::uint8_t NextValueSet(std::uint8_t set);
 
-// The number a control carries after the first "_" of its object name; -1 without one.
-int ControlNumber(const QString& objectName);
 // The first `width` characters of a name, or the name blank-padded to `width`.
-std::string PadInputName(const std::string& name, std::size_t width);
+std::string PadName(const std::string& name, std::size_t width);
 
 // Look shared by the unit windows.
 QFont UnitFormFont();
@@ -90,8 +88,6 @@ void PaintButtonFont(QAbstractButton* button, UnitColour colour);
 void ShowBinaryView(const BinaryView& view, std::span<QLineEdit* const> inputs,
                     std::span<QPushButton* const> outputs);
 QLineEdit* MakeValueEdit(QWidget* parent, const QString& name, const QRect& geometry);
-QLabel* MakeLabel(QWidget* parent, const QString& name, const QString& text, const QRect& geometry,
-                  const QColor& background);
 QPushButton* MakeModeButton(QWidget* parent, const QString& name, const QString& caption,
                             const QRect& geometry);
 QPushButton* MakeOutputButton(QWidget* parent, const QString& name, const QString& caption,

@@ -13,6 +13,9 @@ command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 export QT_QPA_PLATFORM=offscreen
 export CTEST_OUTPUT_ON_FAILURE=1
 
+echo "== Layering (scripts/check-layering.sh)"
+bash scripts/check-layering.sh
+
 echo "== Build and test (build/)"
 cmake -S . -B build -G Ninja "${launcher[@]}" -DCMAKE_BUILD_TYPE=Debug -DVELOR_BUILD_TESTS=ON >/dev/null
 cmake --build build -j "$jobs"

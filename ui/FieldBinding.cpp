@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <limits>
 
+#include "ui/ControlNumber.h"
 #include "ui/Cp1250.h"
 #include "ui/FieldValue.h"
 #include "ui/MessageService.h"
@@ -279,11 +280,8 @@ FormEndHook setFormEndHook(FormEndHook hook) {
 }
 
 QWidget* FindFieldControl(QWidget& form, int number) {
-    const QString wanted = QString::number(number);
     for (QWidget* w : form.findChildren<QWidget*>()) {
-        const QString name = w->objectName();
-        const qsizetype bar = name.indexOf(u'_');
-        if ((bar < 0 ? name : name.mid(bar + 1)) == wanted) return w;
+        if (controlNumber(w->objectName()) == number) return w;
     }
     definitionError();
     return nullptr;

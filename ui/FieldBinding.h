@@ -2,9 +2,8 @@
 // Loads the numbered controls of a dialog from the variables the field table names, and
 // reads them back with parsing, range tests and the user's messages.
 //
-// Controls are found by the text after the first '_' of their objectName (the whole name when
-// it has none), compared with the field number written without leading zeros: "Edit_25" and
-// "25" are field 25, "Edit_025" is not. Kinds map to: 0 and 13 any control with a caption,
+// Controls are found by the number their objectName carries (ui/ControlNumber.h): "Edit_25"
+// and "25" are field 25, "Edit_025" is not. Kinds map to: 0 and 13 any control with a caption,
 // 1 QListWidget, 2 and 3 QComboBox, 4 QCheckBox, 5 RadioGroup, 6..12, 15, 16 QLineEdit,
 // 14 QSpinBox.
 

@@ -5,39 +5,20 @@
 #include <gtest/gtest.h>
 
 #include <QByteArray>
-#include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QStringList>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
+#include <QTest>
 #include <functional>
 #include <memory>
 
+#include "QtAppEnvironment.h"
+
 namespace {
-
-class CoreAppEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        if (QCoreApplication::instance() == nullptr) app_ = new QCoreApplication(argc_, argv_);
-    }
-    void TearDown() override {
-        delete app_;
-        app_ = nullptr;
-    }
-
-private:
-    int argc_ = 1;
-    char name_[16] = "velor_process";
-    char* argv_[2] = {name_, nullptr};
-    QCoreApplication* app_ = nullptr;
-};
-
-::testing::Environment* const kEnvironment =
-    ::testing::AddGlobalTestEnvironment(new CoreAppEnvironment);
 
 constexpr int kStartMs = 20000;
 
@@ -76,14 +57,7 @@ public:
     // Waits until the condition holds, at most ms; false on time-out or when the program ended
     // before.
     bool waitFor(const std::function<bool()>& condition, int ms = kStartMs) {
-        QElapsedTimer clock;
-        clock.start();
-        while (clock.elapsed() < ms) {
-            if (condition()) return true;
-            if (!running()) return condition();
-            process_.waitForFinished(50);
-        }
-        return false;
+        return QTest::qWaitFor([&] { return condition() || !running(); }, ms) && condition();
     }
 
 private:

@@ -1,12 +1,12 @@
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTimer>
 #include <filesystem>
 #include <map>
 
 #include "PtyPair.h"
+#include "QtAppEnvironment.h"
 #include "comm/PortSearch.h"
 #include "comm/SerialPortPosix.h"
 
@@ -14,22 +14,6 @@ namespace velor {
 namespace {
 
 using test::PtyPair;
-
-// One application object for the tests that need an event loop.
-class QtEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        static int argc = 1;
-        static char name[] = "comm_port_search_test";
-        static char* argv[] = {name, nullptr};
-        app_ = std::make_unique<QCoreApplication>(argc, argv);
-    }
-    void TearDown() override { app_.reset(); }
-
-private:
-    std::unique_ptr<QCoreApplication> app_;
-};
-const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
 
 struct SearchResult {
     std::string choice;

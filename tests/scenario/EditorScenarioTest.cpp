@@ -6,6 +6,7 @@
 
 #include <QComboBox>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 
 #include "ScenarioProgram.h"
@@ -15,8 +16,6 @@
 
 namespace velor::scenario {
 namespace {
-
-const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new WidgetsEnvironment);
 
 // Clicks button with the real editors in place and runs answer on the modal editor once it
 // shows. Gives up after about five seconds and rejects whatever dialog is modal, so a test
@@ -55,7 +54,7 @@ void answerEditor(Program& p, QPushButton* button, const std::function<void(Edit
 TEST(EditorScenario, CancelledBinaryEditorStartsTheScan) {
     Program p({"--module", "1:KALU", "--module", "4:TEVW"});
     ASSERT_TRUE(p.simulatorReady());
-    runFor(200);
+    QTest::qWait(200);
     EXPECT_EQ(p.status(), QStringLiteral("Nastavte kanál COM"));
 
     answerEditor<TForm_BKonmst>(p, p.main().B_Konfig, [](TForm_BKonmst& e) { e.BitBtn2->click(); });
@@ -91,7 +90,7 @@ TEST(EditorScenario, KaluSendOverTcpThenTheLoopMovesToCom1) {
         p.waitEvents({"\"block\"", "\"addr\":1", "\"start\":128", "\"count\":192"}, 1, 8000));
     EXPECT_EQ(p.events({"\"request\"", "\"link\":\"pty\""}), 0);
     EXPECT_EQ(p.events({"\"block\"", "\"addr\":1", "\"start\":0", "\"count\":128"}), 1);
-    ASSERT_TRUE(waitUntil([&] { return !p.app().config.SendPending; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !p.app().config.SendPending; }, 5000));
     EXPECT_EQ(p.app().comm.channel.ChannelTable.record(1)->PortNumber, 1);
     EXPECT_TRUE(p.waitEvents({"\"probe\"", "\"link\":\"pty\""}, 2, 8000));
     EXPECT_TRUE(

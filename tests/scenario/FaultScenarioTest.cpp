@@ -5,14 +5,13 @@
 
 #include <QLabel>
 #include <QPushButton>
+#include <QTest>
 
 #include "ScenarioProgram.h"
 #include "monitor/TevWindow.h"
 
 namespace velor::scenario {
 namespace {
-
-const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new WidgetsEnvironment);
 
 const QString kFailed = QStringLiteral("Chyba přenosu");
 const QString kPolled = QStringLiteral("Komunikace - TEV");
@@ -53,7 +52,7 @@ TEST(FaultScenario, EachFaultShowsItsTextsAndTheProgramRecovers) {
         startPollingTev(p);
         ASSERT_TRUE(p.waitStatus(isFailed, 5000)) << p.status().toStdString();
         ASSERT_NE(p.app().windows.tev, nullptr);
-        EXPECT_TRUE(waitUntil(
+        EXPECT_TRUE(QTest::qWaitFor(
             [&] { return p.app().windows.tev->windowTitle() == kTevPrefix + kFailed; }, 1000));
         EXPECT_EQ(p.errorLabelVisible(), !c.errorLabel.isEmpty());
         if (!c.errorLabel.isEmpty()) {
@@ -61,7 +60,7 @@ TEST(FaultScenario, EachFaultShowsItsTextsAndTheProgramRecovers) {
         }
         // While the fault lasts the failure stays in view.
         p.clearHistory();
-        runFor(400);
+        QTest::qWait(400);
         EXPECT_EQ(p.statusSeen(isPolled), 0);
         EXPECT_EQ(p.status(), kFailed);
 
@@ -69,7 +68,7 @@ TEST(FaultScenario, EachFaultShowsItsTextsAndTheProgramRecovers) {
         ASSERT_TRUE(p.simulatorReady());
         EXPECT_TRUE(p.waitStatus(isPolled, 10000)) << p.status().toStdString();
         EXPECT_FALSE(p.errorLabelVisible());
-        EXPECT_TRUE(waitUntil(
+        EXPECT_TRUE(QTest::qWaitFor(
             [&] { return p.app().windows.tev->windowTitle() == kTevPrefix + kPolled; }, 1000));
         EXPECT_TRUE(p.messages().calls.empty());
     }
@@ -86,7 +85,7 @@ TEST(FaultScenario, GarbageAndSplitRepliesAreReadThrough) {
         ASSERT_TRUE(p.simulatorReady());
         startPollingTev(p);
         ASSERT_TRUE(p.waitEvents({"\"request\"", "\"addr\":2"}, 10, 5000));
-        runFor(100);
+        QTest::qWait(100);
         EXPECT_GE(p.statusSeen(isPolled), 1);
         EXPECT_EQ(p.statusSeen(isFailed), 0);
         EXPECT_FALSE(p.errorLabelVisible());

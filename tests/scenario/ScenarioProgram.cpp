@@ -1,11 +1,9 @@
 #include "ScenarioProgram.h"
 
-#include <QElapsedTimer>
-#include <QEventLoop>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTimer>
+#include <QTest>
 
 #include <cstdio>
 
@@ -14,31 +12,6 @@
 #include "config/ConfigFiles.h"
 
 namespace velor::scenario {
-
-void WidgetsEnvironment::SetUp() {
-    static int argc = 1;
-    static char name[] = "scenario_test";
-    static char* argv[] = {name, nullptr};
-    if (QCoreApplication::instance() == nullptr) new QApplication(argc, argv);
-}
-
-bool waitUntil(const std::function<bool()>& pred, int ms) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!pred() && timer.elapsed() < ms) {
-        QEventLoop loop;
-        QTimer::singleShot(5, &loop, &QEventLoop::quit);
-        loop.exec();
-        // Windows closed from the test body (outside any event loop) are deleted here, as the
-        // application's own loop deletes them once a click handler returns.
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
-    return pred();
-}
-
-void runFor(int ms) {
-    waitUntil([] { return false; }, ms);
-}
 
 Program::Program(QStringList simulatorArgs, ProgramOptions options)
     : options_(options), app_(std::make_unique<AppState>()) {
@@ -78,7 +51,7 @@ Program::Program(QStringList simulatorArgs, ProgramOptions options)
 Program::~Program() {
     main_->Timer1->stop();
     // A request still running finishes (by its time-out at the latest) before teardown.
-    waitUntil([this] { return app_->comm.engine.TransferWindow == nullptr; }, 3000);
+    (void)QTest::qWaitFor([this] { return app_->comm.engine.TransferWindow == nullptr; }, 3000);
     CloseChannel(app_->comm.channel, 1);
     main_.reset();
     sim_.reset();
@@ -152,7 +125,7 @@ QString Program::errorLabelText() const {
 }
 
 bool Program::waitStatus(const std::function<bool(const QString&)>& pred, int ms) {
-    return waitUntil([&] { return pred(status()); }, ms);
+    return QTest::qWaitFor([&] { return pred(status()); }, ms);
 }
 
 int Program::statusSeen(const std::function<bool(const QString&)>& pred) const {
@@ -179,7 +152,7 @@ int Program::events(const std::vector<std::string>& fragments) const {
 }
 
 bool Program::waitEvents(std::initializer_list<const char*> fragments, int atLeast, int ms) const {
-    return waitUntil([&] { return events(fragments) >= atLeast; }, ms);
+    return QTest::qWaitFor([&] { return events(fragments) >= atLeast; }, ms);
 }
 
 QString scanList(const QString& status) {

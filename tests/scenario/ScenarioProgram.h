@@ -3,7 +3,6 @@
 // its polling loop, the real engine, transport and unit windows, and velor-modsim as a
 // separate process on a loopback port or a pseudo-terminal. Every wait has a deadline.
 
-#include <QApplication>
 #include <QStringList>
 #include <QTemporaryDir>
 
@@ -19,20 +18,10 @@
 #include "comm/TransferWindow.h"
 #include "monitor/MainWindow.h"
 #include "tests/MessageRecorder.h"
+#include "tests/QtAppEnvironment.h"
 #include "tools/ModsimProcess.h"
 
 namespace velor::scenario {
-
-// Creates the one QApplication of the test executable.
-class WidgetsEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override;
-};
-
-// Runs the event loop until pred holds or ms have passed; returns pred().
-bool waitUntil(const std::function<bool()>& pred, int ms);
-// Runs the event loop for ms.
-void runFor(int ms);
 
 // The simulator always serves both TCP and COM1 (its pseudo-terminal); the link kind says which
 // of them channel 1 starts on.

@@ -1,4 +1,5 @@
 // Configuration sends: the blocks reach the module over the old port settings, then channel 1
+#include <QTest>
 // moves to the settings chosen in the editor and the scan starts again.
 
 #include <gtest/gtest.h>
@@ -8,8 +9,6 @@
 
 namespace velor::scenario {
 namespace {
-
-const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new WidgetsEnvironment);
 
 PortRecord& channel1(Program& p) {
     return *p.app().comm.channel.ChannelTable.record(1);
@@ -42,14 +41,14 @@ TEST(SendScenario, KaluSendTakesBothHalvesThenSwitchesTheChannel) {
     ASSERT_TRUE(
         p.waitEvents({"\"block\"", "\"addr\":1", "\"start\":128", "\"count\":192"}, 1, 5000));
     EXPECT_EQ(p.events({"\"block\"", "\"addr\":1", "\"start\":0", "\"count\":128"}), 1);
-    ASSERT_TRUE(waitUntil([&] { return !p.app().config.SendPending; }, 3000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !p.app().config.SendPending; }, 3000));
     EXPECT_EQ(channel1(p).PortNumber, 0);
     EXPECT_EQ(channel1(p).BaudIndex, 4);
     EXPECT_GT(p.statusSeen([](const QString& s) { return s == "Konfigurace  KALU.1"; }), 0);
     EXPECT_GT(p.statusSeen([](const QString& s) { return s == "Konfigurace  KALU.2"; }), 0);
 
     // Closed and opened again on the new settings, then back to the scan from address 0.
-    EXPECT_TRUE(waitUntil(
+    EXPECT_TRUE(QTest::qWaitFor(
         [&] { return p.statusSeen([](const QString& s) { return s.startsWith(">  0< "); }) > 0; },
         3000));
     EXPECT_GT(p.events({"\"event\":\"connect\""}), connects + 1);
@@ -72,7 +71,7 @@ TEST(SendScenario, BinarySendTakesOneBlockThenMovesFromCom1ToTcp) {
     p.runEditor(EditorKind::Binary, sendOnClose(true, 0, 3));
     EXPECT_EQ(channel1(p).PortNumber, 1);
     ASSERT_TRUE(p.waitEvents({"\"block\"", "\"addr\":2", "\"start\":0", "\"count\":136"}, 1, 5000));
-    ASSERT_TRUE(waitUntil([&] { return !p.app().config.SendPending; }, 3000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !p.app().config.SendPending; }, 3000));
     EXPECT_EQ(channel1(p).PortNumber, 0);
     EXPECT_TRUE(p.waitEvents({"\"probe\"", "\"link\":\"tcp"}, 3, 5000));
     EXPECT_TRUE(

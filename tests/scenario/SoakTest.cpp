@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 
 #include <unistd.h>
@@ -30,8 +31,6 @@
 
 namespace velor::scenario {
 namespace {
-
-const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new WidgetsEnvironment);
 
 long residentBytes() {
     std::ifstream statm("/proc/self/statm");
@@ -140,7 +139,7 @@ TEST(Soak, PollingWithRandomFaults) {
             const int polls = p.events({"\"addr\""});
             p.clearHistory();
             for (int step = 0; step < 4; ++step) {
-                runFor(static_cast<int>(phaseMs / 4));
+                QTest::qWait(static_cast<int>(phaseMs / 4));
                 if (phase.toggle) phase.toggle(p, step + rounds);
             }
             // The loop kept going and at least one answer got through.
@@ -154,7 +153,7 @@ TEST(Soak, PollingWithRandomFaults) {
             app.config.SendPending = true;
             app.config.SendBinaryInputs = true;
         });
-        EXPECT_TRUE(waitUntil([&] { return !p.app().config.SendPending; }, 5000));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !p.app().config.SendPending; }, 5000));
         EXPECT_GT(p.events({"\"block\""}), blocks);
         ++rounds;
         if (warmResident == 0) warmResident = residentBytes();

@@ -5,6 +5,7 @@
 
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
 
 #include "ScenarioProgram.h"
 #include "monitor/KaluWindow.h"
@@ -16,8 +17,6 @@
 namespace velor::scenario {
 namespace {
 
-const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new WidgetsEnvironment);
-
 const QString kBlanks24(24, ' ');
 
 TEST(ScanScenario, DormantUntilTheFirstEditorClosesThenListsTheModules) {
@@ -25,7 +24,7 @@ TEST(ScanScenario, DormantUntilTheFirstEditorClosesThenListsTheModules) {
     ASSERT_TRUE(p.simulatorReady());
 
     // The channel is open, but nothing goes out before an editor has been closed.
-    runFor(400);
+    QTest::qWait(400);
     EXPECT_EQ(p.status(), QStringLiteral("Nastavte kanál COM"));
     EXPECT_EQ(p.events({"\"probe\""}), 0);
 
@@ -140,19 +139,20 @@ TEST(WindowScenario, EachUnitWindowIsPolledAndSwitchesTheModulesOutputs) {
             if (candidate != nullptr && candidate->isVisible()) window = candidate;
         }
         ASSERT_NE(window, nullptr);
-        EXPECT_TRUE(waitUntil(
+        EXPECT_TRUE(QTest::qWaitFor(
             [&] { return window->windowTitle() == QString(c.caption) + c.statusText; }, 2000))
             << window->windowTitle().toStdString();
 
         if (c.values) {
-            ASSERT_TRUE(waitUntil([&] { return !c.values(p).join("").trimmed().isEmpty(); }, 3000));
+            ASSERT_TRUE(
+                QTest::qWaitFor([&] { return !c.values(p).join("").trimmed().isEmpty(); }, 3000));
             const QStringList first = c.values(p);
-            EXPECT_TRUE(waitUntil([&] { return c.values(p) != first; }, 6000))
+            EXPECT_TRUE(QTest::qWaitFor([&] { return c.values(p) != first; }, 6000))
                 << "values stay " << first.join('|').toStdString();
         }
         if (c.switchOutput) {
             const std::vector<std::string> write = c.switchOutput(p);
-            EXPECT_TRUE(waitUntil([&] { return p.events(write) > 0; }, 3000));
+            EXPECT_TRUE(QTest::qWaitFor([&] { return p.events(write) > 0; }, 3000));
         }
         window->close();
         EXPECT_EQ(p.app().loop.MonitoredKind, kMonitoredNone);

@@ -3,12 +3,11 @@
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QDir>
 #include <QTemporaryDir>
 #include <cmath>
-#include <memory>
 
+#include "QtAppEnvironment.h"
 #include "tools/bench/BenchReport.h"
 #include "tools/bench/PollProbe.h"
 #include "tools/bench/ProgramHarness.h"
@@ -18,21 +17,6 @@
 namespace vb = velor::bench;
 
 namespace {
-
-class QtEnvironment : public ::testing::Environment {
-public:
-    // Made and freed inside the test run: a static application would outlive Qt's own
-    // statics at exit.
-    void SetUp() override { app_ = std::make_unique<QApplication>(argc_, argv_); }
-    void TearDown() override { app_.reset(); }
-
-private:
-    int argc_ = 1;
-    char name_[17] = "velor_bench_test";
-    char* argv_[2] = {name_, nullptr};
-    std::unique_ptr<QApplication> app_;
-};
-const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
 
 vb::RunFigures figures(double seconds, double cpu, double peak, double polls) {
     vb::RunFigures f;

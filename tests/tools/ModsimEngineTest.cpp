@@ -3,17 +3,15 @@
 
 #include <gtest/gtest.h>
 
-#include <QElapsedTimer>
-#include <QEventLoop>
 #include <QFileInfo>
 #include <QTemporaryDir>
-#include <QTimer>
+#include <QTest>
 
 #include <bit>
 #include <cstring>
-#include <functional>
 
 #include "ModsimProcess.h"
+#include "QtAppEnvironment.h"
 #include "comm/Channel.h"
 #include "comm/ChannelTableIo.h"
 #include "comm/CommState.h"
@@ -23,23 +21,9 @@
 #include "monitor/RequestBuilders.h"
 
 using velor::modsim::test::countEvents;
-using velor::modsim::test::QtEnvironment;
 using velor::modsim::test::Simulator;
 
 namespace {
-
-const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
-
-bool waitFor(const std::function<bool()>& pred, int timeoutMs = 5000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!pred() && timer.elapsed() < timeoutMs) {
-        QEventLoop loop;
-        QTimer::singleShot(5, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return pred();
-}
 
 // The channel operations as the engine sees them, over the transport only.
 struct TcpOnlyIo : velor::ChannelIo {
@@ -81,15 +65,16 @@ public:
         tcp_.setPeerPort(sim_->port());
         engine_.Windows = &windows_;
         tcp_.TcpOpen(1, "127.0.0.1");
-        connected_ = sim_->port() != 0 && waitFor([this] { return tcp_.TcpState(1).state == 0; });
+        connected_ =
+            sim_->port() != 0 && QTest::qWaitFor([this] { return tcp_.TcpState(1).state == 0; });
     }
     ~Link() {
-        waitFor([this] { return engine_.TransferWindow == nullptr; });
+        (void)QTest::qWaitFor([this] { return engine_.TransferWindow == nullptr; });
         tcp_.TcpClose(1, "127.0.0.1");
     }
     bool connected() const { return connected_; }
     bool waitConnected() {
-        return waitFor([this] { return tcp_.TcpState(1).state == 0; });
+        return QTest::qWaitFor([this] { return tcp_.TcpState(1).state == 0; });
     }
     int reopens() const { return io_.reopens; }
     const QString& events() const { return events_; }
@@ -105,7 +90,7 @@ public:
         req.step(3) = {velor::kOpEnd, 0, 0};
         engine_.RequestKind = kind;
         velor::QueueRequest(engine_, req);
-        const bool finished = waitFor([&] {
+        const bool finished = QTest::qWaitFor([&] {
             return req.Status != velor::kStatusRunning && req.Status != velor::kStatusQueued &&
                    engine_.TransferWindow == nullptr;
         });
@@ -364,7 +349,7 @@ TEST(ModsimEngine, OverThePseudoTerminal) {
         req.step(3) = {velor::kOpEnd, 0, 0};
         comm.engine.RequestKind = kind;
         velor::QueueRequest(comm.engine, req);
-        EXPECT_TRUE(waitFor([&] {
+        EXPECT_TRUE(QTest::qWaitFor([&] {
             return req.Status != velor::kStatusRunning && comm.engine.TransferWindow == nullptr;
         }));
         return std::pair{req.Status, req.Length};

@@ -2,7 +2,6 @@
 // Starting the real velor-modsim executable for a test and talking to it over loopback TCP.
 // Every wait is bounded by a deadline.
 
-#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QProcess>
@@ -15,19 +14,6 @@
 #include "tools/modsim/FrameCodec.h"
 
 namespace velor::modsim::test {
-
-class QtEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        static int argc = 1;
-        static char name[] = "modsim_test";
-        static char* argv[] = {name, nullptr};
-        if (QCoreApplication::instance() == nullptr) app_ = new QCoreApplication(argc, argv);
-    }
-
-private:
-    QCoreApplication* app_ = nullptr;
-};
 
 inline QByteArray bytesOf(std::string_view hexText) {
     Bytes b;

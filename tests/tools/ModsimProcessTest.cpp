@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -17,13 +16,12 @@
 #include <unistd.h>
 
 #include "ModsimProcess.h"
+#include "QtAppEnvironment.h"
 
 using namespace velor::modsim;
 using namespace velor::modsim::test;
 
 namespace {
-
-const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
 
 const char* kTevRead = "02 40 6C 0B 02 00 00 64";
 constexpr int kTevReplySize = 6 + 3 + 100;

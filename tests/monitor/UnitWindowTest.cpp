@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -12,6 +11,7 @@
 #include <memory>
 #include <vector>
 
+#include "QtAppEnvironment.h"
 #include "comm/ByteCodec.h"
 #include "monitor/KaluWindow.h"
 #include "monitor/MokrWindow.h"
@@ -42,13 +42,6 @@ struct FakeLoop {
 
 class UnitWindowTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        static int argc = 1;
-        static char name[] = "unitwindow_test";
-        static char* argv[] = {name, nullptr};
-        if (!QApplication::instance()) new QApplication(argc, argv);
-    }
-
     void SetUp() override {
         loop.addressFound[3] = true;
         loop.attach(windows);
@@ -382,12 +375,9 @@ TEST_F(UnitWindowTest, RegistryDeletesOpenWindowsWithoutTouchingTheLoop) {
     EXPECT_EQ(calls, 0);
 }
 
-TEST(UnitWindowHelpers, NumbersAndNames) {
-    EXPECT_EQ(ControlNumber(QStringLiteral("TEReg_5")), 5);
-    EXPECT_EQ(ControlNumber(QStringLiteral("BitBtn_12")), 12);
-    EXPECT_EQ(ControlNumber(QStringLiteral("BitBtn1")), -1);
-    EXPECT_EQ(PadInputName("Teplota vody", 10), "Teplota vo");
-    EXPECT_EQ(PadInputName("abc", 10), "abc       ");
+TEST(UnitWindowHelpers, NamesAndValueSets) {
+    EXPECT_EQ(PadName("Teplota vody", 10), "Teplota vo");
+    EXPECT_EQ(PadName("abc", 10), "abc       ");
     EXPECT_EQ(NextValueSet(2), 0);
     EXPECT_EQ(NextValueSet(7), 7);
 }

@@ -8,7 +8,7 @@
 
 #include "comm/ByteCodec.h"
 #include "config/AnalogEditor.h"
-#include "editor_fixture.h"
+#include "EditorFixture.h"
 #include "ui/Cp1250.h"
 
 namespace velor::test {

@@ -19,6 +19,7 @@
 #include <utility>
 #include <vector>
 
+#include "QtAppEnvironment.h"
 #include "app/AppState.h"
 #include "comm/TransferEngine.h"
 #include "config/AnalogEditor.h"
@@ -47,13 +48,6 @@ struct HeldWindows : TransferWindowFactory {
 
 class MainWindowTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        static int argc = 1;
-        static char name[] = "mainwindow_widget_test";
-        static char* argv[] = {name, nullptr};
-        if (QApplication::instance() == nullptr) new QApplication(argc, argv);
-    }
-
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         saved = QDir::currentPath();

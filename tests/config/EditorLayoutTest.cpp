@@ -8,7 +8,7 @@
 
 #include "config/AnalogEditor.h"
 #include "config/BinaryEditor.h"
-#include "editor_fixture.h"
+#include "EditorFixture.h"
 
 namespace velor::test {
 namespace {

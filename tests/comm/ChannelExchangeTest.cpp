@@ -7,17 +7,15 @@
 #include <pty.h>
 #include <termios.h>
 #include <unistd.h>
-#include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QEventLoop>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTest>
 #include <QTimer>
 
-#include <functional>
 #include <vector>
 
 #include "HexBytes.h"
+#include "QtAppEnvironment.h"
 #include "comm/Channel.h"
 #include "comm/ChannelTableIo.h"
 #include "comm/CommState.h"
@@ -29,29 +27,6 @@ using velor::test::hex;
 using velor::test::toHex;
 
 namespace {
-
-class QtEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        static int argc = 1;
-        static char name[] = "link_channel_test";
-        static char* argv[] = {name, nullptr};
-        if (QCoreApplication::instance() == nullptr) new QCoreApplication(argc, argv);
-    }
-};
-
-const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
-
-bool waitFor(const std::function<bool()>& pred, int timeoutMs = 5000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!pred() && timer.elapsed() < timeoutMs) {
-        QEventLoop loop;
-        QTimer::singleShot(5, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return pred();
-}
 
 // d e = 0D 0E; CS of 01 02 03 0D 0E is 21.
 const char* const kReply = "68 05 05 68 01 02 03 0D 0E 21 16";
@@ -102,18 +77,18 @@ TEST(ChannelExchange, TcpChannelToALoopbackPeer) {
 
     OpenChannel(comm.channel, 1);
     EXPECT_EQ(comm.channel.TransferResult, 2);
-    ASSERT_TRUE(waitFor([&] { return tcp.TcpState(1).state == 0; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return tcp.TcpState(1).state == 0; }));
 
     Exchange x;
     QueueRequest(comm.engine, x.req);
-    ASSERT_TRUE(waitFor([&] { return x.req.Status != kStatusRunning; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return x.req.Status != kStatusRunning; }));
     EXPECT_EQ(x.req.Status, kStatusDone);
     EXPECT_EQ(x.req.Length, 2);
     EXPECT_EQ(toHex(x.data.data(), 2), "0D 0E");
     EXPECT_EQ(toHex(reinterpret_cast<const std::uint8_t*>(received.constData()),
                     static_cast<std::size_t>(received.size())),
               kFramed);
-    waitFor([&] { return comm.engine.TransferWindow == nullptr; });
+    (void)QTest::qWaitFor([&] { return comm.engine.TransferWindow == nullptr; });
     CloseChannel(comm.channel, 1);
     EXPECT_EQ(tcp.TcpState(1).state, 1);
 }
@@ -152,7 +127,7 @@ TEST(ChannelExchange, SerialChannelOverAPseudoTerminal) {
     const auto reply = hex(kReply);
     std::size_t sent = 0;
     // The module: collect the request, then answer a few bytes at a time.
-    waitFor([&] {
+    (void)QTest::qWaitFor([&] {
         std::uint8_t b[64];
         const ssize_t n = ::read(master, b, sizeof b);
         if (n > 0) received.insert(received.end(), b, b + n);
@@ -166,7 +141,7 @@ TEST(ChannelExchange, SerialChannelOverAPseudoTerminal) {
     EXPECT_EQ(x.req.Status, kStatusDone);
     EXPECT_EQ(x.req.Length, 2);
     EXPECT_EQ(toHex(x.data.data(), 2), "0D 0E");
-    waitFor([&] { return comm.engine.TransferWindow == nullptr; });
+    (void)QTest::qWaitFor([&] { return comm.engine.TransferWindow == nullptr; });
     CloseChannel(comm.channel, 1);
     ::close(master);
 }

@@ -5,7 +5,7 @@
 #include <QScrollBar>
 
 #include "config/BinaryEditor.h"
-#include "editor_fixture.h"
+#include "EditorFixture.h"
 #include "ui/Cp1250.h"
 
 namespace velor::test {

@@ -2,17 +2,16 @@
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTest>
 #include <QTimer>
-#include <functional>
 #include <memory>
 #include <vector>
 
 #include "HexBytes.h"
+#include "QtAppEnvironment.h"
 #include "comm/TransferWindow.h"
 
 using namespace velor;
@@ -20,33 +19,6 @@ using velor::test::hex;
 using velor::test::toHex;
 
 namespace {
-
-class QtEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        static int argc = 1;
-        static char name[] = "link_tcp_test";
-        static char* argv[] = {name, nullptr};
-        if (QCoreApplication::instance() == nullptr) app_ = new QCoreApplication(argc, argv);
-    }
-
-private:
-    QCoreApplication* app_ = nullptr;
-};
-
-const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
-
-// Runs the event loop until pred holds or the time is up.
-bool waitFor(const std::function<bool()>& pred, int timeoutMs = 5000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!pred() && timer.elapsed() < timeoutMs) {
-        QEventLoop loop;
-        QTimer::singleShot(5, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return pred();
-}
 
 // A peer on 127.0.0.1 that answers each received frame with a reply sent in chunks.
 struct Peer {
@@ -111,7 +83,7 @@ TEST(TcpTransport, StateFollowsOpenConnectAndClose) {
     EXPECT_EQ(tcp.objectName(), "TForm_TCP");
     for (const char* name : {"ClientSocket1", "ClientSocket2"})
         EXPECT_NE(tcp.findChild<QTcpSocket*>(name), nullptr) << name;
-    ASSERT_TRUE(waitFor([&] { return tcp.TcpState(1).state == 0; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return tcp.TcpState(1).state == 0; }));
     EXPECT_EQ(tcp.TcpState(2).state, 2);
     tcp.TcpClose(1, "127.0.0.1");
     EXPECT_EQ(tcp.TcpState(1).state, 1);
@@ -134,7 +106,7 @@ TEST(TcpTransport, FailedConnectStaysInStateTwo) {
     }
     TForm_TCP tcp(closedPort);
     tcp.TcpOpen(1, "127.0.0.1");
-    waitFor([] { return false; }, 100);
+    QTest::qWait(100);
     EXPECT_EQ(tcp.TcpState(1).state, 2);
 }
 
@@ -198,7 +170,7 @@ TEST(TcpTransport, WholeExchangeThroughTheTransferWindow) {
         engine.Windows = &windows;
 
         tcp.TcpOpen(1, "127.0.0.1");
-        ASSERT_TRUE(waitFor([&] { return tcp.TcpState(1).state == 0; }));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return tcp.TcpState(1).state == 0; }));
 
         std::vector<std::uint8_t> data(kBufferSize);
         const auto user = hex("05 40 6C 0B");
@@ -210,8 +182,8 @@ TEST(TcpTransport, WholeExchangeThroughTheTransferWindow) {
         req.step(2) = {kOpReceiveFrame, 0, 1000};
         req.step(3) = {kOpEnd, 0, 0};
         QueueRequest(engine, req);
-        ASSERT_TRUE(waitFor([&] { return req.Status != kStatusRunning; }));
-        ASSERT_TRUE(waitFor([&] { return engine.TransferWindow == nullptr; }));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return req.Status != kStatusRunning; }));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return engine.TransferWindow == nullptr; }));
         EXPECT_EQ(req.Status, c.status);
         EXPECT_EQ(req.Length, c.length);
         EXPECT_EQ(toHex(data.data(), hex(c.data).size()), c.data);
@@ -232,7 +204,7 @@ TEST(TcpTransport, QueuedRequestsRunOneAfterTheOther) {
     TransferWindowFactoryQt windows({engine, io, clock, transferResult});
     engine.Windows = &windows;
     tcp.TcpOpen(1, "127.0.0.1");
-    ASSERT_TRUE(waitFor([&] { return tcp.TcpState(1).state == 0; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return tcp.TcpState(1).state == 0; }));
 
     std::vector<std::vector<std::uint8_t>> buffers(3, std::vector<std::uint8_t>(kBufferSize));
     std::vector<TransferRequest> reqs(3);
@@ -246,7 +218,8 @@ TEST(TcpTransport, QueuedRequestsRunOneAfterTheOther) {
         QueueRequest(engine, reqs[i]);
     }
     EXPECT_EQ(reqs[1].Status, kStatusQueued);
-    ASSERT_TRUE(waitFor([&] { return engine.RequestCount == 0 && !engine.TransferWindow; }));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return engine.RequestCount == 0 && !engine.TransferWindow; }));
     for (const auto& r : reqs) EXPECT_EQ(r.Status, kStatusDone);
     EXPECT_EQ(peer.received,
               bytes("68 01 01 68 01 01 16 68 01 01 68 02 02 16 68 01 01 68 03 03 16"));
@@ -272,8 +245,8 @@ TEST(TcpTransport, NotConnectedPeerFailsEveryAttemptAtOnce) {
     QElapsedTimer timer;
     timer.start();
     QueueRequest(engine, req);
-    ASSERT_TRUE(waitFor([&] { return req.Status == kStatusFailed; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return req.Status == kStatusFailed; }));
     EXPECT_LT(timer.elapsed(), 2000);  // far below one step time-out
     EXPECT_EQ(transferResult, 2);
-    waitFor([&] { return engine.TransferWindow == nullptr; });
+    (void)QTest::qWaitFor([&] { return engine.TransferWindow == nullptr; });
 }

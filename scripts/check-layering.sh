@@ -1,0 +1,118 @@
+#!/usr/bin/env bash
+# Checks that the includes of the program's sources point downward:
+#   comm <- ui <- config <- monitor <- app
+# a folder includes its own headers and those of the folders to its left, never those to its
+# right; and the logic (the sources the folders give to velor_core) includes no window (the
+# sources given to velor_widgets) and no Qt Gui or Qt Widgets header. comm/ is logic only, so it
+# never includes a widget. The module simulator includes nothing of the program: it is the
+# program's test oracle.
+# Prints every violation as "file:line: what" and exits 1 when there is one.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+layers=(comm ui config monitor app)
+
+# Includes that break the rule for now, one "file -> included header" a line, each with why.
+allowed=(
+    # The main window takes the whole program state; it moves with the program's one assembly.
+    "monitor/MainWindow.cpp -> app/AppState.h"
+)
+
+rank() {
+    local i
+    for i in "${!layers[@]}"; do
+        [ "${layers[$i]}" = "$1" ] && { echo "$i"; return; }
+    done
+    echo -1
+}
+
+is_allowed() {
+    local entry
+    for entry in "${allowed[@]}"; do
+        [ "$entry" = "$1 -> $2" ] && return 0
+    done
+    return 1
+}
+
+# "kind file" for every source a folder's CMakeLists.txt gives to velor_core (core), to
+# velor_widgets (widgets) or to an executable (program, free to include windows).
+library_sources() {
+    local dir
+    for dir in "${layers[@]}"; do
+        awk -v dir="$dir" '
+            /target_sources\(velor_core/ { target = "core" }
+            /target_sources\(velor_widgets/ { target = "widgets" }
+            /add_executable\(/ { target = "program" }
+            target != "" {
+                line = $0
+                sub(/#.*/, "", line)
+                n = split(line, words, /[ \t()]+/)
+                for (i = 1; i <= n; i++)
+                    if (words[i] ~ /\.(cpp|h)$/) print target, dir "/" words[i]
+                if (line ~ /\)/) target = ""
+            }' "$dir/CMakeLists.txt"
+    done
+}
+
+declare -A library
+while read -r target file; do library[$file]=$target; done < <(library_sources)
+
+# The library of a file: its own entry, else that of its .cpp; a header of neither is logic.
+library_of() {
+    local file=$1
+    if [ -n "${library[$file]:-}" ]; then echo "${library[$file]}"; return; fi
+    if [ -n "${library[${file%.h}.cpp]:-}" ]; then echo "${library[${file%.h}.cpp]}"; return; fi
+    echo core
+}
+
+qt_headers=$(qmake6 -query QT_INSTALL_HEADERS 2>/dev/null || echo /usr/include/x86_64-linux-gnu/qt6)
+is_window_qt_header() {
+    [ -e "$qt_headers/QtWidgets/$1" ] || [ -e "$qt_headers/QtGui/$1" ] || [[ $1 == QtWidgets/* ]] ||
+        [[ $1 == QtGui/* ]]
+}
+
+failures=0
+fail() {
+    echo "$1: $2"
+    failures=$((failures + 1))
+}
+
+check_file() {
+    local file=$1 folder=${1%%/*} kind lineno text header
+    kind=$(library_of "$file")
+    while IFS=: read -r lineno text; do
+        if [[ $text =~ \#include\ *\"([a-z]+)/([^\"]+)\" ]]; then
+            header="${BASH_REMATCH[1]}/${BASH_REMATCH[2]}"
+            is_allowed "$file" "$header" && continue
+            local to
+            to=$(rank "${BASH_REMATCH[1]}")
+            if [ "$to" -lt 0 ] || [ "$to" -gt "$(rank "$folder")" ]; then
+                fail "$file:$lineno" "includes $header from a layer above"
+            elif [ "$kind" = core ] && [ "$(library_of "$header")" = widgets ]; then
+                fail "$file:$lineno" "logic includes the window header $header"
+            fi
+        elif [[ $text =~ \#include\ *\<([^\>]+)\> ]] && [ "$kind" = core ]; then
+            header=${BASH_REMATCH[1]}
+            if is_window_qt_header "$header"; then fail "$file:$lineno" "logic includes <$header>"; fi
+        fi
+    done < <(grep -n '^[[:space:]]*#[[:space:]]*include' "$file" || true)
+}
+
+for folder in "${layers[@]}"; do
+    for file in "$folder"/*.cpp "$folder"/*.h; do
+        if [ -e "$file" ]; then check_file "$file"; fi
+    done
+done
+
+# The simulator stays apart from the program.
+while IFS=: read -r file lineno text; do
+    if [[ $text =~ \"(comm|ui|config|monitor|app)/ ]]; then
+        fail "$file:$lineno" "the simulator includes the program's ${BASH_REMATCH[1]}/"
+    fi
+done < <(grep -Hn '^[[:space:]]*#[[:space:]]*include' tools/modsim/*.cpp tools/modsim/*.h || true)
+
+if [ "$failures" -gt 0 ]; then
+    echo "layering: $failures include(s) against the layers"
+    exit 1
+fi
+echo "layering: all includes point downward"
