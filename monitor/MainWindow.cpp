@@ -195,7 +195,7 @@ void TForm_MzVyber::B_ExitClick() {
 void TForm_MzVyber::B_Monit1Click() {
     UnitWindows& w = app_.windows;
     if (w.tev == nullptr) w.tev = new TForm_TEV(app_.selections, w);
-    app_.loop.MonitoredKind = kRequestTev;
+    app_.loop.MonitoredKind = RequestKind::Tev;
     app_.selections.TevInputSet = 1;
     app_.selections.TevFilterFlag = false;
     // A reused window still names the set and filter it had; name the ones now in force.
@@ -209,7 +209,7 @@ void TForm_MzVyber::B_Monit1Click() {
 void TForm_MzVyber::B_Monit2Click() {
     UnitWindows& w = app_.windows;
     if (w.tevw == nullptr) w.tevw = new TForm_TEVW(app_.selections, w);
-    app_.loop.MonitoredKind = kRequestTevw;
+    app_.loop.MonitoredKind = RequestKind::Tevw;
     app_.selections.TevwInputSet = 1;
     app_.selections.TevwFilterFlag = false;
     w.tevw->refreshCaptions();
@@ -222,7 +222,7 @@ void TForm_MzVyber::B_Monit2Click() {
 void TForm_MzVyber::B_Monit4Click() {
     UnitWindows& w = app_.windows;
     if (w.tew == nullptr) w.tew = new TForm_TEW(app_.selections, w);
-    app_.loop.MonitoredKind = kRequestTew;
+    app_.loop.MonitoredKind = RequestKind::Tew;
     w.tew->show();
     w.tew->raise();
 }
@@ -235,7 +235,7 @@ void TForm_MzVyber::B_MonitFClick() {
         };
         w.mokr = new TForm_MOKR(app_.selections, w, names);
     }
-    app_.loop.MonitoredKind = kRequestMokr;
+    app_.loop.MonitoredKind = RequestKind::Mokr;
     app_.selections.MokrInputSet = 1;
     app_.selections.MokrFilterFlag = false;
     w.mokr->refreshCaptions();
@@ -253,7 +253,7 @@ void TForm_MzVyber::ZobrazOkno(int index) {
     UnitWindows& w = app_.windows;
     if (w.kalu == nullptr) w.kalu = new TForm_Okno(w, app_.config.AnalogConfig.Variant);
     w.kalu->slotNumber = 1;
-    app_.loop.MonitoredKind = kRequestKalu;
+    app_.loop.MonitoredKind = RequestKind::Kalu;
     for (int n = 1; n <= 12; ++n)
         w.kalu->inputLabel(n)->setText(NameLabel(app_.config.AnalogConfig.Inputs.at(n - 1).Name));
     for (int n = 0; n <= 5; ++n)
@@ -298,7 +298,7 @@ void TForm_MzVyber::hideProtocolError() {
     L_Err->hide();
 }
 
-bool TForm_MzVyber::deliverAnswer(std::uint8_t kind, std::span<const std::uint8_t> answer,
+bool TForm_MzVyber::deliverAnswer(RequestKind kind, std::span<const std::uint8_t> answer,
                                   const KaluFormats& formats) {
     return DeliverAnswer(app_.windows, kind, answer, formats, app_.selections, app_.decoder);
 }

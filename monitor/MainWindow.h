@@ -86,7 +86,7 @@ private:
     void showProtocolError(const std::string& text) override;
     void hideProtocolError() override;
     void updateUnitCaptions() override { UpdateUnitCaptions(); }
-    bool deliverAnswer(std::uint8_t kind, std::span<const std::uint8_t> answer,
+    bool deliverAnswer(RequestKind kind, std::span<const std::uint8_t> answer,
                        const KaluFormats& formats) override;
     void setTimerEnabled(bool enabled) override;
     void setTimerInterval(int ms) override;

@@ -29,7 +29,7 @@ void PollingLoop::FormCreate() {
     ConfigState& c = ctx_.config;
     c.SendPending = c.SendBinaryInputs = c.SendMokr = c.SendBinaryOutputs = c.SendZepa = false;
     s.LastBlockSent = s.KaluSecondHalf = false;
-    ctx_.engine.RequestKind = kRequestProbe;
+    ctx_.engine.RequestKind = RequestKind::Probe;
     s.MonitoredKind = kMonitoredNone;
     s.PollInterval = kDefaultPollInterval;
     ResetAddressScan();
@@ -103,12 +103,12 @@ void PollingLoop::onFailed() {
     // A KALU configuration starts again with its first half after any failed block: the first
     // half carries "save" and the new baud code, so the channel may only move to the new
     // settings once both halves, in order, were accepted.
-    if (ctx_.engine.RequestKind == kRequestConfig && ctx_.config.SendPending &&
+    if (ctx_.engine.RequestKind == RequestKind::Config && ctx_.config.SendPending &&
         ChooseConfigTarget(ctx_.config.SendBinaryInputs, ctx_.config.SendBinaryOutputs,
                            ctx_.config.SendMokr, ctx_.config.SendZepa) == ConfigTarget::Kalu) {
         s.KaluSecondHalf = false;
     }
-    if (ctx_.engine.RequestKind == kRequestProbe) {
+    if (ctx_.engine.RequestKind == RequestKind::Probe) {
         s.AddressFound.at(static_cast<std::size_t>(s.ScanAddress)) = false;
         ShowScanResult();
         return;
@@ -129,12 +129,12 @@ void PollingLoop::onDone() {
         finishSend();
         return;
     }
-    if (ctx_.engine.RequestKind == kRequestProbe) {
+    if (ctx_.engine.RequestKind == RequestKind::Probe) {
         s.AddressFound.at(static_cast<std::size_t>(s.ScanAddress)) = true;
         ShowScanResult();
         return;
     }
-    if (ctx_.engine.RequestKind == kRequestConfig) return;  // a block of a send that ended
+    if (ctx_.engine.RequestKind == RequestKind::Config) return;  // a block of a send that ended
     ctx_.view.setStatusLine(s.StatusText);
     const std::size_t length = static_cast<std::size_t>(
         std::clamp<std::int32_t>(s.MainRequest.Length, 0, static_cast<std::int32_t>(kBufferSize)));
@@ -166,7 +166,7 @@ void PollingLoop::finishSend() {
     ctx_.channel.closeChannel();
     c.SendPending = false;
     s.LastBlockSent = false;
-    ctx_.engine.RequestKind = kRequestProbe;
+    ctx_.engine.RequestKind = RequestKind::Probe;
     ResetAddressScan();
     ctx_.channel.setPort(c.TargetPortNumber, c.TargetBaudIndex);
     ctx_.channel.openChannel();
@@ -246,7 +246,7 @@ void PollingLoop::BuildConfigRequest() {
     ctx_.view.setStatusLine(s.StatusText);
     s.LastBlockSent = block.lastBlock;
     s.KaluSecondHalf = block.kaluSecondHalf;
-    ctx_.engine.RequestKind = kRequestConfig;
+    ctx_.engine.RequestKind = RequestKind::Config;
     queue(block.data.bytes);
 }
 

@@ -28,7 +28,7 @@ public:
     virtual void updateUnitCaptions() = 0;
     // Decodes a successful answer of kind into the open unit windows; false when the answer
     // is too short for its layout. Range errors of the decoding propagate.
-    virtual bool deliverAnswer(std::uint8_t kind, std::span<const std::uint8_t> answer,
+    virtual bool deliverAnswer(RequestKind kind, std::span<const std::uint8_t> answer,
                                const KaluFormats& formats) = 0;
     virtual void setTimerEnabled(bool enabled) = 0;
     virtual void setTimerInterval(int ms) = 0;

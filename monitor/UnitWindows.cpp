@@ -29,43 +29,43 @@ UnitWindows::~UnitWindows() {
     delete mokr;
 }
 
-bool UnitWindows::isOpen(std::uint8_t kind) const {
+bool UnitWindows::isOpen(RequestKind kind) const {
     switch (kind) {
-        case kDecodeKalu:
+        case RequestKind::Kalu:
             return kalu != nullptr;
-        case kDecodeTev:
+        case RequestKind::Tev:
             return tev != nullptr;
-        case kDecodeTew:
+        case RequestKind::Tew:
             return tew != nullptr;
-        case kDecodeTevw:
+        case RequestKind::Tevw:
             return tevw != nullptr;
-        case kDecodeMokr:
+        case RequestKind::Mokr:
             return mokr != nullptr;
         default:
             return false;
     }
 }
 
-bool DeliverAnswer(UnitWindows& windows, std::uint8_t kind, std::span<const std::uint8_t> answer,
+bool DeliverAnswer(UnitWindows& windows, RequestKind kind, std::span<const std::uint8_t> answer,
                    const KaluFormats& formats, UnitSelections& sel, DecoderState& st) {
     // A window closed while its request was on the way: nothing to show, nothing to flip.
     if (!windows.isOpen(kind)) return true;
     KaluOutputTexts outputs{};
-    if (kind == kDecodeKalu) outputs = windows.kalu->outputTexts();
+    if (kind == RequestKind::Kalu) outputs = windows.kalu->outputTexts();
 
     const DecodeResult r = DecodeAnswer(kind, answer, formats, outputs, sel, st);
     if (!r.decoded) return false;
     switch (kind) {
-        case kDecodeKalu:
+        case RequestKind::Kalu:
             windows.kalu->showValues(r.kalu);
             break;
-        case kDecodeTev:
+        case RequestKind::Tev:
             windows.tev->showAnswer(r.binary);
             break;
-        case kDecodeTew:
+        case RequestKind::Tew:
             windows.tew->showAnswer(r.binary);
             break;
-        case kDecodeTevw:
+        case RequestKind::Tevw:
             windows.tevw->showAnswer(r.binary);
             break;
         default:

@@ -54,7 +54,7 @@ struct UnitWindows {
     void stopMonitoring(ScanReset reset) const {
         if (monitoringStopped) monitoringStopped(reset);
     }
-    bool isOpen(std::uint8_t kind) const;
+    bool isOpen(RequestKind kind) const;
 };
 
 // Name of binary input n (1..64) of the binary configuration, code page 1250 bytes.
@@ -64,7 +64,7 @@ using BinaryInputNames = std::function<std::string(int n)>;
 // The other windows keep their values. Returns false when the answer is shorter than its
 // layout (nothing changed; the poll counts as a failed transfer). With no window of that
 // kind open nothing is decoded. Range errors of the decoding propagate.
-bool DeliverAnswer(UnitWindows& windows, std::uint8_t kind, std::span<const std::uint8_t> answer,
+bool DeliverAnswer(UnitWindows& windows, RequestKind kind, std::span<const std::uint8_t> answer,
                    const KaluFormats& formats, UnitSelections& sel, DecoderState& st);
 
 // Captions of the value-set and filter buttons for the set or flag shown.

@@ -34,7 +34,7 @@ struct RecordingView : LoopView {
     }
     void hideProtocolError() override { errorVisible = false; }
     void updateUnitCaptions() override { ++captionUpdates; }
-    bool deliverAnswer(std::uint8_t kind, std::span<const std::uint8_t> answer,
+    bool deliverAnswer(RequestKind kind, std::span<const std::uint8_t> answer,
                        const KaluFormats& formats) override {
         ++decodedCount;
         return DecodeAnswer(kind, answer, formats, {}, *selections, *decoder).decoded;
@@ -122,7 +122,7 @@ TEST_F(LoopTest, DormantUntilAnEditorCloses) {
     EXPECT_EQ(view.interval, 100);
     ASSERT_EQ(windows.started.size(), 1u);
     EXPECT_EQ(windows.started[0], (std::vector<std::uint8_t>{0x00, 0x40, 0x69}));
-    EXPECT_EQ(engine.RequestKind, kRequestProbe);
+    EXPECT_EQ(engine.RequestKind, RequestKind::Probe);
 }
 
 TEST_F(LoopTest, ScanLineListsAnsweringModulesAndAFailedProbeClearsItsAddress) {
@@ -145,7 +145,7 @@ TEST_F(LoopTest, ScanLineListsAnsweringModulesAndAFailedProbeClearsItsAddress) {
 
 TEST_F(LoopTest, FailureTextsAndTheirHidingOnTheNextSuccess) {
     makeReady();
-    state.MonitoredKind = kRequestTew;
+    state.MonitoredKind = RequestKind::Tew;
     loop.Timer1Timer();
     EXPECT_EQ(view.status, "Komunikace - TEW");
     const std::vector<std::pair<std::uint8_t, std::string>> codes = {
@@ -177,7 +177,7 @@ TEST_F(LoopTest, FailureTextsAndTheirHidingOnTheNextSuccess) {
 
 TEST_F(LoopTest, ErrorTextStaysUntilAnAnswerArrives) {
     makeReady();
-    state.MonitoredKind = kRequestTev;
+    state.MonitoredKind = RequestKind::Tev;
     loop.Timer1Timer();
     finish(kStatusFailed);
     loop.Timer1Timer();  // shows the failure and queues the next request
@@ -192,7 +192,7 @@ TEST_F(LoopTest, ErrorTextStaysUntilAnAnswerArrives) {
 // the buffer: they are not shown as values, the transfer counts as failed.
 TEST_F(LoopTest, BareAcknowledgementIsNotDecodedAsAnAnswer) {
     makeReady();
-    state.MonitoredKind = kRequestTew;
+    state.MonitoredKind = RequestKind::Tew;
     loop.Timer1Timer();
     state.MainRequest.Acknowledged = true;
     finish(kStatusDone, 0, std::vector<std::uint8_t>(30, 0xE5));
@@ -222,7 +222,7 @@ TEST_F(LoopTest, KaluSendTakesTwoRequestsThenSwitchesTheChannel) {
     EXPECT_EQ(windows.started[0].size(), 136u);
     EXPECT_EQ(windows.started[0][9], 9);  // the baud code of the target index
     EXPECT_EQ(view.status, "Konfigurace  KALU.1");
-    EXPECT_EQ(engine.RequestKind, kRequestConfig);
+    EXPECT_EQ(engine.RequestKind, RequestKind::Config);
 
     finish(kStatusDone);
     loop.Timer1Timer();
@@ -238,7 +238,7 @@ TEST_F(LoopTest, KaluSendTakesTwoRequestsThenSwitchesTheChannel) {
     // The same tick starts the scan again at address 0.
     ASSERT_EQ(windows.started.size(), 3u);
     EXPECT_EQ(windows.started[2], (std::vector<std::uint8_t>{0x00, 0x40, 0x69}));
-    EXPECT_EQ(engine.RequestKind, kRequestProbe);
+    EXPECT_EQ(engine.RequestKind, RequestKind::Probe);
     EXPECT_TRUE(view.timerEnabled);
 }
 
@@ -298,7 +298,7 @@ TEST_F(LoopTest, SingleBlockSendsTakeOneRequest) {
 TEST_F(LoopTest, AddressOutOfRangeIsReportedAndQueuesNothing) {
     test::MessageRecorder rec;
     makeReady();
-    state.MonitoredKind = kRequestTev;
+    state.MonitoredKind = RequestKind::Tev;
     config.BinaryConfig.ModuleAddress = 256;
     loop.Timer1Timer();
     EXPECT_TRUE(windows.started.empty());
@@ -331,7 +331,7 @@ TEST_F(LoopTest, PortUnusableShowsTheFailureAndWaitsForAnEditor) {
 
 TEST_F(LoopTest, EditorClosedDuringARunDoesNotShareTheRecord) {
     makeReady();
-    state.MonitoredKind = kRequestTev;
+    state.MonitoredKind = RequestKind::Tev;
     loop.Timer1Timer();
     ASSERT_EQ(state.MainRequest.Status, kStatusRunning);
     makeReady();

@@ -170,13 +170,13 @@ TEST_F(MainWindowTest, UnitButtonsOpenTheirWindowsAndTheLastOneIsPolled) {
     app.config.BinaryConfig.Inputs[1].Name = "Ven";
     struct Case {
         QPushButton* button;
-        std::uint8_t kind;
+        RequestKind kind;
     };
-    const Case cases[] = {{window->B_Monit2, 3},
-                          {window->B_Monit1, 1},
-                          {window->B_Monit4, 2},
-                          {window->B_MonitF, 4},
-                          {window->B_Monit3, 0}};
+    const Case cases[] = {{window->B_Monit2, RequestKind::Tevw},
+                          {window->B_Monit1, RequestKind::Tev},
+                          {window->B_Monit4, RequestKind::Tew},
+                          {window->B_MonitF, RequestKind::Mokr},
+                          {window->B_Monit3, RequestKind::Kalu}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.button->objectName().toStdString());
         c.button->click();
@@ -194,7 +194,7 @@ TEST_F(MainWindowTest, UnitButtonsOpenTheirWindowsAndTheLastOneIsPolled) {
     TForm_TEV* tev = app.windows.tev;
     window->B_Monit1->click();
     EXPECT_EQ(app.windows.tev, tev);
-    EXPECT_EQ(app.loop.MonitoredKind, 1);
+    EXPECT_EQ(app.loop.MonitoredKind, RequestKind::Tev);
 
     // No editor has been closed yet: nothing is polled.
     window->Timer1Timer();

@@ -54,7 +54,7 @@ protected:
         loop.attach(windows);
     }
 
-    bool deliver(std::uint8_t kind, const std::vector<std::uint8_t>& a) {
+    bool deliver(RequestKind kind, const std::vector<std::uint8_t>& a) {
         return DeliverAnswer(windows, kind, a, formats, sel, st);
     }
 
@@ -140,7 +140,7 @@ TEST_F(UnitWindowTest, KaluShowsValuesAndReadsOutputs) {
     codec::putF32(a, 0, 1.5f);
     w.outputEdit(0)->setText(QStringLiteral("-1"));
     w.outputEdit(5)->setText(QStringLiteral("12abc"));
-    ASSERT_TRUE(deliver(kDecodeKalu, a));
+    ASSERT_TRUE(deliver(RequestKind::Kalu, a));
     EXPECT_EQ(w.inputEdit(1)->text(), QStringLiteral("    1.75"));
     EXPECT_EQ(sel.KaluOutputs[0] & 0xFF, 0xFF);
     EXPECT_EQ(sel.KaluOutputs[5], 12);
@@ -148,7 +148,7 @@ TEST_F(UnitWindowTest, KaluShowsValuesAndReadsOutputs) {
     // A short answer keeps the last values and reports the failure.
     codec::putF32(a, 0, 9.0f);
     a.resize(40);
-    EXPECT_FALSE(deliver(kDecodeKalu, a));
+    EXPECT_FALSE(deliver(RequestKind::Kalu, a));
     EXPECT_EQ(w.inputEdit(1)->text(), QStringLiteral("    1.75"));
 }
 
@@ -158,14 +158,14 @@ TEST_F(UnitWindowTest, TevColoursSetsAndBlankCounter) {
     auto a = tevAnswer(0x0001, 0x8000);
     codec::putU16(a, 2 * 34, 32767);  // set 2, input 1
     sel.TevInputSet = 2;
-    ASSERT_TRUE(deliver(kDecodeTev, a));
+    ASSERT_TRUE(deliver(RequestKind::Tev, a));
     EXPECT_EQ(w.inputEdit(1)->text(), QStringLiteral("        "));
     EXPECT_EQ(w.inputEdit(16)->text(), QStringLiteral("     149"));  // last word: bytes 99..100
     EXPECT_EQ(base(w.inputEdit(16)), kRed);
     EXPECT_NE(base(w.inputEdit(1)), kRed);
 
     sel.TevFilterFlag = true;
-    ASSERT_TRUE(deliver(kDecodeTev, a));
+    ASSERT_TRUE(deliver(RequestKind::Tev, a));
     EXPECT_EQ(base(w.inputEdit(1)), kRed);
     EXPECT_NE(base(w.inputEdit(16)), kRed);
 }
@@ -198,13 +198,13 @@ TEST_F(UnitWindowTest, OnlyThePolledWindowTakesTheAnswer) {
     tevw.inputEdit(1)->setText(QStringLiteral("keep"));
     mokr.inputEdit(1)->setText(QStringLiteral("keep"));
     sel.MokrWritePhase = false;
-    ASSERT_TRUE(deliver(kDecodeTev, tevAnswer(0, 0)));
+    ASSERT_TRUE(deliver(RequestKind::Tev, tevAnswer(0, 0)));
     EXPECT_EQ(tev.inputEdit(1)->text(), QStringLiteral("     118"));
     EXPECT_EQ(tevw.inputEdit(1)->text(), QStringLiteral("keep"));
     EXPECT_EQ(mokr.inputEdit(1)->text(), QStringLiteral("keep"));
     EXPECT_FALSE(sel.MokrWritePhase);
     // An answer of a kind whose window is closed changes nothing.
-    EXPECT_TRUE(deliver(kDecodeTew, {0xFF, 0xFF}));
+    EXPECT_TRUE(deliver(RequestKind::Tew, {0xFF, 0xFF}));
     EXPECT_EQ(st.TewReadback, 0);
 }
 
@@ -219,7 +219,7 @@ TEST_F(UnitWindowTest, TevwOutputsToggleAndShowReadback) {
 
     std::vector<std::uint8_t> a(102, 0);
     codec::putU16(a, 4, 0x0080);
-    ASSERT_TRUE(deliver(kDecodeTevw, a));
+    ASSERT_TRUE(deliver(RequestKind::Tevw, a));
     EXPECT_EQ(font(w.outputButton(8)), kRed);
     EXPECT_NE(font(w.outputButton(1)), kRed);
 }
@@ -240,11 +240,11 @@ TEST_F(UnitWindowTest, TewRelayBitsFollowWiring) {
     EXPECT_EQ(sel.TewOutputs, 0x0008);
 
     // Readback 0x0010 lights relay 5 in this wiring and relay 4 in the gapped one.
-    ASSERT_TRUE(deliver(kDecodeTew, {0x10, 0x00}));
+    ASSERT_TRUE(deliver(RequestKind::Tew, {0x10, 0x00}));
     EXPECT_EQ(font(w.relayButton(5)), kRed);
     EXPECT_NE(font(w.relayButton(4)), kRed);
     w.wiringButton()->click();
-    ASSERT_TRUE(deliver(kDecodeTew, {0x10, 0x00}));
+    ASSERT_TRUE(deliver(RequestKind::Tew, {0x10, 0x00}));
     EXPECT_EQ(font(w.relayButton(4)), kRed);
     EXPECT_NE(font(w.relayButton(5)), kRed);
 }
@@ -284,12 +284,12 @@ TEST_F(UnitWindowTest, MokrAnswersAlternate) {
     sel.MokrInputSet = 0;
     std::vector<std::uint8_t> counters(48, 0);
     codec::putU16(counters, 0, 4242);
-    ASSERT_TRUE(deliver(kDecodeMokr, counters));
+    ASSERT_TRUE(deliver(RequestKind::Mokr, counters));
     EXPECT_TRUE(sel.MokrWritePhase);
     EXPECT_EQ(w.inputEdit(1)->text(), QStringLiteral("    4242"));
     std::vector<std::uint8_t> state(16, 0);
     state[8] = 0x01;
-    ASSERT_TRUE(deliver(kDecodeMokr, state));
+    ASSERT_TRUE(deliver(RequestKind::Mokr, state));
     EXPECT_FALSE(sel.MokrWritePhase);
     EXPECT_EQ(base(w.inputEdit(1)), kRed);
     EXPECT_EQ(w.inputEdit(1)->text(), QStringLiteral("    4242"));
