@@ -36,8 +36,6 @@ struct KaluInputFormat {
     std::int32_t Decimals = 1;
 };
 using KaluFormats = std::array<KaluInputFormat, 12>;
-// Texts of Edit_20 .. Edit_25 (outputs 0..5) as typed.
-using KaluOutputTexts = std::array<std::string, 6>;
 
 struct KaluView {
     std::array<std::string, 12> values;  // Edit1 .. Edit12

@@ -139,13 +139,25 @@ void PollingLoop::onDone() {
     const std::size_t length = static_cast<std::size_t>(
         std::clamp<std::int32_t>(s.MainRequest.Length, 0, static_cast<std::int32_t>(kBufferSize)));
     // A bare acknowledgement carries no answer data: the buffer still holds the request.
-    const bool decoded =
-        !s.MainRequest.Acknowledged &&
-        ctx_.view.deliverAnswer(ctx_.engine.RequestKind,
-                                std::span<const std::uint8_t>(s.Data).first(length), kaluFormats());
+    const bool decoded = !s.MainRequest.Acknowledged &&
+                         decodeAnswer(std::span<const std::uint8_t>(s.Data).first(length));
     // An answer too short for its layout counts as a failed transfer.
     if (!decoded) ctx_.view.setStatusLine(kTextTransferError);
     ctx_.view.updateUnitCaptions();
+}
+
+// Decodes the answer of the polled kind and has its window paint it; false when the answer is
+// too short for its layout. Range errors of the decoding propagate to the tick's guard.
+bool PollingLoop::decodeAnswer(std::span<const std::uint8_t> answer) {
+    const RequestKind kind = ctx_.engine.RequestKind;
+    // A window closed while its request was on the way: nothing to show, nothing to flip.
+    if (!ctx_.view.unitWindowOpen(kind)) return true;
+    UnitSelections& sel = ctx_.selections;
+    const DecodeResult r =
+        DecodeAnswer(kind, answer, kaluFormats(), sel.KaluTypedOutputs, sel, ctx_.decoder);
+    if (!r.decoded) return false;
+    ctx_.view.showAnswer(r);
+    return true;
 }
 
 KaluFormats PollingLoop::kaluFormats() const {

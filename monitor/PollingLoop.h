@@ -26,10 +26,10 @@ public:
     virtual void showProtocolError(const std::string& text) = 0;
     virtual void hideProtocolError() = 0;
     virtual void updateUnitCaptions() = 0;
-    // Decodes a successful answer of kind into the open unit windows; false when the answer
-    // is too short for its layout. Range errors of the decoding propagate.
-    virtual bool deliverAnswer(RequestKind kind, std::span<const std::uint8_t> answer,
-                               const KaluFormats& formats) = 0;
+    // True while the unit window of kind is open: only then is an answer of kind decoded.
+    virtual bool unitWindowOpen(RequestKind kind) const = 0;
+    // Paints a decoded answer into the unit window of its kind.
+    virtual void showAnswer(const DecodeResult& result) = 0;
     virtual void setTimerEnabled(bool enabled) = 0;
     virtual void setTimerInterval(int ms) = 0;
 };
@@ -92,6 +92,7 @@ private:
     void onDone();
     void finishSend();
     bool settleAbandonedRun();
+    bool decodeAnswer(std::span<const std::uint8_t> answer);
     KaluFormats kaluFormats() const;
     void queue(const std::vector<std::uint8_t>& userData);
 

@@ -46,33 +46,25 @@ bool UnitWindows::isOpen(RequestKind kind) const {
     }
 }
 
-bool DeliverAnswer(UnitWindows& windows, RequestKind kind, std::span<const std::uint8_t> answer,
-                   const KaluFormats& formats, UnitSelections& sel, DecoderState& st) {
-    // A window closed while its request was on the way: nothing to show, nothing to flip.
-    if (!windows.isOpen(kind)) return true;
-    KaluOutputTexts outputs{};
-    if (kind == RequestKind::Kalu) outputs = windows.kalu->outputTexts();
-
-    const DecodeResult r = DecodeAnswer(kind, answer, formats, outputs, sel, st);
-    if (!r.decoded) return false;
-    switch (kind) {
+void ShowAnswer(UnitWindows& windows, const DecodeResult& result) {
+    if (!windows.isOpen(result.kind)) return;
+    switch (result.kind) {
         case RequestKind::Kalu:
-            windows.kalu->showValues(r.kalu);
+            windows.kalu->showValues(result.kalu);
             break;
         case RequestKind::Tev:
-            windows.tev->showAnswer(r.binary);
+            windows.tev->showAnswer(result.binary);
             break;
         case RequestKind::Tew:
-            windows.tew->showAnswer(r.binary);
+            windows.tew->showAnswer(result.binary);
             break;
         case RequestKind::Tevw:
-            windows.tevw->showAnswer(r.binary);
+            windows.tevw->showAnswer(result.binary);
             break;
         default:
-            windows.mokr->showAnswer(r.binary);
+            windows.mokr->showAnswer(result.binary);
             break;
     }
-    return true;
 }
 
 QString ValueSetCaption(std::uint8_t set) {

@@ -34,13 +34,13 @@ struct RecordingView : LoopView {
     }
     void hideProtocolError() override { errorVisible = false; }
     void updateUnitCaptions() override { ++captionUpdates; }
-    bool deliverAnswer(RequestKind kind, std::span<const std::uint8_t> answer,
-                       const KaluFormats& formats) override {
+    bool unitWindowOpen(RequestKind) const override { return windowOpen; }
+    void showAnswer(const DecodeResult& result) override {
         ++decodedCount;
-        return DecodeAnswer(kind, answer, formats, {}, *selections, *decoder).decoded;
+        shownKind = result.kind;
     }
-    UnitSelections* selections = nullptr;
-    DecoderState* decoder = nullptr;
+    bool windowOpen = true;
+    RequestKind shownKind = kMonitoredNone;
     void setTimerEnabled(bool e) override { timerEnabled = e; }
     void setTimerInterval(int ms) override { interval = ms; }
 };
@@ -73,8 +73,6 @@ class LoopTest : public ::testing::Test {
 protected:
     LoopTest() {
         engine.Windows = &windows;
-        view.selections = &selections;
-        view.decoder = &decoder;
         loop.FormCreate();
     }
 
@@ -204,6 +202,37 @@ TEST_F(LoopTest, BareAcknowledgementIsNotDecodedAsAnAnswer) {
     loop.Timer1Timer();
     EXPECT_EQ(view.status, "Komunikace - TEW");
     EXPECT_EQ(decoder.TewReadback, 0x0010);
+}
+
+// The loop decodes what it polled: the KALU outputs as typed (kept in the selections) go out
+// with the next request, a short answer counts as failed, and a window closed meanwhile gets
+// nothing.
+TEST_F(LoopTest, LoopDecodesWithTheTypedOutputsAndSkipsAClosedWindow) {
+    makeReady();
+    state.MonitoredKind = RequestKind::Kalu;
+    selections.KaluTypedOutputs = {"-1", "", "12abc", "$1F", "A", "7"};
+    loop.Timer1Timer();
+    finish(kStatusDone, 0, std::vector<std::uint8_t>(48, 0));
+    loop.Timer1Timer();
+    EXPECT_EQ(view.shownKind, RequestKind::Kalu);
+    EXPECT_EQ(view.status, "Komunikace - KALU");
+    ASSERT_EQ(windows.started.size(), 2u);
+    const std::vector<std::uint8_t>& sent = windows.started[1];
+    ASSERT_GE(sent.size(), 6u);
+    EXPECT_EQ(std::vector<std::uint8_t>(sent.end() - 6, sent.end()),
+              (std::vector<std::uint8_t>{0xFF, 0, 12, 0x1F, 0, 7}));
+
+    const int shown = view.decodedCount;
+    finish(kStatusDone, 0, std::vector<std::uint8_t>(40, 0));
+    loop.Timer1Timer();
+    EXPECT_EQ(view.status, "Chyba přenosu");
+    EXPECT_EQ(view.decodedCount, shown);
+
+    view.windowOpen = false;
+    finish(kStatusDone, 0, std::vector<std::uint8_t>(4, 0));
+    loop.Timer1Timer();
+    EXPECT_EQ(view.decodedCount, shown);
+    EXPECT_EQ(view.status, "Komunikace - KALU");
 }
 
 TEST_F(LoopTest, KaluSendTakesTwoRequestsThenSwitchesTheChannel) {

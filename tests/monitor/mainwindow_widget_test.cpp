@@ -68,7 +68,7 @@ protected:
         };
         app.comm.engine.Windows = &held;
         // The entry's order: the window first, then the configuration.
-        window = std::make_unique<TForm_MzVyber>(app);
+        window = std::make_unique<TForm_MzVyber>(app, channel);
         window->Timer1->stop();  // the test ticks by hand
         LoadAnalogConfig(app.config, app.comm.channel);
         LoadBinaryConfig(app.config, app.comm.channel);
@@ -124,6 +124,7 @@ protected:
     HeldWindows held;
     std::vector<std::string> opened;
     AppState app;
+    ChannelAdapter channel{app.comm.channel};
     std::unique_ptr<TForm_MzVyber> window;
     QTimer answerTimer;
     int answerTries = 0;

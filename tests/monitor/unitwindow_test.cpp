@@ -54,8 +54,13 @@ protected:
         loop.attach(windows);
     }
 
+    // What the polling loop does with a successful poll of kind: decode it when its window
+    // is open, with the outputs the KALU window keeps in the selections, and have it painted.
     bool deliver(RequestKind kind, const std::vector<std::uint8_t>& a) {
-        return DeliverAnswer(windows, kind, a, formats, sel, st);
+        if (!windows.isOpen(kind)) return true;
+        const DecodeResult r = DecodeAnswer(kind, a, formats, sel.KaluTypedOutputs, sel, st);
+        if (r.decoded) ShowAnswer(windows, r);
+        return r.decoded;
     }
 
     UnitSelections sel;
@@ -82,7 +87,7 @@ QColor font(QAbstractButton* b) {
 const QColor kRed(255, 0, 0);
 
 TEST_F(UnitWindowTest, KaluLayoutAndVariant) {
-    auto* w = new TForm_Okno(windows, 1);
+    auto* w = new TForm_Okno(sel, windows, 1);
     EXPECT_EQ(windows.kalu, w);
     EXPECT_EQ(w->size(), QSize(641, 322));
     EXPECT_EQ(w->variantLabel()->text(), QStringLiteral("  KALU -  12      "));
@@ -101,7 +106,7 @@ TEST_F(UnitWindowTest, KaluLayoutAndVariant) {
     delete w;
     EXPECT_EQ(windows.kalu, nullptr);
 
-    TForm_Okno other(windows, 0);
+    TForm_Okno other(sel, windows, 0);
     EXPECT_EQ(other.variantLabel()->text(), QStringLiteral("  KALU -  11      "));
 }
 
@@ -111,7 +116,7 @@ TEST_F(UnitWindowTest, KaluOpensCentredOverTheActiveWindow) {
     opener.show();
     opener.activateWindow();
     if (!QTest::qWaitForWindowActive(&opener, 2000)) GTEST_SKIP() << "no window activation";
-    TForm_Okno w(windows, 0);
+    TForm_Okno w(sel, windows, 0);
     w.show();
     EXPECT_EQ(w.frameGeometry().center(), opener.frameGeometry().center());
     // Moved by the user, it keeps its place when shown again.
@@ -122,7 +127,7 @@ TEST_F(UnitWindowTest, KaluOpensCentredOverTheActiveWindow) {
 }
 
 TEST_F(UnitWindowTest, KaluOutputCap) {
-    TForm_Okno w(windows, 0);
+    TForm_Okno w(sel, windows, 0);
     const struct {
         const char* typed;
         const char* shown;
@@ -134,7 +139,7 @@ TEST_F(UnitWindowTest, KaluOutputCap) {
 }
 
 TEST_F(UnitWindowTest, KaluShowsValuesAndReadsOutputs) {
-    TForm_Okno w(windows, 0);
+    TForm_Okno w(sel, windows, 0);
     formats[0] = {0.25f, 2};
     std::vector<std::uint8_t> a(48, 0);
     codec::putF32(a, 0, 1.5f);
@@ -307,7 +312,7 @@ TEST_F(UnitWindowTest, ClosingResetsTheScan) {
     loop = FakeLoop{};
     loop.addressFound[3] = true;
     loop.attach(windows);
-    auto* kalu = new TForm_Okno(windows, 0);
+    auto* kalu = new TForm_Okno(sel, windows, 0);
     kalu->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(windows.kalu, nullptr);
@@ -346,7 +351,7 @@ void expectClearLayout(QWidget& window) {
 }
 
 TEST_F(UnitWindowTest, NoControlOverlapsAnotherOrLeavesTheClientArea) {
-    TForm_Okno kalu(windows, 0);
+    TForm_Okno kalu(sel, windows, 0);
     expectClearLayout(kalu);
     TForm_TEV tev(sel, windows);
     expectClearLayout(tev);
@@ -376,7 +381,7 @@ TEST_F(UnitWindowTest, RegistryDeletesOpenWindowsWithoutTouchingTheLoop) {
     {
         UnitWindows local;
         local.monitoringStopped = [&calls](ScanReset) { ++calls; };
-        new TForm_Okno(local, 0);
+        new TForm_Okno(sel, local, 0);
         new TForm_MOKR(sel, local, nullptr);
     }
     EXPECT_EQ(calls, 0);
