@@ -1,7 +1,8 @@
 #pragma once
 // The main window's polling loop without its widgets: one tick consumes the outcome of the
-// request in flight, shows it, and starts the next request (a monitoring request, the
-// address probe or a configuration block). The window supplies the view and the channel.
+// request in flight, decodes and shows it, and starts the next request (a monitoring request,
+// the address probe or a configuration block). The main window supplies the view, which only
+// paints; channel 1 comes through its adapter (ChannelAdapter).
 
 #include <cstdint>
 #include <span>
