@@ -1,6 +1,6 @@
 #pragma once
-// Everything the program keeps for its whole run, in one place: main() creates it and hands
-// it by reference to the windows and the code that use it.
+// Everything the program keeps for its whole run, in one place: the program's assembly
+// (app/Program) creates it and hands it by reference to the windows and the code that use it.
 
 #include "comm/CommState.h"
 #include "config/ConfigState.h"

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 
+#include "comm/RequestKind.h"
 #include "comm/TransferRequest.h"
 
 namespace velor {
@@ -13,14 +14,12 @@ class TransferRun;
 class TransferWindowFactory;
 
 inline constexpr int kQueueSlots = 15;
-inline constexpr std::uint8_t kKindProbe = 5;
 
 struct EngineState {
     // Slots 1..15 at indexes 0..14; slot 1 is the running request.
     std::array<TransferRequest*, kQueueSlots> RequestQueue{};
     std::int32_t RequestCount = 0;
-    // 0..4 unit kinds, 5 address probe (short frame, single attempt), 6 configuration block.
-    std::uint8_t RequestKind = 0;
+    velor::RequestKind RequestKind = RequestKind::Kalu;
     std::uint16_t ReplyTimeout = 200;
     std::int32_t StepStartTick = 0;
     std::int32_t TcpFailCount = 0;

@@ -218,7 +218,7 @@ bool TransferRun::sendFrame() {
     // The request is framed once, by the first send that runs: a step before it may have failed
     // the first attempt, and the user data must still go out framed.
     if (Attempt == 0 || framed_.empty()) {
-        const bool shortFrame = ctx_.engine.RequestKind == kKindProbe;
+        const bool shortFrame = ctx_.engine.RequestKind == RequestKind::Probe;
         if (!FrameInPlace(data, Request->Length, shortFrame)) {
             failProgram();
             return true;
@@ -285,7 +285,7 @@ void TransferRun::finish() {
         Request->Status = kStatusDone;
     } else {
         ++Attempt;
-        if (Attempt < kAttempts && ctx_.engine.RequestKind != kKindProbe) {
+        if (Attempt < kAttempts && ctx_.engine.RequestKind != RequestKind::Probe) {
             StepIndex = 0;
             StepDone = true;
             timerEnabled_ = true;

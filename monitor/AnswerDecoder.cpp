@@ -133,24 +133,24 @@ int hexDigit(char c) {
 
 }  // namespace
 
-std::size_t AnswerLayoutSize(std::uint8_t kind, bool mokrWritePhase) {
+std::size_t AnswerLayoutSize(RequestKind kind, bool mokrWritePhase) {
     switch (kind) {
-        case kDecodeKalu:
+        case RequestKind::Kalu:
             return kKaluBytes;
-        case kDecodeTev:
+        case RequestKind::Tev:
             return kTevBytes;
-        case kDecodeTew:
+        case RequestKind::Tew:
             return kTewBytes;
-        case kDecodeTevw:
+        case RequestKind::Tevw:
             return kTevwBytes;
-        case kDecodeMokr:
+        case RequestKind::Mokr:
             return mokrWritePhase ? kMokrStateBytes : kMokrCounterBytes;
         default:
             return 0;
     }
 }
 
-DecodeResult DecodeAnswer(std::uint8_t kind, std::span<const std::uint8_t> answer,
+DecodeResult DecodeAnswer(RequestKind kind, std::span<const std::uint8_t> answer,
                           const KaluFormats& formats, const KaluOutputTexts& outputTexts,
                           UnitSelections& sel, DecoderState& st) {
     DecodeResult r;
@@ -161,16 +161,16 @@ DecodeResult DecodeAnswer(std::uint8_t kind, std::span<const std::uint8_t> answe
     if (answer.size() < need) return r;
 
     switch (kind) {
-        case kDecodeKalu:
+        case RequestKind::Kalu:
             decodeKalu(answer, formats, outputTexts, sel, st, r);
             break;
-        case kDecodeTev:
+        case RequestKind::Tev:
             decodeTev(answer, sel, st, r);
             break;
-        case kDecodeTew:
+        case RequestKind::Tew:
             decodeTew(answer, sel, st, r);
             break;
-        case kDecodeTevw:
+        case RequestKind::Tevw:
             decodeTevw(answer, sel, st, r);
             break;
         default:

@@ -11,16 +11,10 @@
 #include <string>
 #include <string_view>
 
+#include "comm/RequestKind.h"
 #include "monitor/UnitSelections.h"
 
 namespace velor {
-
-// Monitored kinds the decoder knows (the request kinds 0..4).
-inline constexpr std::uint8_t kDecodeKalu = 0;
-inline constexpr std::uint8_t kDecodeTev = 1;
-inline constexpr std::uint8_t kDecodeTew = 2;
-inline constexpr std::uint8_t kDecodeTevw = 3;
-inline constexpr std::uint8_t kDecodeMokr = 4;
 
 // The three colours of the unit windows. Active is pure red; the other two are the system's
 // menu colour (inactive edit background) and window-text colour (inactive button font).
@@ -42,8 +36,6 @@ struct KaluInputFormat {
     std::int32_t Decimals = 1;
 };
 using KaluFormats = std::array<KaluInputFormat, 12>;
-// Texts of Edit_20 .. Edit_25 (outputs 0..5) as typed.
-using KaluOutputTexts = std::array<std::string, 6>;
 
 struct KaluView {
     std::array<std::string, 12> values;  // Edit1 .. Edit12
@@ -64,19 +56,19 @@ struct DecodeResult {
     // False when the answer was shorter than its layout: nothing was changed and the poll
     // counts as a failed transfer.
     bool decoded = false;
-    std::uint8_t kind = 0;
+    RequestKind kind = RequestKind::Kalu;
     KaluView kalu;      // kind 0
     BinaryView binary;  // kinds 1..4
 };
 
 // Answer bytes the layout of kind needs (the MOKR phase picks 16 or 48); 0 for other kinds.
-std::size_t AnswerLayoutSize(std::uint8_t kind, bool mokrWritePhase);
+std::size_t AnswerLayoutSize(RequestKind kind, bool mokrWritePhase);
 
 // Decodes the answer of a request of kind (0..4) into st and sel. For KALU it also takes the
 // output values from outputTexts into sel.KaluOutputs; for MOKR it flips sel.MokrWritePhase.
 // Throws std::out_of_range for a Decimals above 65535, a value set or board outside its range,
 // or an unknown kind, as a range error the poll reports.
-DecodeResult DecodeAnswer(std::uint8_t kind, std::span<const std::uint8_t> answer,
+DecodeResult DecodeAnswer(RequestKind kind, std::span<const std::uint8_t> answer,
                           const KaluFormats& formats, const KaluOutputTexts& outputTexts,
                           UnitSelections& sel, DecoderState& st);
 

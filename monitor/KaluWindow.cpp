@@ -33,8 +33,9 @@ QFont arialBold(int pointSize) {
 
 }  // namespace
 
-TForm_Okno::TForm_Okno(UnitWindows& windows, std::uint8_t variant, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::Dialog), windows_(windows) {
+TForm_Okno::TForm_Okno(UnitSelections& sel, UnitWindows& windows, std::uint8_t variant,
+                       QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::Dialog), sel_(sel), windows_(windows) {
     setObjectName(QStringLiteral("Form_Okno"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Jednotka  KALU"));
@@ -50,6 +51,8 @@ TForm_Okno::TForm_Okno(UnitWindows& windows, std::uint8_t variant, QWidget* pare
     panel->setGeometry(0, 0, kClientWidth, 321);
 
     buildInputs();
+    // A new window starts with empty output fields: no text of an earlier one is sent.
+    sel_.KaluTypedOutputs.fill(std::string());
     buildOutputs();
     variant_ = makeLabel(
         this,
@@ -102,18 +105,13 @@ void TForm_Okno::showValues(const KaluView& view) {
     for (std::size_t i = 0; i < inputs_.size(); ++i) ShowText(inputs_[i], view.values[i]);
 }
 
-KaluOutputTexts TForm_Okno::outputTexts() const {
-    KaluOutputTexts texts;
-    for (std::size_t k = 0; k < outputs_.size(); ++k) texts[k] = outputs_[k]->text().toStdString();
-    return texts;
-}
-
 void TForm_Okno::Edit_25Change() {
     const int number = controlNumber(sender() ? sender()->objectName() : QString());
     if (number < 20 || number > 25) return;
     QLineEdit* edit = outputs_[static_cast<std::size_t>(number - 20)];
     // Only a value above the range is corrected; the decoding sends the low byte of the rest.
     if (ParseOutputValue(edit->text().toStdString()) > 255) edit->setText(QStringLiteral("255"));
+    sel_.KaluTypedOutputs.at(static_cast<std::size_t>(number - 20)) = edit->text().toStdString();
 }
 
 void TForm_Okno::closeEvent(QCloseEvent* event) {

@@ -1,6 +1,7 @@
 #pragma once
 // TForm_Okno: the KALU analog module live: twelve input values and six typed output values.
-// The window does no communication; the decoding fills it and reads the outputs out of it.
+// The window does no communication and no decoding: it keeps the typed outputs in the
+// selections, and the polling loop has it paint the decoded values.
 
 #include <QWidget>
 #include <array>
@@ -20,7 +21,8 @@ class TForm_Okno : public QWidget {
 public:
     // variant: the variant byte of the analog configuration (1 = variant 12). The window
     // registers itself as the KALU window of `windows`.
-    TForm_Okno(UnitWindows& windows, std::uint8_t variant, QWidget* parent = nullptr);
+    TForm_Okno(UnitSelections& sel, UnitWindows& windows, std::uint8_t variant,
+               QWidget* parent = nullptr);
     ~TForm_Okno() override;
 
     static constexpr int kHelpContext = 105;
@@ -32,7 +34,6 @@ public:
     QLabel* variantLabel() const { return variant_; }                // Label13
 
     void showValues(const KaluView& view);
-    KaluOutputTexts outputTexts() const;
     void setStatusCaption(const QString& caption) { setWindowTitle(caption); }
 
     // Slot number in the opener's table of KALU windows; 1 once shown.
@@ -50,6 +51,7 @@ private:
     void buildInputs();
     void buildOutputs();
 
+    UnitSelections& sel_;
     UnitWindows& windows_;
     std::array<QLineEdit*, 12> inputs_{};
     std::array<QLabel*, 12> names_{};

@@ -7,12 +7,14 @@
 #include <cstdint>
 #include <string>
 
+#include "comm/RequestKind.h"
 #include "comm/TransferRequest.h"
 
 namespace velor {
 
 inline constexpr int kScanAddresses = 32;
-inline constexpr std::uint8_t kMonitoredNone = 5;
+// MonitoredKind when no unit window is watched: the loop probes the bus addresses instead.
+inline constexpr RequestKind kMonitoredNone = RequestKind::Probe;
 inline constexpr std::uint16_t kDefaultPollInterval = 100;
 inline constexpr std::size_t kStatusTextChars = 51;
 inline constexpr std::size_t kZepaImageBytes = 24;
@@ -31,7 +33,7 @@ struct MainLoopState {
     // False until a configuration editor has been closed: the loop does not poll before.
     bool ChannelReady = false;
     // Kind of the unit window opened last (0..4), kMonitoredNone when none is open.
-    std::uint8_t MonitoredKind = kMonitoredNone;
+    RequestKind MonitoredKind = kMonitoredNone;
     std::uint16_t PollInterval = kDefaultPollInterval;
     std::int32_t ScanAddress = 0;
     std::array<bool, kScanAddresses> AddressFound{};

@@ -13,8 +13,6 @@
 
 #include "app/AppState.h"
 #include "comm/Channel.h"
-#include "comm/PortSearch.h"
-#include "comm/SerialPortName.h"
 #include "config/AnalogEditor.h"
 #include "config/BinaryEditor.h"
 #include "monitor/KaluWindow.h"
@@ -33,7 +31,6 @@ namespace velor {
 namespace {
 
 constexpr int kNameWidth = 10;
-constexpr std::size_t kPortNameChars = 10;
 
 QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, int top) {
     auto* b = new QPushButton(caption, parent);
@@ -67,12 +64,13 @@ int RunConfigEditor(EditorKind kind, EditorContext& context, QWidget* parent) {
     return editor.exec();
 }
 
-TForm_MzVyber::TForm_MzVyber(AppState& app, QWidget* parent)
+TForm_MzVyber::TForm_MzVyber(AppState& app, ChannelAdapter& channel, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint),
       app_(app),
-      loop_({app.loop, app.comm.engine, app.config, app.selections, app.decoder, *this, *this}),
+      channel_(channel),
+      loop_({app.loop, app.comm.engine, app.config, app.selections, app.decoder, *this, channel}),
       editorContext_{app.config,
                      app.comm.channel,
                      app.fields,
@@ -81,7 +79,7 @@ TForm_MzVyber::TForm_MzVyber(AppState& app, QWidget* parent)
                      app.loop.KaluSecondHalf,
                      app.loop.ScanAddress,
                      app.loop.AddressFound,
-                     [this](ChannelState& channels) { searchPorts(channels); },
+                     [this](ChannelState& channels) { channel_.searchPorts(channels); },
                      {},
                      {}},
       editorRunner_(RunConfigEditor) {
@@ -92,6 +90,8 @@ TForm_MzVyber::TForm_MzVyber(AppState& app, QWidget* parent)
     f.setPixelSize(15);
     setFont(f);
     createControls();
+    channel_.setStatusFunction(
+        [this](const std::string& text) { E_Stav->setText(QString::fromStdString(text)); });
     app_.windows.monitoringStopped = [this](ScanReset reset) {
         app_.loop.MonitoredKind = kMonitoredNone;
         app_.loop.ScanAddress = 0;
@@ -104,6 +104,7 @@ TForm_MzVyber::TForm_MzVyber(AppState& app, QWidget* parent)
 
 TForm_MzVyber::~TForm_MzVyber() {
     app_.windows.monitoringStopped = nullptr;
+    channel_.setStatusFunction({});
 }
 
 void TForm_MzVyber::createControls() {
@@ -165,9 +166,7 @@ void TForm_MzVyber::FormCreate() {
              area.y() + (area.height() - frameGeometry().height()) / 2);
     }
     ChannelState& ch = app_.comm.channel;
-    const PortRecord* rec = ch.ChannelTable.record(1);
-    const int port = rec != nullptr ? rec->PortNumber : 0;
-    ch.SelectedPortName = ("COM" + IntToField(port, 1)).substr(0, kPortNameChars);
+    ch.SelectedPortName = ("COM" + IntToField(channel_.portNumber(), 1)).substr(0, kPortNameChars);
     ch.PortSearchPending = true;
     loop_.FormCreate();
 }
@@ -189,7 +188,7 @@ void TForm_MzVyber::B_ExitClick() {
 void TForm_MzVyber::B_Monit1Click() {
     UnitWindows& w = app_.windows;
     if (w.tev == nullptr) w.tev = new TForm_TEV(app_.selections, w);
-    app_.loop.MonitoredKind = kRequestTev;
+    app_.loop.MonitoredKind = RequestKind::Tev;
     app_.selections.TevInputSet = 1;
     app_.selections.TevFilterFlag = false;
     // A reused window still names the set and filter it had; name the ones now in force.
@@ -203,7 +202,7 @@ void TForm_MzVyber::B_Monit1Click() {
 void TForm_MzVyber::B_Monit2Click() {
     UnitWindows& w = app_.windows;
     if (w.tevw == nullptr) w.tevw = new TForm_TEVW(app_.selections, w);
-    app_.loop.MonitoredKind = kRequestTevw;
+    app_.loop.MonitoredKind = RequestKind::Tevw;
     app_.selections.TevwInputSet = 1;
     app_.selections.TevwFilterFlag = false;
     w.tevw->refreshCaptions();
@@ -216,7 +215,7 @@ void TForm_MzVyber::B_Monit2Click() {
 void TForm_MzVyber::B_Monit4Click() {
     UnitWindows& w = app_.windows;
     if (w.tew == nullptr) w.tew = new TForm_TEW(app_.selections, w);
-    app_.loop.MonitoredKind = kRequestTew;
+    app_.loop.MonitoredKind = RequestKind::Tew;
     w.tew->show();
     w.tew->raise();
 }
@@ -229,7 +228,7 @@ void TForm_MzVyber::B_MonitFClick() {
         };
         w.mokr = new TForm_MOKR(app_.selections, w, names);
     }
-    app_.loop.MonitoredKind = kRequestMokr;
+    app_.loop.MonitoredKind = RequestKind::Mokr;
     app_.selections.MokrInputSet = 1;
     app_.selections.MokrFilterFlag = false;
     w.mokr->refreshCaptions();
@@ -245,9 +244,10 @@ void TForm_MzVyber::B_MonitFClick() {
 void TForm_MzVyber::ZobrazOkno(int index) {
     if (index != 1) throw std::out_of_range("Range check error");
     UnitWindows& w = app_.windows;
-    if (w.kalu == nullptr) w.kalu = new TForm_Okno(w, app_.config.AnalogConfig.Variant);
+    if (w.kalu == nullptr)
+        w.kalu = new TForm_Okno(app_.selections, w, app_.config.AnalogConfig.Variant);
     w.kalu->slotNumber = 1;
-    app_.loop.MonitoredKind = kRequestKalu;
+    app_.loop.MonitoredKind = RequestKind::Kalu;
     for (int n = 1; n <= 12; ++n)
         w.kalu->inputLabel(n)->setText(NameLabel(app_.config.AnalogConfig.Inputs.at(n - 1).Name));
     for (int n = 0; n <= 5; ++n)
@@ -292,9 +292,12 @@ void TForm_MzVyber::hideProtocolError() {
     L_Err->hide();
 }
 
-bool TForm_MzVyber::deliverAnswer(std::uint8_t kind, std::span<const std::uint8_t> answer,
-                                  const KaluFormats& formats) {
-    return DeliverAnswer(app_.windows, kind, answer, formats, app_.selections, app_.decoder);
+bool TForm_MzVyber::unitWindowOpen(RequestKind kind) const {
+    return app_.windows.isOpen(kind);
+}
+
+void TForm_MzVyber::showAnswer(const DecodeResult& result) {
+    ShowAnswer(app_.windows, result);
 }
 
 void TForm_MzVyber::setTimerEnabled(bool enabled) {
@@ -307,44 +310,6 @@ void TForm_MzVyber::setTimerEnabled(bool enabled) {
 
 void TForm_MzVyber::setTimerInterval(int ms) {
     Timer1->setInterval(ms);
-}
-
-void TForm_MzVyber::searchPorts(ChannelState& channels) {
-    std::string choice;  // the editors build their list from FoundPorts
-    SearchPorts(channels, choice,
-                [this](const std::string& text) { E_Stav->setText(QString::fromStdString(text)); });
-}
-
-void TForm_MzVyber::openChannel() {
-    // A serial channel opens the port its PortNumber names. The editors name the chosen port in
-    // SelectedPortName at once, but a configuration send goes out over the restored (old)
-    // settings, and a cancelled editor leaves the start-up name COM0 behind; both would open
-    // the wrong device without this.
-    ChannelState& ch = app_.comm.channel;
-    const std::uint8_t port = portNumber();
-    if (port != 0) ch.SelectedPortName = PortDeviceName(port).substr(0, kPortNameChars);
-    OpenChannel(ch, 1);
-}
-
-void TForm_MzVyber::closeChannel() {
-    CloseChannel(app_.comm.channel, 1);
-}
-
-std::uint8_t TForm_MzVyber::portNumber() const {
-    const PortRecord* rec = app_.comm.channel.ChannelTable.record(1);
-    return rec != nullptr ? rec->PortNumber : 0;
-}
-
-std::uint16_t TForm_MzVyber::baudIndex() const {
-    const PortRecord* rec = app_.comm.channel.ChannelTable.record(1);
-    return rec != nullptr ? rec->BaudIndex : 0;
-}
-
-void TForm_MzVyber::setPort(std::uint8_t portNumber, std::uint16_t baudIndex) {
-    PortRecord* rec = app_.comm.channel.ChannelTable.record(1);
-    if (rec == nullptr) return;
-    rec->PortNumber = portNumber;
-    rec->BaudIndex = baudIndex;
 }
 
 }  // namespace velor

@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "config/EditorContext.h"
+#include "monitor/ChannelAdapter.h"
 #include "monitor/PollingLoop.h"
 
 class QFrame;
@@ -20,7 +21,7 @@ struct AppState;
 
 enum class EditorKind { Analog, Binary };
 
-class TForm_MzVyber : public QWidget, private LoopView, private LoopChannel {
+class TForm_MzVyber : public QWidget, private LoopView {
     Q_OBJECT
 
 public:
@@ -28,7 +29,9 @@ public:
     static constexpr int kClientWidth = 261;
     static constexpr int kClientHeight = 440;
 
-    explicit TForm_MzVyber(AppState& app, QWidget* parent = nullptr);
+    // channel: channel 1 as the loop and the editors use it; the window names each port the
+    // search probes in E_Stav.
+    TForm_MzVyber(AppState& app, ChannelAdapter& channel, QWidget* parent = nullptr);
     ~TForm_MzVyber() override;
 
     // Runs a configuration editor modally over the context and frees it. Replaceable so that
@@ -86,21 +89,13 @@ private:
     void showProtocolError(const std::string& text) override;
     void hideProtocolError() override;
     void updateUnitCaptions() override { UpdateUnitCaptions(); }
-    bool deliverAnswer(std::uint8_t kind, std::span<const std::uint8_t> answer,
-                       const KaluFormats& formats) override;
+    bool unitWindowOpen(RequestKind kind) const override;
+    void showAnswer(const DecodeResult& result) override;
     void setTimerEnabled(bool enabled) override;
     void setTimerInterval(int ms) override;
 
-    // LoopChannel: channel 1 of the channel table.
-    void openChannel() override;
-    void closeChannel() override;
-    std::uint8_t portNumber() const override;
-    std::uint16_t baudIndex() const override;
-    void setPort(std::uint8_t portNumber, std::uint16_t baudIndex) override;
-
-    void searchPorts(ChannelState& channels);
-
     AppState& app_;
+    ChannelAdapter& channel_;
     PollingLoop loop_;
     EditorContext editorContext_;
     EditorRunner editorRunner_;

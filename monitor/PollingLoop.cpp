@@ -29,7 +29,7 @@ void PollingLoop::FormCreate() {
     ConfigState& c = ctx_.config;
     c.SendPending = c.SendBinaryInputs = c.SendMokr = c.SendBinaryOutputs = c.SendZepa = false;
     s.LastBlockSent = s.KaluSecondHalf = false;
-    ctx_.engine.RequestKind = kRequestProbe;
+    ctx_.engine.RequestKind = RequestKind::Probe;
     s.MonitoredKind = kMonitoredNone;
     s.PollInterval = kDefaultPollInterval;
     ResetAddressScan();
@@ -103,12 +103,12 @@ void PollingLoop::onFailed() {
     // A KALU configuration starts again with its first half after any failed block: the first
     // half carries "save" and the new baud code, so the channel may only move to the new
     // settings once both halves, in order, were accepted.
-    if (ctx_.engine.RequestKind == kRequestConfig && ctx_.config.SendPending &&
+    if (ctx_.engine.RequestKind == RequestKind::Config && ctx_.config.SendPending &&
         ChooseConfigTarget(ctx_.config.SendBinaryInputs, ctx_.config.SendBinaryOutputs,
                            ctx_.config.SendMokr, ctx_.config.SendZepa) == ConfigTarget::Kalu) {
         s.KaluSecondHalf = false;
     }
-    if (ctx_.engine.RequestKind == kRequestProbe) {
+    if (ctx_.engine.RequestKind == RequestKind::Probe) {
         s.AddressFound.at(static_cast<std::size_t>(s.ScanAddress)) = false;
         ShowScanResult();
         return;
@@ -129,23 +129,35 @@ void PollingLoop::onDone() {
         finishSend();
         return;
     }
-    if (ctx_.engine.RequestKind == kRequestProbe) {
+    if (ctx_.engine.RequestKind == RequestKind::Probe) {
         s.AddressFound.at(static_cast<std::size_t>(s.ScanAddress)) = true;
         ShowScanResult();
         return;
     }
-    if (ctx_.engine.RequestKind == kRequestConfig) return;  // a block of a send that ended
+    if (ctx_.engine.RequestKind == RequestKind::Config) return;  // a block of a send that ended
     ctx_.view.setStatusLine(s.StatusText);
     const std::size_t length = static_cast<std::size_t>(
         std::clamp<std::int32_t>(s.MainRequest.Length, 0, static_cast<std::int32_t>(kBufferSize)));
     // A bare acknowledgement carries no answer data: the buffer still holds the request.
-    const bool decoded =
-        !s.MainRequest.Acknowledged &&
-        ctx_.view.deliverAnswer(ctx_.engine.RequestKind,
-                                std::span<const std::uint8_t>(s.Data).first(length), kaluFormats());
+    const bool decoded = !s.MainRequest.Acknowledged &&
+                         decodeAnswer(std::span<const std::uint8_t>(s.Data).first(length));
     // An answer too short for its layout counts as a failed transfer.
     if (!decoded) ctx_.view.setStatusLine(kTextTransferError);
     ctx_.view.updateUnitCaptions();
+}
+
+// Decodes the answer of the polled kind and has its window paint it; false when the answer is
+// too short for its layout. Range errors of the decoding propagate to the tick's guard.
+bool PollingLoop::decodeAnswer(std::span<const std::uint8_t> answer) {
+    const RequestKind kind = ctx_.engine.RequestKind;
+    // A window closed while its request was on the way: nothing to show, nothing to flip.
+    if (!ctx_.view.unitWindowOpen(kind)) return true;
+    UnitSelections& sel = ctx_.selections;
+    const DecodeResult r =
+        DecodeAnswer(kind, answer, kaluFormats(), sel.KaluTypedOutputs, sel, ctx_.decoder);
+    if (!r.decoded) return false;
+    ctx_.view.showAnswer(r);
+    return true;
 }
 
 KaluFormats PollingLoop::kaluFormats() const {
@@ -166,7 +178,7 @@ void PollingLoop::finishSend() {
     ctx_.channel.closeChannel();
     c.SendPending = false;
     s.LastBlockSent = false;
-    ctx_.engine.RequestKind = kRequestProbe;
+    ctx_.engine.RequestKind = RequestKind::Probe;
     ResetAddressScan();
     ctx_.channel.setPort(c.TargetPortNumber, c.TargetBaudIndex);
     ctx_.channel.openChannel();
@@ -246,7 +258,7 @@ void PollingLoop::BuildConfigRequest() {
     ctx_.view.setStatusLine(s.StatusText);
     s.LastBlockSent = block.lastBlock;
     s.KaluSecondHalf = block.kaluSecondHalf;
-    ctx_.engine.RequestKind = kRequestConfig;
+    ctx_.engine.RequestKind = RequestKind::Config;
     queue(block.data.bytes);
 }
 

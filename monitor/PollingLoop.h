@@ -1,7 +1,8 @@
 #pragma once
 // The main window's polling loop without its widgets: one tick consumes the outcome of the
-// request in flight, shows it, and starts the next request (a monitoring request, the
-// address probe or a configuration block). The window supplies the view and the channel.
+// request in flight, decodes and shows it, and starts the next request (a monitoring request,
+// the address probe or a configuration block). The main window supplies the view, which only
+// paints; channel 1 comes through its adapter (ChannelAdapter).
 
 #include <cstdint>
 #include <span>
@@ -26,10 +27,10 @@ public:
     virtual void showProtocolError(const std::string& text) = 0;
     virtual void hideProtocolError() = 0;
     virtual void updateUnitCaptions() = 0;
-    // Decodes a successful answer of kind into the open unit windows; false when the answer
-    // is too short for its layout. Range errors of the decoding propagate.
-    virtual bool deliverAnswer(std::uint8_t kind, std::span<const std::uint8_t> answer,
-                               const KaluFormats& formats) = 0;
+    // True while the unit window of kind is open: only then is an answer of kind decoded.
+    virtual bool unitWindowOpen(RequestKind kind) const = 0;
+    // Paints a decoded answer into the unit window of its kind.
+    virtual void showAnswer(const DecodeResult& result) = 0;
     virtual void setTimerEnabled(bool enabled) = 0;
     virtual void setTimerInterval(int ms) = 0;
 };
@@ -92,6 +93,7 @@ private:
     void onDone();
     void finishSend();
     bool settleAbandonedRun();
+    bool decodeAnswer(std::span<const std::uint8_t> answer);
     KaluFormats kaluFormats() const;
     void queue(const std::vector<std::uint8_t>& userData);
 

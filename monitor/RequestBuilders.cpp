@@ -76,35 +76,35 @@ RequestData MokrRequest(const MonitorSource& src) {
 RequestData MonitorUserData(const MonitorSource& src) {
     RequestData r;
     switch (src.kind) {
-        case kRequestKalu:
+        case RequestKind::Kalu:
             r.statusText = "Komunikace - KALU";
             Head(r.bytes, src.analogAddress, kApplication, kReadWrite);
             Item(r.bytes, kMonitorArea, 0x0000, 0x30);
             Item(r.bytes, kMonitorArea, 0x0030, 0x06);
             for (std::int32_t v : src.kaluOutputs) r.bytes.push_back(static_cast<std::uint8_t>(v));
             return r;
-        case kRequestTev:
+        case RequestKind::Tev:
             r.statusText = "Komunikace - TEV";
             Head(r.bytes, src.binaryAddress, kApplication, kRead);
             Item(r.bytes, kMonitorArea, 0x0000, 0x64);
             return r;
-        case kRequestTew:
+        case RequestKind::Tew:
             r.statusText = "Komunikace - TEW";
             Head(r.bytes, src.binaryAddress, kApplication, kReadWrite);
             Item(r.bytes, kMonitorArea, 0x0000, 0x02);
             Item(r.bytes, kMonitorArea, 0x0000, 0x02);
             Word(r.bytes, src.tewOutputs);
             return r;
-        case kRequestTevw:
+        case RequestKind::Tevw:
             r.statusText = "Komunikace - TEVW";
             Head(r.bytes, src.binaryAddress, kApplication, kReadWrite);
             Item(r.bytes, kMonitorArea, 0x0000, 0x66);
             Item(r.bytes, kMonitorArea, 0x0004, 0x02);
             Word(r.bytes, src.tevwOutputs);
             return r;
-        case kRequestMokr:
+        case RequestKind::Mokr:
             return MokrRequest(src);
-        case kRequestProbe:
+        case RequestKind::Probe:
             r.bytes = {AddressByte(src.scanAddress), kPrefix, kProbeApplication};
             return r;
         default:

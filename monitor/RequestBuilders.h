@@ -11,16 +11,9 @@
 #include <string>
 #include <vector>
 
-namespace velor {
+#include "comm/RequestKind.h"
 
-// Request kinds (the value the engine reads to choose frame and attempts).
-inline constexpr std::uint8_t kRequestKalu = 0;
-inline constexpr std::uint8_t kRequestTev = 1;
-inline constexpr std::uint8_t kRequestTew = 2;
-inline constexpr std::uint8_t kRequestTevw = 3;
-inline constexpr std::uint8_t kRequestMokr = 4;
-inline constexpr std::uint8_t kRequestProbe = 5;
-inline constexpr std::uint8_t kRequestConfig = 6;
+namespace velor {
 
 inline constexpr std::size_t kAnalogImageSize = 320;
 inline constexpr std::size_t kBinaryImageSize = 136;
@@ -36,7 +29,7 @@ public:
 
 // Everything a monitoring request is made of.
 struct MonitorSource {
-    std::uint8_t kind = kRequestProbe;
+    RequestKind kind = RequestKind::Probe;
     std::int32_t analogAddress = 0;  // ModuleAddress of AnalogConfig (KALU)
     std::int32_t binaryAddress = 0;  // ModuleAddress of BinaryConfig (all other modules)
     std::int32_t scanAddress = 0;

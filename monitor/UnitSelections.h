@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 
 namespace velor {
 
@@ -14,6 +15,9 @@ inline constexpr std::uint8_t kSetFallingEdge = 1;
 inline constexpr std::uint8_t kSetPulsePeriod = 2;
 
 inline constexpr int kPiggyCount = 8;
+
+// Texts of Edit_20 .. Edit_25 (outputs 0..5) as typed, UTF-8.
+using KaluOutputTexts = std::array<std::string, 6>;
 
 struct UnitSelections {
     // TEV window: value set 0..2 and filter flag (set: W0 colours the inputs, clear: W1).
@@ -43,8 +47,10 @@ struct UnitSelections {
     // when the MOKR window opens; flipped by every decoded MOKR answer.
     bool MokrWritePhase = false;
 
-    // KALU window: the six output values typed by the user, picked up by each decoded KALU
-    // answer; the low 8 bits of each are sent.
+    // KALU window: the six output fields as the user typed them (the window keeps them here;
+    // empty while it is closed), and their values, picked up by each decoded KALU answer; the
+    // low 8 bits of each are sent.
+    KaluOutputTexts KaluTypedOutputs{};
     std::array<std::int32_t, 6> KaluOutputs{};
 };
 

@@ -29,50 +29,42 @@ UnitWindows::~UnitWindows() {
     delete mokr;
 }
 
-bool UnitWindows::isOpen(std::uint8_t kind) const {
+bool UnitWindows::isOpen(RequestKind kind) const {
     switch (kind) {
-        case kDecodeKalu:
+        case RequestKind::Kalu:
             return kalu != nullptr;
-        case kDecodeTev:
+        case RequestKind::Tev:
             return tev != nullptr;
-        case kDecodeTew:
+        case RequestKind::Tew:
             return tew != nullptr;
-        case kDecodeTevw:
+        case RequestKind::Tevw:
             return tevw != nullptr;
-        case kDecodeMokr:
+        case RequestKind::Mokr:
             return mokr != nullptr;
         default:
             return false;
     }
 }
 
-bool DeliverAnswer(UnitWindows& windows, std::uint8_t kind, std::span<const std::uint8_t> answer,
-                   const KaluFormats& formats, UnitSelections& sel, DecoderState& st) {
-    // A window closed while its request was on the way: nothing to show, nothing to flip.
-    if (!windows.isOpen(kind)) return true;
-    KaluOutputTexts outputs{};
-    if (kind == kDecodeKalu) outputs = windows.kalu->outputTexts();
-
-    const DecodeResult r = DecodeAnswer(kind, answer, formats, outputs, sel, st);
-    if (!r.decoded) return false;
-    switch (kind) {
-        case kDecodeKalu:
-            windows.kalu->showValues(r.kalu);
+void ShowAnswer(UnitWindows& windows, const DecodeResult& result) {
+    if (!windows.isOpen(result.kind)) return;
+    switch (result.kind) {
+        case RequestKind::Kalu:
+            windows.kalu->showValues(result.kalu);
             break;
-        case kDecodeTev:
-            windows.tev->showAnswer(r.binary);
+        case RequestKind::Tev:
+            windows.tev->showAnswer(result.binary);
             break;
-        case kDecodeTew:
-            windows.tew->showAnswer(r.binary);
+        case RequestKind::Tew:
+            windows.tew->showAnswer(result.binary);
             break;
-        case kDecodeTevw:
-            windows.tevw->showAnswer(r.binary);
+        case RequestKind::Tevw:
+            windows.tevw->showAnswer(result.binary);
             break;
         default:
-            windows.mokr->showAnswer(r.binary);
+            windows.mokr->showAnswer(result.binary);
             break;
     }
-    return true;
 }
 
 QString ValueSetCaption(std::uint8_t set) {

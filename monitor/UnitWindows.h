@@ -54,18 +54,15 @@ struct UnitWindows {
     void stopMonitoring(ScanReset reset) const {
         if (monitoringStopped) monitoringStopped(reset);
     }
-    bool isOpen(std::uint8_t kind) const;
+    bool isOpen(RequestKind kind) const;
 };
 
 // Name of binary input n (1..64) of the binary configuration, code page 1250 bytes.
 using BinaryInputNames = std::function<std::string(int n)>;
 
-// After a successful poll of kind: decodes the answer and paints the window of that kind.
-// The other windows keep their values. Returns false when the answer is shorter than its
-// layout (nothing changed; the poll counts as a failed transfer). With no window of that
-// kind open nothing is decoded. Range errors of the decoding propagate.
-bool DeliverAnswer(UnitWindows& windows, std::uint8_t kind, std::span<const std::uint8_t> answer,
-                   const KaluFormats& formats, UnitSelections& sel, DecoderState& st);
+// Paints a decoded answer into the window of its kind, when that window is open. The other
+// windows keep their values.
+void ShowAnswer(UnitWindows& windows, const DecodeResult& result);
 
 // Captions of the value-set and filter buttons for the set or flag shown.
 QString ValueSetCaption(std::uint8_t set);

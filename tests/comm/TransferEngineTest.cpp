@@ -256,15 +256,15 @@ TEST(TransferEngine, LeadingBytesAreDroppedOneByOne) {
 
 TEST(TransferEngine, TimeoutRetriesExceptForTheProbe) {
     struct Case {
-        std::uint8_t kind;
+        RequestKind kind;
         const char* user;
         std::size_t sends;
         const char* frame;
     };
     const Case cases[] = {
-        {kKindProbe, "05 40 69", 1, "10 05 40 69 AE 16"},
-        {0, "05 40 6C 0B", 3, kFramed},
-        {6, "05 40 6C 0B", 3, kFramed},
+        {RequestKind::Probe, "05 40 69", 1, "10 05 40 69 AE 16"},
+        {RequestKind::Kalu, "05 40 6C 0B", 3, kFramed},
+        {RequestKind::Config, "05 40 6C 0B", 3, kFramed},
     };
     for (const Case& c : cases) {
         Harness h;

@@ -12,7 +12,7 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-MonitorSource Source(std::uint8_t kind) {
+MonitorSource Source(RequestKind kind) {
     MonitorSource s;
     s.kind = kind;
     s.analogAddress = 3;
@@ -21,7 +21,7 @@ MonitorSource Source(std::uint8_t kind) {
 }
 
 TEST(BuildersMonitor, KaluExampleSendsLowBytesOfOutputs) {
-    MonitorSource s = Source(kRequestKalu);
+    MonitorSource s = Source(RequestKind::Kalu);
     s.kaluOutputs = {1, 2, 3, 4, 5, -1};
     const RequestData r = MonitorUserData(s);
     EXPECT_EQ(r.bytes, (Bytes{0x03, 0x40, 0x6C, 0x0D, 0x02, 0x00, 0x00, 0x30, 0x02, 0x30, 0x00,
@@ -31,26 +31,26 @@ TEST(BuildersMonitor, KaluExampleSendsLowBytesOfOutputs) {
 
 TEST(BuildersMonitor, EveryKindByteForByte) {
     struct Case {
-        std::uint8_t kind;
+        RequestKind kind;
         bool writePhase;
         Bytes bytes;
         const char* status;
     };
     const std::vector<Case> cases = {
-        {kRequestTev, false, {7, 0x40, 0x6C, 0x0B, 2, 0, 0, 0x64}, "Komunikace - TEV"},
-        {kRequestTew,
+        {RequestKind::Tev, false, {7, 0x40, 0x6C, 0x0B, 2, 0, 0, 0x64}, "Komunikace - TEV"},
+        {RequestKind::Tew,
          false,
          {7, 0x40, 0x6C, 0x0D, 2, 0, 0, 2, 2, 0, 0, 2, 0x34, 0x12},
          "Komunikace - TEW"},
-        {kRequestTevw,
+        {RequestKind::Tevw,
          false,
          {7, 0x40, 0x6C, 0x0D, 2, 0, 0, 0x66, 2, 4, 0, 2, 0xCD, 0xAB},
          "Komunikace - TEVW"},
-        {kRequestMokr,
+        {RequestKind::Mokr,
          true,
          {7, 0x40, 0x6C, 0x0D, 2, 0, 0, 0x10, 2, 0x90, 1, 8, 1, 2, 3, 4, 5, 6, 7, 0x80},
          "Komunikace - MOKR"},
-        {kRequestMokr,
+        {RequestKind::Mokr,
          false,
          {7, 0x40, 0x6C, 0x0B, 2, 0x30, 0, 0x10, 2, 0xB0, 0, 0x10, 2, 0x30, 1, 0x10},
          "Komunikace - MOKR"},
@@ -69,7 +69,7 @@ TEST(BuildersMonitor, EveryKindByteForByte) {
 }
 
 TEST(BuildersMonitor, MokrWritePhaseWithNoOutputsEndsInEightZeros) {
-    MonitorSource s = Source(kRequestMokr);
+    MonitorSource s = Source(RequestKind::Mokr);
     s.mokrWritePhase = true;
     const Bytes b = MonitorUserData(s).bytes;
     ASSERT_EQ(b.size(), 20u);
@@ -77,7 +77,7 @@ TEST(BuildersMonitor, MokrWritePhaseWithNoOutputsEndsInEightZeros) {
 }
 
 TEST(BuildersMonitor, ProbeCarriesScanAddressAndNoStatusText) {
-    MonitorSource s = Source(kRequestProbe);
+    MonitorSource s = Source(RequestKind::Probe);
     s.scanAddress = 31;
     const RequestData r = MonitorUserData(s);
     EXPECT_EQ(r.bytes, (Bytes{0x1F, 0x40, 0x69}));
@@ -86,17 +86,17 @@ TEST(BuildersMonitor, ProbeCarriesScanAddressAndNoStatusText) {
 
 TEST(BuildersMonitor, AddressOutsideOneByteIsARangeError) {
     for (std::int32_t bad : {256, -1, 100000}) {
-        MonitorSource kalu = Source(kRequestKalu);
+        MonitorSource kalu = Source(RequestKind::Kalu);
         kalu.analogAddress = bad;
         EXPECT_THROW(MonitorUserData(kalu), AddressRangeError) << bad;
-        MonitorSource tev = Source(kRequestTev);
+        MonitorSource tev = Source(RequestKind::Tev);
         tev.binaryAddress = bad;
         EXPECT_THROW(MonitorUserData(tev), AddressRangeError) << bad;
     }
-    MonitorSource edge = Source(kRequestTev);
+    MonitorSource edge = Source(RequestKind::Tev);
     edge.binaryAddress = 255;
     EXPECT_EQ(MonitorUserData(edge).bytes[0], 255);
-    EXPECT_THROW(MonitorUserData(Source(9)), std::out_of_range);
+    EXPECT_THROW(MonitorUserData(Source(static_cast<RequestKind>(9))), std::out_of_range);
 }
 
 struct Images {

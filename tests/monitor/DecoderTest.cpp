@@ -16,7 +16,7 @@ struct Fixture {
     KaluFormats formats{};
     KaluOutputTexts outputs{};
 
-    DecodeResult decode(std::uint8_t kind, const std::vector<std::uint8_t>& a) {
+    DecodeResult decode(RequestKind kind, const std::vector<std::uint8_t>& a) {
         return DecodeAnswer(kind, a, formats, outputs, sel, st);
     }
 };
@@ -35,7 +35,7 @@ TEST(Decoder, KaluValueWithOffsetAndDecimals) {
     std::vector<std::uint8_t> a(48, 0);
     codec::putF32(a, 0, 1.5f);
     codec::putF32(a, 44, -3.6f);
-    const auto r = f.decode(kDecodeKalu, a);
+    const auto r = f.decode(RequestKind::Kalu, a);
     ASSERT_TRUE(r.decoded);
     EXPECT_EQ(r.kalu.values[0], "    1.75");
     EXPECT_EQ(r.kalu.values[11], "      -4");
@@ -45,13 +45,13 @@ TEST(Decoder, KaluValueWithOffsetAndDecimals) {
 TEST(Decoder, KaluDecimalsAboveWordRangeIsRangeError) {
     Fixture f;
     f.formats[3].Decimals = 65536;
-    EXPECT_THROW(f.decode(kDecodeKalu, std::vector<std::uint8_t>(48, 0)), std::out_of_range);
+    EXPECT_THROW(f.decode(RequestKind::Kalu, std::vector<std::uint8_t>(48, 0)), std::out_of_range);
 }
 
 TEST(Decoder, KaluPicksUpOutputTexts) {
     Fixture f;
     f.outputs = {"-1", "12abc", "A", "", "$1F", " 0x10"};
-    ASSERT_TRUE(f.decode(kDecodeKalu, std::vector<std::uint8_t>(48, 0)).decoded);
+    ASSERT_TRUE(f.decode(RequestKind::Kalu, std::vector<std::uint8_t>(48, 0)).decoded);
     const std::array<std::int32_t, 6> expected = {-1, 12, 0, 0, 31, 16};
     EXPECT_EQ(f.sel.KaluOutputs, expected);
     EXPECT_EQ(f.sel.KaluOutputs[0] & 0xFF, 0xFF);
@@ -85,7 +85,7 @@ TEST(Decoder, TevColoursFollowFilterFlag) {
     const auto a = words(100, {{0, 0x0001}, {1, 0x8000}});
     for (bool filter : {false, true}) {
         f.sel.TevFilterFlag = filter;
-        const auto r = f.decode(kDecodeTev, a);
+        const auto r = f.decode(RequestKind::Tev, a);
         ASSERT_EQ(r.binary.inputCount, 16);
         EXPECT_EQ(r.binary.colours[0], filter ? UnitColour::Active : UnitColour::MenuColour);
         EXPECT_EQ(r.binary.colours[15], filter ? UnitColour::MenuColour : UnitColour::Active);
@@ -101,7 +101,7 @@ TEST(Decoder, TevValueSetsAndBlankCounter) {
     codec::putU16(a, 2 * 34, 32767);
     for (std::uint8_t set : {0, 1, 2}) {
         f.sel.TevInputSet = set;
-        const auto r = f.decode(kDecodeTev, a);
+        const auto r = f.decode(RequestKind::Tev, a);
         for (int n = 2; n <= 16; ++n)
             EXPECT_EQ(r.binary.texts[n - 1], "    " + std::to_string(1000 + 2 + 16 * set + n - 1));
         if (set == 2) {
@@ -109,14 +109,14 @@ TEST(Decoder, TevValueSetsAndBlankCounter) {
         }
     }
     f.sel.TevInputSet = 3;
-    EXPECT_THROW(f.decode(kDecodeTev, a), std::out_of_range);
+    EXPECT_THROW(f.decode(RequestKind::Tev, a), std::out_of_range);
 }
 
 TEST(Decoder, TevwInputsAndOutputFonts) {
     Fixture f;
     auto a = words(102, {{0, 0x0000}, {1, 0x0004}, {2, 0x0081}, {3 + 16, 65535}});
     f.sel.TevwInputSet = 1;
-    const auto r = f.decode(kDecodeTevw, a);
+    const auto r = f.decode(RequestKind::Tevw, a);
     EXPECT_EQ(r.binary.inputCount, 8);
     EXPECT_EQ(r.binary.texts[0], "   65535");
     EXPECT_EQ(r.binary.colours[2], UnitColour::Active);
@@ -132,7 +132,7 @@ TEST(Decoder, TewReadbackFollowsWiring) {
     const auto a = words(2, {{0, 0x0010}});
     for (bool gapped : {true, false}) {
         f.sel.GappedInputLayout = gapped;
-        const auto r = f.decode(kDecodeTew, a);
+        const auto r = f.decode(RequestKind::Tew, a);
         const int lit = gapped ? 4 : 5;
         EXPECT_EQ(f.st.TewReadback, 0x0010);
         for (int n = 1; n <= 12; ++n)
@@ -158,7 +158,7 @@ TEST(Decoder, MokrAlternatesPhases) {
 
     std::vector<std::uint8_t> counters(48);
     for (int k = 0; k < 24; ++k) codec::putU16(counters, 2 * k, static_cast<std::uint16_t>(k));
-    auto r = f.decode(kDecodeMokr, counters);
+    auto r = f.decode(RequestKind::Mokr, counters);
     ASSERT_TRUE(r.decoded);
     EXPECT_TRUE(f.sel.MokrWritePhase);
     EXPECT_EQ(r.binary.texts[0], "       8");  // set 1 is the second block
@@ -168,7 +168,7 @@ TEST(Decoder, MokrAlternatesPhases) {
     std::vector<std::uint8_t> state(16, 0);
     state[2] = 0x01;      // filtered bits of board 2
     state[8 + 2] = 0x80;  // unfiltered bits of board 2
-    r = f.decode(kDecodeMokr, state);
+    r = f.decode(RequestKind::Mokr, state);
     ASSERT_TRUE(r.decoded);
     EXPECT_FALSE(f.sel.MokrWritePhase);
     EXPECT_EQ(r.binary.texts[0], "       8");  // counters kept from the last read
@@ -176,27 +176,27 @@ TEST(Decoder, MokrAlternatesPhases) {
     EXPECT_EQ(r.binary.colours[0], UnitColour::MenuColour);
 
     f.sel.MokrFilterFlag = true;
-    r = f.decode(kDecodeMokr, counters);
+    r = f.decode(RequestKind::Mokr, counters);
     EXPECT_EQ(r.binary.colours[0], UnitColour::Active);
     EXPECT_TRUE(f.sel.MokrWritePhase);
 }
 
 TEST(Decoder, ShortAnswerKeepsValues) {
     Fixture f;
-    ASSERT_TRUE(f.decode(kDecodeTev, words(100, {{2 + 16, 5}})).decoded);
+    ASSERT_TRUE(f.decode(RequestKind::Tev, words(100, {{2 + 16, 5}})).decoded);
     const auto before = f.st.TevAnswer;
-    EXPECT_FALSE(f.decode(kDecodeTev, std::vector<std::uint8_t>(99, 0xFF)).decoded);
+    EXPECT_FALSE(f.decode(RequestKind::Tev, std::vector<std::uint8_t>(99, 0xFF)).decoded);
     EXPECT_EQ(f.st.TevAnswer, before);
 
     // A short MOKR answer leaves the phase, so the same request is asked again.
     f.sel.MokrWritePhase = false;
-    EXPECT_FALSE(f.decode(kDecodeMokr, std::vector<std::uint8_t>(16, 0)).decoded);
+    EXPECT_FALSE(f.decode(RequestKind::Mokr, std::vector<std::uint8_t>(16, 0)).decoded);
     EXPECT_FALSE(f.sel.MokrWritePhase);
     f.sel.KaluOutputs[0] = 9;
     f.outputs[0] = "1";
-    EXPECT_FALSE(f.decode(kDecodeKalu, std::vector<std::uint8_t>(47, 0)).decoded);
+    EXPECT_FALSE(f.decode(RequestKind::Kalu, std::vector<std::uint8_t>(47, 0)).decoded);
     EXPECT_EQ(f.sel.KaluOutputs[0], 9);
-    EXPECT_FALSE(f.decode(kDecodeTew, {}).decoded);
+    EXPECT_FALSE(f.decode(RequestKind::Tew, {}).decoded);
 }
 
 TEST(Decoder, ProtocolErrorTexts) {

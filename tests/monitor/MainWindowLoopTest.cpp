@@ -34,13 +34,13 @@ struct RecordingView : LoopView {
     }
     void hideProtocolError() override { errorVisible = false; }
     void updateUnitCaptions() override { ++captionUpdates; }
-    bool deliverAnswer(std::uint8_t kind, std::span<const std::uint8_t> answer,
-                       const KaluFormats& formats) override {
+    bool unitWindowOpen(RequestKind) const override { return windowOpen; }
+    void showAnswer(const DecodeResult& result) override {
         ++decodedCount;
-        return DecodeAnswer(kind, answer, formats, {}, *selections, *decoder).decoded;
+        shownKind = result.kind;
     }
-    UnitSelections* selections = nullptr;
-    DecoderState* decoder = nullptr;
+    bool windowOpen = true;
+    RequestKind shownKind = kMonitoredNone;
     void setTimerEnabled(bool e) override { timerEnabled = e; }
     void setTimerInterval(int ms) override { interval = ms; }
 };
@@ -73,8 +73,6 @@ class LoopTest : public ::testing::Test {
 protected:
     LoopTest() {
         engine.Windows = &windows;
-        view.selections = &selections;
-        view.decoder = &decoder;
         loop.FormCreate();
     }
 
@@ -122,7 +120,7 @@ TEST_F(LoopTest, DormantUntilAnEditorCloses) {
     EXPECT_EQ(view.interval, 100);
     ASSERT_EQ(windows.started.size(), 1u);
     EXPECT_EQ(windows.started[0], (std::vector<std::uint8_t>{0x00, 0x40, 0x69}));
-    EXPECT_EQ(engine.RequestKind, kRequestProbe);
+    EXPECT_EQ(engine.RequestKind, RequestKind::Probe);
 }
 
 TEST_F(LoopTest, ScanLineListsAnsweringModulesAndAFailedProbeClearsItsAddress) {
@@ -145,7 +143,7 @@ TEST_F(LoopTest, ScanLineListsAnsweringModulesAndAFailedProbeClearsItsAddress) {
 
 TEST_F(LoopTest, FailureTextsAndTheirHidingOnTheNextSuccess) {
     makeReady();
-    state.MonitoredKind = kRequestTew;
+    state.MonitoredKind = RequestKind::Tew;
     loop.Timer1Timer();
     EXPECT_EQ(view.status, "Komunikace - TEW");
     const std::vector<std::pair<std::uint8_t, std::string>> codes = {
@@ -177,7 +175,7 @@ TEST_F(LoopTest, FailureTextsAndTheirHidingOnTheNextSuccess) {
 
 TEST_F(LoopTest, ErrorTextStaysUntilAnAnswerArrives) {
     makeReady();
-    state.MonitoredKind = kRequestTev;
+    state.MonitoredKind = RequestKind::Tev;
     loop.Timer1Timer();
     finish(kStatusFailed);
     loop.Timer1Timer();  // shows the failure and queues the next request
@@ -192,7 +190,7 @@ TEST_F(LoopTest, ErrorTextStaysUntilAnAnswerArrives) {
 // the buffer: they are not shown as values, the transfer counts as failed.
 TEST_F(LoopTest, BareAcknowledgementIsNotDecodedAsAnAnswer) {
     makeReady();
-    state.MonitoredKind = kRequestTew;
+    state.MonitoredKind = RequestKind::Tew;
     loop.Timer1Timer();
     state.MainRequest.Acknowledged = true;
     finish(kStatusDone, 0, std::vector<std::uint8_t>(30, 0xE5));
@@ -204,6 +202,37 @@ TEST_F(LoopTest, BareAcknowledgementIsNotDecodedAsAnAnswer) {
     loop.Timer1Timer();
     EXPECT_EQ(view.status, "Komunikace - TEW");
     EXPECT_EQ(decoder.TewReadback, 0x0010);
+}
+
+// The loop decodes what it polled: the KALU outputs as typed (kept in the selections) go out
+// with the next request, a short answer counts as failed, and a window closed meanwhile gets
+// nothing.
+TEST_F(LoopTest, LoopDecodesWithTheTypedOutputsAndSkipsAClosedWindow) {
+    makeReady();
+    state.MonitoredKind = RequestKind::Kalu;
+    selections.KaluTypedOutputs = {"-1", "", "12abc", "$1F", "A", "7"};
+    loop.Timer1Timer();
+    finish(kStatusDone, 0, std::vector<std::uint8_t>(48, 0));
+    loop.Timer1Timer();
+    EXPECT_EQ(view.shownKind, RequestKind::Kalu);
+    EXPECT_EQ(view.status, "Komunikace - KALU");
+    ASSERT_EQ(windows.started.size(), 2u);
+    const std::vector<std::uint8_t>& sent = windows.started[1];
+    ASSERT_GE(sent.size(), 6u);
+    EXPECT_EQ(std::vector<std::uint8_t>(sent.end() - 6, sent.end()),
+              (std::vector<std::uint8_t>{0xFF, 0, 12, 0x1F, 0, 7}));
+
+    const int shown = view.decodedCount;
+    finish(kStatusDone, 0, std::vector<std::uint8_t>(40, 0));
+    loop.Timer1Timer();
+    EXPECT_EQ(view.status, "Chyba přenosu");
+    EXPECT_EQ(view.decodedCount, shown);
+
+    view.windowOpen = false;
+    finish(kStatusDone, 0, std::vector<std::uint8_t>(4, 0));
+    loop.Timer1Timer();
+    EXPECT_EQ(view.decodedCount, shown);
+    EXPECT_EQ(view.status, "Komunikace - KALU");
 }
 
 TEST_F(LoopTest, KaluSendTakesTwoRequestsThenSwitchesTheChannel) {
@@ -222,7 +251,7 @@ TEST_F(LoopTest, KaluSendTakesTwoRequestsThenSwitchesTheChannel) {
     EXPECT_EQ(windows.started[0].size(), 136u);
     EXPECT_EQ(windows.started[0][9], 9);  // the baud code of the target index
     EXPECT_EQ(view.status, "Konfigurace  KALU.1");
-    EXPECT_EQ(engine.RequestKind, kRequestConfig);
+    EXPECT_EQ(engine.RequestKind, RequestKind::Config);
 
     finish(kStatusDone);
     loop.Timer1Timer();
@@ -238,7 +267,7 @@ TEST_F(LoopTest, KaluSendTakesTwoRequestsThenSwitchesTheChannel) {
     // The same tick starts the scan again at address 0.
     ASSERT_EQ(windows.started.size(), 3u);
     EXPECT_EQ(windows.started[2], (std::vector<std::uint8_t>{0x00, 0x40, 0x69}));
-    EXPECT_EQ(engine.RequestKind, kRequestProbe);
+    EXPECT_EQ(engine.RequestKind, RequestKind::Probe);
     EXPECT_TRUE(view.timerEnabled);
 }
 
@@ -298,7 +327,7 @@ TEST_F(LoopTest, SingleBlockSendsTakeOneRequest) {
 TEST_F(LoopTest, AddressOutOfRangeIsReportedAndQueuesNothing) {
     test::MessageRecorder rec;
     makeReady();
-    state.MonitoredKind = kRequestTev;
+    state.MonitoredKind = RequestKind::Tev;
     config.BinaryConfig.ModuleAddress = 256;
     loop.Timer1Timer();
     EXPECT_TRUE(windows.started.empty());
@@ -331,7 +360,7 @@ TEST_F(LoopTest, PortUnusableShowsTheFailureAndWaitsForAnEditor) {
 
 TEST_F(LoopTest, EditorClosedDuringARunDoesNotShareTheRecord) {
     makeReady();
-    state.MonitoredKind = kRequestTev;
+    state.MonitoredKind = RequestKind::Tev;
     loop.Timer1Timer();
     ASSERT_EQ(state.MainRequest.Status, kStatusRunning);
     makeReady();

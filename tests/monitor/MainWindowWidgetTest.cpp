@@ -62,7 +62,7 @@ protected:
         };
         app.comm.engine.Windows = &held;
         // The entry's order: the window first, then the configuration.
-        window = std::make_unique<TForm_MzVyber>(app);
+        window = std::make_unique<TForm_MzVyber>(app, channel);
         window->Timer1->stop();  // the test ticks by hand
         LoadAnalogConfig(app.config, app.comm.channel);
         LoadBinaryConfig(app.config, app.comm.channel);
@@ -118,6 +118,7 @@ protected:
     HeldWindows held;
     std::vector<std::string> opened;
     AppState app;
+    ChannelAdapter channel{app.comm.channel};
     std::unique_ptr<TForm_MzVyber> window;
     QTimer answerTimer;
     int answerTries = 0;
@@ -164,13 +165,13 @@ TEST_F(MainWindowTest, UnitButtonsOpenTheirWindowsAndTheLastOneIsPolled) {
     app.config.BinaryConfig.Inputs[1].Name = "Ven";
     struct Case {
         QPushButton* button;
-        std::uint8_t kind;
+        RequestKind kind;
     };
-    const Case cases[] = {{window->B_Monit2, 3},
-                          {window->B_Monit1, 1},
-                          {window->B_Monit4, 2},
-                          {window->B_MonitF, 4},
-                          {window->B_Monit3, 0}};
+    const Case cases[] = {{window->B_Monit2, RequestKind::Tevw},
+                          {window->B_Monit1, RequestKind::Tev},
+                          {window->B_Monit4, RequestKind::Tew},
+                          {window->B_MonitF, RequestKind::Mokr},
+                          {window->B_Monit3, RequestKind::Kalu}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.button->objectName().toStdString());
         c.button->click();
@@ -188,7 +189,7 @@ TEST_F(MainWindowTest, UnitButtonsOpenTheirWindowsAndTheLastOneIsPolled) {
     TForm_TEV* tev = app.windows.tev;
     window->B_Monit1->click();
     EXPECT_EQ(app.windows.tev, tev);
-    EXPECT_EQ(app.loop.MonitoredKind, 1);
+    EXPECT_EQ(app.loop.MonitoredKind, RequestKind::Tev);
 
     // No editor has been closed yet: nothing is polled.
     window->Timer1Timer();

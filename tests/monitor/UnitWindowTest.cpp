@@ -47,8 +47,13 @@ protected:
         loop.attach(windows);
     }
 
-    bool deliver(std::uint8_t kind, const std::vector<std::uint8_t>& a) {
-        return DeliverAnswer(windows, kind, a, formats, sel, st);
+    // What the polling loop does with a successful poll of kind: decode it when its window
+    // is open, with the outputs the KALU window keeps in the selections, and have it painted.
+    bool deliver(RequestKind kind, const std::vector<std::uint8_t>& a) {
+        if (!windows.isOpen(kind)) return true;
+        const DecodeResult r = DecodeAnswer(kind, a, formats, sel.KaluTypedOutputs, sel, st);
+        if (r.decoded) ShowAnswer(windows, r);
+        return r.decoded;
     }
 
     UnitSelections sel;
@@ -75,7 +80,7 @@ QColor font(QAbstractButton* b) {
 const QColor kRed(255, 0, 0);
 
 TEST_F(UnitWindowTest, KaluLayoutAndVariant) {
-    auto* w = new TForm_Okno(windows, 1);
+    auto* w = new TForm_Okno(sel, windows, 1);
     EXPECT_EQ(windows.kalu, w);
     EXPECT_EQ(w->size(), QSize(641, 322));
     EXPECT_EQ(w->variantLabel()->text(), QStringLiteral("  KALU -  12      "));
@@ -94,7 +99,7 @@ TEST_F(UnitWindowTest, KaluLayoutAndVariant) {
     delete w;
     EXPECT_EQ(windows.kalu, nullptr);
 
-    TForm_Okno other(windows, 0);
+    TForm_Okno other(sel, windows, 0);
     EXPECT_EQ(other.variantLabel()->text(), QStringLiteral("  KALU -  11      "));
 }
 
@@ -104,7 +109,7 @@ TEST_F(UnitWindowTest, KaluOpensCentredOverTheActiveWindow) {
     opener.show();
     opener.activateWindow();
     if (!QTest::qWaitForWindowActive(&opener, 2000)) GTEST_SKIP() << "no window activation";
-    TForm_Okno w(windows, 0);
+    TForm_Okno w(sel, windows, 0);
     w.show();
     EXPECT_EQ(w.frameGeometry().center(), opener.frameGeometry().center());
     // Moved by the user, it keeps its place when shown again.
@@ -115,7 +120,7 @@ TEST_F(UnitWindowTest, KaluOpensCentredOverTheActiveWindow) {
 }
 
 TEST_F(UnitWindowTest, KaluOutputCap) {
-    TForm_Okno w(windows, 0);
+    TForm_Okno w(sel, windows, 0);
     const struct {
         const char* typed;
         const char* shown;
@@ -127,13 +132,13 @@ TEST_F(UnitWindowTest, KaluOutputCap) {
 }
 
 TEST_F(UnitWindowTest, KaluShowsValuesAndReadsOutputs) {
-    TForm_Okno w(windows, 0);
+    TForm_Okno w(sel, windows, 0);
     formats[0] = {0.25f, 2};
     std::vector<std::uint8_t> a(48, 0);
     codec::putF32(a, 0, 1.5f);
     w.outputEdit(0)->setText(QStringLiteral("-1"));
     w.outputEdit(5)->setText(QStringLiteral("12abc"));
-    ASSERT_TRUE(deliver(kDecodeKalu, a));
+    ASSERT_TRUE(deliver(RequestKind::Kalu, a));
     EXPECT_EQ(w.inputEdit(1)->text(), QStringLiteral("    1.75"));
     EXPECT_EQ(sel.KaluOutputs[0] & 0xFF, 0xFF);
     EXPECT_EQ(sel.KaluOutputs[5], 12);
@@ -141,7 +146,7 @@ TEST_F(UnitWindowTest, KaluShowsValuesAndReadsOutputs) {
     // A short answer keeps the last values and reports the failure.
     codec::putF32(a, 0, 9.0f);
     a.resize(40);
-    EXPECT_FALSE(deliver(kDecodeKalu, a));
+    EXPECT_FALSE(deliver(RequestKind::Kalu, a));
     EXPECT_EQ(w.inputEdit(1)->text(), QStringLiteral("    1.75"));
 }
 
@@ -151,14 +156,14 @@ TEST_F(UnitWindowTest, TevColoursSetsAndBlankCounter) {
     auto a = tevAnswer(0x0001, 0x8000);
     codec::putU16(a, 2 * 34, 32767);  // set 2, input 1
     sel.TevInputSet = 2;
-    ASSERT_TRUE(deliver(kDecodeTev, a));
+    ASSERT_TRUE(deliver(RequestKind::Tev, a));
     EXPECT_EQ(w.inputEdit(1)->text(), QStringLiteral("        "));
     EXPECT_EQ(w.inputEdit(16)->text(), QStringLiteral("     149"));  // last word: bytes 99..100
     EXPECT_EQ(base(w.inputEdit(16)), kRed);
     EXPECT_NE(base(w.inputEdit(1)), kRed);
 
     sel.TevFilterFlag = true;
-    ASSERT_TRUE(deliver(kDecodeTev, a));
+    ASSERT_TRUE(deliver(RequestKind::Tev, a));
     EXPECT_EQ(base(w.inputEdit(1)), kRed);
     EXPECT_NE(base(w.inputEdit(16)), kRed);
 }
@@ -191,13 +196,13 @@ TEST_F(UnitWindowTest, OnlyThePolledWindowTakesTheAnswer) {
     tevw.inputEdit(1)->setText(QStringLiteral("keep"));
     mokr.inputEdit(1)->setText(QStringLiteral("keep"));
     sel.MokrWritePhase = false;
-    ASSERT_TRUE(deliver(kDecodeTev, tevAnswer(0, 0)));
+    ASSERT_TRUE(deliver(RequestKind::Tev, tevAnswer(0, 0)));
     EXPECT_EQ(tev.inputEdit(1)->text(), QStringLiteral("     118"));
     EXPECT_EQ(tevw.inputEdit(1)->text(), QStringLiteral("keep"));
     EXPECT_EQ(mokr.inputEdit(1)->text(), QStringLiteral("keep"));
     EXPECT_FALSE(sel.MokrWritePhase);
     // An answer of a kind whose window is closed changes nothing.
-    EXPECT_TRUE(deliver(kDecodeTew, {0xFF, 0xFF}));
+    EXPECT_TRUE(deliver(RequestKind::Tew, {0xFF, 0xFF}));
     EXPECT_EQ(st.TewReadback, 0);
 }
 
@@ -212,7 +217,7 @@ TEST_F(UnitWindowTest, TevwOutputsToggleAndShowReadback) {
 
     std::vector<std::uint8_t> a(102, 0);
     codec::putU16(a, 4, 0x0080);
-    ASSERT_TRUE(deliver(kDecodeTevw, a));
+    ASSERT_TRUE(deliver(RequestKind::Tevw, a));
     EXPECT_EQ(font(w.outputButton(8)), kRed);
     EXPECT_NE(font(w.outputButton(1)), kRed);
 }
@@ -233,11 +238,11 @@ TEST_F(UnitWindowTest, TewRelayBitsFollowWiring) {
     EXPECT_EQ(sel.TewOutputs, 0x0008);
 
     // Readback 0x0010 lights relay 5 in this wiring and relay 4 in the gapped one.
-    ASSERT_TRUE(deliver(kDecodeTew, {0x10, 0x00}));
+    ASSERT_TRUE(deliver(RequestKind::Tew, {0x10, 0x00}));
     EXPECT_EQ(font(w.relayButton(5)), kRed);
     EXPECT_NE(font(w.relayButton(4)), kRed);
     w.wiringButton()->click();
-    ASSERT_TRUE(deliver(kDecodeTew, {0x10, 0x00}));
+    ASSERT_TRUE(deliver(RequestKind::Tew, {0x10, 0x00}));
     EXPECT_EQ(font(w.relayButton(4)), kRed);
     EXPECT_NE(font(w.relayButton(5)), kRed);
 }
@@ -277,12 +282,12 @@ TEST_F(UnitWindowTest, MokrAnswersAlternate) {
     sel.MokrInputSet = 0;
     std::vector<std::uint8_t> counters(48, 0);
     codec::putU16(counters, 0, 4242);
-    ASSERT_TRUE(deliver(kDecodeMokr, counters));
+    ASSERT_TRUE(deliver(RequestKind::Mokr, counters));
     EXPECT_TRUE(sel.MokrWritePhase);
     EXPECT_EQ(w.inputEdit(1)->text(), QStringLiteral("    4242"));
     std::vector<std::uint8_t> state(16, 0);
     state[8] = 0x01;
-    ASSERT_TRUE(deliver(kDecodeMokr, state));
+    ASSERT_TRUE(deliver(RequestKind::Mokr, state));
     EXPECT_FALSE(sel.MokrWritePhase);
     EXPECT_EQ(base(w.inputEdit(1)), kRed);
     EXPECT_EQ(w.inputEdit(1)->text(), QStringLiteral("    4242"));
@@ -300,7 +305,7 @@ TEST_F(UnitWindowTest, ClosingResetsTheScan) {
     loop = FakeLoop{};
     loop.addressFound[3] = true;
     loop.attach(windows);
-    auto* kalu = new TForm_Okno(windows, 0);
+    auto* kalu = new TForm_Okno(sel, windows, 0);
     kalu->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(windows.kalu, nullptr);
@@ -339,7 +344,7 @@ void expectClearLayout(QWidget& window) {
 }
 
 TEST_F(UnitWindowTest, NoControlOverlapsAnotherOrLeavesTheClientArea) {
-    TForm_Okno kalu(windows, 0);
+    TForm_Okno kalu(sel, windows, 0);
     expectClearLayout(kalu);
     TForm_TEV tev(sel, windows);
     expectClearLayout(tev);
@@ -369,7 +374,7 @@ TEST_F(UnitWindowTest, RegistryDeletesOpenWindowsWithoutTouchingTheLoop) {
     {
         UnitWindows local;
         local.monitoringStopped = [&calls](ScanReset) { ++calls; };
-        new TForm_Okno(local, 0);
+        new TForm_Okno(sel, local, 0);
         new TForm_MOKR(sel, local, nullptr);
     }
     EXPECT_EQ(calls, 0);

@@ -7,70 +7,59 @@
 
 #include <cstdio>
 
-#include "comm/Channel.h"
 #include "comm/PortRecord.h"
-#include "config/ConfigFiles.h"
 
 namespace velor::scenario {
 
-Program::Program(QStringList simulatorArgs, ProgramOptions options)
-    : options_(options), app_(std::make_unique<AppState>()) {
+Program::Program(QStringList simulatorArgs, ProgramOptions options) : options_(options) {
     ptyLink_ = dir_.filePath("COM1");
     startSimulator(std::move(simulatorArgs));
-
-    // Work files of the run stay in the temporary directory.
-    app_->comm.channel.ComConfigPath = dir_.filePath("COM.CFG").toStdString();
-    app_->config.WorkDirectory = dir_.path().toStdString();
-    app_->comm.channel.tcp = &tcp_;
-    io_ = std::make_unique<ChannelTableIo>(app_->comm.channel);
-    transferWindows_ = std::make_unique<TransferWindowFactoryQt>(
-        TransferContext{app_->comm.engine, *io_, clock_, app_->comm.channel.TransferResult});
-    app_->comm.engine.Windows = transferWindows_.get();
-
     // The entry's order: the window, then the configurations (with COM.CFG), then the channel.
-    main_ = std::make_unique<TForm_MzVyber>(*app_);
-    LoadAnalogConfig(app_->config, app_->comm.channel);
-    LoadBinaryConfig(app_->config, app_->comm.channel);
+    program_ = std::make_unique<velor::Program>(hooks());
     messages_.calls.clear();  // the notes about the files an empty directory lacks
     setUpChannel(options);
-    main_->setEditorRunner([](EditorKind, EditorContext&, QWidget*) {});
-    // The port search of the editors finds COM1 only; no real port is ever probed.
-    main_->editorContext().searchPorts = [](ChannelState& channels) {
-        channels.FoundPorts = {"COM1"};
-        channels.PortSearchPending = false;
-    };
-    QObject::connect(main_->E_Stav, &QLineEdit::textChanged,
+    QObject::connect(main().E_Stav, &QLineEdit::textChanged,
                      [this](const QString& text) { history_.push_back(text); });
-    // Faster timings than a serial line needs; the loopback answers within milliseconds.
-    app_->loop.PollInterval = options.pollInterval;
-    app_->comm.engine.ReplyTimeout = options.replyTimeout;
-    OpenChannel(app_->comm.channel, 1);
-    main_->show();
+    program_->start();
 }
 
 Program::~Program() {
-    main_->Timer1->stop();
     // A request still running finishes (by its time-out at the latest) before teardown.
-    (void)QTest::qWaitFor([this] { return app_->comm.engine.TransferWindow == nullptr; }, 3000);
-    CloseChannel(app_->comm.channel, 1);
-    main_.reset();
+    program_->stop();
+    program_.reset();
     sim_.reset();
 }
 
-void Program::setUpChannel(const ProgramOptions& options) {
-    PortRecord& record = *app_->comm.channel.ChannelTable.record(1);
-    SetTcpHost(record, "127.0.0.1");
-    record.BaudIndex = 3;
-    tcp_.setPeerPort(sim_ ? sim_->port() : 0);
-    record.PortNumber = options.link == LinkKind::Tcp ? 0 : 1;
-    app_->comm.channel.SelectedPortName = "COM1";
-    app_->config.AnalogConfig.ModuleAddress = 1;
-    app_->config.BinaryConfig.ModuleAddress = 2;
-    const std::string device = ptyLink_.toStdString();
+ProgramHooks Program::hooks() {
+    ProgramHooks h;
+    h.messages = &messages_;
+    // Work files of the run stay in the temporary directory.
+    h.workDirectory = dir_.path().toStdString();
+    h.tcpPeerPort = sim_ ? sim_->port() : 0;
     // Only COM1 exists on this machine: the simulator's end of the pseudo-terminal.
-    app_->comm.channel.resolvePort = [device](const std::string& name) {
+    h.resolvePort = [device = ptyLink_.toStdString()](const std::string& name) {
         return name == "COM1" ? device : std::string();
     };
+    h.editorRunner = [](EditorKind, EditorContext&, QWidget*) {};
+    // The port search of the editors finds COM1 only; no real port is ever probed.
+    h.searchPorts = [](ChannelState& channels) {
+        channels.FoundPorts = {"COM1"};
+        channels.PortSearchPending = false;
+    };
+    // Faster timings than a serial line needs; the loopback answers within milliseconds.
+    h.pollInterval = options_.pollInterval;
+    h.replyTimeout = options_.replyTimeout;
+    return h;
+}
+
+void Program::setUpChannel(const ProgramOptions& options) {
+    PortRecord& record = *app().comm.channel.ChannelTable.record(1);
+    SetTcpHost(record, "127.0.0.1");
+    record.BaudIndex = 3;
+    record.PortNumber = options.link == LinkKind::Tcp ? 0 : 1;
+    app().comm.channel.SelectedPortName = "COM1";
+    app().config.AnalogConfig.ModuleAddress = 1;
+    app().config.BinaryConfig.ModuleAddress = 2;
 }
 
 void Program::startSimulator(QStringList args) {
@@ -97,31 +86,31 @@ void Program::stopSimulator() {
 void Program::restartSimulator(QStringList simulatorArgs) {
     sim_.reset();
     startSimulator(std::move(simulatorArgs));
-    if (sim_) tcp_.setPeerPort(sim_->port());
+    if (sim_) program_->tcp().setPeerPort(sim_->port());
 }
 
 void Program::runEditor(EditorKind kind, const std::function<void(AppState&)>& atClose) {
-    main_->setEditorRunner([this, atClose](EditorKind, EditorContext&, QWidget*) {
-        if (atClose) atClose(*app_);
+    main().setEditorRunner([this, atClose](EditorKind, EditorContext&, QWidget*) {
+        if (atClose) atClose(app());
     });
     if (kind == EditorKind::Analog) {
-        main_->A_Konfig->click();
+        main().A_Konfig->click();
     } else {
-        main_->B_Konfig->click();
+        main().B_Konfig->click();
     }
-    main_->setEditorRunner([](EditorKind, EditorContext&, QWidget*) {});
+    main().setEditorRunner([](EditorKind, EditorContext&, QWidget*) {});
 }
 
 QString Program::status() const {
-    return main_->E_Stav->text();
+    return program_->mainWindow().E_Stav->text();
 }
 
 bool Program::errorLabelVisible() const {
-    return !main_->L_Err->isHidden();
+    return !program_->mainWindow().L_Err->isHidden();
 }
 
 QString Program::errorLabelText() const {
-    return main_->L_Err->text();
+    return program_->mainWindow().L_Err->text();
 }
 
 bool Program::waitStatus(const std::function<bool(const QString&)>& pred, int ms) {

@@ -11,12 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/AppState.h"
-#include "comm/ChannelTableIo.h"
-#include "comm/Clock.h"
-#include "comm/TcpTransport.h"
-#include "comm/TransferWindow.h"
-#include "monitor/MainWindow.h"
+#include "app/Program.h"
 #include "tests/MessageRecorder.h"
 #include "tests/QtAppEnvironment.h"
 #include "tools/ModsimProcess.h"
@@ -66,13 +61,14 @@ public:
     int events(const std::vector<std::string>& fragments) const;
     bool waitEvents(std::initializer_list<const char*> fragments, int atLeast, int ms) const;
 
-    AppState& app() { return *app_; }
-    TForm_MzVyber& main() { return *main_; }
+    AppState& app() { return program_->state(); }
+    TForm_MzVyber& main() { return program_->mainWindow(); }
     test::MessageRecorder& messages() { return messages_; }
     QString eventsPath() const { return eventsPath_; }
 
 private:
     void startSimulator(QStringList args);
+    ProgramHooks hooks();
     void setUpChannel(const ProgramOptions& options);
 
     ProgramOptions options_;
@@ -82,12 +78,7 @@ private:
     int generation_ = 0;
     std::unique_ptr<modsim::test::Simulator> sim_;
     test::MessageRecorder messages_;
-    std::unique_ptr<AppState> app_;
-    TForm_TCP tcp_;
-    std::unique_ptr<ChannelTableIo> io_;
-    SystemClock clock_;
-    std::unique_ptr<TransferWindowFactoryQt> transferWindows_;
-    std::unique_ptr<TForm_MzVyber> main_;
+    std::unique_ptr<velor::Program> program_;
     std::vector<QString> history_;
 };
 

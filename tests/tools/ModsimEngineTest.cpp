@@ -79,7 +79,7 @@ public:
     int reopens() const { return io_.reopens; }
     const QString& events() const { return events_; }
 
-    Outcome run(std::uint8_t kind, const std::vector<std::uint8_t>& user) {
+    Outcome run(velor::RequestKind kind, const std::vector<std::uint8_t>& user) {
         std::vector<std::uint8_t> buffer(velor::kBufferSize);
         std::copy(user.begin(), user.end(), buffer.begin());
         velor::TransferRequest req;
@@ -114,7 +114,7 @@ private:
     bool connected_ = false;
 };
 
-velor::MonitorSource source(std::uint8_t kind) {
+velor::MonitorSource source(velor::RequestKind kind) {
     velor::MonitorSource s;
     s.kind = kind;
     s.analogAddress = 1;  // the demo bus: KALU 1, TEV 2, TEW 3, TEVW 4, MOKR 5
@@ -138,13 +138,13 @@ float single(const std::vector<std::uint8_t>& b, std::size_t at) {
 TEST(ModsimEngine, ProbeOfPresentAndAbsentModule) {
     Link link({});
     ASSERT_TRUE(link.connected());
-    auto s = source(velor::kRequestProbe);
-    const Outcome present = link.run(velor::kRequestProbe, monitor(s));
+    auto s = source(velor::RequestKind::Probe);
+    const Outcome present = link.run(velor::RequestKind::Probe, monitor(s));
     EXPECT_EQ(present.status, velor::kStatusDone);
     EXPECT_EQ(present.data[0], 0xE5);
 
     s.scanAddress = 9;
-    const Outcome absent = link.run(velor::kRequestProbe, monitor(s));
+    const Outcome absent = link.run(velor::RequestKind::Probe, monitor(s));
     EXPECT_EQ(absent.status, velor::kStatusFailed);
     EXPECT_EQ(countEvents(link.events(), {"\"probe\"", "\"addr\":9"}), 1);  // a single attempt
 }
@@ -152,9 +152,9 @@ TEST(ModsimEngine, ProbeOfPresentAndAbsentModule) {
 TEST(ModsimEngine, KaluReadAndWrite) {
     Link link({});
     ASSERT_TRUE(link.connected());
-    auto s = source(velor::kRequestKalu);
+    auto s = source(velor::RequestKind::Kalu);
     s.kaluOutputs = {1, 2, 3, 4, 5, -1};
-    const Outcome out = link.run(velor::kRequestKalu, monitor(s));
+    const Outcome out = link.run(velor::RequestKind::Kalu, monitor(s));
     ASSERT_EQ(out.status, velor::kStatusDone);
     ASSERT_EQ(out.length, 48);
     for (int i = 1; i <= 12; ++i) {
@@ -168,28 +168,29 @@ TEST(ModsimEngine, KaluReadAndWrite) {
 TEST(ModsimEngine, BinaryModuleReads) {
     Link link({});
     ASSERT_TRUE(link.connected());
-    EXPECT_EQ(link.run(velor::kRequestTev, monitor(source(velor::kRequestTev))).length, 100);
+    EXPECT_EQ(link.run(velor::RequestKind::Tev, monitor(source(velor::RequestKind::Tev))).length,
+              100);
 
-    auto tew = source(velor::kRequestTew);
+    auto tew = source(velor::RequestKind::Tew);
     tew.binaryAddress = 3;
     tew.tewOutputs = 0x0813;
-    const Outcome relays = link.run(velor::kRequestTew, monitor(tew));
+    const Outcome relays = link.run(velor::RequestKind::Tew, monitor(tew));
     ASSERT_EQ(relays.status, velor::kStatusDone);
     ASSERT_EQ(relays.length, 2);
     EXPECT_EQ(relays.data[0] | (relays.data[1] << 8), 0x0813);
 
-    auto tevw = source(velor::kRequestTevw);
+    auto tevw = source(velor::RequestKind::Tevw);
     tevw.binaryAddress = 4;
     tevw.tevwOutputs = 0x00A5;
-    const Outcome io = link.run(velor::kRequestTevw, monitor(tevw));
+    const Outcome io = link.run(velor::RequestKind::Tevw, monitor(tevw));
     ASSERT_EQ(io.length, 102);
     EXPECT_EQ(io.data[4] | (io.data[5] << 8), 0x00A5);  // W2 echoes the outputs
 
-    auto mokr = source(velor::kRequestMokr);
+    auto mokr = source(velor::RequestKind::Mokr);
     mokr.binaryAddress = 5;
-    EXPECT_EQ(link.run(velor::kRequestMokr, monitor(mokr)).length, 48);
+    EXPECT_EQ(link.run(velor::RequestKind::Mokr, monitor(mokr)).length, 48);
     mokr.mokrWritePhase = true;
-    EXPECT_EQ(link.run(velor::kRequestMokr, monitor(mokr)).length, 16);
+    EXPECT_EQ(link.run(velor::RequestKind::Mokr, monitor(mokr)).length, 16);
 }
 
 TEST(ModsimEngine, ConfigurationBlocksAreAcknowledgedAndStored) {
@@ -216,7 +217,7 @@ TEST(ModsimEngine, ConfigurationBlocksAreAcknowledgedAndStored) {
     for (const auto& c : cases) {
         const auto block =
             velor::ConfigUserData(c.target, c.secondHalf, 1, c.binaryAddress, 1, images);
-        const Outcome out = link.run(velor::kRequestConfig, block.data.bytes);
+        const Outcome out = link.run(velor::RequestKind::Config, block.data.bytes);
         EXPECT_EQ(out.status, velor::kStatusDone) << c.expected;
         EXPECT_EQ(out.data[0], 0xE5) << c.expected;
         EXPECT_EQ(countEvents(link.events(), {"\"block\"", c.expected}), 1) << c.expected;
@@ -239,7 +240,7 @@ TEST(ModsimEngine, MokrAndZepaBlocksAreAcknowledgedAndStored) {
     for (const auto& [target, expected] : cases) {
         const int address = target == velor::ConfigTarget::Mokr ? 5 : 6;
         const auto block = velor::ConfigUserData(target, false, 1, address, 1, images);
-        const Outcome out = link.run(velor::kRequestConfig, block.data.bytes);
+        const Outcome out = link.run(velor::RequestKind::Config, block.data.bytes);
         EXPECT_EQ(out.status, velor::kStatusDone) << expected;
         EXPECT_EQ(countEvents(link.events(), {"\"block\"", expected}), 1) << expected;
     }
@@ -255,7 +256,8 @@ TEST(ModsimEngine, NegativeRepliesGiveTheirReplyCode) {
                          Case{"12", velor::kStatusFailed, 3}, Case{"0", velor::kStatusDone, 0}}) {
         Link link({"--negative", QString(c.fc) + "@2"});
         ASSERT_TRUE(link.connected());
-        const Outcome out = link.run(velor::kRequestTev, monitor(source(velor::kRequestTev)));
+        const Outcome out =
+            link.run(velor::RequestKind::Tev, monitor(source(velor::RequestKind::Tev)));
         EXPECT_EQ(out.status, c.status) << c.fc;
         EXPECT_EQ(out.replyCode, c.replyCode) << c.fc;
         EXPECT_EQ(countEvents(link.events(), {"\"request\""}), 1) << "no retry for FC " << c.fc;
@@ -267,29 +269,30 @@ TEST(ModsimEngine, NegativeRepliesGiveTheirReplyCode) {
 TEST(ModsimEngine, FaultSwitches) {
     struct Case {
         QStringList args;
-        std::uint8_t kind;
+        velor::RequestKind kind;
         std::uint8_t status;
         int attempts;
     };
     const Case cases[] = {
-        {{"--drop", "1"}, velor::kRequestTev, velor::kStatusFailed, 3},
-        {{"--drop", "1"}, velor::kRequestProbe, velor::kStatusFailed, 1},
-        {{"--bad-checksum", "1"}, velor::kRequestTev, velor::kStatusFailed, 3},
-        {{"--delay", "1000"}, velor::kRequestTev, velor::kStatusFailed, 3},
-        {{"--delay", "40"}, velor::kRequestTev, velor::kStatusDone, 1},
-        {{"--garbage", "1", "--seed", "3"}, velor::kRequestTev, velor::kStatusDone, 1},
-        {{"--garbage", "1", "--seed", "4"}, velor::kRequestProbe, velor::kStatusDone, 1},
-        {{"--split", "--seed", "5"}, velor::kRequestTev, velor::kStatusDone, 1},
+        {{"--drop", "1"}, velor::RequestKind::Tev, velor::kStatusFailed, 3},
+        {{"--drop", "1"}, velor::RequestKind::Probe, velor::kStatusFailed, 1},
+        {{"--bad-checksum", "1"}, velor::RequestKind::Tev, velor::kStatusFailed, 3},
+        {{"--delay", "1000"}, velor::RequestKind::Tev, velor::kStatusFailed, 3},
+        {{"--delay", "40"}, velor::RequestKind::Tev, velor::kStatusDone, 1},
+        {{"--garbage", "1", "--seed", "3"}, velor::RequestKind::Tev, velor::kStatusDone, 1},
+        {{"--garbage", "1", "--seed", "4"}, velor::RequestKind::Probe, velor::kStatusDone, 1},
+        {{"--split", "--seed", "5"}, velor::RequestKind::Tev, velor::kStatusDone, 1},
     };
     for (const auto& c : cases) {
         Link link(c.args);
-        const std::string name = c.args.join(' ').toStdString() + " kind " + std::to_string(c.kind);
+        const std::string name =
+            c.args.join(' ').toStdString() + " kind " + std::to_string(static_cast<int>(c.kind));
         ASSERT_TRUE(link.connected()) << name;
         const Outcome out = link.run(c.kind, monitor(source(c.kind)));
         EXPECT_EQ(out.status, c.status) << name;
-        const char* what = c.kind == velor::kRequestProbe ? "\"probe\"" : "\"request\"";
+        const char* what = c.kind == velor::RequestKind::Probe ? "\"probe\"" : "\"request\"";
         EXPECT_EQ(countEvents(link.events(), {what}), c.attempts) << name;
-        if (c.status == velor::kStatusDone && c.kind == velor::kRequestTev) {
+        if (c.status == velor::kStatusDone && c.kind == velor::RequestKind::Tev) {
             EXPECT_EQ(out.length, 100) << name;
         }
     }
@@ -300,16 +303,16 @@ TEST(ModsimEngine, FaultSwitches) {
 TEST(ModsimEngine, DisconnectAfterIsRecoveredByTheFailureRule) {
     Link link({"--disconnect-after", "1"});
     ASSERT_TRUE(link.connected());
-    const auto probe = monitor(source(velor::kRequestProbe));
-    EXPECT_EQ(link.run(velor::kRequestProbe, probe).status, velor::kStatusDone);
-    const auto tev = monitor(source(velor::kRequestTev));
+    const auto probe = monitor(source(velor::RequestKind::Probe));
+    EXPECT_EQ(link.run(velor::RequestKind::Probe, probe).status, velor::kStatusDone);
+    const auto tev = monitor(source(velor::RequestKind::Tev));
     for (int i = 1; i <= 4; ++i) {
-        EXPECT_EQ(link.run(velor::kRequestTev, tev).status, velor::kStatusFailed) << i;
+        EXPECT_EQ(link.run(velor::RequestKind::Tev, tev).status, velor::kStatusFailed) << i;
         EXPECT_EQ(link.reopens(), i == 4 ? 1 : 0) << i;
     }
     EXPECT_EQ(countEvents(link.events(), {"\"request\""}), 0);
     ASSERT_TRUE(link.waitConnected());
-    EXPECT_EQ(link.run(velor::kRequestTev, tev).status, velor::kStatusDone);
+    EXPECT_EQ(link.run(velor::RequestKind::Tev, tev).status, velor::kStatusDone);
 }
 
 // The same exchanges through the channel table's serial channel, with COM1 resolved to the
@@ -338,7 +341,7 @@ TEST(ModsimEngine, OverThePseudoTerminal) {
     velor::OpenChannel(comm.channel, 1);
     ASSERT_EQ(comm.channel.TransferResult, 0);
 
-    const auto run = [&](std::uint8_t kind, const std::vector<std::uint8_t>& user) {
+    const auto run = [&](velor::RequestKind kind, const std::vector<std::uint8_t>& user) {
         std::vector<std::uint8_t> buffer(velor::kBufferSize);
         std::copy(user.begin(), user.end(), buffer.begin());
         velor::TransferRequest req;
@@ -355,21 +358,21 @@ TEST(ModsimEngine, OverThePseudoTerminal) {
         return std::pair{req.Status, req.Length};
     };
 
-    auto probe = source(velor::kRequestProbe);
-    EXPECT_EQ(run(velor::kRequestProbe, monitor(probe)).first, velor::kStatusDone);
+    auto probe = source(velor::RequestKind::Probe);
+    EXPECT_EQ(run(velor::RequestKind::Probe, monitor(probe)).first, velor::kStatusDone);
     probe.scanAddress = 9;
-    EXPECT_EQ(run(velor::kRequestProbe, monitor(probe)).first, velor::kStatusFailed);
-    auto kalu = source(velor::kRequestKalu);
+    EXPECT_EQ(run(velor::RequestKind::Probe, monitor(probe)).first, velor::kStatusFailed);
+    auto kalu = source(velor::RequestKind::Kalu);
     kalu.kaluOutputs = {9, 8, 7, 6, 5, 4};
-    EXPECT_EQ(run(velor::kRequestKalu, monitor(kalu)), std::pair(velor::kStatusDone, 48));
-    EXPECT_EQ(run(velor::kRequestTev, monitor(source(velor::kRequestTev))),
+    EXPECT_EQ(run(velor::RequestKind::Kalu, monitor(kalu)), std::pair(velor::kStatusDone, 48));
+    EXPECT_EQ(run(velor::RequestKind::Tev, monitor(source(velor::RequestKind::Tev))),
               std::pair(velor::kStatusDone, 100));
     std::vector<std::uint8_t> analog(velor::kAnalogImageSize, 0x33);
     std::vector<std::uint8_t> binary(velor::kBinaryImageSize);
     std::vector<std::uint8_t> zepa(velor::kZepaImageSize);
     const auto block =
         velor::ConfigUserData(velor::ConfigTarget::Kalu, false, 1, 2, 1, {analog, binary, zepa});
-    EXPECT_EQ(run(velor::kRequestConfig, block.data.bytes).first, velor::kStatusDone);
+    EXPECT_EQ(run(velor::RequestKind::Config, block.data.bytes).first, velor::kStatusDone);
 
     EXPECT_EQ(countEvents(events, {"\"write\"", "\"hex\":\"090807060504\""}), 1);
     EXPECT_EQ(countEvents(events, {"\"block\"", "\"addr\":1", "\"count\":128"}), 1);

@@ -3,7 +3,6 @@
 #include "comm/Channel.h"
 #include "comm/ComConfig.h"
 #include "comm/PortRecord.h"
-#include "config/ConfigFiles.h"
 
 namespace velor::bench {
 
@@ -18,41 +17,33 @@ void writeLoopbackComConfig() {
     SaveComConfig(table);
 }
 
-ProgramHarness::ProgramHarness(quint16 peerPort)
-    : app_(std::make_unique<AppState>()), tcp_(peerPort) {
-    app_->config.AnalogFileName = "KonfigA.cfa";
-    app_->config.BinaryFileName = "KonfigB.cfb";
-    app_->config.AnalogDirectory.clear();
-    app_->config.BinaryDirectory.clear();
+namespace {
 
-    app_->comm.channel.tcp = &tcp_;
-    io_ = std::make_unique<ChannelTableIo>(app_->comm.channel, [] {
-        ShowMessageWindow("ERROR", "Chyba při otevírání sériové komunikace", 2, 0);
-    });
-    transferWindows_ = std::make_unique<TransferWindowFactoryQt>(
-        TransferContext{app_->comm.engine, *io_, clock_, app_->comm.channel.TransferResult});
-    app_->comm.engine.Windows = transferWindows_.get();
-
-    mainWindow_ = std::make_unique<TForm_MzVyber>(*app_);
-    LoadAnalogConfig(app_->config, app_->comm.channel);
-    LoadBinaryConfig(app_->config, app_->comm.channel);
-    OpenChannel(app_->comm.channel, 1);
+ProgramHooks BenchHooks(quint16 peerPort, MessagePresenter& messages) {
+    ProgramHooks hooks;
+    hooks.tcpPeerPort = peerPort;
+    hooks.messages = &messages;
     // The editor itself is not shown: closing it is what lets the loop start.
-    mainWindow_->setEditorRunner([](auto&&...) {});
+    hooks.editorRunner = [](EditorKind, EditorContext&, QWidget*) {};
+    return hooks;
+}
+
+}  // namespace
+
+ProgramHarness::ProgramHarness(quint16 peerPort) : program_(BenchHooks(peerPort, messages_)) {
+    program_.start();
 }
 
 ProgramHarness::~ProgramHarness() {
-    mainWindow_->Timer1->stop();
-    mainWindow_.reset();
-    CloseChannel(app_->comm.channel, 1);
+    program_.stop();
 }
 
 void ProgramHarness::releaseLoop() {
-    mainWindow_->B_KonfigClick();
+    program_.mainWindow().B_KonfigClick();
 }
 
 std::vector<QTcpSocket*> ProgramHarness::sockets() {
-    const auto found = tcp_.findChildren<QTcpSocket*>(Qt::FindDirectChildrenOnly);
+    const auto found = program_.tcp().findChildren<QTcpSocket*>(Qt::FindDirectChildrenOnly);
     return {found.begin(), found.end()};
 }
 

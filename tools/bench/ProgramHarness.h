@@ -1,8 +1,7 @@
 #pragma once
-// The program as app/main.cpp assembles it (state, TCP transport, transfer windows, main
-// window, configuration loaded from the working directory), pointed at a simulator on a
-// loopback port instead of port 10000, without the single-instance guard and with messages
-// recorded instead of shown so that nothing waits for a human.
+// The program as its one assembly builds it (configuration loaded from the working directory),
+// pointed at a simulator on a loopback port instead of port 10000, without the single-instance
+// guard and with messages recorded instead of shown so that nothing waits for a human.
 
 #include <QTcpSocket>
 #include <functional>
@@ -10,12 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/AppState.h"
-#include "comm/ChannelTableIo.h"
-#include "comm/Clock.h"
-#include "comm/TcpTransport.h"
-#include "comm/TransferWindow.h"
-#include "monitor/MainWindow.h"
+#include "app/Program.h"
 #include "ui/MessageService.h"
 
 namespace velor::bench {
@@ -50,9 +44,9 @@ public:
     ProgramHarness(const ProgramHarness&) = delete;
     ProgramHarness& operator=(const ProgramHarness&) = delete;
 
-    AppState& app() { return *app_; }
-    TForm_MzVyber& mainWindow() { return *mainWindow_; }
-    TForm_TCP& tcp() { return tcp_; }
+    AppState& app() { return program_.state(); }
+    TForm_MzVyber& mainWindow() { return program_.mainWindow(); }
+    TForm_TCP& tcp() { return program_.tcp(); }
     const std::vector<MessageCall>& messages() const { return messages_.calls; }
 
     // What a closed configuration editor does to the loop (it starts polling), without
@@ -63,12 +57,7 @@ public:
 
 private:
     RecordingPresenter messages_;
-    std::unique_ptr<AppState> app_;
-    TForm_TCP tcp_;
-    std::unique_ptr<ChannelTableIo> io_;
-    SystemClock clock_;
-    std::unique_ptr<TransferWindowFactoryQt> transferWindows_;
-    std::unique_ptr<TForm_MzVyber> mainWindow_;
+    Program program_;
 };
 
 }  // namespace velor::bench

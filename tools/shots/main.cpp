@@ -94,21 +94,16 @@ void shootUnits(ProgramHarness& h, const QDir& out) {
     closeUnit(w.mokr);
 }
 
-velor::EditorContext editorContext(velor::AppState& app) {
-    return velor::EditorContext{app.config,
-                                app.comm.channel,
-                                app.fields,
-                                app.comm.engine.ReplyTimeout,
-                                app.loop.PollInterval,
-                                app.loop.KaluSecondHalf,
-                                app.loop.ScanAddress,
-                                std::span<bool, velor::kBusAddressCount>(app.loop.AddressFound),
-                                [](velor::ChannelState& channels) {
-                                    channels.FoundPorts = {"COM1", "COM2"};
-                                    channels.PortSearchPending = false;
-                                },
-                                [](QWidget*, const QString&) { return QString(); },
-                                [](int) {}};
+// The main window's editor context, with a port search that finds two ports and no dialogs.
+velor::EditorContext& editorContext(velor::TForm_MzVyber& main) {
+    velor::EditorContext& context = main.editorContext();
+    context.searchPorts = [](velor::ChannelState& channels) {
+        channels.FoundPorts = {"COM1", "COM2"};
+        channels.PortSearchPending = false;
+    };
+    context.chooseFile = [](QWidget*, const QString&) { return QString(); };
+    context.showHelp = [](int) {};
+    return context;
 }
 
 template <typename Editor>
@@ -169,7 +164,7 @@ int main(int argc, char* argv[]) {
 
     h.mainWindow().Timer1->stop();
     runEventsFor(0.5);
-    velor::EditorContext context = editorContext(h.app());
+    velor::EditorContext& context = editorContext(h.mainWindow());
     shootEditor<velor::TForm_Konmst>(context, &h.mainWindow(), out, "editor-analog.png");
     shootEditor<velor::TForm_BKonmst>(context, &h.mainWindow(), out, "editor-binary.png");
     shootMessage(out);

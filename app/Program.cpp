@@ -1,0 +1,114 @@
+#include "app/Program.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
+#include <utility>
+
+#include "comm/Channel.h"
+#include "config/ConfigFiles.h"
+
+namespace velor {
+
+namespace {
+
+constexpr int kStopWaitMs = 3000;
+
+void ShowReopenFailed() {
+    ShowMessageWindow("ERROR", "Chyba při otevírání sériové komunikace", 2, 0);
+}
+
+// The entry's file names and, for a run of its own, the directory the files live in.
+void NameFiles(AppState& app, const std::string& workDirectory) {
+    app.config.AnalogFileName = "KonfigA.cfa";
+    app.config.BinaryFileName = "KonfigB.cfb";
+    app.config.AnalogDirectory.clear();
+    app.config.BinaryDirectory.clear();
+    if (workDirectory.empty()) return;
+    app.config.WorkDirectory = workDirectory;
+    app.comm.channel.ComConfigPath = QDir(QString::fromStdString(workDirectory))
+                                         .filePath(QStringLiteral("COM.CFG"))
+                                         .toStdString();
+}
+
+}  // namespace
+
+MessageOutlet InstallMessageWindow(ProgressState& progress, const std::string& logPath) {
+    MessageOutlet m;
+    m.window = installMessageWindow(progress);
+    if (!logPath.empty()) m.log = std::make_unique<MessageLogPresenter>(logPath);
+    return m;
+}
+
+Program::Program(ProgramHooks hooks)
+    : app_(std::make_unique<AppState>()),
+      tcp_(hooks.tcpPeerPort),
+      channel_(app_->comm.channel),
+      io_(app_->comm.channel, ShowReopenFailed),
+      transferWindows_({app_->comm.engine, io_, clock_, app_->comm.channel.TransferResult}) {
+    AppState& app = *app_;
+    NameFiles(app, hooks.workDirectory);
+    // The title names the program (task bar, session); the window captions stay as designed,
+    // so no display name is set (the platform would append it to every caption).
+    QApplication::setApplicationName(QStringLiteral("Velor Tarnix Line 2"));
+    if (QCoreApplication* qtApp = QCoreApplication::instance())
+        qtApp->setProperty(kHelpFileProperty, QStringLiteral("Velor.HLP"));
+
+    app.comm.channel.tcp = &tcp_;
+    if (hooks.resolvePort) app.comm.channel.resolvePort = std::move(hooks.resolvePort);
+    app.comm.engine.Windows = &transferWindows_;
+    if (hooks.searchPorts) channel_.setPortSearch(std::move(hooks.searchPorts));
+
+    mainWindow_ = std::make_unique<TForm_MzVyber>(app, channel_);
+    if (hooks.editorRunner) mainWindow_->setEditorRunner(std::move(hooks.editorRunner));
+    // The message window comes before the loaders: a configuration file that has to be
+    // initialised is reported at start-up, and a message without its window would be lost.
+    createMessages(hooks);
+    LoadAnalogConfig(app.config, app.comm.channel);
+    LoadBinaryConfig(app.config, app.comm.channel);
+    if (hooks.replyTimeout != 0) app.comm.engine.ReplyTimeout = hooks.replyTimeout;
+    if (hooks.pollInterval != 0) app.loop.PollInterval = hooks.pollInterval;
+}
+
+Program::~Program() {
+    // The members go in reverse order: the tools, the message window, then the main window.
+    if (presenter_ != nullptr) setMessagePresenter(previousPresenter_);
+}
+
+void Program::createMessages(const ProgramHooks& hooks) {
+    if (hooks.messages == nullptr) {
+        messageWindow_ = InstallMessageWindow(progress_, hooks.messageLogPath);
+        return;
+    }
+    presenter_ = hooks.messages;
+    previousPresenter_ = setMessagePresenter(presenter_);
+}
+
+void Program::start() {
+    OpenChannel(app_->comm.channel, 1);
+    mainWindow_->show();
+}
+
+void Program::stop() {
+    mainWindow_->Timer1->stop();
+    QElapsedTimer waited;
+    waited.start();
+    while (app_->comm.engine.TransferWindow != nullptr && waited.elapsed() < kStopWaitMs) {
+        QEventLoop pause;
+        QTimer::singleShot(5, &pause, &QEventLoop::quit);
+        pause.exec();
+        // Windows closed outside an event loop are deleted here, as the application's own
+        // loop deletes them once a handler returns.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    CloseChannel(app_->comm.channel, 1);
+}
+
+QObject& Program::addTool(std::unique_ptr<QObject> tool) {
+    tools_.push_back(std::move(tool));
+    return *tools_.back();
+}
+
+}  // namespace velor
