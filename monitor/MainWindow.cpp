@@ -1,5 +1,7 @@
 #include "monitor/MainWindow.h"
 
+#include <QApplication>
+#include <QCloseEvent>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
@@ -190,6 +192,16 @@ void TForm_MzVyber::UpdateUnitCaptions() {
 
 void TForm_MzVyber::B_ExitClick() {
     QWidget::close();
+}
+
+void TForm_MzVyber::closeEvent(QCloseEvent* event) {
+    Timer1->stop();
+    // With no other window left the application leaves its event loop once this one is gone.
+    const QWidgetList others = QApplication::topLevelWidgets();
+    for (QWidget* w : others) {
+        if (w != this && w->isVisible()) w->close();
+    }
+    QWidget::closeEvent(event);
 }
 
 void TForm_MzVyber::B_Monit1Click() {

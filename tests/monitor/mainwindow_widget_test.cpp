@@ -240,6 +240,40 @@ TEST_F(MainWindowTest, ReopenedMokrWindowNamesTheInputsOfItsBoard) {
     EXPECT_EQ(app.windows.mokr->inputLabel(8)->text().trimmed(), QStringLiteral("IN24"));
 }
 
+// Ending the program is closing the main window, by "&Konec" or by the window system, whatever
+// unit windows are open: every one of them closes and the event loop ends. A guard timer
+// closes everything after 3 s so that a window left open fails the test instead of hanging it.
+TEST_F(MainWindowTest, ClosingTheMainWindowEndsTheProgramWithEveryUnitWindowOpen) {
+    const std::vector<std::pair<const char*, std::function<void()>>> ways = {
+        {"Konec", [this] { window->B_Exit->click(); }},
+        {"window system", [this] { window->close(); }}};
+    for (const auto& [way, closeMain] : ways) {
+        SCOPED_TRACE(way);
+        window->show();
+        window->B_Monit2->click();
+        window->B_Monit1->click();
+        window->B_Monit4->click();
+        window->B_MonitF->click();
+        window->B_Monit3->click();
+        window->Timer1->start();
+        bool guardFired = false;
+        QTimer guard;
+        guard.setSingleShot(true);
+        QObject::connect(&guard, &QTimer::timeout, [&guardFired] {
+            guardFired = true;
+            for (QWidget* w : QApplication::topLevelWidgets()) w->close();
+        });
+        guard.start(3000);
+        QTimer::singleShot(0, closeMain);
+        EXPECT_EQ(QApplication::exec(), 0);
+        EXPECT_FALSE(guardFired) << "the program went on after its main window closed";
+        EXPECT_FALSE(window->isVisible());
+        EXPECT_FALSE(window->Timer1->isActive());
+        for (std::uint8_t kind = 0; kind <= 4; ++kind) EXPECT_FALSE(app.windows.isOpen(kind));
+        EXPECT_EQ(app.loop.MonitoredKind, 5);
+    }
+}
+
 TEST_F(MainWindowTest, CancelledBinaryEditorStartsTheLoopOverThePortOfTheTable) {
     channel1().PortNumber = 3;  // loaded after the window was created: the name says COM0
     const QByteArray comBefore = [this] {
