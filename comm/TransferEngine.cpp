@@ -52,7 +52,16 @@ void TransferRun::tick() {
 
 void TransferRun::tickUnchecked() {
     if (!timerEnabled_ || released_) return;
-    if (StepIndex == 0) discardInput();
+    if (StepIndex == 0) {
+        // A port that could not be opened is reported as unusable at once, not probed as if
+        // the module were silent.
+        if (!ctx_.io.isUsable(Request->Channel)) {
+            ctx_.transferResult = kResultPortFailed;
+            finish();
+            return;
+        }
+        discardInput();
+    }
     if (StepDone) {
         sendPhase();
         return;

@@ -32,7 +32,9 @@ struct FakeChannel : ChannelIo {
     int reopens = 0;
     int throwOnReads = 0;
 
+    bool usable = true;
     bool isTcp(int) const override { return tcp; }
+    bool isUsable(int) override { return usable; }
     bool ignoreLineErrors(int) const override { return ignoreErrors; }
     int read(int, std::uint8_t* buffer, int count) override {
         if (throwOnReads > 0) {
@@ -280,6 +282,32 @@ TEST(TransferEngine, TimeoutRetriesExceptForTheProbe) {
         // Each attempt waits out the 200 ms of its receive step, and not much more.
         EXPECT_GE(h.clock.ms - start, 200u * c.sends);
         EXPECT_LE(h.clock.ms - start, 260u * c.sends);
+    }
+}
+
+// A serial port that did not open: the request ends in its first tick with Status 4, sends
+// nothing and is not retried, whatever its kind; a queued request behind it still runs.
+TEST(TransferEngine, UnusablePortEndsTheRequestAtOnceWithStatusFour) {
+    for (const std::uint8_t kind : {std::uint8_t{0}, kKindProbe, std::uint8_t{6}}) {
+        SCOPED_TRACE(int{kind});
+        Harness h;
+        h.engine.RequestKind = kind;
+        h.channel.usable = false;
+        h.channel.replies = {hex("E5")};
+        Request r;
+        QueueRequest(h.engine, r.req);
+        h.run();
+        EXPECT_EQ(r.req.Status, kStatusPortUnusable);
+        EXPECT_EQ(h.transferResult, kResultPortFailed);
+        EXPECT_EQ(h.ticks, 1);
+        EXPECT_TRUE(h.channel.writes.empty());
+        EXPECT_EQ(h.engine.RequestCount, 0);
+
+        h.channel.usable = true;
+        Request next;
+        QueueRequest(h.engine, next.req);
+        h.run();
+        EXPECT_EQ(next.req.Status, kStatusDone);
     }
 }
 
