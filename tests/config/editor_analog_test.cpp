@@ -170,25 +170,37 @@ TEST_F(AnalogEditorTest, CancelSavesNothingAndKeepsThePort) {
     const std::vector<std::uint8_t> before = readBytes("KonfigA.cfa");
     const std::vector<std::uint8_t> comBefore = readBytes("COM.CFG");
     const AnalogImage imageBefore = config.AnalogImage;
+    ASSERT_EQ(channel1().BaudIndex, 3);
     config.SendPending = true;
-    TForm_Konmst editor(context);
-    editor.show();
-    choose(editor, "ComboBox_45", 1);
-    EXPECT_EQ(editor.L_Nastaveno->text(), QStringLiteral("COM5"));
-    // A click on a field stores the typed name in memory at once.
-    type(editor, "Edit_51", "Kotel");
-    QTest::mouseClick(control<QLineEdit>(editor, "Edit_52"), Qt::LeftButton);
-    EXPECT_EQ(config.AnalogConfig.Inputs[1].Name, "Kotel");
-    EXPECT_EQ(editor.currentInput(), 3);
-    editor.BitBtn2->click();
+    {
+        TForm_Konmst editor(context);
+        editor.show();
+        choose(editor, "ComboBox_45", 1);
+        choose(editor, "ComboBox_46", 1);  // 9600 Bd
+        EXPECT_EQ(editor.L_Nastaveno->text(), QStringLiteral("COM5"));
+        // A click on a field stores the typed name in memory at once.
+        type(editor, "Edit_51", "Kotel");
+        QTest::mouseClick(control<QLineEdit>(editor, "Edit_52"), Qt::LeftButton);
+        EXPECT_EQ(config.AnalogConfig.Inputs[1].Name, "Kotel");
+        EXPECT_EQ(editor.currentInput(), 3);
+        editor.BitBtn2->click();
 
-    EXPECT_FALSE(editor.isVisible());
-    EXPECT_EQ(editor.result(), 2);
-    EXPECT_FALSE(config.SendPending);
-    EXPECT_EQ(channel1().PortNumber, 0);  // still TCP: the list index never became a port
-    EXPECT_EQ(readBytes("KonfigA.cfa"), before);
-    EXPECT_EQ(readBytes("COM.CFG"), comBefore);
-    EXPECT_EQ(config.AnalogImage.toBytes(), imageBefore.toBytes());
+        EXPECT_FALSE(editor.isVisible());
+        EXPECT_EQ(editor.result(), 2);
+        EXPECT_FALSE(config.SendPending);
+        EXPECT_EQ(channel1().PortNumber, 0);  // still TCP: the list index never became a port
+        EXPECT_EQ(channel1().BaudIndex, 3);   // the rate chosen before "Zrušit" is dropped
+        EXPECT_EQ(readBytes("KonfigA.cfa"), before);
+        EXPECT_EQ(readBytes("COM.CFG"), comBefore);
+        EXPECT_EQ(config.AnalogImage.toBytes(), imageBefore.toBytes());
+    }
+    // The next save writes the rate that was in force, not the cancelled one.
+    TForm_Konmst next(context);
+    next.show();
+    next.BitBtn1->click();
+    EXPECT_FALSE(next.isVisible());
+    ASSERT_EQ(readBytes("COM.CFG").size(), 264u);
+    EXPECT_EQ(readBytes("COM.CFG")[2], 3);
 }
 
 TEST_F(AnalogEditorTest, PortFollowsTheChosenDeviceName) {

@@ -155,10 +155,13 @@ TEST_F(BinaryEditorTest, CancelKeepsFileAndPort) {
     TForm_BKonmst editor(context);
     editor.show();
     choose(editor, "ComboBox_40", 0);
+    choose(editor, "ComboBox_41", 4);  // 57600 Bd, stored by the check of the next scroll
     EXPECT_EQ(editor.L_Nastaveno->text(), QStringLiteral("COM2"));
+    editor.ScrollBar1->triggerAction(QAbstractSlider::SliderPageStepAdd);
     editor.BitBtn2->click();
     EXPECT_FALSE(editor.isVisible());
     EXPECT_EQ(channel1().PortNumber, 0);
+    EXPECT_EQ(channel1().BaudIndex, 3);
     EXPECT_EQ(readBytes("KonfigB.cfb"), before);
 }
 
