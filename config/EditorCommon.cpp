@@ -188,6 +188,9 @@ bool FinishCloseQuery(EditorContext& ctx, int modalResult, bool canClose, const 
         return canClose;
     }
     ApplyChosenPort(qStringToCp1250(nastaveno), ctx.channels);
+    // Only the close query leads the user to the field that refused the close.
+    if (ctx.fields.FirstInvalidSeen && ctx.fields.FirstInvalidControl != nullptr)
+        ctx.fields.FirstInvalidControl->setFocus();
     if (modalResult == kModalOk) ctx.config.SendPending = false;
 
     image.ResponseDelay = static_cast<std::uint8_t>(d.ResponseDelay);

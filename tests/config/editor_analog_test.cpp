@@ -277,5 +277,27 @@ TEST_F(AnalogEditorTest, OutOfRangeFieldsAreRefusedWithTheirMessages) {
     }
 }
 
+// A refused field is reported on every click and sensor choice, but the user keeps typing
+// where they are; only the refused close leads them to the first refused field.
+TEST_F(AnalogEditorTest, OnlyTheRefusedCloseMovesTheFocus) {
+    TForm_Konmst editor(context);
+    editor.show();
+    type(editor, "Edit_1", "0");
+    auto* name = control<QLineEdit>(editor, "Edit_52");
+    name->setFocus();
+    QTest::mouseClick(name, Qt::LeftButton);
+    EXPECT_EQ(rec.calls.size(), 1u);
+    EXPECT_EQ(editor.focusWidget(), name);
+    choose(editor, "ComboBox_212", 1);
+    EXPECT_EQ(rec.calls.size(), 3u);  // the click on the list and the choice itself
+    type(editor, "Edit_1", "0");  // the choice showed the stored delay again
+    editor.Edit_50Click(name);
+    EXPECT_EQ(editor.focusWidget(), name);
+
+    editor.BitBtn1->click();
+    EXPECT_TRUE(editor.isVisible());
+    EXPECT_EQ(editor.focusWidget(), control<QLineEdit>(editor, "Edit_1"));
+}
+
 }  // namespace
 }  // namespace velor::test

@@ -165,5 +165,16 @@ TEST_F(BinaryEditorTest, CancelKeepsFileAndPort) {
     EXPECT_EQ(readBytes("KonfigB.cfb"), before);
 }
 
+TEST_F(BinaryEditorTest, ScrollingPastARefusedFieldLeavesTheFocusAlone) {
+    TForm_BKonmst editor(context);
+    editor.show();
+    type(editor, "Edit_150", "0");
+    auto* name = control<QLineEdit>(editor, "Edit_53");
+    name->setFocus();
+    editor.ScrollBar1->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    EXPECT_EQ(rec.calls.size(), 1u);
+    EXPECT_EQ(editor.focusWidget(), name);
+}
+
 }  // namespace
 }  // namespace velor::test
