@@ -257,6 +257,11 @@ TEST_F(AnalogEditorTest, OutOfRangeFieldsAreRefusedWithTheirMessages) {
          "Min.hodnota: 1.0 Max.hodnota: 255.0"},
         {"Edit_4", "32", "Překročen povolený rozsah u položky: 32",
          "Min.hodnota: 0.0 Max.hodnota: 31.0"},
+        // The blank markers are no values of these fields.
+        {"Edit_1", "-2147483647", "Překročen povolený rozsah u položky: -2147483647",
+         "Min.hodnota: 1.0 Max.hodnota: 255.0"},
+        {"Edit_4", "32767", "Překročen povolený rozsah u položky: 32767",
+         "Min.hodnota: 0.0 Max.hodnota: 31.0"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.value);
@@ -276,6 +281,7 @@ TEST_F(AnalogEditorTest, OutOfRangeFieldsAreRefusedWithTheirMessages) {
         EXPECT_FALSE(editor.isVisible());
     }
 }
+
 
 // A refused field is reported on every click and sensor choice, but the user keeps typing
 // where they are; only the refused close leads them to the first refused field.

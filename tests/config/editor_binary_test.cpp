@@ -54,7 +54,8 @@ TEST_F(BinaryEditorTest, FilterIntervalsOutsideOneTo255AreRefused) {
         const char* value;
         bool accepted;
     };
-    const Case cases[] = {{"0", false}, {"256", false}, {"255", true}, {"1", true}};
+    const Case cases[] = {
+        {"0", false}, {"256", false}, {"32767", false}, {"255", true}, {"1", true}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.value);
         rec.calls.clear();
@@ -164,6 +165,7 @@ TEST_F(BinaryEditorTest, CancelKeepsFileAndPort) {
     EXPECT_EQ(channel1().BaudIndex, 3);
     EXPECT_EQ(readBytes("KonfigB.cfb"), before);
 }
+
 
 TEST_F(BinaryEditorTest, ScrollingPastARefusedFieldLeavesTheFocusAlone) {
     TForm_BKonmst editor(context);
