@@ -14,6 +14,7 @@ class TransferWindowFactory;
 
 inline constexpr int kQueueSlots = 15;
 inline constexpr std::uint8_t kKindProbe = 5;
+inline constexpr std::uint8_t kKindConfig = 6;
 
 struct EngineState {
     // Slots 1..15 at indexes 0..14; slot 1 is the running request.
