@@ -8,7 +8,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QTimer>
+#include <algorithm>
 #include <exception>
 #include <stdexcept>
 #include <system_error>
@@ -62,6 +65,38 @@ std::string PadName(const std::string& name, std::size_t width) {
 
 QString NameLabel(const std::string& cp1250Name) {
     return cp1250ToQString(PadName(cp1250Name, kNameWidth));
+}
+
+// The widest scan line: ten modules found, the probe at 31.
+constexpr const char* kWidestScanLine = "> 31< 22,23,24,25,26,27,28,29,30,31,";
+
+// The room a line edit leaves for its text: its contents less the inner margins and a cursor.
+int LineEditTextRoom(const QLineEdit& edit) {
+    QStyleOptionFrame option;
+    option.initFrom(&edit);
+    option.rect = edit.rect();
+    option.lineWidth = edit.hasFrame()
+                           ? edit.style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, &edit)
+                           : 0;
+    const QRect contents = edit.style()
+                               ->subElementRect(QStyle::SE_LineEditContents, &option, &edit)
+                               .marginsRemoved(edit.textMargins());
+    return contents.width() - 5;
+}
+
+// The font, made smaller a pixel at a time until every text fits the width. The window's
+// bold 15 px is too wide for the status line and the error label, whose sizes are fixed.
+QFont FittedFont(QFont font, const QStringList& texts, int width) {
+    constexpr int kSmallestPixels = 8;
+    for (int px = font.pixelSize(); px > kSmallestPixels; --px) {
+        font.setPixelSize(px);
+        const QFontMetrics metrics(font);
+        const bool fits = std::all_of(texts.begin(), texts.end(), [&](const QString& text) {
+            return metrics.horizontalAdvance(text) <= width;
+        });
+        if (fits) break;
+    }
+    return font;
 }
 
 }  // namespace
@@ -143,6 +178,12 @@ void TForm_MzVyber::createControls() {
     L_Err->setGeometry(4, 422, 253, 18);
     L_Err->setStyleSheet("color: red;");
     L_Err->hide();
+    E_Stav->setFont(
+        FittedFont(font(), {QString::fromLatin1(kWidestScanLine)}, LineEditTextRoom(*E_Stav)));
+    QStringList errors;
+    for (std::uint8_t code = 1; code <= 3; ++code)
+        errors << QString::fromStdString(ProtocolErrorText(code));
+    L_Err->setFont(FittedFont(font(), errors, L_Err->contentsRect().width()));
     PanelSize = new QWidget(this);
     PanelSize->setObjectName("PanelSize");
     PanelSize->setGeometry(kClientWidth, kClientHeight, 1, 1);

@@ -31,6 +31,7 @@
 #include "monitor/TevwWindow.h"
 #include "monitor/TewWindow.h"
 #include "tests/MessageRecorder.h"
+#include "tests/TextFits.h"
 #include "ui/Cp1250.h"
 #include "ui/FieldBinding.h"
 
@@ -163,6 +164,31 @@ TEST_F(MainWindowTest, ControlsCaptionsAndClientSize) {
     // Created before COM.CFG is read: the start-up port name is COM0.
     EXPECT_EQ(app.comm.channel.SelectedPortName, "COM0");
     EXPECT_TRUE(app.comm.channel.PortSearchPending);
+}
+
+// Every text the main window shows is whole at its designed size with the fonts it gets here
+// (the DejaVu faces the package depends on): the status line with ten modules found, the
+// longest protocol errors, the captions and labels.
+TEST_F(MainWindowTest, EveryDesignedTextFitsItsControl) {
+    window->show();
+    EXPECT_EQ(window->size(), QSize(261, 440));
+    const QFontMetrics status(window->E_Stav->font());
+    for (const char* text :
+         {"> 31< 22,23,24,25,26,27,28,29,30,31,", ">  9<  0, 1, 2, 3, 4, 5, 6, 7, 8, 9,",
+          "          >.....................<", "Nastavte kanál COM", "Chyba přenosu",
+          "Vyhledávám: COM9", "Konfigurace  KALU.1", "Komunikace - MOKR"}) {
+        EXPECT_LE(status.horizontalAdvance(QString::fromUtf8(text)),
+                  test::LineEditTextRoom(*window->E_Stav))
+            << text;
+    }
+    const QFontMetrics error(window->L_Err->font());
+    for (const char* text : {"FC=2 Neznámá komunikační šlužba", "FC=9 Blok/Data nedostupná",
+                             "FC=0x0c nespravne zadane parametry"}) {
+        EXPECT_LE(error.horizontalAdvance(QString::fromUtf8(text)),
+                  window->L_Err->contentsRect().width())
+            << text;
+    }
+    test::ExpectTextsFit(*window);
 }
 
 TEST_F(MainWindowTest, UnitButtonsOpenTheirWindowsAndTheLastOneIsPolled) {
