@@ -282,7 +282,6 @@ TEST_F(AnalogEditorTest, OutOfRangeFieldsAreRefusedWithTheirMessages) {
     }
 }
 
-
 // A refused field is reported on every click and sensor choice, but the user keeps typing
 // where they are; only the refused close leads them to the first refused field.
 TEST_F(AnalogEditorTest, OnlyTheRefusedCloseMovesTheFocus) {
@@ -296,7 +295,7 @@ TEST_F(AnalogEditorTest, OnlyTheRefusedCloseMovesTheFocus) {
     EXPECT_EQ(editor.focusWidget(), name);
     choose(editor, "ComboBox_212", 1);
     EXPECT_EQ(rec.calls.size(), 3u);  // the click on the list and the choice itself
-    type(editor, "Edit_1", "0");  // the choice showed the stored delay again
+    type(editor, "Edit_1", "0");      // the choice showed the stored delay again
     editor.Edit_50Click(name);
     EXPECT_EQ(editor.focusWidget(), name);
 

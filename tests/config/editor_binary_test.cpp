@@ -166,7 +166,6 @@ TEST_F(BinaryEditorTest, CancelKeepsFileAndPort) {
     EXPECT_EQ(readBytes("KonfigB.cfb"), before);
 }
 
-
 TEST_F(BinaryEditorTest, ScrollingPastARefusedFieldLeavesTheFocusAlone) {
     TForm_BKonmst editor(context);
     editor.show();

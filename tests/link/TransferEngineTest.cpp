@@ -324,7 +324,8 @@ TEST(TransferEngine, LateAnswerToAConfigurationBlockIsNotTakenForTheNextAttempt)
     Harness h;
     h.engine.RequestKind = 6;
     // 68 L L 68 01 02 03 d CS 16: d = AA for the first attempt, BB for the second.
-    h.channel.replies = {hex("68 04 04 68 01 02 03 AA B0 16"), hex("68 04 04 68 01 02 03 BB C1 16")};
+    h.channel.replies = {hex("68 04 04 68 01 02 03 AA B0 16"),
+                         hex("68 04 04 68 01 02 03 BB C1 16")};
     h.channel.replyDelays = {25, 0};
     Request r;
     QueueRequest(h.engine, r.req);
