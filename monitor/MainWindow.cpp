@@ -8,10 +8,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
-#include <QStyle>
-#include <QStyleOptionFrame>
 #include <QTimer>
-#include <algorithm>
 #include <exception>
 #include <stdexcept>
 #include <system_error>
@@ -31,6 +28,7 @@
 #include "ui/Cp1250.h"
 #include "ui/MessageService.h"
 #include "ui/NumberText.h"
+#include "ui/TextFit.h"
 
 namespace velor {
 
@@ -69,35 +67,6 @@ QString NameLabel(const std::string& cp1250Name) {
 
 // The widest scan line: ten modules found, the probe at 31.
 constexpr const char* kWidestScanLine = "> 31< 22,23,24,25,26,27,28,29,30,31,";
-
-// The room a line edit leaves for its text: its contents less the inner margins and a cursor.
-int LineEditTextRoom(const QLineEdit& edit) {
-    QStyleOptionFrame option;
-    option.initFrom(&edit);
-    option.rect = edit.rect();
-    option.lineWidth = edit.hasFrame()
-                           ? edit.style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, &edit)
-                           : 0;
-    const QRect contents = edit.style()
-                               ->subElementRect(QStyle::SE_LineEditContents, &option, &edit)
-                               .marginsRemoved(edit.textMargins());
-    return contents.width() - 5;
-}
-
-// The font, made smaller a pixel at a time until every text fits the width. The window's
-// bold 15 px is too wide for the status line and the error label, whose sizes are fixed.
-QFont FittedFont(QFont font, const QStringList& texts, int width) {
-    constexpr int kSmallestPixels = 8;
-    for (int px = font.pixelSize(); px > kSmallestPixels; --px) {
-        font.setPixelSize(px);
-        const QFontMetrics metrics(font);
-        const bool fits = std::all_of(texts.begin(), texts.end(), [&](const QString& text) {
-            return metrics.horizontalAdvance(text) <= width;
-        });
-        if (fits) break;
-    }
-    return font;
-}
 
 }  // namespace
 
@@ -178,6 +147,8 @@ void TForm_MzVyber::createControls() {
     L_Err->setGeometry(4, 422, 253, 18);
     L_Err->setStyleSheet("color: red;");
     L_Err->hide();
+    // The window's bold 15 px is too wide for the status line and the error label, whose
+    // sizes are fixed: they take it at the size their longest texts fit.
     E_Stav->setFont(
         FittedFont(font(), {QString::fromLatin1(kWidestScanLine)}, LineEditTextRoom(*E_Stav)));
     QStringList errors;

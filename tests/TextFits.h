@@ -13,25 +13,15 @@
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <QStyleOptionComboBox>
-#include <QStyleOptionFrame>
 #include <QWidget>
 #include <string>
+
+#include "ui/TextFit.h"
 
 namespace velor::test {
 
 inline int TextWidth(const QWidget& control, const QString& text) {
     return QFontMetrics(control.font()).horizontalAdvance(text);
-}
-
-// The room a line edit leaves for its text: its contents less the inner margins and a cursor.
-inline int LineEditTextRoom(const QLineEdit& edit) {
-    QStyleOptionFrame option;
-    option.initFrom(&edit);
-    option.rect = edit.rect();
-    option.lineWidth = edit.hasFrame()
-                           ? edit.style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, &edit)
-                           : 0;
-    return edit.style()->subElementRect(QStyle::SE_LineEditContents, &option, &edit).width() - 5;
 }
 
 inline int ComboTextRoom(const QComboBox& combo) {

@@ -178,7 +178,7 @@ TEST_F(MainWindowTest, EveryDesignedTextFitsItsControl) {
           "          >.....................<", "Nastavte kanál COM", "Chyba přenosu",
           "Vyhledávám: COM9", "Konfigurace  KALU.1", "Komunikace - MOKR"}) {
         EXPECT_LE(status.horizontalAdvance(QString::fromUtf8(text)),
-                  test::LineEditTextRoom(*window->E_Stav))
+                  LineEditTextRoom(*window->E_Stav))
             << text;
     }
     const QFontMetrics error(window->L_Err->font());
