@@ -24,6 +24,9 @@ class ChannelIo {
 public:
     virtual ~ChannelIo() = default;
     virtual bool isTcp(int channel) const = 0;
+    // False for a serial channel whose port is not open (its open failed): nothing can be
+    // sent or received on it. A TCP channel always counts as usable; its state tells the rest.
+    virtual bool isUsable(int /*channel*/) { return true; }
     virtual bool ignoreLineErrors(int channel) const = 0;
     // Reads at most count bytes that have already arrived; returns the number read.
     virtual int read(int channel, std::uint8_t* buffer, int count) = 0;

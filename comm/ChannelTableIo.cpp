@@ -14,6 +14,10 @@ bool ChannelTableIo::isTcp(int channel) const {
     return IsTcpChannel(state_, channel);
 }
 
+bool ChannelTableIo::isUsable(int channel) {
+    return IsTcpChannel(state_, channel) || ChannelSerialPort(state_, channel) != nullptr;
+}
+
 bool ChannelTableIo::ignoreLineErrors(int channel) const {
     const PortRecord* record = state_.ChannelTable.record(channel);
     return record != nullptr && record->IgnoreLineErrors != 0;

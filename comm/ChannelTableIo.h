@@ -15,6 +15,7 @@ public:
     explicit ChannelTableIo(ChannelState& state, std::function<void()> reopenFailed = {});
 
     bool isTcp(int channel) const override;
+    bool isUsable(int channel) override;
     bool ignoreLineErrors(int channel) const override;
     int read(int channel, std::uint8_t* buffer, int count) override;
     int write(int channel, const std::uint8_t* buffer, int count) override;

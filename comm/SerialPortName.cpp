@@ -27,7 +27,8 @@ std::string DefaultPortResolver(const std::string& portName) {
     return portName;
 #else
     const int n = PortNumberOfName(portName);
-    if (n < 0) return {};
+    // COM0 (the name before COM.CFG is read) is never a port, whatever the directory holds.
+    if (n < 1) return {};
     // A link in the working directory wins, even a dangling one: opening it then fails
     // instead of silently falling back to a port the user did not mean.
     std::error_code ec;
@@ -36,7 +37,6 @@ std::string DefaultPortResolver(const std::string& portName) {
         !ec) {
         return "./" + portName;
     }
-    if (n < 1) return {};
     return "/dev/ttyS" + std::to_string(n - 1);
 #endif
 }

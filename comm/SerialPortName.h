@@ -18,7 +18,8 @@ int PortNumberOfName(const std::string& portName);
 
 // Windows: the name itself. Elsewhere: an entry named COMn in the working directory when
 // there is one (typically a symbolic link to /dev/ttyUSB0), else /dev/ttyS<n-1>; an empty
-// text (no device) for a name that is not COMn with n >= 1.
+// text (no device) for a name that is not COMn with n >= 1, even where the directory holds an
+// entry of that name.
 std::string DefaultPortResolver(const std::string& portName);
 
 }  // namespace velor

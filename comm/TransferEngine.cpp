@@ -52,7 +52,20 @@ void TransferRun::tick() {
 
 void TransferRun::tickUnchecked() {
     if (!timerEnabled_ || released_) return;
-    if (StepIndex == 0) discardInput();
+    if (settling_) {
+        settle();
+        return;
+    }
+    if (StepIndex == 0) {
+        // A port that could not be opened is reported as unusable at once, not probed as if
+        // the module were silent.
+        if (!ctx_.io.isUsable(Request->Channel)) {
+            ctx_.transferResult = kResultPortFailed;
+            finish();
+            return;
+        }
+        discardInput();
+    }
     if (StepDone) {
         sendPhase();
         return;
@@ -285,16 +298,47 @@ void TransferRun::finish() {
         Request->Status = kStatusDone;
     } else {
         ++Attempt;
-        if (Attempt < kAttempts && ctx_.engine.RequestKind != RequestKind::Probe) {
-            StepIndex = 0;
-            StepDone = true;
-            timerEnabled_ = true;
+        if (ctx_.engine.RequestKind == RequestKind::Config) {
+            beginSettling();
             return;
         }
-        Request->Status = kStatusFailed;
-        if (ctx_.io.isTcp(Request->Channel)) TcpFailureRule(ctx_);
+        if (retryOrFail()) return;
     }
     release();
+}
+
+bool TransferRun::retryOrFail() {
+    if (Attempt < kAttempts && ctx_.engine.RequestKind != RequestKind::Probe) {
+        StepIndex = 0;
+        StepDone = true;
+        timerEnabled_ = true;
+        return true;
+    }
+    Request->Status = kStatusFailed;
+    if (ctx_.io.isTcp(Request->Channel)) TcpFailureRule(ctx_);
+    return false;
+}
+
+// A module may answer a configuration block after the step gave up on it. Such a late answer
+// must not be taken for the acceptance of the next attempt or block, so before either goes
+// out the line has to stay quiet for one time-out; whatever arrives meanwhile is dropped.
+void TransferRun::beginSettling() {
+    settling_ = true;
+    timerEnabled_ = true;
+    settleStart_ = quietSince_ = ctx_.clock.tickMs();
+    const std::int32_t failed = std::clamp<std::int32_t>(StepIndex, 1, kMaxSteps);
+    settleTimeout_ = Request->step(failed).TimeoutMs;
+}
+
+void TransferRun::settle() {
+    const std::uint32_t now = ctx_.clock.tickMs();
+    std::array<std::uint8_t, kDiscardBytes> scratch{};
+    if (ctx_.io.read(Request->Channel, scratch.data(), kDiscardBytes) > 0) quietSince_ = now;
+    const bool quiet = now - quietSince_ > settleTimeout_;
+    const bool waitedTooLong = now - settleStart_ > settleTimeout_ * kSettleTimeouts;
+    if (!quiet && !waitedTooLong) return;
+    settling_ = false;
+    if (!retryOrFail()) release();
 }
 
 void TransferRun::failProgram() {

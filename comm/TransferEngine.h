@@ -23,6 +23,9 @@ inline constexpr std::int32_t kResultShortReply = -4;
 
 inline constexpr int kAttempts = 3;
 inline constexpr int kDiscardBytes = 399;
+// A line that never falls quiet after a failed configuration block is waited for at most this
+// many time-outs.
+inline constexpr std::uint32_t kSettleTimeouts = 5;
 // Five minutes in days.
 inline constexpr double kTcpFailWindowDays = 5.0 / (24.0 * 60.0);
 
@@ -75,6 +78,12 @@ private:
     bool receiveFrame();
     bool lineErrorsStop(std::uint32_t errors) const;
     void finish();
+    // After a failed attempt: runs the request again, or ends it with Status 3. Returns true
+    // when it runs again.
+    bool retryOrFail();
+    // A configuration block waits for a quiet line after a failed attempt, see settle().
+    void beginSettling();
+    void settle();
     // Ends the request with Status 3 and no retry: its program or data cannot be run.
     void failProgram();
     void release();
@@ -83,6 +92,10 @@ private:
     std::vector<std::uint8_t> framed_;  // the framed request, resent by a retry
     bool timerEnabled_ = true;
     bool released_ = false;
+    bool settling_ = false;
+    std::uint32_t settleStart_ = 0;
+    std::uint32_t quietSince_ = 0;
+    std::uint32_t settleTimeout_ = 0;
 };
 
 // Hands a filled request to the engine: starts it at once when the queue is empty.

@@ -107,6 +107,7 @@ void SetLow16(std::int32_t& target, std::int16_t value) {
 
 void LoadDialogFields(DialogFields& d, EditorContext& ctx, std::uint8_t imageDelay,
                       std::uint16_t imageTimeout, std::int32_t moduleAddress) {
+    if (!d.channelBefore) d.channelBefore = *ctx.channels.ChannelTable.record(1);
     d.ResponseDelay = imageDelay;
     d.CommTimeout = imageTimeout;
     if (ctx.channels.PortSearchPending && ctx.searchPorts) ctx.searchPorts(ctx.channels);
@@ -183,9 +184,13 @@ bool FinishCloseQuery(EditorContext& ctx, int modalResult, bool canClose, const 
                       const DialogFields& d, const CloseQueryImage& image) {
     if (!SavesConfiguration(modalResult)) {
         ctx.config.SendPending = false;
+        if (d.channelBefore) *ctx.channels.ChannelTable.record(1) = *d.channelBefore;
         return canClose;
     }
     ApplyChosenPort(qStringToCp1250(nastaveno), ctx.channels);
+    // Only the close query leads the user to the field that refused the close.
+    if (ctx.fields.FirstInvalidSeen && ctx.fields.FirstInvalidControl != nullptr)
+        ctx.fields.FirstInvalidControl->setFocus();
     if (modalResult == kModalOk) ctx.config.SendPending = false;
 
     image.ResponseDelay = static_cast<std::uint8_t>(d.ResponseDelay);

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "comm/PortRecord.h"
 #include "config/EditorContext.h"
 #include "ui/MessageService.h"
 
@@ -82,6 +83,9 @@ struct DialogFields {
     std::int16_t address16 = 0;
     std::uint8_t baud8 = 0;
     std::string portItems;
+    // Channel 1 as the editor found it: the check on every click stores the chosen baud rate
+    // at once, and "&Zrušit" puts the channel back as it was.
+    std::optional<PortRecord> channelBefore;
 };
 
 // Loads the dialog's fields before the field table is filled; runs the port search while it is

@@ -1,5 +1,7 @@
 #include "monitor/MainWindow.h"
 
+#include <QApplication>
+#include <QCloseEvent>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
@@ -25,6 +27,7 @@
 #include "ui/Cp1250.h"
 #include "ui/MessageService.h"
 #include "ui/NumberText.h"
+#include "ui/TextFit.h"
 
 namespace velor {
 
@@ -52,6 +55,9 @@ QFrame* MakeBevel(QWidget* parent, const char* name, const QRect& geometry) {
 QString NameLabel(const std::string& cp1250Name) {
     return cp1250ToQString(PadName(cp1250Name, kNameWidth));
 }
+
+// The widest scan line: ten modules found, the probe at 31.
+constexpr const char* kWidestScanLine = "> 31< 22,23,24,25,26,27,28,29,30,31,";
 
 }  // namespace
 
@@ -136,6 +142,14 @@ void TForm_MzVyber::createControls() {
     L_Err->setGeometry(4, 422, 253, 18);
     L_Err->setStyleSheet("color: red;");
     L_Err->hide();
+    // The window's bold 15 px is too wide for the status line and the error label, whose
+    // sizes are fixed: they take it at the size their longest texts fit.
+    E_Stav->setFont(
+        FittedFont(font(), {QString::fromLatin1(kWidestScanLine)}, LineEditTextRoom(*E_Stav)));
+    QStringList errors;
+    for (std::uint8_t code = 1; code <= 3; ++code)
+        errors << QString::fromStdString(ProtocolErrorText(code));
+    L_Err->setFont(FittedFont(font(), errors, L_Err->contentsRect().width()));
     PanelSize = new QWidget(this);
     PanelSize->setObjectName("PanelSize");
     PanelSize->setGeometry(kClientWidth, kClientHeight, 1, 1);
@@ -183,6 +197,16 @@ void TForm_MzVyber::UpdateUnitCaptions() {
 
 void TForm_MzVyber::B_ExitClick() {
     QWidget::close();
+}
+
+void TForm_MzVyber::closeEvent(QCloseEvent* event) {
+    Timer1->stop();
+    // With no other window left the application leaves its event loop once this one is gone.
+    const QWidgetList others = QApplication::topLevelWidgets();
+    for (QWidget* w : others) {
+        if (w != this && w->isVisible()) w->close();
+    }
+    QWidget::closeEvent(event);
 }
 
 void TForm_MzVyber::B_Monit1Click() {

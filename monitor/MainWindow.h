@@ -9,6 +9,7 @@
 #include "monitor/ChannelAdapter.h"
 #include "monitor/PollingLoop.h"
 
+class QCloseEvent;
 class QFrame;
 class QLabel;
 class QLineEdit;
@@ -78,6 +79,11 @@ public:
     QFrame* Bevel2 = nullptr;
     QFrame* Bevel4 = nullptr;
     QTimer* Timer1 = nullptr;
+
+protected:
+    // The program ends with its main window: every other window closes with it, so nothing
+    // goes on polling (or writing outputs) unseen.
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void createControls();

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <exception>
 #include <system_error>
+#include <utility>
 
 #include "comm/TransferEngine.h"
 #include "config/ModuleHelpers.h"
@@ -110,6 +111,7 @@ void PollingLoop::onFailed() {
     }
     if (ctx_.engine.RequestKind == RequestKind::Probe) {
         s.AddressFound.at(static_cast<std::size_t>(s.ScanAddress)) = false;
+        s.ProbeAfterSilence = true;
         ShowScanResult();
         return;
     }
@@ -130,6 +132,8 @@ void PollingLoop::onDone() {
         return;
     }
     if (ctx_.engine.RequestKind == RequestKind::Probe) {
+        // Probed again at once (the scan does not move on): only its own answer counts.
+        if (std::exchange(s.ProbeAfterSilence, false)) return;
         s.AddressFound.at(static_cast<std::size_t>(s.ScanAddress)) = true;
         ShowScanResult();
         return;

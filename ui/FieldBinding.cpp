@@ -327,7 +327,6 @@ void ValidateForm(FieldBindingState& state, QDialog& form, bool& ok) {
             state.FirstInvalidControl = w;
         }
     }
-    if (state.FirstInvalidSeen) state.FirstInvalidControl->setFocus();
 }
 
 }  // namespace velor

@@ -31,7 +31,9 @@ void SetupForm(FieldBindingState& state, QWidget& form);
 
 // Reads every control back unless the dialog's result is kModalNone or kModalCancel. Each
 // refused field gives one message and keeps its variable; ok ends false if any was refused,
-// and the first refused control gets the focus (also in state.FirstInvalidControl).
+// and state.FirstInvalidControl names the first refused control. The focus is not moved: a
+// check run on a click elsewhere must not pull the user away from the field being typed in;
+// the close query gives the focus to FirstInvalidControl.
 void ValidateForm(FieldBindingState& state, QDialog& form, bool& ok);
 
 }  // namespace velor

@@ -19,6 +19,11 @@ FieldReadResult rangeError(const std::string& valueText, const FieldDescriptor& 
                 "Max.hodnota: " + FloatToText(field.MaxValue)};
 }
 
+// The refused number as typed: IntToField would blank a typed 32767.
+FieldReadResult intRangeError(std::int64_t v, const FieldDescriptor& field) {
+    return rangeError(std::to_string(v), field);
+}
+
 bool withinBounds(double v, const FieldDescriptor& field) {
     return v >= static_cast<double>(field.MinValue) && v <= static_cast<double>(field.MaxValue);
 }
@@ -40,11 +45,12 @@ FieldReadResult storeInt16(const FieldDescriptor& field, std::string_view text, 
         return {};
     }
     if (!TextToInt(text, v, code)) return invalidEntry(text);
-    if (!withinBounds(static_cast<double>(v), field) && v != kBlankInt16) {
-        return rangeError(IntToField(v, 0), field);
-    }
+    // Only a field that may be blank takes the marker beyond its bounds; elsewhere a typed
+    // 32767 is a number like any other and would be sent cut to the field's width.
+    const bool blank = field.Kind == kKindEditInt16Blank && v == kBlankInt16;
+    if (!withinBounds(static_cast<double>(v), field) && !blank) return intRangeError(v, field);
     const std::int64_t top = showsUnsigned16(field) ? 65535 : 32767;
-    if (v < -32768 || v > top) return rangeError(IntToField(v, 0), field);
+    if (v < -32768 || v > top) return intRangeError(v, field);
     var = static_cast<std::int16_t>(static_cast<std::uint16_t>(v));
     return {};
 }
@@ -58,8 +64,9 @@ FieldReadResult storeInt32(const FieldDescriptor& field, std::string_view text, 
     }
     if (!TextToInt(text, v, code)) return invalidEntry(text);
     const bool fits = v >= INT32_MIN && v <= INT32_MAX;
-    if (!fits || (!withinBounds(static_cast<double>(v), field) && v != kBlankInt32)) {
-        return rangeError(IntToField(v, 0), field);
+    const bool blank = field.Kind == kKindEditInt32Blank && v == kBlankInt32;
+    if (!fits || (!withinBounds(static_cast<double>(v), field) && !blank)) {
+        return intRangeError(v, field);
     }
     var = static_cast<std::int32_t>(v);
     return {};

@@ -145,3 +145,30 @@ TEST(ChannelExchange, SerialChannelOverAPseudoTerminal) {
     CloseChannel(comm.channel, 1);
     ::close(master);
 }
+
+// The start-up open of a serial channel fails (COM0 leads nowhere): a request on it ends with
+// Status 4 long before one reply time-out, without touching any device.
+TEST(ChannelExchange, SerialChannelThatDidNotOpenIsUnusableAtOnce) {
+    CommState comm;
+    PortRecord& record = *comm.channel.ChannelTable.record(1);
+    record.PortNumber = 1;
+    record.BaudIndex = 3;
+    comm.channel.SelectedPortName = "COM0";
+    comm.channel.resolvePort = [](const std::string&) { return std::string(); };
+    ChannelTableIo io(comm.channel);
+    SystemClock clock;
+    TransferWindowFactoryQt windows({comm.engine, io, clock, comm.channel.TransferResult});
+    comm.engine.Windows = &windows;
+    OpenChannel(comm.channel, 1);
+    ASSERT_EQ(comm.channel.TransferResult, kOpenFailed);
+    EXPECT_FALSE(io.isUsable(1));
+
+    Exchange x;
+    QElapsedTimer elapsed;
+    elapsed.start();
+    QueueRequest(comm.engine, x.req);
+    waitFor([&] { return x.req.Status != kStatusRunning; });
+    EXPECT_EQ(x.req.Status, kStatusPortUnusable);
+    EXPECT_LT(elapsed.elapsed(), 500);  // the steps wait 1000 ms for a reply
+    waitFor([&] { return comm.engine.TransferWindow == nullptr; });
+}

@@ -3,6 +3,7 @@
 #include <QElapsedTimer>
 #include <QTimer>
 #include <filesystem>
+#include <fstream>
 #include <map>
 
 #include "PtyPair.h"
@@ -104,6 +105,11 @@ TEST(PortNameTest, NamesAndDefaultResolution) {
     EXPECT_EQ(DefaultPortResolver("COM3"), "./COM3");  // even a dangling link wins
     EXPECT_EQ(DefaultPortResolver("COM4"), "/dev/ttyS3");
     EXPECT_EQ(DefaultPortResolver("COM0"), "");
+    // The start-up name COM0 is never a port, not even when the directory holds such an entry.
+    fs::create_symlink("/dev/null", "COM0");
+    std::ofstream("COM00") << "x";
+    EXPECT_EQ(DefaultPortResolver("COM0"), "");
+    EXPECT_EQ(DefaultPortResolver("COM00"), "");
     fs::current_path(old);
     fs::remove_all(dir);
 }

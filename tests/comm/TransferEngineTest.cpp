@@ -28,11 +28,14 @@ struct FakeChannel : ChannelIo {
     std::deque<Bytes> chunks;
     std::vector<Bytes> replies;      // reply to the n-th write; the last one repeats
     std::vector<Bytes> replyChunks;  // or one reply, arriving in these chunks
+    std::vector<int> replyDelays;    // ticks of silence before the reply to the n-th write
     std::vector<Bytes> writes;
     int reopens = 0;
     int throwOnReads = 0;
 
+    bool usable = true;
     bool isTcp(int) const override { return tcp; }
+    bool isUsable(int) override { return usable; }
     bool ignoreLineErrors(int) const override { return ignoreErrors; }
     int read(int, std::uint8_t* buffer, int count) override {
         if (throwOnReads > 0) {
@@ -48,6 +51,10 @@ struct FakeChannel : ChannelIo {
     }
     int write(int, const std::uint8_t* buffer, int count) override {
         writes.emplace_back(buffer, buffer + count);
+        if (writes.size() <= replyDelays.size()) {
+            chunks.insert(chunks.end(), static_cast<std::size_t>(replyDelays[writes.size() - 1]),
+                          Bytes{});
+        }
         if (!replies.empty()) {
             const Bytes& r = replies[std::min(writes.size(), replies.size()) - 1];
             chunks.emplace_back(r);
@@ -260,11 +267,12 @@ TEST(TransferEngine, TimeoutRetriesExceptForTheProbe) {
         const char* user;
         std::size_t sends;
         const char* frame;
+        std::uint32_t attemptMs;  // a configuration block also waits for a quiet line
     };
     const Case cases[] = {
-        {RequestKind::Probe, "05 40 69", 1, "10 05 40 69 AE 16"},
-        {RequestKind::Kalu, "05 40 6C 0B", 3, kFramed},
-        {RequestKind::Config, "05 40 6C 0B", 3, kFramed},
+        {RequestKind::Probe, "05 40 69", 1, "10 05 40 69 AE 16", 200},
+        {RequestKind::Kalu, "05 40 6C 0B", 3, kFramed, 200},
+        {RequestKind::Config, "05 40 6C 0B", 3, kFramed, 400},
     };
     for (const Case& c : cases) {
         Harness h;
@@ -278,8 +286,80 @@ TEST(TransferEngine, TimeoutRetriesExceptForTheProbe) {
         ASSERT_EQ(h.channel.writes.size(), c.sends);
         EXPECT_EQ(toHex(h.channel.writes.back()), c.frame);
         // Each attempt waits out the 200 ms of its receive step, and not much more.
-        EXPECT_GE(h.clock.ms - start, 200u * c.sends);
-        EXPECT_LE(h.clock.ms - start, 260u * c.sends);
+        EXPECT_GE(h.clock.ms - start, c.attemptMs * c.sends);
+        EXPECT_LE(h.clock.ms - start, (c.attemptMs + 60) * c.sends);
+    }
+}
+
+// A serial port that did not open: the request ends in its first tick with Status 4, sends
+// nothing and is not retried, whatever its kind; a queued request behind it still runs.
+TEST(TransferEngine, UnusablePortEndsTheRequestAtOnceWithStatusFour) {
+    for (const RequestKind kind : {RequestKind::Kalu, RequestKind::Probe, RequestKind::Config}) {
+        SCOPED_TRACE(static_cast<int>(kind));
+        Harness h;
+        h.engine.RequestKind = kind;
+        h.channel.usable = false;
+        h.channel.replies = {hex("E5")};
+        Request r;
+        QueueRequest(h.engine, r.req);
+        h.run();
+        EXPECT_EQ(r.req.Status, kStatusPortUnusable);
+        EXPECT_EQ(h.transferResult, kResultPortFailed);
+        EXPECT_EQ(h.ticks, 1);
+        EXPECT_TRUE(h.channel.writes.empty());
+        EXPECT_EQ(h.engine.RequestCount, 0);
+
+        h.channel.usable = true;
+        Request next;
+        QueueRequest(h.engine, next.req);
+        h.run();
+        EXPECT_EQ(next.req.Status, kStatusDone);
+    }
+}
+
+// A module answers a configuration block after the step's 200 ms: that late answer must not
+// pass for the acknowledgement of the next attempt. The line has to be quiet for a time-out
+// before the block goes out again, and only the reply to the new attempt counts.
+TEST(TransferEngine, LateAnswerToAConfigurationBlockIsNotTakenForTheNextAttempt) {
+    Harness h;
+    h.engine.RequestKind = RequestKind::Config;
+    // 68 L L 68 01 02 03 d CS 16: d = AA for the first attempt, BB for the second.
+    h.channel.replies = {hex("68 04 04 68 01 02 03 AA B0 16"),
+                         hex("68 04 04 68 01 02 03 BB C1 16")};
+    h.channel.replyDelays = {25, 0};
+    Request r;
+    QueueRequest(h.engine, r.req);
+    h.run();
+    EXPECT_EQ(r.req.Status, kStatusDone);
+    ASSERT_EQ(h.channel.writes.size(), 2u);
+    EXPECT_EQ(r.req.Length, 1);
+    EXPECT_EQ(r.head(1), "BB");
+    // Sent at 0, given up at about 200, stray answer at about 250, quiet until about 450.
+    EXPECT_GE(h.ticks, 45);
+}
+
+// Late answers never count, and the request only ends once they are off the line, so the
+// next block does not meet them either. Monitoring requests retry at once as before.
+TEST(TransferEngine, FailedConfigurationBlockLeavesAQuietLine) {
+    for (const RequestKind kind : {RequestKind::Config, RequestKind::Kalu}) {
+        SCOPED_TRACE(static_cast<int>(kind));
+        Harness h;
+        h.engine.RequestKind = kind;
+        h.channel.replies = {hex("E5")};
+        h.channel.replyDelays = {25, 25, 25};
+        Request r;
+        QueueRequest(h.engine, r.req);
+        h.run();
+        if (kind == 6) {
+            EXPECT_EQ(r.req.Status, kStatusFailed);
+            EXPECT_EQ(h.channel.writes.size(), 3u);
+            EXPECT_TRUE(h.channel.chunks.empty());
+            EXPECT_TRUE(h.channel.incoming.empty());
+        } else {
+            // The stale acknowledgement of the first attempt answers the second.
+            EXPECT_EQ(r.req.Status, kStatusDone);
+            EXPECT_EQ(h.channel.writes.size(), 2u);
+        }
     }
 }
 

@@ -170,25 +170,37 @@ TEST_F(AnalogEditorTest, CancelSavesNothingAndKeepsThePort) {
     const std::vector<std::uint8_t> before = readBytes("KonfigA.cfa");
     const std::vector<std::uint8_t> comBefore = readBytes("COM.CFG");
     const AnalogImage imageBefore = config.AnalogImage;
+    ASSERT_EQ(channel1().BaudIndex, 3);
     config.SendPending = true;
-    TForm_Konmst editor(context);
-    editor.show();
-    choose(editor, "ComboBox_45", 1);
-    EXPECT_EQ(editor.L_Nastaveno->text(), QStringLiteral("COM5"));
-    // A click on a field stores the typed name in memory at once.
-    type(editor, "Edit_51", "Kotel");
-    QTest::mouseClick(control<QLineEdit>(editor, "Edit_52"), Qt::LeftButton);
-    EXPECT_EQ(config.AnalogConfig.Inputs[1].Name, "Kotel");
-    EXPECT_EQ(editor.currentInput(), 3);
-    editor.BitBtn2->click();
+    {
+        TForm_Konmst editor(context);
+        editor.show();
+        choose(editor, "ComboBox_45", 1);
+        choose(editor, "ComboBox_46", 1);  // 9600 Bd
+        EXPECT_EQ(editor.L_Nastaveno->text(), QStringLiteral("COM5"));
+        // A click on a field stores the typed name in memory at once.
+        type(editor, "Edit_51", "Kotel");
+        QTest::mouseClick(control<QLineEdit>(editor, "Edit_52"), Qt::LeftButton);
+        EXPECT_EQ(config.AnalogConfig.Inputs[1].Name, "Kotel");
+        EXPECT_EQ(editor.currentInput(), 3);
+        editor.BitBtn2->click();
 
-    EXPECT_FALSE(editor.isVisible());
-    EXPECT_EQ(editor.result(), 2);
-    EXPECT_FALSE(config.SendPending);
-    EXPECT_EQ(channel1().PortNumber, 0);  // still TCP: the list index never became a port
-    EXPECT_EQ(readBytes("KonfigA.cfa"), before);
-    EXPECT_EQ(readBytes("COM.CFG"), comBefore);
-    EXPECT_EQ(config.AnalogImage.toBytes(), imageBefore.toBytes());
+        EXPECT_FALSE(editor.isVisible());
+        EXPECT_EQ(editor.result(), 2);
+        EXPECT_FALSE(config.SendPending);
+        EXPECT_EQ(channel1().PortNumber, 0);  // still TCP: the list index never became a port
+        EXPECT_EQ(channel1().BaudIndex, 3);   // the rate chosen before "Zrušit" is dropped
+        EXPECT_EQ(readBytes("KonfigA.cfa"), before);
+        EXPECT_EQ(readBytes("COM.CFG"), comBefore);
+        EXPECT_EQ(config.AnalogImage.toBytes(), imageBefore.toBytes());
+    }
+    // The next save writes the rate that was in force, not the cancelled one.
+    TForm_Konmst next(context);
+    next.show();
+    next.BitBtn1->click();
+    EXPECT_FALSE(next.isVisible());
+    ASSERT_EQ(readBytes("COM.CFG").size(), 264u);
+    EXPECT_EQ(readBytes("COM.CFG")[2], 3);
 }
 
 TEST_F(AnalogEditorTest, PortFollowsTheChosenDeviceName) {
@@ -245,6 +257,11 @@ TEST_F(AnalogEditorTest, OutOfRangeFieldsAreRefusedWithTheirMessages) {
          "Min.hodnota: 1.0 Max.hodnota: 255.0"},
         {"Edit_4", "32", "Překročen povolený rozsah u položky: 32",
          "Min.hodnota: 0.0 Max.hodnota: 31.0"},
+        // The blank markers are no values of these fields.
+        {"Edit_1", "-2147483647", "Překročen povolený rozsah u položky: -2147483647",
+         "Min.hodnota: 1.0 Max.hodnota: 255.0"},
+        {"Edit_4", "32767", "Překročen povolený rozsah u položky: 32767",
+         "Min.hodnota: 0.0 Max.hodnota: 31.0"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.value);
@@ -263,6 +280,28 @@ TEST_F(AnalogEditorTest, OutOfRangeFieldsAreRefusedWithTheirMessages) {
         editor.BitBtn2->click();
         EXPECT_FALSE(editor.isVisible());
     }
+}
+
+// A refused field is reported on every click and sensor choice, but the user keeps typing
+// where they are; only the refused close leads them to the first refused field.
+TEST_F(AnalogEditorTest, OnlyTheRefusedCloseMovesTheFocus) {
+    TForm_Konmst editor(context);
+    editor.show();
+    type(editor, "Edit_1", "0");
+    auto* name = control<QLineEdit>(editor, "Edit_52");
+    name->setFocus();
+    QTest::mouseClick(name, Qt::LeftButton);
+    EXPECT_EQ(rec.calls.size(), 1u);
+    EXPECT_EQ(editor.focusWidget(), name);
+    choose(editor, "ComboBox_212", 1);
+    EXPECT_EQ(rec.calls.size(), 3u);  // the click on the list and the choice itself
+    type(editor, "Edit_1", "0");      // the choice showed the stored delay again
+    editor.Edit_50Click(name);
+    EXPECT_EQ(editor.focusWidget(), name);
+
+    editor.BitBtn1->click();
+    EXPECT_TRUE(editor.isVisible());
+    EXPECT_EQ(editor.focusWidget(), control<QLineEdit>(editor, "Edit_1"));
 }
 
 }  // namespace

@@ -54,7 +54,8 @@ TEST_F(BinaryEditorTest, FilterIntervalsOutsideOneTo255AreRefused) {
         const char* value;
         bool accepted;
     };
-    const Case cases[] = {{"0", false}, {"256", false}, {"255", true}, {"1", true}};
+    const Case cases[] = {
+        {"0", false}, {"256", false}, {"32767", false}, {"255", true}, {"1", true}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.value);
         rec.calls.clear();
@@ -155,11 +156,25 @@ TEST_F(BinaryEditorTest, CancelKeepsFileAndPort) {
     TForm_BKonmst editor(context);
     editor.show();
     choose(editor, "ComboBox_40", 0);
+    choose(editor, "ComboBox_41", 4);  // 57600 Bd, stored by the check of the next scroll
     EXPECT_EQ(editor.L_Nastaveno->text(), QStringLiteral("COM2"));
+    editor.ScrollBar1->triggerAction(QAbstractSlider::SliderPageStepAdd);
     editor.BitBtn2->click();
     EXPECT_FALSE(editor.isVisible());
     EXPECT_EQ(channel1().PortNumber, 0);
+    EXPECT_EQ(channel1().BaudIndex, 3);
     EXPECT_EQ(readBytes("KonfigB.cfb"), before);
+}
+
+TEST_F(BinaryEditorTest, ScrollingPastARefusedFieldLeavesTheFocusAlone) {
+    TForm_BKonmst editor(context);
+    editor.show();
+    type(editor, "Edit_150", "0");
+    auto* name = control<QLineEdit>(editor, "Edit_53");
+    name->setFocus();
+    editor.ScrollBar1->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    EXPECT_EQ(rec.calls.size(), 1u);
+    EXPECT_EQ(editor.focusWidget(), name);
 }
 
 }  // namespace

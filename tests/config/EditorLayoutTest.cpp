@@ -6,6 +6,7 @@
 #include <QWidget>
 #include <vector>
 
+#include "TextFits.h"
 #include "config/AnalogEditor.h"
 #include "config/BinaryEditor.h"
 #include "EditorFixture.h"
@@ -55,6 +56,7 @@ TEST_F(EditorLayoutTest, NoControlOverlapsAnotherOrLeavesTheClientArea) {
         editor.show();
         ASSERT_EQ(editor.size(), QSize(TForm_Konmst::kClientWidth, TForm_Konmst::kClientHeight));
         expectClearLayout(editor, TForm_Konmst::kClientWidth, TForm_Konmst::kClientHeight);
+        ExpectTextsFit(editor);
     }
     {
         SCOPED_TRACE("binary");
@@ -62,6 +64,7 @@ TEST_F(EditorLayoutTest, NoControlOverlapsAnotherOrLeavesTheClientArea) {
         editor.show();
         ASSERT_EQ(editor.size(), QSize(TForm_BKonmst::kClientWidth, TForm_BKonmst::kClientHeight));
         expectClearLayout(editor, TForm_BKonmst::kClientWidth, TForm_BKonmst::kClientHeight);
+        ExpectTextsFit(editor);
     }
 }
 

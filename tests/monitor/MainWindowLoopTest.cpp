@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <vector>
 
 #include "comm/TransferEngine.h"
@@ -94,6 +96,7 @@ protected:
     }
 
     std::string scanList() const { return view.status.substr(6); }
+    void answerProbesUntil(const std::vector<int>& present, int last);
 
     MainLoopState state;
     EngineState engine;
@@ -123,22 +126,59 @@ TEST_F(LoopTest, DormantUntilAnEditorCloses) {
     EXPECT_EQ(engine.RequestKind, RequestKind::Probe);
 }
 
+// Answers every probe as the modules at `present` would, until the scan line shows the probe
+// at `last` (bounded).
+void LoopTest::answerProbesUntil(const std::vector<int>& present, int last) {
+    char prefix[8];
+    std::snprintf(prefix, sizeof prefix, ">%3d<", last);
+    for (int i = 0; i < 100 && view.status.rfind(prefix, 0) != 0; ++i) {
+        const int address = windows.started.back()[0];
+        const bool answers = std::find(present.begin(), present.end(), address) != present.end();
+        finish(answers ? kStatusDone : kStatusFailed);
+        loop.Timer1Timer();
+    }
+    ASSERT_EQ(view.status.rfind(prefix, 0), 0u) << view.status;
+}
+
 TEST_F(LoopTest, ScanLineListsAnsweringModulesAndAFailedProbeClearsItsAddress) {
     makeReady();
     loop.Timer1Timer();
-    for (int address = 0; address < 32; ++address) {
-        finish(address == 1 || address == 12 ? kStatusDone : kStatusFailed);
-        loop.Timer1Timer();
-    }
+    answerProbesUntil({1, 12}, 31);
     // A full pass: the line of the probe at 31, and the next probe (0) is on its way.
     EXPECT_EQ(view.status, "> 31<  1,12," + std::string(24, ' '));
     EXPECT_EQ(windows.started.back()[0], 0);
-    for (int address = 0; address <= 5; ++address) {
-        finish(address == 1 ? kStatusFailed : (address == 12 ? kStatusDone : kStatusFailed));
-        loop.Timer1Timer();
-    }
+    answerProbesUntil({12}, 5);
     EXPECT_EQ(view.status, ">  5< 12," + std::string(27, ' '));
     EXPECT_FALSE(view.errorVisible);
+}
+
+// The probe after an unanswered one may get that module's late acknowledgement: the address
+// is probed once more and booked only when it answers for itself. A scan of absent addresses
+// costs nothing more, and an answer after an answer is booked at once.
+TEST_F(LoopTest, AnswerRightAfterASilentProbeIsCheckedBeforeItBooksTheAddress) {
+    makeReady();
+    loop.Timer1Timer();
+    finish(kStatusFailed);  // nobody at 0
+    loop.Timer1Timer();
+    finish(kStatusDone);  // the late answer of 0 arrives while 1 is probed
+    loop.Timer1Timer();
+    ASSERT_EQ(windows.started.size(), 3u);
+    EXPECT_EQ(windows.started.back()[0], 1);
+    EXPECT_FALSE(state.AddressFound[1]);
+    finish(kStatusFailed);  // nobody at 1 either
+    loop.Timer1Timer();
+    EXPECT_EQ(view.status, ">  1< " + std::string(30, ' '));
+    EXPECT_EQ(windows.started.back()[0], 2);
+    finish(kStatusDone);
+    loop.Timer1Timer();
+    EXPECT_EQ(windows.started.back()[0], 2);
+    finish(kStatusDone);  // 2 answers for itself
+    loop.Timer1Timer();
+    EXPECT_EQ(view.status, ">  2<  2," + std::string(27, ' '));
+    finish(kStatusDone);
+    loop.Timer1Timer();
+    EXPECT_EQ(view.status, ">  3<  2, 3," + std::string(24, ' '));
+    EXPECT_EQ(windows.started.size(), 7u);
 }
 
 TEST_F(LoopTest, FailureTextsAndTheirHidingOnTheNextSuccess) {

@@ -32,6 +32,7 @@
 #include "monitor/TevwWindow.h"
 #include "monitor/TewWindow.h"
 #include "tests/MessageRecorder.h"
+#include "tests/TextFits.h"
 #include "ui/Cp1250.h"
 #include "ui/FieldBinding.h"
 
@@ -160,6 +161,31 @@ TEST_F(MainWindowTest, ControlsCaptionsAndClientSize) {
     EXPECT_TRUE(app.comm.channel.PortSearchPending);
 }
 
+// Every text the main window shows is whole at its designed size with the fonts it gets here
+// (the DejaVu faces the package depends on): the status line with ten modules found, the
+// longest protocol errors, the captions and labels.
+TEST_F(MainWindowTest, EveryDesignedTextFitsItsControl) {
+    window->show();
+    EXPECT_EQ(window->size(), QSize(261, 440));
+    const QFontMetrics status(window->E_Stav->font());
+    for (const char* text :
+         {"> 31< 22,23,24,25,26,27,28,29,30,31,", ">  9<  0, 1, 2, 3, 4, 5, 6, 7, 8, 9,",
+          "          >.....................<", "Nastavte kanál COM", "Chyba přenosu",
+          "Vyhledávám: COM9", "Konfigurace  KALU.1", "Komunikace - MOKR"}) {
+        EXPECT_LE(status.horizontalAdvance(QString::fromUtf8(text)),
+                  LineEditTextRoom(*window->E_Stav))
+            << text;
+    }
+    const QFontMetrics error(window->L_Err->font());
+    for (const char* text : {"FC=2 Neznámá komunikační šlužba", "FC=9 Blok/Data nedostupná",
+                             "FC=0x0c nespravne zadane parametry"}) {
+        EXPECT_LE(error.horizontalAdvance(QString::fromUtf8(text)),
+                  window->L_Err->contentsRect().width())
+            << text;
+    }
+    test::ExpectTextsFit(*window);
+}
+
 TEST_F(MainWindowTest, UnitButtonsOpenTheirWindowsAndTheLastOneIsPolled) {
     app.config.BinaryConfig.Inputs[0].Name = utf8ToCp1250("Čerpadlo_sever");  // 14 characters
     app.config.BinaryConfig.Inputs[1].Name = "Ven";
@@ -233,6 +259,40 @@ TEST_F(MainWindowTest, ReopenedMokrWindowNamesTheInputsOfItsBoard) {
     window->B_MonitF->click();
     EXPECT_EQ(app.windows.mokr->inputLabel(1)->text().trimmed(), QStringLiteral("IN17"));
     EXPECT_EQ(app.windows.mokr->inputLabel(8)->text().trimmed(), QStringLiteral("IN24"));
+}
+
+// Ending the program is closing the main window, by "&Konec" or by the window system, whatever
+// unit windows are open: every one of them closes and the event loop ends. A guard timer
+// closes everything after 3 s so that a window left open fails the test instead of hanging it.
+TEST_F(MainWindowTest, ClosingTheMainWindowEndsTheProgramWithEveryUnitWindowOpen) {
+    const std::vector<std::pair<const char*, std::function<void()>>> ways = {
+        {"Konec", [this] { window->B_Exit->click(); }},
+        {"window system", [this] { window->close(); }}};
+    for (const auto& [way, closeMain] : ways) {
+        SCOPED_TRACE(way);
+        window->show();
+        window->B_Monit2->click();
+        window->B_Monit1->click();
+        window->B_Monit4->click();
+        window->B_MonitF->click();
+        window->B_Monit3->click();
+        window->Timer1->start();
+        bool guardFired = false;
+        QTimer guard;
+        guard.setSingleShot(true);
+        QObject::connect(&guard, &QTimer::timeout, [&guardFired] {
+            guardFired = true;
+            for (QWidget* w : QApplication::topLevelWidgets()) w->close();
+        });
+        guard.start(3000);
+        QTimer::singleShot(0, closeMain);
+        EXPECT_EQ(QApplication::exec(), 0);
+        EXPECT_FALSE(guardFired) << "the program went on after its main window closed";
+        EXPECT_FALSE(window->isVisible());
+        EXPECT_FALSE(window->Timer1->isActive());
+        for (std::uint8_t kind = 0; kind <= 4; ++kind) EXPECT_FALSE(app.windows.isOpen(kind));
+        EXPECT_EQ(app.loop.MonitoredKind, 5);
+    }
 }
 
 TEST_F(MainWindowTest, CancelledBinaryEditorStartsTheLoopOverThePortOfTheTable) {

@@ -19,6 +19,7 @@
 #include "monitor/TevwWindow.h"
 #include "monitor/TewWindow.h"
 #include "monitor/UnitWindows.h"
+#include "tests/TextFits.h"
 
 namespace velor {
 namespace {
@@ -354,6 +355,8 @@ TEST_F(UnitWindowTest, NoControlOverlapsAnotherOrLeavesTheClientArea) {
     expectClearLayout(tew);
     TForm_MOKR mokr(sel, windows, nullptr);
     expectClearLayout(mokr);
+    for (QWidget* w : std::initializer_list<QWidget*>{&kalu, &tev, &tevw, &tew, &mokr})
+        test::ExpectTextsFit(*w);
 }
 
 TEST_F(UnitWindowTest, OutputControlsHaveTheirDesignedSizes) {

@@ -77,7 +77,11 @@ TEST(FieldValue, Int16Kinds) {
         {kKindEditInt16, 0, 8, "8", FieldCheck::Accepted, 8},
         {kKindEditInt16, 0, 8, "9", FieldCheck::Range, 0},
         {kKindEditInt16, 0, 8, "-1", FieldCheck::Range, 0},
-        {kKindEditInt16, 0, 8, "32767", FieldCheck::Accepted, 32767},
+        // The marker typed into a field that may not be blank is a value out of range.
+        {kKindEditInt16, 0, 8, "32767", FieldCheck::Range, 0},
+        {kKindSpinInt16, 1, 255, "32767", FieldCheck::Range, 0},
+        {kKindEditInt16Blank, 1, 255, "32767", FieldCheck::Accepted, 32767},
+        {kKindEditInt16, 0, 65535, "32767", FieldCheck::Accepted, 32767},
         {kKindEditInt16, 0, 8, " $8", FieldCheck::Accepted, 8},
         {kKindEditInt16, 0, 8, "abc", FieldCheck::Invalid, 0},
         {kKindEditInt16, 0, 65535, "40000", FieldCheck::Accepted, -25536},
@@ -114,7 +118,11 @@ TEST(FieldValue, Int32Kinds) {
     EXPECT_EQ(storeFieldText(f12, fieldText(f12)).check, FieldCheck::Accepted);
     EXPECT_EQ(v, kBlankInt32);
     EXPECT_EQ(fieldText(f12), "");
-    EXPECT_EQ(storeFieldText(f11, "-2147483647").check, FieldCheck::Accepted);
+    v = 7;
+    EXPECT_EQ(storeFieldText(f11, "-2147483647").check, FieldCheck::Range);
+    EXPECT_EQ(v, 7);
+    EXPECT_EQ(storeFieldText(f12, "-2147483647").check, FieldCheck::Accepted);
+    EXPECT_EQ(v, kBlankInt32);
     EXPECT_EQ(storeFieldText(f11, "65536").check, FieldCheck::Range);
     FieldDescriptor wide = field(kKindEditInt32, &v, -1e12f, 1e12f);
     EXPECT_EQ(storeFieldText(wide, "4294967296").check, FieldCheck::Range);
