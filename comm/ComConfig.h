@@ -16,9 +16,8 @@ static_assert(kComConfigSize == 264);
 // a longer file is read for its first 264 bytes.
 void LoadComConfig(ChannelState& state);
 
-// Writes the 264 bytes of the table. The bytes go to a temporary file that is flushed and then
-// renamed over the old file, so a failed write leaves the old file as it was. Throws
-// std::runtime_error naming the file when the file cannot be written.
+// Writes the 264 bytes of the table through SaveFileDurably, so a failed write leaves the old
+// file as it was. Throws FileWriteError (a std::runtime_error) when the file cannot be written.
 void SaveComConfig(const ChannelState& state);
 
 // Sets both channels to the defaults (TCP, 38400 Bd, even parity, no handle, empty unused

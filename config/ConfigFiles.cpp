@@ -3,14 +3,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryFile>
 #include <algorithm>
 #include <cstdio>
 #include <exception>
-#include <filesystem>
 #include <optional>
 
 #include "comm/ComConfig.h"
+#include "comm/FileStore.h"
 #include "ui/Cp1250.h"
 #include "ui/MessageService.h"
 
@@ -90,25 +89,9 @@ void loadComConfigShowingErrors(ChannelState& channels) {
     }
 }
 
-// Writes the bytes to a temporary file beside the target, checks that all of them arrived (a
-// full disk can cut a write short without the write reporting it) and only then renames it over
-// the target. On failure the old file stays as it was; the error text is returned.
-std::optional<QString> writeReplacing(const QString& path, const std::vector<std::uint8_t>& bytes) {
-    QTemporaryFile temp(path + QStringLiteral(".XXXXXX"));
-    if (!temp.open()) return temp.errorString();
-    const auto size = static_cast<qint64>(bytes.size());
-    const bool written = temp.write(reinterpret_cast<const char*>(bytes.data()), size) == size &&
-                         temp.flush() && temp.error() == QFileDevice::NoError;
-    temp.close();
-    if (!written) return temp.errorString();
-    if (QFileInfo(temp.fileName()).size() != size)
-        return QStringLiteral("Soubor nebyl zapsán celý");
-    std::error_code ec;
-    std::filesystem::rename(std::filesystem::path(temp.fileName().toStdU16String()),
-                            std::filesystem::path(path.toStdU16String()), ec);
-    if (ec) return QString::fromStdString(ec.message());
-    temp.setAutoRemove(false);  // it is the target now
-    return std::nullopt;
+// The platform's form of a path, as the file functions take it.
+std::string nativePath(const QString& path) {
+    return QFile::encodeName(path).toStdString();
 }
 
 bool saveFile(ConfigState& state, const ChannelState& channels, const FileKind& kind) {
@@ -116,8 +99,9 @@ bool saveFile(ConfigState& state, const ChannelState& channels, const FileKind& 
     kind.storePort(state, port.PortNumber, port.BaudIndex);
 
     const QString path = ConfigFilePath(state, kind.directory, kind.fileName);
-    if (const auto error = writeReplacing(path, kind.encode(state))) {
-        showWriteError(cp1250ToUtf8(kind.directory + kind.fileName), *error);
+    if (const auto error = SaveFileDurably(nativePath(path), kind.encode(state))) {
+        showWriteError(cp1250ToUtf8(kind.directory + kind.fileName),
+                       QString::fromStdString(DescribeFileError(*error)));
         return false;
     }
     try {
