@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <exception>
 #include <optional>
@@ -63,8 +64,70 @@ const PortRecord& channel1(const ChannelState& channels) {
     return record ? *record : none;
 }
 
-void showWriteError(const std::string& what, const QString& detail) {
-    ShowMessageWindow("Chyba při zápisu souboru: " + what, detail.toStdString(), 2, 1);
+// The reason of a failed write as the user reads it.
+std::string writeFailureReason(const FileError& error) {
+    using Cause = FileError::Cause;
+    if (error.cause == Cause::ReadOnlyFile) return "Soubor je určen jen pro čtení";
+    if (error.cause == Cause::NotRegularFile) return "Na místě souboru je složka nebo zařízení";
+    switch (error.code) {
+        case EACCES:
+        case EPERM:
+            return "Přístup odepřen";
+        case EROFS:
+            return "Disk je jen pro čtení";
+        case ENOSPC:
+            return "Na disku není místo";
+        case EDQUOT:
+            return "Překročena disková kvóta";
+        case EFBIG:
+            return "Soubor je příliš velký";
+        case ENOENT:
+            return "Složka neexistuje";
+        case ENOTDIR:
+            return "Část cesty není složka";
+        case EISDIR:
+            return "Na místě souboru je složka";
+        case ENAMETOOLONG:
+            return "Název souboru je příliš dlouhý";
+        case ELOOP:
+            return "Příliš mnoho symbolických odkazů";
+        case EBUSY:
+        case ETXTBSY:
+            return "Soubor je používán";
+        case EMFILE:
+        case ENFILE:
+            return "Příliš mnoho otevřených souborů";
+        case EIO:
+            return "Chyba čtení nebo zápisu na disku";
+        default:
+            return "Systémová chyba č. " + std::to_string(error.code);
+    }
+}
+
+// One message per failure: the same file failing for the same reason again, with no write
+// succeeding in between, is not shown again (the loaders write COM.CFG at every step, and the
+// start loads two files). A save the user asks for reports afresh.
+void showWriteError(ConfigState& state, const std::string& file, const FileError& error) {
+    const std::string reason = writeFailureReason(error);
+    const std::string shown = file + '\n' + reason;
+    if (shown == state.ShownWriteFailure) return;
+    state.ShownWriteFailure = shown;
+    ShowMessageWindow("Chyba při zápisu souboru: " + file, reason, 2, 1);
+}
+
+// COM.CFG through the channel layer, which reports a write failure as an exception.
+template <typename F>
+bool writeComConfig(ConfigState& state, const ChannelState& channels, F&& write) {
+    try {
+        write();
+        state.ShownWriteFailure.clear();  // a later failure is news again
+        return true;
+    } catch (const FileWriteError& e) {
+        showWriteError(state, channels.ComConfigPath, e.error());
+    } catch (const std::exception& e) {
+        ShowMessageWindow("Chyba při zápisu souboru: " + channels.ComConfigPath, e.what(), 2, 1);
+    }
+    return false;
 }
 
 // Reads at most maxBytes from the file; nullopt when it cannot be opened or read.
@@ -81,14 +144,6 @@ std::span<const std::uint8_t> asBytes(const QByteArray& data) {
             static_cast<std::size_t>(data.size())};
 }
 
-void loadComConfigShowingErrors(ChannelState& channels) {
-    try {
-        LoadComConfig(channels);
-    } catch (const std::exception& e) {
-        showWriteError(channels.ComConfigPath, QString::fromStdString(e.what()));
-    }
-}
-
 // The platform's form of a path, as the file functions take it.
 std::string nativePath(const QString& path) {
     return QFile::encodeName(path).toStdString();
@@ -100,22 +155,14 @@ bool saveFile(ConfigState& state, const ChannelState& channels, const FileKind& 
 
     const QString path = ConfigFilePath(state, kind.directory, kind.fileName);
     if (const auto error = SaveFileDurably(nativePath(path), kind.encode(state))) {
-        showWriteError(cp1250ToUtf8(kind.directory + kind.fileName),
-                       QString::fromStdString(DescribeFileError(*error)));
+        showWriteError(state, cp1250ToUtf8(kind.directory + kind.fileName), *error);
         return false;
     }
-    try {
-        SaveComConfig(channels);
-    } catch (const std::exception& e) {
-        showWriteError(channels.ComConfigPath, QString::fromStdString(e.what()));
-        return false;
-    }
-    return true;
+    return writeComConfig(state, channels, [&] { SaveComConfig(channels); });
 }
 
-void loadFile(ConfigState& state, ChannelState& channels, const FileKind& kind,
-              bool (*save)(ConfigState&, const ChannelState&)) {
-    loadComConfigShowingErrors(channels);
+void loadFile(ConfigState& state, ChannelState& channels, const FileKind& kind) {
+    writeComConfig(state, channels, [&] { LoadComConfig(channels); });
     const QString path = ConfigFilePath(state, kind.directory, kind.fileName);
     const auto maxBytes = static_cast<qint64>(kind.size);
     std::optional<QByteArray> data = readFile(path, maxBytes);
@@ -126,13 +173,13 @@ void loadFile(ConfigState& state, ChannelState& channels, const FileKind& kind,
             "Soubor bude inicializován", 2, 1);
         kind.init(state);
         // When even the new file cannot be written, the defaults in memory are what we have.
-        keepDefaults = !save(state, channels);
+        keepDefaults = !saveFile(state, channels, kind);
         if (!keepDefaults) data = readFile(path, maxBytes);
     }
     if (!keepDefaults && !(data && kind.decode(state, asBytes(*data)))) {
         ShowMessageWindow("Nesprávný konfigurační soubor", "", 2, 1);
         kind.init(state);
-        save(state, channels);
+        saveFile(state, channels, kind);
     }
     const PortRecord& port = channel1(channels);
     state.RestorePortNumber = state.TargetPortNumber = port.PortNumber;
@@ -249,21 +296,23 @@ QString BinaryFilePath(const ConfigState& state) {
 }
 
 bool SaveAnalogConfig(ConfigState& state, const ChannelState& channels) {
+    state.ShownWriteFailure.clear();
     return saveFile(state, channels, analogKind(state));
 }
 
 bool SaveBinaryConfig(ConfigState& state, const ChannelState& channels) {
+    state.ShownWriteFailure.clear();
     return saveFile(state, channels, binaryKind(state));
 }
 
 void LoadAnalogConfig(ConfigState& state, ChannelState& channels) {
-    loadFile(state, channels, analogKind(state), SaveAnalogConfig);
+    loadFile(state, channels, analogKind(state));
     ImportSensorTable(state);
     CheckSensorNames(state);
 }
 
 void LoadBinaryConfig(ConfigState& state, ChannelState& channels) {
-    loadFile(state, channels, binaryKind(state), SaveBinaryConfig);
+    loadFile(state, channels, binaryKind(state));
 }
 
 void ImportSensorTable(ConfigState& state) {

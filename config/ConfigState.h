@@ -46,6 +46,10 @@ struct ConfigState {
     // The system's decimal separator, which the range columns of the sensor file may use.
     char DecimalChar = '.';
 
+    // The last write failure shown to the user (file and reason), so that a load that writes
+    // the same file several times reports its failure once.
+    std::string ShownWriteFailure;
+
     // Directory against which relative file paths and "ParamIOI.cfw" are resolved, UTF-8;
     // empty = the current directory.
     std::string WorkDirectory;

@@ -95,6 +95,7 @@ TEST_F(FileSave, ReadOnlyFileIsRefusedWithTheWriteError) {
     EXPECT_EQ(modeOf(path("KonfigA.cfa")), 0444u);
     ASSERT_EQ(rec.calls.size(), 1u);
     EXPECT_EQ(rec.calls[0].text1, "Chyba při zápisu souboru: KonfigA.cfa");
+    EXPECT_EQ(rec.calls[0].text2, "Soubor je určen jen pro čtení");
 
     // COM.CFG likewise; the command-line tool and other callers get the exception.
     ASSERT_EQ(::chmod(native("COM.CFG").c_str(), 0400), 0);
@@ -170,6 +171,32 @@ TEST_F(FileSave, DirectoryThatTakesNoNewFileIsWrittenInPlace) {
     EXPECT_EQ(readBytes("locked/COM.CFG"), bytes);
     EXPECT_EQ(modeOf(path("locked/COM.CFG")), 0640u);
     EXPECT_EQ(readBytes("locked/KonfigB.cfb"), readBytes("COM.CFG"));
+}
+
+// A start where COM.CFG cannot be written: both loaders and both initialised files write it, and
+// the user hears of it once, in Czech, with the file's own name. A save the user asks for later
+// reports it again.
+TEST_F(FileSave, EachWriteFailureIsShownOnceWithItsReasonInCzech) {
+    channels.ComConfigPath = path("chybi/COM.CFG").toStdString();
+    const std::string comError = "Chyba při zápisu souboru: " + channels.ComConfigPath;
+
+    LoadAnalogConfig(state, channels);
+    LoadBinaryConfig(state, channels);
+
+    std::vector<std::string> shown;
+    for (const MessageCall& c : rec.calls) shown.push_back(c.text1 + " / " + c.text2);
+    const std::vector<std::string> expected{
+        comError + " / Složka neexistuje",
+        "Chyba při čtení souboru: KonfigA.cfa / Soubor bude inicializován",
+        "Chyba při čtení souboru: KonfigB.cfb / Soubor bude inicializován",
+    };
+    EXPECT_EQ(shown, expected);
+    EXPECT_EQ(readBytes("KonfigB.cfb").size(), 2704u);
+
+    rec.calls.clear();
+    EXPECT_FALSE(SaveBinaryConfig(state, channels));
+    ASSERT_EQ(rec.calls.size(), 1u);
+    EXPECT_EQ(rec.calls[0].text1, comError);
 }
 
 }  // namespace

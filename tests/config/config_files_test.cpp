@@ -198,6 +198,7 @@ TEST_F(ConfigFiles, FailedSaveKeepsTheOldFileAndTellsTheUser) {
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 2);  // no temporary file left
     ASSERT_EQ(rec.calls.size(), 1u);
     EXPECT_EQ(rec.calls[0].text1, "Chyba při zápisu souboru: KonfigA.cfa");
+    EXPECT_EQ(rec.calls[0].text2, "Soubor je příliš velký");
     EXPECT_EQ(rec.calls[0].iconSet, 1);
 }
 
@@ -207,6 +208,7 @@ TEST_F(ConfigFiles, UnwritableLocationStillLoadsDefaults) {
     ASSERT_EQ(rec.calls.size(), 2u);  // the read error, then the write error; no loop
     EXPECT_EQ(rec.calls[0].text1, kReadError + "chybi\\KonfigA.cfa");
     EXPECT_EQ(rec.calls[1].text1, "Chyba při zápisu souboru: chybi\\KonfigA.cfa");
+    EXPECT_EQ(rec.calls[1].text2, "Složka neexistuje");
     EXPECT_EQ(state.AnalogImage.CommTimeout, 5000);
     EXPECT_EQ(state.AnalogConfig.Inputs[11].Name, DefaultInputName(11));
 }
