@@ -262,6 +262,9 @@ SensorImportResult ImportSensorTableFrom(SensorTableArray& table, std::int32_t& 
     if (result.faulty || !result.opened)
         std::copy(BuiltInSensorTable().begin(), BuiltInSensorTable().end(), table.begin());
 
+    // An empty table starts at 0 as at the start of the program: keeping the index of the last
+    // import would let every new load of the same file append its "Min-" entries again.
+    lastIndex = 0;
     for (std::size_t i = table.size(); i-- > 0;) {
         if (!table[i].Name.empty()) {
             lastIndex = static_cast<std::int32_t>(i);

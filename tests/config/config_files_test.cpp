@@ -235,6 +235,27 @@ TEST_F(ConfigFiles, MismatchedSensorNamesGetMinEntries) {
     EXPECT_EQ(rec.calls[0].text2, "Upravte konfiguraci!!!!");
 }
 
+// "Procházet" on the same file again: the "Min-" entries of the first load are made again in
+// the same places, not appended behind them.
+TEST_F(ConfigFiles, LoadingTheSameFileAgainKeepsTheSensorTable) {
+    writeText("ParamIOI.cfw", utf8ToCp1250("[Konfigurační moduly]\r\nnadpis\r\n[Konec]\r\n"));
+    InitAnalogConfig(state);
+    ASSERT_TRUE(SaveAnalogConfig(state, channels));
+
+    LoadAnalogConfig(state, channels);
+    const std::int32_t lastIndex = state.SensorLastIndex;
+    const SensorTableArray table = state.SensorTable;
+    const AnalogConfig config = state.AnalogConfig;
+    EXPECT_EQ(lastIndex, 12);
+    for (int load = 0; load < 3; ++load) LoadAnalogConfig(state, channels);
+
+    EXPECT_EQ(state.SensorLastIndex, lastIndex);
+    for (std::size_t i = 0; i < table.size(); ++i)
+        EXPECT_EQ(state.SensorTable[i].Name, table[i].Name) << i;
+    for (std::size_t i = 0; i < 12; ++i)
+        EXPECT_EQ(state.AnalogConfig.Inputs[i].SensorIndex, config.Inputs[i].SensorIndex) << i;
+}
+
 TEST_F(ConfigFiles, FullSensorTablePointsMismatchedInputsAtEntryZero) {
     InitAnalogConfig(state);
     for (std::size_t i = 0; i < state.SensorTable.size(); ++i)
