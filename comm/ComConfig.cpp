@@ -1,7 +1,7 @@
 #include "comm/ComConfig.h"
 
+#include <algorithm>
 #include <array>
-#include <fstream>
 
 #include "comm/FileStore.h"
 
@@ -24,13 +24,13 @@ Image encodeTable(const ChannelState& state) {
 }  // namespace
 
 void LoadComConfig(ChannelState& state) {
-    Image image{};
-    std::ifstream in(state.ComConfigPath, std::ios::binary);
-    if (in) in.read(reinterpret_cast<char*>(image.data()), image.size());
-    if (!in || in.gcount() != static_cast<std::streamsize>(image.size())) {
+    const auto bytes = ReadRegularFile(state.ComConfigPath, kComConfigSize);
+    if (!bytes || bytes->size() != kComConfigSize) {
         DefaultComConfig(state);
         return;
     }
+    Image image{};
+    std::copy(bytes->begin(), bytes->end(), image.begin());
     for (int ch = 1; ch <= kChannelCount; ++ch) {
         const auto offset = static_cast<std::size_t>(ch - 1) * kPortRecordSize;
         *state.ChannelTable.record(ch) =

@@ -11,7 +11,8 @@ namespace velor {
 inline constexpr std::size_t kComConfigSize = 2 * kPortRecordSize;
 static_assert(kComConfigSize == 264);
 
-// Reads the table from the file. A missing file or one shorter than 264 bytes is replaced by
+// Reads the table from the file. A missing file, one that is no regular file (ReadRegularFile)
+// or one shorter than 264 bytes is replaced by
 // the defaults, which are written back (DefaultComConfig, so it may throw like SaveComConfig);
 // a longer file is read for its first 264 bytes.
 void LoadComConfig(ChannelState& state);

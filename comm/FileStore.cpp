@@ -1,5 +1,6 @@
 #include "comm/FileStore.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <random>
@@ -56,6 +57,25 @@ std::string randomSuffix() {
 }  // namespace
 
 #ifdef _WIN32
+
+std::optional<std::vector<std::uint8_t>> ReadRegularFile(const std::string& path,
+                                                         std::size_t maxBytes) {
+    namespace fs = std::filesystem;
+    const fs::path file = fs::u8path(path);
+    std::error_code ec;
+    if (!fs::is_regular_file(file, ec)) return std::nullopt;
+    std::ifstream in(file, std::ios::binary);
+    if (!in) return std::nullopt;
+    std::vector<std::uint8_t> bytes;
+    char chunk[4096];
+    while (bytes.size() < maxBytes && in) {
+        in.read(chunk,
+                static_cast<std::streamsize>(std::min(sizeof chunk, maxBytes - bytes.size())));
+        bytes.insert(bytes.end(), chunk, chunk + in.gcount());
+    }
+    if (in.bad()) return std::nullopt;
+    return bytes;
+}
 
 // Windows keeps no modes or links worth keeping here: write a temporary file, then replace.
 std::optional<FileError> SaveFileDurably(const std::string& path,
@@ -118,6 +138,19 @@ std::optional<std::string> resolveLinks(std::string path, int& error) {
     }
     error = ELOOP;
     return std::nullopt;
+}
+
+std::optional<std::vector<std::uint8_t>> readUpTo(int fd, std::size_t maxBytes) {
+    std::vector<std::uint8_t> bytes;
+    std::uint8_t chunk[4096];
+    while (bytes.size() < maxBytes) {
+        const ssize_t n = ::read(fd, chunk, std::min(sizeof chunk, maxBytes - bytes.size()));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return std::nullopt;
+        if (n == 0) break;
+        bytes.insert(bytes.end(), chunk, chunk + n);
+    }
+    return bytes;
 }
 
 // Root may write any file, so for root the mode bits decide: no write bit means read-only.
@@ -251,6 +284,18 @@ std::optional<FileError> replaceThroughTemporary(const std::string& target, cons
 }
 
 }  // namespace
+
+std::optional<std::vector<std::uint8_t>> ReadRegularFile(const std::string& path,
+                                                         std::size_t maxBytes) {
+    // Non-blocking, so that opening a pipe with no writer does not wait for one.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    struct stat st {};
+    std::optional<std::vector<std::uint8_t>> bytes;
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) bytes = readUpTo(fd, maxBytes);
+    ::close(fd);
+    return bytes;
+}
 
 std::optional<FileError> SaveFileDurably(const std::string& path,
                                          std::span<const std::uint8_t> bytes) {

@@ -1,13 +1,14 @@
 #pragma once
-// The one way the program writes its files (COM.CFG, ".cfa", ".cfb"): a save that changes only
-// the bytes of the file it replaces. Paths are in the platform's file name encoding (UTF-8 on
-// Linux).
+// The one way the program reads and writes its files (COM.CFG, ".cfa", ".cfb", the sensor file):
+// reads that never wait on a pipe or a device, and a save that changes only the bytes of the file
+// it replaces. Paths are in the platform's file name encoding (UTF-8 on Linux).
 
 #include <cstdint>
 #include <optional>
 #include <span>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace velor {
 
@@ -38,6 +39,12 @@ private:
     std::string path_;
     FileError error_;
 };
+
+// The first maxBytes bytes of a regular file (all of it when it is shorter). A pipe, a device or
+// a directory at the path is not opened (reading it could wait for ever or never end), and
+// counts, like a file that cannot be opened or read, as no file: nullopt.
+std::optional<std::vector<std::uint8_t>> ReadRegularFile(const std::string& path,
+                                                         std::size_t maxBytes);
 
 // Replaces the file at `path` with `bytes`:
 // - a symbolic link is followed and its target replaced, the link stays;

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <exception>
+#include <limits>
 #include <optional>
 
 #include "comm/ComConfig.h"
@@ -68,7 +69,7 @@ const PortRecord& channel1(const ChannelState& channels) {
 std::string writeFailureReason(const FileError& error) {
     using Cause = FileError::Cause;
     if (error.cause == Cause::ReadOnlyFile) return "Soubor je určen jen pro čtení";
-    if (error.cause == Cause::NotRegularFile) return "Na místě souboru je složka nebo zařízení";
+    if (error.cause == Cause::NotRegularFile) return "Není to obyčejný soubor";
     switch (error.code) {
         case EACCES:
         case EPERM:
@@ -109,9 +110,7 @@ std::string writeFailureReason(const FileError& error) {
 // start loads two files). A save the user asks for reports afresh.
 void showWriteError(ConfigState& state, const std::string& file, const FileError& error) {
     const std::string reason = writeFailureReason(error);
-    const std::string shown = file + '\n' + reason;
-    if (shown == state.ShownWriteFailure) return;
-    state.ShownWriteFailure = shown;
+    if (!state.ShownWriteFailures.insert(file + '\n' + reason).second) return;
     ShowMessageWindow("Chyba při zápisu souboru: " + file, reason, 2, 1);
 }
 
@@ -120,7 +119,7 @@ template <typename F>
 bool writeComConfig(ConfigState& state, const ChannelState& channels, F&& write) {
     try {
         write();
-        state.ShownWriteFailure.clear();  // a later failure is news again
+        state.ShownWriteFailures.clear();  // a later failure is news again
         return true;
     } catch (const FileWriteError& e) {
         showWriteError(state, channels.ComConfigPath, e.error());
@@ -130,23 +129,15 @@ bool writeComConfig(ConfigState& state, const ChannelState& channels, F&& write)
     return false;
 }
 
-// Reads at most maxBytes from the file; nullopt when it cannot be opened or read.
-std::optional<QByteArray> readFile(const QString& path, qint64 maxBytes) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
-    QByteArray data = maxBytes < 0 ? file.readAll() : file.read(maxBytes);
-    if (file.error() != QFileDevice::NoError) return std::nullopt;
-    return data;
-}
-
-std::span<const std::uint8_t> asBytes(const QByteArray& data) {
-    return {reinterpret_cast<const std::uint8_t*>(data.constData()),
-            static_cast<std::size_t>(data.size())};
-}
-
 // The platform's form of a path, as the file functions take it.
 std::string nativePath(const QString& path) {
     return QFile::encodeName(path).toStdString();
+}
+
+// Reads at most maxBytes of a regular file; nullopt when it cannot be opened or read, and for
+// anything that is not a regular file (a pipe or a device would hang the start).
+std::optional<std::vector<std::uint8_t>> readFile(const QString& path, std::size_t maxBytes) {
+    return ReadRegularFile(nativePath(path), maxBytes);
 }
 
 bool saveFile(ConfigState& state, const ChannelState& channels, const FileKind& kind) {
@@ -164,8 +155,7 @@ bool saveFile(ConfigState& state, const ChannelState& channels, const FileKind& 
 void loadFile(ConfigState& state, ChannelState& channels, const FileKind& kind) {
     writeComConfig(state, channels, [&] { LoadComConfig(channels); });
     const QString path = ConfigFilePath(state, kind.directory, kind.fileName);
-    const auto maxBytes = static_cast<qint64>(kind.size);
-    std::optional<QByteArray> data = readFile(path, maxBytes);
+    std::optional<std::vector<std::uint8_t>> data = readFile(path, kind.size);
     bool keepDefaults = false;
     if (!data) {
         ShowMessageWindow(
@@ -174,9 +164,9 @@ void loadFile(ConfigState& state, ChannelState& channels, const FileKind& kind) 
         kind.init(state);
         // When even the new file cannot be written, the defaults in memory are what we have.
         keepDefaults = !saveFile(state, channels, kind);
-        if (!keepDefaults) data = readFile(path, maxBytes);
+        if (!keepDefaults) data = readFile(path, kind.size);
     }
-    if (!keepDefaults && !(data && kind.decode(state, asBytes(*data)))) {
+    if (!keepDefaults && !(data && kind.decode(state, *data))) {
         ShowMessageWindow("Nesprávný konfigurační soubor", "", 2, 1);
         kind.init(state);
         saveFile(state, channels, kind);
@@ -296,12 +286,12 @@ QString BinaryFilePath(const ConfigState& state) {
 }
 
 bool SaveAnalogConfig(ConfigState& state, const ChannelState& channels) {
-    state.ShownWriteFailure.clear();
+    state.ShownWriteFailures.clear();
     return saveFile(state, channels, analogKind(state));
 }
 
 bool SaveBinaryConfig(ConfigState& state, const ChannelState& channels) {
-    state.ShownWriteFailure.clear();
+    state.ShownWriteFailures.clear();
     return saveFile(state, channels, binaryKind(state));
 }
 
@@ -317,9 +307,9 @@ void LoadBinaryConfig(ConfigState& state, ChannelState& channels) {
 
 void ImportSensorTable(ConfigState& state) {
     const QString path = ConfigFilePath(state, std::string(), kSensorFileName);
-    const std::optional<QByteArray> data = readFile(path, -1);
+    const auto data = readFile(path, std::numeric_limits<std::size_t>::max());
     std::optional<std::span<const std::uint8_t>> bytes;
-    if (data) bytes = asBytes(*data);
+    if (data) bytes = *data;
     ImportSensorTableFrom(state.SensorTable, state.SensorLastIndex, bytes, state.DecimalChar);
 }
 

@@ -4,6 +4,7 @@
 // flags that the editors set for the main loop. One instance, owned by the application.
 
 #include <cstdint>
+#include <set>
 #include <string>
 
 #include "config/AnalogRecords.h"
@@ -46,9 +47,9 @@ struct ConfigState {
     // The system's decimal separator, which the range columns of the sensor file may use.
     char DecimalChar = '.';
 
-    // The last write failure shown to the user (file and reason), so that a load that writes
-    // the same file several times reports its failure once.
-    std::string ShownWriteFailure;
+    // Write failures shown to the user (file and reason) since the last successful write or
+    // save asked for by the user, so that loads writing a file several times report it once.
+    std::set<std::string> ShownWriteFailures;
 
     // Directory against which relative file paths and "ParamIOI.cfw" are resolved, UTF-8;
     // empty = the current directory.

@@ -1,5 +1,6 @@
 // What a save keeps of the file it replaces: mode, symbolic link, read-only mark, the
-// directory's other files; and saves in a directory that cannot take a new file.
+// directory's other files; saves in a directory that cannot take a new file; the messages of a
+// failed save; and loads that meet a pipe or a device where a file should be.
 
 #include <fcntl.h>
 #include <pwd.h>
@@ -9,6 +10,8 @@
 #include <unistd.h>
 
 #include <QFileInfo>
+#include <cstdio>
+#include <functional>
 
 #include "ConfigFixture.h"
 #include "comm/ComConfig.h"
@@ -197,6 +200,57 @@ TEST_F(FileSave, EachWriteFailureIsShownOnceWithItsReasonInCzech) {
     EXPECT_FALSE(SaveBinaryConfig(state, channels));
     ASSERT_EQ(rec.calls.size(), 1u);
     EXPECT_EQ(rec.calls[0].text1, comError);
+}
+
+// Runs body in a child process that the alarm ends after `seconds`, so a load that hangs fails
+// the test instead of stopping it. The child's exit code is the number of failed checks.
+int exitCodeWithin(unsigned seconds, const std::function<int()>& body) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::alarm(seconds);
+        ::_exit(body());
+    }
+    int status = 0;
+    if (child < 0 || ::waitpid(child, &status, 0) != child) return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST_F(FileSave, PipesAndDevicesAreFilesThatCannotBeOpened) {
+    ASSERT_EQ(::mkfifo(native("KonfigA.cfa").c_str(), 0644), 0);
+    ASSERT_EQ(::mkfifo(native("COM.CFG").c_str(), 0644), 0);
+    ASSERT_EQ(::symlink("/dev/zero", native("ParamIOI.cfw").c_str()), 0);
+    ASSERT_EQ(::symlink("/dev/zero", native("KonfigB.cfb").c_str()), 0);
+
+    const int failed = exitCodeWithin(10, [&] {
+        state.AnalogConfig.ModuleAddress = 9;
+        LoadAnalogConfig(state, channels);
+        LoadBinaryConfig(state, channels);
+        std::vector<std::string> shown;
+        for (const MessageCall& c : rec.calls) shown.push_back(c.text1 + " / " + c.text2);
+        const std::string device = " / Není to obyčejný soubor";
+        const std::vector<std::string> expected{
+            "Chyba při zápisu souboru: " + channels.ComConfigPath + device,
+            "Chyba při čtení souboru: KonfigA.cfa / Soubor bude inicializován",
+            "Chyba při zápisu souboru: KonfigA.cfa" + device,
+            "Chyba při čtení souboru: KonfigB.cfb / Soubor bude inicializován",
+            "Chyba při zápisu souboru: KonfigB.cfb" + device,
+        };
+        int bad = shown == expected ? 0 : 1;
+        // The defaults in memory, the built-in sensor table without a word.
+        bad += state.AnalogConfig.ModuleAddress == 0 ? 0 : 1;
+        bad += state.SensorLastIndex == 61 ? 0 : 1;
+        if (bad != 0) {  // the child cannot report through the test's own checks
+            for (const std::string& text : shown) std::fprintf(stderr, "%s\n", text.c_str());
+            std::fprintf(stderr, "address %d, last sensor %d\n", state.AnalogConfig.ModuleAddress,
+                         state.SensorLastIndex);
+        }
+        return bad;
+    });
+
+    EXPECT_EQ(failed, 0);
+    const QFileInfo pipe(path("KonfigA.cfa"));
+    EXPECT_FALSE(pipe.isFile());  // still the pipe: nothing was put in its place
+    EXPECT_TRUE(QFileInfo(path("KonfigB.cfb")).isSymLink());
 }
 
 }  // namespace
