@@ -58,10 +58,19 @@ std::string randomSuffix() {
 
 #ifdef _WIN32
 
+namespace {
+
+// The program's paths are UTF-8; the Windows file functions take them as wide paths.
+std::filesystem::path widePath(const std::string& utf8) {
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+}  // namespace
+
 std::optional<std::vector<std::uint8_t>> ReadRegularFile(const std::string& path,
                                                          std::size_t maxBytes) {
     namespace fs = std::filesystem;
-    const fs::path file = fs::u8path(path);
+    const fs::path file = widePath(path);
     std::error_code ec;
     if (!fs::is_regular_file(file, ec)) return std::nullopt;
     std::ifstream in(file, std::ios::binary);
@@ -81,11 +90,11 @@ std::optional<std::vector<std::uint8_t>> ReadRegularFile(const std::string& path
 std::optional<FileError> SaveFileDurably(const std::string& path,
                                          std::span<const std::uint8_t> bytes) {
     namespace fs = std::filesystem;
-    const fs::path target = fs::u8path(path);
+    const fs::path target = widePath(path);
     std::error_code ec;
     if (fs::exists(target, ec) && !fs::is_regular_file(target, ec))
         return FileError{FileError::Cause::NotRegularFile, 0};
-    const fs::path temp = fs::u8path(path + kSaveTemporaryMarker + randomSuffix());
+    const fs::path temp = widePath(path + kSaveTemporaryMarker + randomSuffix());
     {
         std::ofstream out(temp, std::ios::binary | std::ios::trunc);
         out.write(reinterpret_cast<const char*>(bytes.data()),
