@@ -78,8 +78,10 @@ std::string writeFailureReason(const FileError& error) {
             return "Disk je jen pro čtení";
         case ENOSPC:
             return "Na disku není místo";
+#ifdef EDQUOT
         case EDQUOT:
             return "Překročena disková kvóta";
+#endif
         case EFBIG:
             return "Soubor je příliš velký";
         case ENOENT:
@@ -123,8 +125,9 @@ bool writeComConfig(ConfigState& state, const ChannelState& channels, F&& write)
         return true;
     } catch (const FileWriteError& e) {
         showWriteError(state, channels.ComConfigPath, e.error());
-    } catch (const std::exception& e) {
-        ShowMessageWindow("Chyba při zápisu souboru: " + channels.ComConfigPath, e.what(), 2, 1);
+    } catch (const std::exception&) {
+        ShowMessageWindow("Chyba při zápisu souboru: " + channels.ComConfigPath,
+                          "Neočekávaná chyba programu", 2, 1);
     }
     return false;
 }
