@@ -11,14 +11,14 @@ namespace velor {
 inline constexpr std::size_t kComConfigSize = 2 * kPortRecordSize;
 static_assert(kComConfigSize == 264);
 
-// Reads the table from the file. A missing file or one shorter than 264 bytes is replaced by
+// Reads the table from the file. A missing file, one that is no regular file (ReadRegularFile)
+// or one shorter than 264 bytes is replaced by
 // the defaults, which are written back (DefaultComConfig, so it may throw like SaveComConfig);
 // a longer file is read for its first 264 bytes.
 void LoadComConfig(ChannelState& state);
 
-// Writes the 264 bytes of the table. The bytes go to a temporary file that is flushed and then
-// renamed over the old file, so a failed write leaves the old file as it was. Throws
-// std::runtime_error naming the file when the file cannot be written.
+// Writes the 264 bytes of the table through SaveFileDurably, so a failed write leaves the old
+// file as it was. Throws FileWriteError (a std::runtime_error) when the file cannot be written.
 void SaveComConfig(const ChannelState& state);
 
 // Sets both channels to the defaults (TCP, 38400 Bd, even parity, no handle, empty unused

@@ -3,14 +3,15 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryFile>
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <exception>
-#include <filesystem>
+#include <limits>
 #include <optional>
 
 #include "comm/ComConfig.h"
+#include "comm/FileStore.h"
 #include "ui/Cp1250.h"
 #include "ui/MessageService.h"
 
@@ -64,51 +65,82 @@ const PortRecord& channel1(const ChannelState& channels) {
     return record ? *record : none;
 }
 
-void showWriteError(const std::string& what, const QString& detail) {
-    ShowMessageWindow("Chyba při zápisu souboru: " + what, detail.toStdString(), 2, 1);
-}
-
-// Reads at most maxBytes from the file; nullopt when it cannot be opened or read.
-std::optional<QByteArray> readFile(const QString& path, qint64 maxBytes) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
-    QByteArray data = maxBytes < 0 ? file.readAll() : file.read(maxBytes);
-    if (file.error() != QFileDevice::NoError) return std::nullopt;
-    return data;
-}
-
-std::span<const std::uint8_t> asBytes(const QByteArray& data) {
-    return {reinterpret_cast<const std::uint8_t*>(data.constData()),
-            static_cast<std::size_t>(data.size())};
-}
-
-void loadComConfigShowingErrors(ChannelState& channels) {
-    try {
-        LoadComConfig(channels);
-    } catch (const std::exception& e) {
-        showWriteError(channels.ComConfigPath, QString::fromStdString(e.what()));
+// The reason of a failed write as the user reads it.
+std::string writeFailureReason(const FileError& error) {
+    using Cause = FileError::Cause;
+    if (error.cause == Cause::ReadOnlyFile) return "Soubor je určen jen pro čtení";
+    if (error.cause == Cause::NotRegularFile) return "Není to obyčejný soubor";
+    switch (error.code) {
+        case EACCES:
+        case EPERM:
+            return "Přístup odepřen";
+        case EROFS:
+            return "Disk je jen pro čtení";
+        case ENOSPC:
+            return "Na disku není místo";
+#ifdef EDQUOT
+        case EDQUOT:
+            return "Překročena disková kvóta";
+#endif
+        case EFBIG:
+            return "Soubor je příliš velký";
+        case ENOENT:
+            return "Složka neexistuje";
+        case ENOTDIR:
+            return "Část cesty není složka";
+        case EISDIR:
+            return "Na místě souboru je složka";
+        case ENAMETOOLONG:
+            return "Název souboru je příliš dlouhý";
+        case ELOOP:
+            return "Příliš mnoho symbolických odkazů";
+        case EBUSY:
+        case ETXTBSY:
+            return "Soubor je používán";
+        case EMFILE:
+        case ENFILE:
+            return "Příliš mnoho otevřených souborů";
+        case EIO:
+            return "Chyba čtení nebo zápisu na disku";
+        default:
+            return "Systémová chyba č. " + std::to_string(error.code);
     }
 }
 
-// Writes the bytes to a temporary file beside the target, checks that all of them arrived (a
-// full disk can cut a write short without the write reporting it) and only then renames it over
-// the target. On failure the old file stays as it was; the error text is returned.
-std::optional<QString> writeReplacing(const QString& path, const std::vector<std::uint8_t>& bytes) {
-    QTemporaryFile temp(path + QStringLiteral(".XXXXXX"));
-    if (!temp.open()) return temp.errorString();
-    const auto size = static_cast<qint64>(bytes.size());
-    const bool written = temp.write(reinterpret_cast<const char*>(bytes.data()), size) == size &&
-                         temp.flush() && temp.error() == QFileDevice::NoError;
-    temp.close();
-    if (!written) return temp.errorString();
-    if (QFileInfo(temp.fileName()).size() != size)
-        return QStringLiteral("Soubor nebyl zapsán celý");
-    std::error_code ec;
-    std::filesystem::rename(std::filesystem::path(temp.fileName().toStdU16String()),
-                            std::filesystem::path(path.toStdU16String()), ec);
-    if (ec) return QString::fromStdString(ec.message());
-    temp.setAutoRemove(false);  // it is the target now
-    return std::nullopt;
+// One message per failure: the same file failing for the same reason again, with no write
+// succeeding in between, is not shown again (the loaders write COM.CFG at every step, and the
+// start loads two files). A save the user asks for reports afresh.
+void showWriteError(ConfigState& state, const std::string& file, const FileError& error) {
+    const std::string reason = writeFailureReason(error);
+    if (!state.ShownWriteFailures.insert(file + '\n' + reason).second) return;
+    ShowMessageWindow("Chyba při zápisu souboru: " + file, reason, 2, 1);
+}
+
+// COM.CFG through the channel layer, which reports a write failure as an exception.
+template <typename F>
+bool writeComConfig(ConfigState& state, const ChannelState& channels, F&& write) {
+    try {
+        write();
+        state.ShownWriteFailures.clear();  // a later failure is news again
+        return true;
+    } catch (const FileWriteError& e) {
+        showWriteError(state, channels.ComConfigPath, e.error());
+    } catch (const std::exception&) {
+        ShowMessageWindow("Chyba při zápisu souboru: " + channels.ComConfigPath,
+                          "Neočekávaná chyba programu", 2, 1);
+    }
+    return false;
+}
+
+// The platform's form of a path, as the file functions take it.
+std::string nativePath(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
+
+// Reads at most maxBytes of a regular file; nullopt when it cannot be opened or read, and for
+// anything that is not a regular file (a pipe or a device would hang the start).
+std::optional<std::vector<std::uint8_t>> readFile(const QString& path, std::size_t maxBytes) {
+    return ReadRegularFile(nativePath(path), maxBytes);
 }
 
 bool saveFile(ConfigState& state, const ChannelState& channels, const FileKind& kind) {
@@ -116,25 +148,17 @@ bool saveFile(ConfigState& state, const ChannelState& channels, const FileKind& 
     kind.storePort(state, port.PortNumber, port.BaudIndex);
 
     const QString path = ConfigFilePath(state, kind.directory, kind.fileName);
-    if (const auto error = writeReplacing(path, kind.encode(state))) {
-        showWriteError(cp1250ToUtf8(kind.directory + kind.fileName), *error);
+    if (const auto error = SaveFileDurably(nativePath(path), kind.encode(state))) {
+        showWriteError(state, cp1250ToUtf8(kind.directory + kind.fileName), *error);
         return false;
     }
-    try {
-        SaveComConfig(channels);
-    } catch (const std::exception& e) {
-        showWriteError(channels.ComConfigPath, QString::fromStdString(e.what()));
-        return false;
-    }
-    return true;
+    return writeComConfig(state, channels, [&] { SaveComConfig(channels); });
 }
 
-void loadFile(ConfigState& state, ChannelState& channels, const FileKind& kind,
-              bool (*save)(ConfigState&, const ChannelState&)) {
-    loadComConfigShowingErrors(channels);
+void loadFile(ConfigState& state, ChannelState& channels, const FileKind& kind) {
+    writeComConfig(state, channels, [&] { LoadComConfig(channels); });
     const QString path = ConfigFilePath(state, kind.directory, kind.fileName);
-    const auto maxBytes = static_cast<qint64>(kind.size);
-    std::optional<QByteArray> data = readFile(path, maxBytes);
+    std::optional<std::vector<std::uint8_t>> data = readFile(path, kind.size);
     bool keepDefaults = false;
     if (!data) {
         ShowMessageWindow(
@@ -142,13 +166,13 @@ void loadFile(ConfigState& state, ChannelState& channels, const FileKind& kind,
             "Soubor bude inicializován", 2, 1);
         kind.init(state);
         // When even the new file cannot be written, the defaults in memory are what we have.
-        keepDefaults = !save(state, channels);
-        if (!keepDefaults) data = readFile(path, maxBytes);
+        keepDefaults = !saveFile(state, channels, kind);
+        if (!keepDefaults) data = readFile(path, kind.size);
     }
-    if (!keepDefaults && !(data && kind.decode(state, asBytes(*data)))) {
+    if (!keepDefaults && !(data && kind.decode(state, *data))) {
         ShowMessageWindow("Nesprávný konfigurační soubor", "", 2, 1);
         kind.init(state);
-        save(state, channels);
+        saveFile(state, channels, kind);
     }
     const PortRecord& port = channel1(channels);
     state.RestorePortNumber = state.TargetPortNumber = port.PortNumber;
@@ -265,28 +289,30 @@ QString BinaryFilePath(const ConfigState& state) {
 }
 
 bool SaveAnalogConfig(ConfigState& state, const ChannelState& channels) {
+    state.ShownWriteFailures.clear();
     return saveFile(state, channels, analogKind(state));
 }
 
 bool SaveBinaryConfig(ConfigState& state, const ChannelState& channels) {
+    state.ShownWriteFailures.clear();
     return saveFile(state, channels, binaryKind(state));
 }
 
 void LoadAnalogConfig(ConfigState& state, ChannelState& channels) {
-    loadFile(state, channels, analogKind(state), SaveAnalogConfig);
+    loadFile(state, channels, analogKind(state));
     ImportSensorTable(state);
     CheckSensorNames(state);
 }
 
 void LoadBinaryConfig(ConfigState& state, ChannelState& channels) {
-    loadFile(state, channels, binaryKind(state), SaveBinaryConfig);
+    loadFile(state, channels, binaryKind(state));
 }
 
 void ImportSensorTable(ConfigState& state) {
     const QString path = ConfigFilePath(state, std::string(), kSensorFileName);
-    const std::optional<QByteArray> data = readFile(path, -1);
+    const auto data = readFile(path, std::numeric_limits<std::size_t>::max());
     std::optional<std::span<const std::uint8_t>> bytes;
-    if (data) bytes = asBytes(*data);
+    if (data) bytes = *data;
     ImportSensorTableFrom(state.SensorTable, state.SensorLastIndex, bytes, state.DecimalChar);
 }
 

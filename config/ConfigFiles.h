@@ -23,8 +23,8 @@ void InitBinaryConfig(ConfigState& state);
 void LoadAnalogConfig(ConfigState& state, ChannelState& channels);
 void LoadBinaryConfig(ConfigState& state, ChannelState& channels);
 
-// Stores channel 1's port settings in the configuration, writes the file (a temporary file that
-// replaces the old one only once it is complete) and then COM.CFG. A failure is shown to the
+// Stores channel 1's port settings in the configuration, writes the file (SaveFileDurably: the
+// old file stays until the new one is complete) and then COM.CFG. A failure is shown to the
 // user, leaves the old file as it was and returns false.
 bool SaveAnalogConfig(ConfigState& state, const ChannelState& channels);
 bool SaveBinaryConfig(ConfigState& state, const ChannelState& channels);

@@ -4,6 +4,7 @@
 // flags that the editors set for the main loop. One instance, owned by the application.
 
 #include <cstdint>
+#include <set>
 #include <string>
 
 #include "config/AnalogRecords.h"
@@ -45,6 +46,10 @@ struct ConfigState {
 
     // The system's decimal separator, which the range columns of the sensor file may use.
     char DecimalChar = '.';
+
+    // Write failures shown to the user (file and reason) since the last successful write or
+    // save asked for by the user, so that loads writing a file several times report it once.
+    std::set<std::string> ShownWriteFailures;
 
     // Directory against which relative file paths and "ParamIOI.cfw" are resolved, UTF-8;
     // empty = the current directory.

@@ -91,6 +91,11 @@ std::optional<ChosenConfigFile> ChooseConfigFile(const QString& path, std::strin
     return chosen;
 }
 
+bool FitsCodePage(const QString& path) {
+    const qsizetype cut = std::max(path.lastIndexOf('/'), path.lastIndexOf('\\')) + 1;
+    return fitsCp1250(path.left(cut)) && fitsCp1250(path.mid(cut).toUpper());
+}
+
 void SizeFromPanel(QWidget& dialog, const QWidget& panelSize) {
     dialog.setFixedSize(panelSize.x(), panelSize.y());
     const QScreen* screen = QGuiApplication::primaryScreen();
@@ -166,7 +171,11 @@ void BrowseConfigFile(EditorContext& ctx, QWidget* parent, const ConfigFileKind&
     const QString path = ctx.chooseFile
                              ? ctx.chooseFile(parent, filter)
                              : QFileDialog::getOpenFileName(parent, QString(), QString(), filter);
-    if (!path.isEmpty()) {
+    if (!path.isEmpty() && !FitsCodePage(path)) {
+        // Stored in code page 1250, such a name would become another file's name ("???.cfb").
+        ShowMessageWindow("Název souboru obsahuje znaky, které nelze uložit: " + path.toStdString(),
+                          "Vyberte soubor s jiným názvem", 2, 1);
+    } else if (!path.isEmpty()) {
         const std::optional<ChosenConfigFile> chosen = ChooseConfigFile(path, kind.extension);
         if (chosen)
             load(*chosen);

@@ -60,6 +60,10 @@ struct ChosenConfigFile {
 // cannot take the extension (it would pass 255 characters).
 std::optional<ChosenConfigFile> ChooseConfigFile(const QString& path, std::string_view extension);
 
+// Whether code page 1250 holds the directory and the upper-case name of a chosen path, so that
+// the file names kept for it name that file and no other.
+bool FitsCodePage(const QString& path);
+
 // Client size from the hidden PanelSize panel, then centred on the screen.
 void SizeFromPanel(QWidget& dialog, const QWidget& panelSize);
 

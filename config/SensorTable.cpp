@@ -214,6 +214,13 @@ bool ParseSensorLine(std::string_view line, SensorEntry& entry, char decimalChar
 
 namespace {
 
+// A line that ends the list as the end of the file does: the next section, an empty or blank
+// line, or the DOS end-of-file byte 0x1A that editors of the time put behind the last line.
+bool endsEntryList(std::string_view line) {
+    if (!line.empty() && line.front() == '[') return true;
+    return line.find_first_not_of(" \t\x1A") == std::string_view::npos;
+}
+
 // Reads the entry lines of the section; false when any of them was faulty.
 bool readEntries(TextLineReader& file, SensorTableArray& table, char decimalChar) {
     std::string line;
@@ -221,7 +228,7 @@ bool readEntries(TextLineReader& file, SensorTableArray& table, char decimalChar
     bool ok = true;
     std::size_t index = 0;
     while (file.next(line)) {
-        if (!line.empty() && line.front() == '[') break;
+        if (endsEntryList(line)) break;
         if (index >= table.size()) continue;
         ok = ParseSensorLine(line, table[index], decimalChar) && ok;
         ++index;
@@ -255,6 +262,9 @@ SensorImportResult ImportSensorTableFrom(SensorTableArray& table, std::int32_t& 
     if (result.faulty || !result.opened)
         std::copy(BuiltInSensorTable().begin(), BuiltInSensorTable().end(), table.begin());
 
+    // An empty table starts at 0 as at the start of the program: keeping the index of the last
+    // import would let every new load of the same file append its "Min-" entries again.
+    lastIndex = 0;
     for (std::size_t i = table.size(); i-- > 0;) {
         if (!table[i].Name.empty()) {
             lastIndex = static_cast<std::int32_t>(i);

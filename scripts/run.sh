@@ -17,6 +17,8 @@ mkdir -p demo
 cd demo
 [ -f ParamIOI.cfw ] || cp "$root/config/data/ParamIOI.cfw" .
 "$root/build/tools/velor-cli/velor-cli" comcfg COM.CFG --tcp 127.0.0.1
+# A new demo folder gets configurations that address the simulator's KALU (1) and TEV (2).
+"$root/build/tools/velor-cli/velor-cli" demo .
 
 # shellcheck disable=SC2086
 "$root/build/tools/modsim/velor-modsim" --tcp 127.0.0.1:10000 --log modsim.log ${VELOR_SIM_ARGS:-} &

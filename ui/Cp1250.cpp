@@ -1,5 +1,6 @@
 #include "ui/Cp1250.h"
 
+#include <QList>
 #include <array>
 
 namespace velor {
@@ -101,6 +102,16 @@ QString cp1250ToQString(std::string_view bytes)
     out.reserve(static_cast<qsizetype>(bytes.size()));
     for (char c : bytes) out += QChar(static_cast<char16_t>(cp1250ToUnicode(static_cast<std::uint8_t>(c))));
     return out;
+}
+
+bool fitsCp1250(const QString& text)
+{
+    // toUcs4 joins surrogate pairs (an emoji is one code point beyond the code page) and turns
+    // a lone surrogate into U+FFFD, which the code page has not either.
+    for (const char32_t cp : text.toUcs4()) {
+        if (unicodeToCp1250(cp) < 0) return false;
+    }
+    return true;
 }
 
 std::string qStringToCp1250(const QString& text)

@@ -17,6 +17,9 @@ std::string cp1250ToUtf8(std::string_view bytes);
 // Characters the code page cannot hold become '?'.
 std::string utf8ToCp1250(std::string_view text);
 
+// True when code page 1250 holds every character of the text, so that it is stored unchanged.
+bool fitsCp1250(const QString& text);
+
 QString cp1250ToQString(std::string_view bytes);
 std::string qStringToCp1250(const QString& text);
 

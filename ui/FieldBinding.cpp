@@ -15,6 +15,7 @@
 
 #include "ui/ControlNumber.h"
 #include "ui/Cp1250.h"
+#include "ui/Cp1250Validator.h"
 #include "ui/FieldValue.h"
 #include "ui/MessageService.h"
 #include "ui/ModalResult.h"
@@ -117,6 +118,7 @@ void setupCheckBox(const FieldDescriptor& field, QAbstractButton* box) {
 void setupLineEdit(const FieldDescriptor& field, QLineEdit* edit) {
     if (field.Kind == kKindEditText || field.Kind == kKindEditBuffer) {
         edit->setMaxLength(std::max(fieldTextCapacity(field), 0));
+        if (edit->validator() == nullptr) edit->setValidator(new Cp1250Validator(edit));
         const bool password = field.Mode == kModePassword;
         edit->setEchoMode(password ? QLineEdit::Password : QLineEdit::Normal);
         if (password) edit->setStyleSheet("QLineEdit { lineedit-password-character: 42; }");

@@ -108,12 +108,17 @@ TEST_F(ComConfigTest, DefaultsLeaveTheHostAlone) {
 TEST_F(ComConfigTest, FailedSaveThrowsAndLeavesTheOldFile) {
     const Bytes original = pattern(264);
     writeFile(original);
-    fs::create_directory(state.ComConfigPath + ".tmp");  // the temporary file cannot be made
+    fs::permissions(state.ComConfigPath, fs::perms::owner_read);  // a read-only file is kept
     state.ChannelTable.record(1)->PortNumber = 7;
     EXPECT_THROW(SaveComConfig(state), std::runtime_error);
     EXPECT_EQ(readFile(), original);
 
-    fs::remove(state.ComConfigPath + ".tmp");
+    // A directory where the temporary file of an older version went does not stop a save.
+    fs::permissions(state.ComConfigPath, fs::perms::owner_read | fs::perms::owner_write);
+    fs::create_directory(state.ComConfigPath + ".tmp");
+    SaveComConfig(state);
+    EXPECT_EQ(readFile()[0], 7);
+
     state.ComConfigPath = (dir_ / "no_such_dir" / "COM.CFG").string();
     EXPECT_THROW(SaveComConfig(state), std::runtime_error);
 }

@@ -198,6 +198,7 @@ TEST_F(ConfigFiles, FailedSaveKeepsTheOldFileAndTellsTheUser) {
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 2);  // no temporary file left
     ASSERT_EQ(rec.calls.size(), 1u);
     EXPECT_EQ(rec.calls[0].text1, "Chyba při zápisu souboru: KonfigA.cfa");
+    EXPECT_EQ(rec.calls[0].text2, "Soubor je příliš velký");
     EXPECT_EQ(rec.calls[0].iconSet, 1);
 }
 
@@ -207,6 +208,7 @@ TEST_F(ConfigFiles, UnwritableLocationStillLoadsDefaults) {
     ASSERT_EQ(rec.calls.size(), 2u);  // the read error, then the write error; no loop
     EXPECT_EQ(rec.calls[0].text1, kReadError + "chybi\\KonfigA.cfa");
     EXPECT_EQ(rec.calls[1].text1, "Chyba při zápisu souboru: chybi\\KonfigA.cfa");
+    EXPECT_EQ(rec.calls[1].text2, "Složka neexistuje");
     EXPECT_EQ(state.AnalogImage.CommTimeout, 5000);
     EXPECT_EQ(state.AnalogConfig.Inputs[11].Name, DefaultInputName(11));
 }
@@ -231,6 +233,27 @@ TEST_F(ConfigFiles, MismatchedSensorNamesGetMinEntries) {
     ASSERT_EQ(rec.calls.size(), 1u);
     EXPECT_EQ(rec.calls[0].text1, kChanged);
     EXPECT_EQ(rec.calls[0].text2, "Upravte konfiguraci!!!!");
+}
+
+// "Procházet" on the same file again: the "Min-" entries of the first load are made again in
+// the same places, not appended behind them.
+TEST_F(ConfigFiles, LoadingTheSameFileAgainKeepsTheSensorTable) {
+    writeText("ParamIOI.cfw", utf8ToCp1250("[Konfigurační moduly]\r\nnadpis\r\n[Konec]\r\n"));
+    InitAnalogConfig(state);
+    ASSERT_TRUE(SaveAnalogConfig(state, channels));
+
+    LoadAnalogConfig(state, channels);
+    const std::int32_t lastIndex = state.SensorLastIndex;
+    const SensorTableArray table = state.SensorTable;
+    const AnalogConfig config = state.AnalogConfig;
+    EXPECT_EQ(lastIndex, 12);
+    for (int load = 0; load < 3; ++load) LoadAnalogConfig(state, channels);
+
+    EXPECT_EQ(state.SensorLastIndex, lastIndex);
+    for (std::size_t i = 0; i < table.size(); ++i)
+        EXPECT_EQ(state.SensorTable[i].Name, table[i].Name) << i;
+    for (std::size_t i = 0; i < 12; ++i)
+        EXPECT_EQ(state.AnalogConfig.Inputs[i].SensorIndex, config.Inputs[i].SensorIndex) << i;
 }
 
 TEST_F(ConfigFiles, FullSensorTablePointsMismatchedInputsAtEntryZero) {

@@ -1,5 +1,6 @@
 // The binary module editor driven through its real controls, offscreen.
 
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
@@ -149,6 +150,43 @@ TEST_F(BinaryEditorTest, LongChosenFileNameIsSavedUnderTheSameName) {
     EXPECT_FALSE(editor.isVisible());
     EXPECT_EQ(config.BinaryFileName, "ROZVADEC_HALA_VYCHOD_2.CFB");
     EXPECT_EQ(readBytes("ROZVADEC_HALA_VYCHOD_2.CFB")[32], 9);
+}
+
+// Names the code page cannot store: a typed or pasted input name keeps only what it can store,
+// and a chosen file name is refused before anything is loaded, so two such files never meet
+// under one stored name.
+TEST_F(BinaryEditorTest, TextsTheCodePageCannotStoreAreRefused) {
+    TForm_BKonmst editor(context);
+    editor.show();
+    auto* name = control<QLineEdit>(editor, "Edit_50");
+    ASSERT_NE(name, nullptr);
+    name->clear();
+    name->insert(QStringLiteral("Čerpadlo"));  // as a paste: the whole text is checked
+    name->insert(QStringLiteral(" Насос"));
+    name->insert(QString::fromUtf16(u" \U0001F600"));
+    for (const QString& key : {QStringLiteral(" "), QStringLiteral("Ж"), QStringLiteral("2")}) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, key);
+        QCoreApplication::sendEvent(name, &press);
+    }
+    EXPECT_EQ(name->text(), QStringLiteral("Čerpadlo 2"));
+
+    const std::vector<std::uint8_t> before = readBytes("KonfigB.cfb");
+    for (const QString& chosen : {path("насос.cfb"), path("вентиль.cfb")}) {
+        SCOPED_TRACE(chosen.toStdString());
+        rec.calls.clear();
+        chosenPath = chosen;
+        editor.Browse->click();
+        ASSERT_EQ(rec.calls.size(), 1u);
+        EXPECT_EQ(rec.calls[0].text1,
+                  "Název souboru obsahuje znaky, které nelze uložit: " + chosen.toStdString());
+        EXPECT_EQ(config.BinaryFileName, "KonfigB.cfb");
+    }
+    editor.BitBtn1->click();
+    EXPECT_FALSE(editor.isVisible());
+    EXPECT_EQ(config.BinaryConfig.Inputs[0].Name, utf8ToCp1250("Čerpadlo 2"));
+    const QStringList files = QDir(dir.path()).entryList(QDir::Files);
+    EXPECT_EQ(files, QStringList({"COM.CFG", "KonfigA.cfa", "KonfigB.cfb"})) << files.size();
+    EXPECT_NE(readBytes("KonfigB.cfb"), before);
 }
 
 TEST_F(BinaryEditorTest, CancelKeepsFileAndPort) {

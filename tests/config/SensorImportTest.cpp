@@ -100,7 +100,6 @@ TEST_F(SensorImport, FaultyFilesFallBackToTheBuiltInTable) {
          '.', false},
         {"binary junk", cfw({kSection, kHeading}) + std::string(kJunk, sizeof kJunk - 1), '.',
          false},
-        {"blank line in the list", cfw({kSection, kHeading, good, ""}), '.', false},
         {"number out of range",
          cfw({kSection, kHeading, entry("Velké             ", "0", "1e60", "NE")}), '.', false},
     };
@@ -126,6 +125,35 @@ TEST_F(SensorImport, FaultyFilesFallBackToTheBuiltInTable) {
         EXPECT_EQ(last, 61);
         EXPECT_EQ(table[1].Name, "KAX.-02:0-20V     ");
         EXPECT_FLOAT_EQ(table[70].RangeHigh, 7.0f);
+    }
+}
+
+// Editors leave an empty last line or the DOS end-of-file byte behind the list; they end it.
+TEST_F(SensorImport, EmptyBlankOrEndOfFileLineEndsTheList) {
+    const std::string first = entry("První             ", "0", "1", "ANO");
+    const std::string second = entry("Druhé             ", "0", "2", "NE");
+    const std::string body = cfw({kSection, kHeading, first, second});
+    const std::vector<std::pair<const char*, std::string>> cases = {
+        {"empty last line", body + "\r\n"},
+        {"blank line", body + " \t \r\n"},
+        {"end-of-file byte on its own line", body + "\x1A"},
+        {"end-of-file byte after blanks, with CR LF", body + "  \x1A\r\n"},
+        {"empty line before more lines", body + "\r\n" + cfw({entry("Za koncem", "0", "3", "NE")})},
+        {"blank line before a broken line", body + "   \r\n" + cfw({"nesmysl"})},
+    };
+    for (const auto& [what, text] : cases) {
+        SCOPED_TRACE(what);
+        rec.calls.clear();
+        table = {};
+        last = 0;
+
+        const auto r = importText(table, last, text);
+
+        EXPECT_FALSE(r.faulty);
+        EXPECT_TRUE(rec.calls.empty());
+        EXPECT_EQ(last, 1);
+        EXPECT_EQ(table[1].Name, utf8ToCp1250("Druhé             "));
+        EXPECT_FLOAT_EQ(table[1].RangeHigh, 2.0f);
     }
 }
 

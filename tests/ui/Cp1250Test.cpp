@@ -52,5 +52,21 @@ TEST(Cp1250, CzechTextsRoundTrip) {
     EXPECT_EQ(utf8ToCp1250("€ ☃"), "\x80 ?");
 }
 
+TEST(Cp1250, TextsThatFitTheCodePage) {
+    const std::pair<const char16_t*, bool> cases[] = {
+        {u"", true},
+        {u"Čerpadlo č. 3 – tlak ≥", false},  // U+2265 is not in the code page
+        {u"Čerpadlo č. 3 – tlak € §", true},
+        {u"Насос", false},
+        {u"IN \U0001F600", false},  // a surrogate pair: one character, not two
+        {u"lone \xD800 surrogate", false},
+        {u"µ ß ý", true},
+    };
+    for (const auto& [text, fits] : cases) {
+        const QString q = QString::fromUtf16(text);
+        EXPECT_EQ(fitsCp1250(q), fits) << q.toStdString();
+    }
+}
+
 }  // namespace
 }  // namespace velor

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "tools/velor-cli/ComCfgCommand.h"
+#include "tools/velor-cli/DemoCommand.h"
 
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
@@ -14,6 +15,9 @@ int main(int argc, char** argv) {
     }
     if (args[0] == "comcfg") {
         return velor::cli::RunComCfg({args.begin() + 1, args.end()}, std::cout, std::cerr);
+    }
+    if (args[0] == "demo") {
+        return velor::cli::RunDemo({args.begin() + 1, args.end()}, std::cout, std::cerr);
     }
     std::cerr << "velor-cli: unknown command " << args[0] << "\n";
     velor::cli::PrintUsage(std::cerr);

@@ -1,0 +1,328 @@
+#include "comm/FileStore.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <random>
+#include <utility>
+
+#ifdef _WIN32
+#include <filesystem>
+#include <fstream>
+#else
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace velor {
+
+std::string DescribeFileError(const FileError& error) {
+    switch (error.cause) {
+        case FileError::Cause::ReadOnlyFile:
+            return "the file is read-only";
+        case FileError::Cause::NotRegularFile:
+            return "not a regular file";
+        case FileError::Cause::System:
+            break;
+    }
+    return std::strerror(error.code);
+}
+
+FileWriteError::FileWriteError(std::string path, FileError error)
+    : std::runtime_error("Cannot write " + path + ": " + DescribeFileError(error)),
+      path_(std::move(path)),
+      error_(error) {}
+
+namespace {
+
+constexpr int kRandomChars = 6;
+
+FileError systemError(int code) {
+    return {FileError::Cause::System, code};
+}
+
+std::string randomSuffix() {
+    static constexpr char kChars[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    static std::mt19937 generator{std::random_device{}()};
+    std::uniform_int_distribution<std::size_t> pick(0, sizeof kChars - 2);
+    std::string suffix;
+    for (int i = 0; i < kRandomChars; ++i) suffix += kChars[pick(generator)];
+    return suffix;
+}
+
+}  // namespace
+
+#ifdef _WIN32
+
+namespace {
+
+// The program's paths are UTF-8; the Windows file functions take them as wide paths.
+std::filesystem::path widePath(const std::string& utf8) {
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+}  // namespace
+
+std::optional<std::vector<std::uint8_t>> ReadRegularFile(const std::string& path,
+                                                         std::size_t maxBytes) {
+    namespace fs = std::filesystem;
+    const fs::path file = widePath(path);
+    std::error_code ec;
+    if (!fs::is_regular_file(file, ec)) return std::nullopt;
+    std::ifstream in(file, std::ios::binary);
+    if (!in) return std::nullopt;
+    std::vector<std::uint8_t> bytes;
+    char chunk[4096];
+    while (bytes.size() < maxBytes && in) {
+        in.read(chunk,
+                static_cast<std::streamsize>(std::min(sizeof chunk, maxBytes - bytes.size())));
+        bytes.insert(bytes.end(), chunk, chunk + in.gcount());
+    }
+    if (in.bad()) return std::nullopt;
+    return bytes;
+}
+
+// Windows keeps no modes or links worth keeping here: write a temporary file, then replace.
+std::optional<FileError> SaveFileDurably(const std::string& path,
+                                         std::span<const std::uint8_t> bytes) {
+    namespace fs = std::filesystem;
+    const fs::path target = widePath(path);
+    std::error_code ec;
+    if (fs::exists(target, ec) && !fs::is_regular_file(target, ec))
+        return FileError{FileError::Cause::NotRegularFile, 0};
+    const fs::path temp = widePath(path + kSaveTemporaryMarker + randomSuffix());
+    {
+        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(bytes.data()),
+                  static_cast<std::streamsize>(bytes.size()));
+        out.flush();
+        if (!out) {
+            fs::remove(temp, ec);
+            return systemError(EIO);
+        }
+    }
+    fs::rename(temp, target, ec);
+    if (!ec) return std::nullopt;
+    fs::remove(temp, ec);
+    return systemError(EACCES);
+}
+
+#else
+
+namespace {
+
+std::string directoryOf(const std::string& path) {
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string nameOf(const std::string& path) {
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Follows symbolic links to the file they name, which need not exist yet.
+std::optional<std::string> resolveLinks(std::string path, int& error) {
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0) {
+            if (errno == ENOENT) return path;
+            error = errno;
+            return std::nullopt;
+        }
+        if (!S_ISLNK(st.st_mode)) return path;
+        std::string target(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 4096) + 1, '\0');
+        const ssize_t n = ::readlink(path.c_str(), target.data(), target.size());
+        if (n < 0) {
+            error = errno;
+            return std::nullopt;
+        }
+        target.resize(static_cast<std::size_t>(n));
+        path = (!target.empty() && target[0] == '/') ? target : directoryOf(path) + "/" + target;
+    }
+    error = ELOOP;
+    return std::nullopt;
+}
+
+std::optional<std::vector<std::uint8_t>> readUpTo(int fd, std::size_t maxBytes) {
+    std::vector<std::uint8_t> bytes;
+    std::uint8_t chunk[4096];
+    while (bytes.size() < maxBytes) {
+        const ssize_t n = ::read(fd, chunk, std::min(sizeof chunk, maxBytes - bytes.size()));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return std::nullopt;
+        if (n == 0) break;
+        bytes.insert(bytes.end(), chunk, chunk + n);
+    }
+    return bytes;
+}
+
+// Root may write any file, so for root the mode bits decide: no write bit means read-only.
+std::optional<FileError> refusalOf(const std::string& path, const struct stat& st) {
+    if (!S_ISREG(st.st_mode)) return FileError{FileError::Cause::NotRegularFile, 0};
+    if (::geteuid() == 0) {
+        if ((st.st_mode & 0222) == 0) return FileError{FileError::Cause::ReadOnlyFile, 0};
+        return std::nullopt;
+    }
+    if (::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0) return std::nullopt;
+    if (errno == EACCES) return FileError{FileError::Cause::ReadOnlyFile, 0};
+    return systemError(errno);
+}
+
+bool writeAll(int fd, std::span<const std::uint8_t> bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            if (n == 0) errno = ENOSPC;
+            return false;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// Closes the descriptor; the error of a failed step is kept.
+std::optional<FileError> closeKeeping(int fd, bool ok) {
+    const int error = errno;
+    const bool closed = ::close(fd) == 0;
+    if (!ok) return systemError(error);
+    if (!closed) return systemError(errno);
+    return std::nullopt;
+}
+
+// The fallback: same inode, same mode, owner and links, but not atomic. The new bytes are
+// written before the file is cut to their length, so an equally long file never reads empty.
+std::optional<FileError> writeInPlace(const std::string& path,
+                                      std::span<const std::uint8_t> bytes) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0) return systemError(errno);
+    const bool ok = writeAll(fd, bytes) && ::ftruncate(fd, static_cast<off_t>(bytes.size())) == 0 &&
+                    ::fsync(fd) == 0;
+    return closeKeeping(fd, ok);
+}
+
+bool sameFile(int fd, const std::string& path) {
+    struct stat byFd {
+    }, byPath{};
+    return ::fstat(fd, &byFd) == 0 && ::lstat(path.c_str(), &byPath) == 0 &&
+           byFd.st_dev == byPath.st_dev && byFd.st_ino == byPath.st_ino;
+}
+
+// A saver holds a lock on its temporary file until it is renamed or removed, so a temporary
+// file nobody holds was left by a save that was cut short (a kill, a crash, a power cut).
+void removeStaleTemporaries(const std::string& directory, const std::string& name) {
+    DIR* dir = ::opendir(directory.c_str());
+    if (dir == nullptr) return;
+    const std::string prefix = name + kSaveTemporaryMarker;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string candidate = entry->d_name;
+        if (candidate.size() != prefix.size() + kRandomChars || candidate.rfind(prefix, 0) != 0)
+            continue;
+        const std::string path = directory + "/" + candidate;
+        const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) continue;
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && sameFile(fd, path)) ::unlink(path.c_str());
+        ::close(fd);
+    }
+    ::closedir(dir);
+}
+
+// Creates and locks a new temporary file beside the target; -1 with errno set on failure.
+int createTemporary(const std::string& target, std::string& temporary) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temporary = target + kSaveTemporaryMarker + randomSuffix();
+        const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno == EEXIST) continue;
+        if (fd < 0) return -1;
+        // Another saver's clean-up may have taken the file between the creation and the lock.
+        if (::flock(fd, LOCK_EX) == 0 && sameFile(fd, temporary)) return fd;
+        ::close(fd);
+    }
+    errno = EEXIST;
+    return -1;
+}
+
+// The replaced file's mode and owner for the temporary file; false when the owner cannot be
+// kept (the file then has to be written in place).
+bool keepModeAndOwner(int fd, const struct stat& old) {
+    struct stat now {};
+    if (::fstat(fd, &now) != 0) return false;
+    if ((now.st_uid != old.st_uid || now.st_gid != old.st_gid) &&
+        ::fchown(fd, old.st_uid, old.st_gid) != 0)
+        return false;
+    return ::fchmod(fd, old.st_mode & 07777) == 0;
+}
+
+void syncDirectory(const std::string& directory) {
+    const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;  // the rename stands; a directory we may not read cannot be synced
+    ::fsync(fd);
+    ::close(fd);
+}
+
+std::optional<FileError> replaceThroughTemporary(const std::string& target, const struct stat* old,
+                                                 std::span<const std::uint8_t> bytes) {
+    std::string temporary;
+    const int fd = createTemporary(target, temporary);
+    if (fd < 0) {
+        const int error = errno;
+        if (old != nullptr && (error == EACCES || error == EPERM))
+            return writeInPlace(target, bytes);
+        return systemError(error);
+    }
+    if (old != nullptr && !keepModeAndOwner(fd, *old)) {
+        ::unlink(temporary.c_str());
+        ::close(fd);
+        return writeInPlace(target, bytes);
+    }
+    const bool written = writeAll(fd, bytes) && ::fsync(fd) == 0;
+    const bool renamed = written && ::rename(temporary.c_str(), target.c_str()) == 0;
+    const int error = errno;
+    if (!renamed) ::unlink(temporary.c_str());
+    ::close(fd);  // after the rename or the removal, so the lock covers the whole save
+    if (!renamed) return systemError(error);
+    syncDirectory(directoryOf(target));
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<std::vector<std::uint8_t>> ReadRegularFile(const std::string& path,
+                                                         std::size_t maxBytes) {
+    // Non-blocking, so that opening a pipe with no writer does not wait for one.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    struct stat st {};
+    std::optional<std::vector<std::uint8_t>> bytes;
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) bytes = readUpTo(fd, maxBytes);
+    ::close(fd);
+    return bytes;
+}
+
+std::optional<FileError> SaveFileDurably(const std::string& path,
+                                         std::span<const std::uint8_t> bytes) {
+    int error = 0;
+    const std::optional<std::string> target = resolveLinks(path, error);
+    if (!target) return systemError(error);
+    struct stat old {};
+    const bool exists = ::stat(target->c_str(), &old) == 0;
+    if (!exists && errno != ENOENT) return systemError(errno);
+    if (exists) {
+        if (const auto refusal = refusalOf(*target, old)) return refusal;
+    }
+    removeStaleTemporaries(directoryOf(*target), nameOf(*target));
+    // Renaming a new file over one of several hard links would split it from the others.
+    if (exists && old.st_nlink > 1) return writeInPlace(*target, bytes);
+    return replaceThroughTemporary(*target, exists ? &old : nullptr, bytes);
+}
+
+#endif
+
+}  // namespace velor

@@ -1,0 +1,66 @@
+#pragma once
+// The one way the program reads and writes its files (COM.CFG, ".cfa", ".cfb", the sensor file):
+// reads that never wait on a pipe or a device, and a save that changes only the bytes of the file
+// it replaces. Paths are in the platform's file name encoding (UTF-8 on Linux).
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace velor {
+
+// Why a file could not be written.
+struct FileError {
+    enum class Cause {
+        System,          // `code` holds the system's error number (errno)
+        ReadOnlyFile,    // the file is marked read-only
+        NotRegularFile,  // a directory, pipe or device stands at the path
+    };
+    Cause cause = Cause::System;
+    int code = 0;
+
+    bool operator==(const FileError&) const = default;
+};
+
+// The reason in English, for logs and the command-line tool; the windows give their own text.
+std::string DescribeFileError(const FileError& error);
+
+// Thrown by writers that report through exceptions; what() is "Cannot write PATH: reason".
+class FileWriteError : public std::runtime_error {
+public:
+    FileWriteError(std::string path, FileError error);
+    const std::string& path() const { return path_; }
+    const FileError& error() const { return error_; }
+
+private:
+    std::string path_;
+    FileError error_;
+};
+
+// The first maxBytes bytes of a regular file (all of it when it is shorter). A pipe, a device or
+// a directory at the path is not opened (reading it could wait for ever or never end), and
+// counts, like a file that cannot be opened or read, as no file: nullopt.
+std::optional<std::vector<std::uint8_t>> ReadRegularFile(const std::string& path,
+                                                         std::size_t maxBytes);
+
+// Replaces the file at `path` with `bytes`:
+// - a symbolic link is followed and its target replaced, the link stays;
+// - the replaced file keeps its mode (and owner where the process may keep it); a new file gets
+//   0666 less the umask;
+// - a read-only file, or anything but a regular file, is refused and left as it is;
+// - the bytes go to a temporary file beside the target, are synced, and the temporary file is
+//   renamed over the target, whose directory is synced then; a failure leaves the old file;
+// - temporary files of earlier saves of the same file that were cut short are removed;
+// - where the directory cannot take a new file (no write permission) but the file itself is
+//   writable, or the file has further hard links, the file is overwritten in place.
+// Returns nothing on success.
+std::optional<FileError> SaveFileDurably(const std::string& path,
+                                         std::span<const std::uint8_t> bytes);
+
+// The part of a temporary file's name between the target's name and six random characters.
+inline constexpr const char* kSaveTemporaryMarker = ".velor-save-";
+
+}  // namespace velor
