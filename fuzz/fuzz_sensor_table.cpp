@@ -31,14 +31,17 @@ const ConfigState& defaults() {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static ConfigState state = defaults();
-    // A faulty line keeps the numbers of the entry it replaces: every file starts from the
-    // same table and the same inputs.
+    // The import keeps the numbers of an entry it does not read whole, and the name check
+    // changes inputs and table: every file starts from the same ones.
     state.SensorTable = defaults().SensorTable;
+    state.SensorLastIndex = defaults().SensorLastIndex;
     state.AnalogConfig = defaults().AnalogConfig;
     const char decimalChar = (size & 1) ? ',' : '.';
     ImportSensorTableFrom(state.SensorTable, state.SensorLastIndex,
                           std::span<const std::uint8_t>(data, size), decimalChar);
-    for (const SensorEntry& e : state.SensorTable) {
+    // The constants as the editor shows them, for the entries that were read.
+    const auto used = static_cast<std::size_t>(state.SensorLastIndex) + 1;
+    for (const SensorEntry& e : std::span(state.SensorTable).first(used)) {
         (void)FormatExponent(7, e.A);
         (void)FormatExponent(static_cast<int>(size % 16), e.C);
     }
