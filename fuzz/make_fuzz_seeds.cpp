@@ -1,0 +1,148 @@
+// Writes the seed inputs of the fuzz targets into <directory>/<target>/: valid frames, files and
+// records made by the codecs themselves, so that every decoder is reached from the first input
+// and the seeds stay valid when a format changes.
+//   make_fuzz_seeds <directory>
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <initializer_list>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "comm/ComConfig.h"
+#include "comm/Frame.h"
+#include "comm/PortRecord.h"
+#include "config/ConfigFiles.h"
+#include "config/SensorTable.h"
+
+using namespace velor;
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+std::filesystem::path root;
+
+void write(const std::string& target, const std::string& name, const Bytes& bytes) {
+    const std::filesystem::path dir = root / target;
+    std::filesystem::create_directories(dir);
+    std::ofstream out(dir / name, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+    if (!out) throw std::runtime_error("cannot write " + (dir / name).string());
+}
+
+Bytes framed(Bytes userData, bool shortFrame) {
+    auto length = static_cast<std::int32_t>(userData.size());
+    userData.resize(userData.size() + 6);
+    if (!FrameInPlace(userData, length, shortFrame)) throw std::runtime_error("frame too long");
+    userData.resize(static_cast<std::size_t>(length));
+    return userData;
+}
+
+// A reply of the module at address 5: control byte, address, CI, then n data bytes.
+Bytes variableReply(std::size_t n) {
+    Bytes data{0x08, 0x05, 0x72};
+    for (std::size_t i = 0; i < n; ++i) data.push_back(static_cast<std::uint8_t>(i * 7 + 1));
+    return framed(data, false);
+}
+
+// Receiver input: buffer size / 4, seed of the arrival portions, then the stream.
+Bytes stream(std::uint8_t capacityQuarter, std::uint8_t seed, std::initializer_list<Bytes> parts) {
+    Bytes out{capacityQuarter, seed};
+    for (const Bytes& p : parts) out.insert(out.end(), p.begin(), p.end());
+    return out;
+}
+
+void frameSeeds() {
+    const std::string t = "fuzz_frame_receiver";
+    const Bytes ack{kAcknowledge};
+    const Bytes shortReply = framed({0x08, 0x05, 0x33}, true);
+    write(t, "acknowledge", stream(0xFF, 1, {ack}));
+    write(t, "short", stream(0xFF, 2, {shortReply}));
+    write(t, "variable_empty", stream(0xFF, 3, {variableReply(0)}));
+    write(t, "variable_16", stream(0xFF, 4, {variableReply(16)}));
+    write(t, "variable_max", stream(0xFF, 5, {variableReply(kMaxVariableUserData - 3)}));
+    // A reply longer than the buffer it arrives in.
+    write(t, "variable_overflow", stream(0x08, 6, {variableReply(64)}));
+    write(t, "mixed",
+          stream(0x40, 7, {{0x00, 0xFF}, variableReply(8), ack, shortReply, variableReply(40)}));
+}
+
+Bytes withSelector(std::uint8_t selector, const Bytes& file) {
+    Bytes out{selector};
+    out.insert(out.end(), file.begin(), file.end());
+    return out;
+}
+
+void configSeeds() {
+    const std::string t = "fuzz_config_files";
+    ConfigState s;
+    InitAnalogConfig(s);
+    InitBinaryConfig(s);
+    ImportSensorTableFrom(s.SensorTable, s.SensorLastIndex, std::nullopt);
+    // Selector: bit 0 the file kind, the rest the baud index.
+    write(t, "analog_default", withSelector(3 << 1, EncodeAnalogFile(s)));
+    write(t, "binary_default", withSelector(3 << 1 | 1, EncodeBinaryFile(s)));
+
+    // Variant 12 with temperature sensors of the built-in table, and one sensor it lacks.
+    s.AnalogConfig.Variant = 1;
+    for (std::size_t i = 0; i < s.AnalogConfig.Inputs.size(); ++i) {
+        AnalogInput& in = s.AnalogConfig.Inputs[i];
+        in.SensorIndex = static_cast<std::int32_t>(23 + 3 * i);
+        in.SensorName = s.SensorTable[static_cast<std::size_t>(in.SensorIndex)].Name;
+        in.Decimals = static_cast<std::int32_t>(i % 4);
+        in.ZeroSuppression = 0.5f;
+    }
+    s.AnalogConfig.Inputs[11].SensorName = "PT1000 special";
+    write(t, "analog_sensors", withSelector(4 << 1, EncodeAnalogFile(s)));
+
+    for (std::size_t i = 0; i < s.BinaryConfig.Inputs.size(); ++i) {
+        s.BinaryConfig.Inputs[i].FilterL = static_cast<std::int32_t>(i);
+        s.BinaryConfig.Inputs[i].FilterH = static_cast<std::int32_t>(300 - i);
+    }
+    write(t, "binary_filters", withSelector(0 << 1 | 1, EncodeBinaryFile(s)));
+}
+
+Bytes comConfig(const PortRecord& ch1, const PortRecord& ch2) {
+    Bytes out(kComConfigSize);
+    encodePortRecord(ch1, std::span(out).first(kPortRecordSize));
+    encodePortRecord(ch2, std::span(out).subspan(kPortRecordSize));
+    return out;
+}
+
+void comConfigSeeds() {
+    PortRecord tcp;
+    SetDefaultPortRecord(tcp);
+    SetTcpHost(tcp, "127.0.0.1");
+    PortRecord serial;
+    SetDefaultPortRecord(serial);
+    serial.PortNumber = 3;
+    serial.BaudIndex = 4;
+    serial.NoParity = 1;
+    write("fuzz_com_config", "tcp_default", comConfig(tcp, tcp));
+    write("fuzz_com_config", "serial_com3", comConfig(serial, tcp));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: make_fuzz_seeds <directory>\n");
+        return 2;
+    }
+    root = argv[1];
+    try {
+        frameSeeds();
+        configSeeds();
+        comConfigSeeds();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "make_fuzz_seeds: %s\n", e.what());
+        return 1;
+    }
+    return 0;
+}
