@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 
+#include "comm/TrafficTap.h"
+
 namespace velor {
 
 namespace {
@@ -229,6 +231,8 @@ bool TransferRun::sendFrame() {
         std::copy(framed_.begin(), framed_.end(), data.begin());
         Request->Length = static_cast<std::int32_t>(framed_.size());
     }
+    if (TrafficTap* tap = ctx_.engine.Tap)
+        tap->attemptStarted({ctx_.engine.RequestKind, Attempt + 1});
     ctx_.io.write(Request->Channel, data.data(), Request->Length);
     return false;
 }
@@ -274,6 +278,7 @@ bool TransferRun::receiveFrame() {
 
 void TransferRun::finish() {
     timerEnabled_ = false;
+    const int attempt = Attempt + 1;
     const std::int32_t result = ctx_.transferResult;
     if (result == kResultShortReply) {
         std::uint8_t status = kStatusFailed;
@@ -289,11 +294,13 @@ void TransferRun::finish() {
             StepIndex = 0;
             StepDone = true;
             timerEnabled_ = true;
+            reportOutcome(attempt, result);
             return;
         }
         Request->Status = kStatusFailed;
         if (ctx_.io.isTcp(Request->Channel)) TcpFailureRule(ctx_);
     }
+    reportOutcome(attempt, result);
     release();
 }
 
