@@ -90,10 +90,12 @@ void loadComConfigShowingErrors(ChannelState& channels) {
     }
 }
 
-// Writes the bytes to a temporary file beside the target, checks that all of them arrived (a
-// full disk can cut a write short without the write reporting it) and only then renames it over
-// the target. On failure the old file stays as it was; the error text is returned.
-std::optional<QString> writeReplacing(const QString& path, const std::vector<std::uint8_t>& bytes) {
+}  // namespace
+
+// A full disk can cut a write short without the write reporting it: the size is checked before
+// the rename.
+std::optional<QString> WriteFileReplacing(const QString& path,
+                                          const std::vector<std::uint8_t>& bytes) {
     QTemporaryFile temp(path + QStringLiteral(".XXXXXX"));
     if (!temp.open()) return temp.errorString();
     const auto size = static_cast<qint64>(bytes.size());
@@ -110,13 +112,14 @@ std::optional<QString> writeReplacing(const QString& path, const std::vector<std
     temp.setAutoRemove(false);  // it is the target now
     return std::nullopt;
 }
+namespace {
 
 bool saveFile(ConfigState& state, const ChannelState& channels, const FileKind& kind) {
     const PortRecord& port = channel1(channels);
     kind.storePort(state, port.PortNumber, port.BaudIndex);
 
     const QString path = ConfigFilePath(state, kind.directory, kind.fileName);
-    if (const auto error = writeReplacing(path, kind.encode(state))) {
+    if (const auto error = WriteFileReplacing(path, kind.encode(state))) {
         showWriteError(cp1250ToUtf8(kind.directory + kind.fileName), *error);
         return false;
     }

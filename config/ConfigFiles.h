@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -28,6 +29,11 @@ void LoadBinaryConfig(ConfigState& state, ChannelState& channels);
 // user, leaves the old file as it was and returns false.
 bool SaveAnalogConfig(ConfigState& state, const ChannelState& channels);
 bool SaveBinaryConfig(ConfigState& state, const ChannelState& channels);
+
+// Writes the bytes to a temporary file beside path and renames it over path once all of them
+// are on the disk. On failure the old file stays as it was and the error text is returned.
+std::optional<QString> WriteFileReplacing(const QString& path,
+                                          const std::vector<std::uint8_t>& bytes);
 
 // Imports "ParamIOI.cfw" from the working directory into SensorTable and SensorLastIndex.
 void ImportSensorTable(ConfigState& state);
