@@ -15,6 +15,7 @@
 #include "comm/TransferWindow.h"
 #include "config/ConfigFiles.h"
 #include "monitor/MainWindow.h"
+#include "monitor/TrafficMonitor.h"
 #include "ui/MessageService.h"
 #include "ui/MessageWindow.h"
 #include "ui/ProgressWindow.h"
@@ -72,6 +73,7 @@ int main(int argc, char* argv[]) {
     TransferWindowFactoryQt transferWindows(
         {app->comm.engine, io, clock, app->comm.channel.TransferResult});
     app->comm.engine.Windows = &transferWindows;
+    const auto traffic = InstallTrafficMonitor(app->comm);
 
     TForm_MzVyber mainWindow(*app);
     // The message window comes before the loaders: a configuration file that has to be

@@ -100,4 +100,17 @@ bool TrafficMonitor::eventFilter(QObject* watched, QEvent* event) {
     return true;
 }
 
+TrafficMonitorSetup::TrafficMonitorSetup(CommState& comm)
+    : comm_(comm), tap_(clock_), monitor_(tap_) {
+    AttachTrafficTap(comm_, &tap_);
+}
+
+TrafficMonitorSetup::~TrafficMonitorSetup() {
+    AttachTrafficTap(comm_, nullptr);
+}
+
+std::unique_ptr<TrafficMonitorSetup> InstallTrafficMonitor(CommState& comm) {
+    return std::make_unique<TrafficMonitorSetup>(comm);
+}
+
 }  // namespace velor

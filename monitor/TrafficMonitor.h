@@ -12,9 +12,11 @@
 class QMenu;
 class QWidget;
 
+#include "comm/CommState.h"
+#include "comm/TrafficTap.h"
+
 namespace velor {
 
-class TrafficTap;
 class TrafficWindow;
 
 class TrafficMonitor : public QObject {
@@ -40,5 +42,28 @@ private:
     std::unique_ptr<TrafficWindow> window_;
     QPointer<QMenu> menu_;
 };
+
+// The traffic monitor of the program's run: its clock, the tap on channel 1 and the engine,
+// and the opener. Detaches the tap again when it goes.
+class TrafficMonitorSetup {
+public:
+    explicit TrafficMonitorSetup(CommState& comm);
+    ~TrafficMonitorSetup();
+    TrafficMonitorSetup(const TrafficMonitorSetup&) = delete;
+    TrafficMonitorSetup& operator=(const TrafficMonitorSetup&) = delete;
+
+    TrafficTap& tap() { return tap_; }
+    TrafficMonitor& monitor() { return monitor_; }
+
+private:
+    CommState& comm_;
+    SystemTrafficClock clock_;
+    TrafficTap tap_;
+    TrafficMonitor monitor_;
+};
+
+// Records channel 1 from now on and lets Ctrl+L and the context menu of the program's windows
+// open "Provoz linky".
+std::unique_ptr<TrafficMonitorSetup> InstallTrafficMonitor(CommState& comm);
 
 }  // namespace velor

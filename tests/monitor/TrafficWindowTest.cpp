@@ -3,17 +3,23 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QContextMenuEvent>
 #include <QFile>
+#include <QMenu>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QTableView>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include "MessageRecorder.h"
 #include "QtAppEnvironment.h"
 #include "comm/TrafficCapture.h"
+#include "monitor/TevWindow.h"
+#include "monitor/TrafficMonitor.h"
+#include "monitor/UnitWindows.h"
 
 using namespace velor;
 
@@ -180,4 +186,52 @@ TEST(TrafficWindow, SavesTextOrCaptureByExtension) {
     test::MessageRecorder messages;
     EXPECT_FALSE(window.saveTo(dir.filePath("missing/provoz.txt")));
     ASSERT_EQ(messages.calls.size(), 1u);
+}
+
+TEST(TrafficMonitor, OpensFromShortcutAndContextMenuOfTheProgramsWindows) {
+    Bus bus;
+    TrafficMonitor monitor(bus.tap);
+    UnitSelections selections;
+    UnitWindows windows;
+    auto* unit = new TForm_TEV(selections, windows);
+    unit->show();
+    const QSize size = unit->size();
+    const QString caption = unit->windowTitle();
+
+    QTest::keyClick(unit, Qt::Key_L, Qt::ControlModifier);
+    TrafficWindow* traffic = monitor.window();
+    ASSERT_NE(traffic, nullptr);
+    EXPECT_TRUE(traffic->isVisible());
+    QTest::keyClick(unit, Qt::Key_L, Qt::ControlModifier);
+    EXPECT_EQ(monitor.window(), traffic);  // one instance
+    traffic->hide();
+
+    // Right mouse button, the Menu key and Shift+F10 each bring up the menu.
+    auto menuOpens = [&](const std::function<void()>& press) {
+        press();
+        auto* menu = unit->findChild<QMenu*>();
+        if (menu == nullptr || menu->actions().size() != 1) return false;
+        EXPECT_EQ(menu->actions()[0]->text(), "Provoz linky…");
+        menu->actions()[0]->trigger();
+        menu->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        const bool shown = traffic->isVisible();
+        traffic->hide();
+        return shown;
+    };
+    EXPECT_TRUE(menuOpens([&] {
+        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5),
+                                unit->mapToGlobal(QPoint(5, 5)));
+        QApplication::sendEvent(unit, &event);
+    }));
+    EXPECT_TRUE(menuOpens([&] { QTest::keyClick(unit, Qt::Key_Menu); }));
+    EXPECT_TRUE(menuOpens([&] { QTest::keyClick(unit, Qt::Key_F10, Qt::ShiftModifier); }));
+    EXPECT_EQ(unit->size(), size);
+    EXPECT_EQ(unit->windowTitle(), caption);
+
+    // Other windows are not the monitor's business.
+    QWidget other;
+    other.show();
+    QTest::keyClick(&other, Qt::Key_L, Qt::ControlModifier);
+    EXPECT_FALSE(traffic->isVisible());
 }
