@@ -291,10 +291,10 @@ void TransferRun::finish() {
     } else {
         ++Attempt;
         if (Attempt < kAttempts && ctx_.engine.RequestKind != kKindProbe) {
+            reportOutcome(attempt, result);
             StepIndex = 0;
             StepDone = true;
             timerEnabled_ = true;
-            reportOutcome(attempt, result);
             return;
         }
         Request->Status = kStatusFailed;

@@ -174,6 +174,7 @@ void TrafficWindow::buildLayout() {
     Stats->verticalHeader()->hide();
     Stats->setEditTriggers(QAbstractItemView::NoEditTriggers);
     Stats->horizontalHeader()->setStretchLastSection(true);
+    Stats->setWordWrap(false);
 
     auto* statsBox = new QWidget(this);
     auto* statsLayout = new QVBoxLayout(statsBox);
@@ -242,6 +243,8 @@ void TrafficWindow::updateStats() {
         put(TrafficStatsRow(address < 0 ? QStringLiteral("?") : QString::number(address), s));
     }
     put(TrafficStatsRow(QStringLiteral("linka"), stats.totals()));
+    // A few dozen rows at most: fitting them is cheap.
+    Stats->resizeColumnsToContents();
 }
 
 QString TrafficWindow::selectedText() const {

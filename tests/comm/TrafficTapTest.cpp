@@ -259,6 +259,7 @@ Result runExchanges(const std::vector<Bytes>& script, TrafficTap* tap) {
         {0, "05 40 6C 0B 02 00 00 64"},
         {0, "05 40 6C 0B 02 00 00 64"},
         {5, "07 40 69"},
+        {0, "05 40 6C 0B 02 00 00 64"},
         {0, "05 40 6C 0B 02 00 00 64"}};
     for (const auto& [kind, user] : requests) {
         Bytes data(kBufferSize);
@@ -286,12 +287,15 @@ Result runExchanges(const std::vector<Bytes>& script, TrafficTap* tap) {
 }  // namespace
 
 TEST(TrafficTap, EngineSendsTheSameBytesWithAndWithoutTheTap) {
-    // A good reply, a bad check byte and then a good one, a silent probe, a negative reply.
+    // A good reply, a bad check byte and then a good one, a silent probe, a negative reply, a
+    // time-out and then a good reply.
     const std::vector<Bytes> script = {hex("68 05 05 68 01 02 03 04 05 0F 16"),
                                        hex("68 05 05 68 01 02 03 04 05 10 16"),
                                        hex("68 05 05 68 01 02 03 04 05 0F 16"),
                                        {},
-                                       hex("10 05 40 09 4E 16")};
+                                       hex("10 05 40 09 4E 16"),
+                                       {},
+                                       hex("68 05 05 68 01 02 03 04 05 0F 16")};
     const Result bare = runExchanges(script, nullptr);
     ManualClock clock;
     TrafficTap tap(clock);
@@ -300,19 +304,28 @@ TEST(TrafficTap, EngineSendsTheSameBytesWithAndWithoutTheTap) {
     EXPECT_EQ(tapped.sent, bare.sent);
     EXPECT_EQ(tapped.statuses, bare.statuses);
     EXPECT_EQ(tapped.ticks, bare.ticks);
-    EXPECT_EQ(bare.statuses, (std::vector<int>{2, 2, 3, 3}));
-    ASSERT_EQ(bare.sent.size(), 5u);
+    EXPECT_EQ(bare.statuses, (std::vector<int>{2, 2, 3, 3, 2}));
+    ASSERT_EQ(bare.sent.size(), 7u);
 
-    // And the tap saw all of it: 5 frames out, 4 in, one time-out row.
+    // And the tap saw all of it: 7 frames out, 5 in, two time-out rows naming the step's
+    // time-out (also the one that is retried).
     int tx = 0;
-    for (std::uint64_t seq = tap.firstSeq(); seq < tap.nextSeq(); ++seq)
-        tx += tap.frame(seq)->direction == Direction::Tx;
-    EXPECT_EQ(tx, 5);
-    EXPECT_EQ(tap.nextSeq(), 10u);
+    int timeouts = 0;
+    for (std::uint64_t seq = tap.firstSeq(); seq < tap.nextSeq(); ++seq) {
+        const TrafficFrame& f = *tap.frame(seq);
+        tx += f.direction == Direction::Tx;
+        if (f.verdict.code != Verdict::Timeout) continue;
+        ++timeouts;
+        EXPECT_EQ(frameText(tap, seq), "bez odpovědi do 100 ms");
+    }
+    EXPECT_EQ(tx, 7);
+    EXPECT_EQ(timeouts, 2);
+    EXPECT_EQ(tap.nextSeq(), 14u);
     const AddressStats& a5 = tap.stats().addresses().at(5);
-    EXPECT_EQ(a5.requests, 4u);
-    EXPECT_EQ(a5.retries, 1u);
-    EXPECT_EQ(a5.answered, 2u);
+    EXPECT_EQ(a5.requests, 6u);
+    EXPECT_EQ(a5.retries, 2u);
+    EXPECT_EQ(a5.answered, 3u);
+    EXPECT_EQ(a5.timeouts, 1u);
     EXPECT_EQ(a5.negative[1], 1u);
     EXPECT_EQ(tap.stats().addresses().at(7).timeouts, 1u);
 }
