@@ -4,10 +4,17 @@
 #include <QColor>
 #include <QDateTime>
 #include <QFont>
+#include <QTime>
 
 namespace velor {
 
 namespace {
+
+constexpr std::size_t kShownBytes = 40;
+// Rows of frames the tap has dropped go in batches (2 % of the rows, at most 2000): every removal
+// at the top costs the view a pass over all its rows. Until then they sit above the view, empty.
+constexpr std::size_t kPruneBatch = 2000;
+constexpr std::size_t kPrunePerCent = 2;
 
 const char* const kHeaders[] = {"Čas", "Δ ms", "Směr", "Adresa", "Druh", "Bajty", "Verdikt"};
 
@@ -26,7 +33,19 @@ QString hexText(std::span<const std::uint8_t> bytes) {
 }  // namespace
 
 QString TrafficTimeText(std::int64_t wallUs) {
-    return QDateTime::fromMSecsSinceEpoch(wallUs / 1000).toString(QStringLiteral("hh:mm:ss.zzz"));
+    // The local offset is looked up once an hour, not for every row painted.
+    constexpr std::int64_t kHourMs = 3'600'000;
+    constexpr std::int64_t kDayMs = 24 * kHourMs;
+    static std::int64_t hour = -1;
+    static std::int64_t offsetMs = 0;
+    const std::int64_t ms = wallUs / 1000;
+    if (ms / kHourMs != hour) {
+        hour = ms / kHourMs;
+        offsetMs = QDateTime::fromMSecsSinceEpoch(ms).offsetFromUtc() * std::int64_t{1000};
+    }
+    const std::int64_t ofDay = ((ms + offsetMs) % kDayMs + kDayMs) % kDayMs;
+    return QTime::fromMSecsSinceStartOfDay(static_cast<int>(ofDay))
+        .toString(QStringLiteral("hh:mm:ss.zzz"));
 }
 
 TrafficTableModel::TrafficTableModel(const TrafficTap& tap, QObject* parent)
@@ -78,7 +97,15 @@ QString TrafficTableModel::cellText(int row, int column) const {
 
 QVariant TrafficTableModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid()) return {};
-    if (role == Qt::DisplayRole) return cellText(index.row(), index.column());
+    if (role == Qt::DisplayRole) {
+        if (index.column() != Bytes) return cellText(index.row(), index.column());
+        // What a column can show; copy and save take every byte.
+        const TrafficFrame* f = frameAt(index.row());
+        if (f == nullptr) return {};
+        const auto bytes = tap_.bytes(*f);
+        if (bytes.size() <= kShownBytes) return hexText(bytes);
+        return hexText(bytes.first(kShownBytes)) + QStringLiteral(" …");
+    }
     if (role == Qt::BackgroundRole && isError(index.row())) return QBrush(QColor(255, 218, 218));
     if (role == Qt::ForegroundRole && index.column() == Text && isError(index.row()))
         return QBrush(QColor(160, 0, 0));
@@ -102,7 +129,8 @@ TrafficTableModel::Change TrafficTableModel::refresh(bool appendNew) {
     Change change;
     std::size_t gone = 0;
     while (gone < rows_.size() && rows_[gone] < tap_.firstSeq()) ++gone;
-    if (gone > 0) {
+    const bool batch = gone >= kPruneBatch || gone * 100 >= rows_.size() * kPrunePerCent;
+    if (gone > 0 && (batch || !appendNew)) {
         beginRemoveRows({}, 0, static_cast<int>(gone) - 1);
         rows_.erase(rows_.begin(), rows_.begin() + static_cast<std::ptrdiff_t>(gone));
         endRemoveRows();

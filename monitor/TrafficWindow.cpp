@@ -119,6 +119,7 @@ TrafficWindow::TrafficWindow(TrafficTap& tap, QWidget* parent)
     connect(SaveButton, &QPushButton::clicked, this, &TrafficWindow::saveAs);
     connect(ResetButton, &QPushButton::clicked, this, [this] {
         tap_.stats().reset();
+        statsShown_.invalidate();
         updateStats();
     });
     connect(AddressFilter, &QSpinBox::valueChanged, this, [this](int a) {
@@ -138,7 +139,6 @@ TrafficWindow::TrafficWindow(TrafficTap& tap, QWidget* parent)
     RefreshTimer->setInterval(kTrafficRefreshMs);
     connect(RefreshTimer, &QTimer::timeout, this, &TrafficWindow::refresh);
     RefreshTimer->start();
-    refresh();
 }
 
 void TrafficWindow::buildLayout() {
@@ -160,6 +160,7 @@ void TrafficWindow::buildLayout() {
     Table->setModel(&model_);
     Table->setSelectionBehavior(QAbstractItemView::SelectRows);
     Table->setWordWrap(false);
+    Table->setTextElideMode(Qt::ElideNone);
     Table->verticalHeader()->hide();
     // Fixed row heights keep scrolling through 100,000 rows cheap.
     Table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
@@ -198,11 +199,17 @@ void TrafficWindow::buildLayout() {
     resize(1100, 640);
 }
 
+void TrafficWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    refresh();
+}
+
 bool TrafficWindow::paused() const {
     return PauseButton->isChecked();
 }
 
 void TrafficWindow::refresh() {
+    if (!isVisible()) return;
     // Follow the tail unless the user has scrolled up; then keep the rows in view in place.
     QScrollBar* bar = Table->verticalScrollBar();
     const int value = bar->value();
@@ -227,6 +234,10 @@ void TrafficWindow::updateCount() {
 void TrafficWindow::updateStats() {
     const TrafficStats& stats = tap_.stats();
     if (stats.version() == shownStats_) return;
+    // Counts are read, not watched: once a second is soon enough, and each update lays out
+    // every cell of the table again.
+    if (statsShown_.isValid() && statsShown_.elapsed() < kStatsRefreshMs) return;
+    statsShown_.start();
     shownStats_ = stats.version();
     const auto& addresses = stats.addresses();
     Stats->setRowCount(static_cast<int>(addresses.size()) + 1);

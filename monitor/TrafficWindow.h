@@ -3,6 +3,7 @@
 // pause, copy and save, and the link statistics per module address. Non-modal; it only reads
 // the traffic tap and never touches the channel.
 
+#include <QElapsedTimer>
 #include <QWidget>
 
 #include "comm/TrafficTap.h"
@@ -20,6 +21,7 @@ namespace velor {
 
 // Updates are batched: at most one every this many milliseconds.
 inline constexpr int kTrafficRefreshMs = 100;
+inline constexpr int kStatsRefreshMs = 1000;
 
 class TrafficWindow : public QWidget {
     Q_OBJECT
@@ -51,6 +53,9 @@ public:
     QLabel* CountLabel;
     QTimer* RefreshTimer;
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     void buildLayout();
     void saveAs();
@@ -60,6 +65,7 @@ private:
     TrafficTap& tap_;
     TrafficTableModel model_;
     std::uint64_t shownStats_ = ~std::uint64_t{0};
+    QElapsedTimer statsShown_;
 };
 
 // One statistics row: address (or "linka"), then the texts of the columns.
