@@ -21,6 +21,7 @@
 
 #include "comm/TrafficCapture.h"
 #include "config/ConfigFiles.h"
+#include "monitor/TrafficRowDelegate.h"
 #include "ui/MessageService.h"
 
 namespace velor {
@@ -158,6 +159,9 @@ void TrafficWindow::buildLayout() {
     bar->addWidget(SaveButton);
 
     Table->setModel(&model_);
+    auto* delegate = new TrafficRowDelegate(model_, Table);
+    Table->setItemDelegate(delegate);
+    connect(&model_, &QAbstractItemModel::modelReset, delegate, &TrafficRowDelegate::forget);
     Table->setSelectionBehavior(QAbstractItemView::SelectRows);
     Table->setWordWrap(false);
     Table->setTextElideMode(Qt::ElideNone);
