@@ -62,6 +62,7 @@ Program::Program(ProgramHooks hooks)
     if (hooks.searchPorts) channel_.setPortSearch(std::move(hooks.searchPorts));
 
     mainWindow_ = std::make_unique<TForm_MzVyber>(app, channel_);
+    traffic_ = InstallTrafficMonitor(app.comm);
     if (hooks.editorRunner) mainWindow_->setEditorRunner(std::move(hooks.editorRunner));
     // The message window comes before the loaders: a configuration file that has to be
     // initialised is reported at start-up, and a message without its window would be lost.

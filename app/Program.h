@@ -21,6 +21,7 @@
 #include "comm/TransferWindow.h"
 #include "monitor/ChannelAdapter.h"
 #include "monitor/MainWindow.h"
+#include "monitor/TrafficMonitor.h"
 #include "ui/MessageService.h"
 #include "ui/MessageWindow.h"
 #include "ui/ProgressWindow.h"
@@ -82,6 +83,8 @@ public:
     TForm_TCP& tcp() { return tcp_; }
     // The transfer engine's view of the channel table (what a traffic tap would watch).
     ChannelIo& channelIo() { return io_; }
+    // "Provoz linky": the tap on channel 1 and the engine, and its opener.
+    TrafficMonitorSetup& traffic() { return *traffic_; }
     // Keeps a tool's window or object for the program's run; tools go before the main window.
     QObject& addTool(std::unique_ptr<QObject> tool);
 
@@ -100,6 +103,7 @@ private:
     MessagePresenter* previousPresenter_ = nullptr;
     MessagePresenter* presenter_ = nullptr;
     std::vector<std::unique_ptr<QObject>> tools_;
+    std::unique_ptr<TrafficMonitorSetup> traffic_;
 };
 
 }  // namespace velor

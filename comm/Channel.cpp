@@ -1,6 +1,7 @@
 #include "comm/Channel.h"
 
 #include "comm/TcpLink.h"
+#include "comm/TrafficTap.h"
 
 namespace velor {
 
@@ -82,8 +83,9 @@ void CloseChannel(ChannelState& state, int channel) {
     if (slot) slot->close();
 }
 
-int ReadChannel(ChannelState& state, int channel, std::uint8_t* buffer, int count) {
-    if (buffer == nullptr || count <= 0) return 0;
+namespace {
+
+int readChannel(ChannelState& state, int channel, std::uint8_t* buffer, int count) {
     if (IsTcpChannel(state, channel)) {
         return state.tcp != nullptr ? state.tcp->TcpRead(channel, buffer, count) : 0;
     }
@@ -91,8 +93,7 @@ int ReadChannel(ChannelState& state, int channel, std::uint8_t* buffer, int coun
     return port != nullptr ? port->read(buffer, count) : 0;
 }
 
-int WriteChannel(ChannelState& state, int channel, const std::uint8_t* buffer, int count) {
-    if (buffer == nullptr || count <= 0) return 0;
+int writeChannel(ChannelState& state, int channel, const std::uint8_t* buffer, int count) {
     if (IsTcpChannel(state, channel)) {
         // Without a transport nothing was sent, and the count says so.
         if (state.tcp == nullptr) return 0;
@@ -101,6 +102,29 @@ int WriteChannel(ChannelState& state, int channel, const std::uint8_t* buffer, i
     }
     SerialPort* port = ChannelSerialPort(state, channel);
     return port != nullptr ? port->write(buffer, count) : 0;
+}
+
+// The traffic monitor watches the program's one channel.
+TrafficTap* tapOf(ChannelState& state, int channel) {
+    return channel == 1 ? state.tap : nullptr;
+}
+
+}  // namespace
+
+int ReadChannel(ChannelState& state, int channel, std::uint8_t* buffer, int count) {
+    if (buffer == nullptr || count <= 0) return 0;
+    const int got = readChannel(state, channel, buffer, count);
+    TrafficTap* tap = tapOf(state, channel);
+    if (tap != nullptr && got > 0) tap->read({buffer, static_cast<std::size_t>(got)});
+    return got;
+}
+
+int WriteChannel(ChannelState& state, int channel, const std::uint8_t* buffer, int count) {
+    if (buffer == nullptr || count <= 0) return 0;
+    const int taken = writeChannel(state, channel, buffer, count);
+    TrafficTap* tap = tapOf(state, channel);
+    if (tap != nullptr && taken > 0) tap->written({buffer, static_cast<std::size_t>(taken)});
+    return taken;
 }
 
 std::int32_t ReopenChannel(ChannelState& state) {

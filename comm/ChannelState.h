@@ -16,6 +16,7 @@
 namespace velor {
 
 class TcpLink;
+class TrafficTap;
 
 inline constexpr int kChannelCount = 2;
 
@@ -52,6 +53,8 @@ struct ChannelState {
     std::array<std::unique_ptr<SerialPort>, kChannelCount> serialPorts;
     TcpLink* tcp = nullptr;  // the TCP transport, once it exists; not owned
     PortResolver resolvePort = DefaultPortResolver;
+    // Sees every chunk written to and read from channel 1, when set; not owned.
+    TrafficTap* tap = nullptr;
 };
 
 }  // namespace velor

@@ -12,4 +12,10 @@ struct CommState {
     EngineState engine;
 };
 
+// Lets the traffic tap see channel 1 and the engine's attempts; null detaches it.
+inline void AttachTrafficTap(CommState& comm, TrafficTap* tap) {
+    comm.channel.tap = tap;
+    comm.engine.Tap = tap;
+}
+
 }  // namespace velor

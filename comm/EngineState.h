@@ -10,6 +10,7 @@
 
 namespace velor {
 
+class TrafficTap;
 class TransferRun;
 class TransferWindowFactory;
 
@@ -28,6 +29,8 @@ struct EngineState {
     TransferRun* TransferWindow = nullptr;
     // Creates the transfer window of a started request (set by the application or a test).
     TransferWindowFactory* Windows = nullptr;
+    // Told how every attempt starts and ends, when the traffic monitor records; not owned.
+    TrafficTap* Tap = nullptr;
 
     TransferRequest*& slot(int index) {
         return RequestQueue.at(static_cast<std::size_t>(index - 1));

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 
+#include "comm/TrafficTap.h"
+
 namespace velor {
 
 namespace {
@@ -242,6 +244,8 @@ bool TransferRun::sendFrame() {
         std::copy(framed_.begin(), framed_.end(), data.begin());
         Request->Length = static_cast<std::int32_t>(framed_.size());
     }
+    if (TrafficTap* tap = ctx_.engine.Tap)
+        tap->attemptStarted({ctx_.engine.RequestKind, Attempt + 1});
     ctx_.io.write(Request->Channel, data.data(), Request->Length);
     return false;
 }
@@ -287,6 +291,7 @@ bool TransferRun::receiveFrame() {
 
 void TransferRun::finish() {
     timerEnabled_ = false;
+    const int attempt = Attempt + 1;
     const std::int32_t result = ctx_.transferResult;
     if (result == kResultShortReply) {
         std::uint8_t status = kStatusFailed;
@@ -299,11 +304,17 @@ void TransferRun::finish() {
     } else {
         ++Attempt;
         if (ctx_.engine.RequestKind == RequestKind::Config) {
+            reportOutcome(attempt, result);
             beginSettling();
             return;
         }
+        // Reported before a retry takes the step index back: the outcome names the step's
+        // time-out.
+        const bool last = Attempt >= kAttempts || ctx_.engine.RequestKind == RequestKind::Probe;
+        if (!last) reportOutcome(attempt, result);
         if (retryOrFail()) return;
     }
+    reportOutcome(attempt, result);
     release();
 }
 

@@ -87,6 +87,8 @@ private:
     // Ends the request with Status 3 and no retry: its program or data cannot be run.
     void failProgram();
     void release();
+    // Tells the traffic tap, when there is one, how the attempt ended.
+    void reportOutcome(int attempt, std::int32_t result) const;
 
     TransferContext ctx_;
     std::vector<std::uint8_t> framed_;  // the framed request, resent by a retry

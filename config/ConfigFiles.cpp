@@ -65,7 +65,82 @@ const PortRecord& channel1(const ChannelState& channels) {
     return record ? *record : none;
 }
 
-// The reason of a failed write as the user reads it.
+
+// One message per failure: the same file failing for the same reason again, with no write
+// succeeding in between, is not shown again (the loaders write COM.CFG at every step, and the
+// start loads two files). A save the user asks for reports afresh.
+void showWriteError(ConfigState& state, const std::string& file, const FileError& error) {
+    const std::string reason = writeFailureReason(error);
+    if (!state.ShownWriteFailures.insert(file + '\n' + reason).second) return;
+    ShowMessageWindow("Chyba při zápisu souboru: " + file, reason, 2, 1);
+}
+
+// COM.CFG through the channel layer, which reports a write failure as an exception.
+template <typename F>
+bool writeComConfig(ConfigState& state, const ChannelState& channels, F&& write) {
+    try {
+        write();
+        state.ShownWriteFailures.clear();  // a later failure is news again
+        return true;
+    } catch (const FileWriteError& e) {
+        showWriteError(state, channels.ComConfigPath, e.error());
+    } catch (const std::exception&) {
+        ShowMessageWindow("Chyba při zápisu souboru: " + channels.ComConfigPath,
+                          "Neočekávaná chyba programu", 2, 1);
+    }
+    return false;
+}
+
+// The platform's form of a path, as the file functions take it.
+std::string nativePath(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
+
+// Reads at most maxBytes of a regular file; nullopt when it cannot be opened or read, and for
+// anything that is not a regular file (a pipe or a device would hang the start).
+std::optional<std::vector<std::uint8_t>> readFile(const QString& path, std::size_t maxBytes) {
+    return ReadRegularFile(nativePath(path), maxBytes);
+}
+namespace {
+
+bool saveFile(ConfigState& state, const ChannelState& channels, const FileKind& kind) {
+    const PortRecord& port = channel1(channels);
+    kind.storePort(state, port.PortNumber, port.BaudIndex);
+
+    const QString path = ConfigFilePath(state, kind.directory, kind.fileName);
+    if (const auto error = SaveFileDurably(nativePath(path), kind.encode(state))) {
+        showWriteError(state, cp1250ToUtf8(kind.directory + kind.fileName), *error);
+        return false;
+    }
+    return writeComConfig(state, channels, [&] { SaveComConfig(channels); });
+}
+
+void loadFile(ConfigState& state, ChannelState& channels, const FileKind& kind) {
+    writeComConfig(state, channels, [&] { LoadComConfig(channels); });
+    const QString path = ConfigFilePath(state, kind.directory, kind.fileName);
+    std::optional<std::vector<std::uint8_t>> data = readFile(path, kind.size);
+    bool keepDefaults = false;
+    if (!data) {
+        ShowMessageWindow(
+            "Chyba při čtení souboru: " + cp1250ToUtf8(kind.directory + kind.fileName),
+            "Soubor bude inicializován", 2, 1);
+        kind.init(state);
+        // When even the new file cannot be written, the defaults in memory are what we have.
+        keepDefaults = !saveFile(state, channels, kind);
+        if (!keepDefaults) data = readFile(path, kind.size);
+    }
+    if (!keepDefaults && !(data && kind.decode(state, *data))) {
+        ShowMessageWindow("Nesprávný konfigurační soubor", "", 2, 1);
+        kind.init(state);
+        saveFile(state, channels, kind);
+    }
+    const PortRecord& port = channel1(channels);
+    state.RestorePortNumber = state.TargetPortNumber = port.PortNumber;
+    state.RestoreBaudIndex = state.TargetBaudIndex = port.BaudIndex;
+}
+
+}  // namespace
+
 std::string writeFailureReason(const FileError& error) {
     using Cause = FileError::Cause;
     if (error.cause == Cause::ReadOnlyFile) return "Soubor je určen jen pro čtení";
@@ -106,80 +181,6 @@ std::string writeFailureReason(const FileError& error) {
             return "Systémová chyba č. " + std::to_string(error.code);
     }
 }
-
-// One message per failure: the same file failing for the same reason again, with no write
-// succeeding in between, is not shown again (the loaders write COM.CFG at every step, and the
-// start loads two files). A save the user asks for reports afresh.
-void showWriteError(ConfigState& state, const std::string& file, const FileError& error) {
-    const std::string reason = writeFailureReason(error);
-    if (!state.ShownWriteFailures.insert(file + '\n' + reason).second) return;
-    ShowMessageWindow("Chyba při zápisu souboru: " + file, reason, 2, 1);
-}
-
-// COM.CFG through the channel layer, which reports a write failure as an exception.
-template <typename F>
-bool writeComConfig(ConfigState& state, const ChannelState& channels, F&& write) {
-    try {
-        write();
-        state.ShownWriteFailures.clear();  // a later failure is news again
-        return true;
-    } catch (const FileWriteError& e) {
-        showWriteError(state, channels.ComConfigPath, e.error());
-    } catch (const std::exception&) {
-        ShowMessageWindow("Chyba při zápisu souboru: " + channels.ComConfigPath,
-                          "Neočekávaná chyba programu", 2, 1);
-    }
-    return false;
-}
-
-// The platform's form of a path, as the file functions take it.
-std::string nativePath(const QString& path) {
-    return QFile::encodeName(path).toStdString();
-}
-
-// Reads at most maxBytes of a regular file; nullopt when it cannot be opened or read, and for
-// anything that is not a regular file (a pipe or a device would hang the start).
-std::optional<std::vector<std::uint8_t>> readFile(const QString& path, std::size_t maxBytes) {
-    return ReadRegularFile(nativePath(path), maxBytes);
-}
-
-bool saveFile(ConfigState& state, const ChannelState& channels, const FileKind& kind) {
-    const PortRecord& port = channel1(channels);
-    kind.storePort(state, port.PortNumber, port.BaudIndex);
-
-    const QString path = ConfigFilePath(state, kind.directory, kind.fileName);
-    if (const auto error = SaveFileDurably(nativePath(path), kind.encode(state))) {
-        showWriteError(state, cp1250ToUtf8(kind.directory + kind.fileName), *error);
-        return false;
-    }
-    return writeComConfig(state, channels, [&] { SaveComConfig(channels); });
-}
-
-void loadFile(ConfigState& state, ChannelState& channels, const FileKind& kind) {
-    writeComConfig(state, channels, [&] { LoadComConfig(channels); });
-    const QString path = ConfigFilePath(state, kind.directory, kind.fileName);
-    std::optional<std::vector<std::uint8_t>> data = readFile(path, kind.size);
-    bool keepDefaults = false;
-    if (!data) {
-        ShowMessageWindow(
-            "Chyba při čtení souboru: " + cp1250ToUtf8(kind.directory + kind.fileName),
-            "Soubor bude inicializován", 2, 1);
-        kind.init(state);
-        // When even the new file cannot be written, the defaults in memory are what we have.
-        keepDefaults = !saveFile(state, channels, kind);
-        if (!keepDefaults) data = readFile(path, kind.size);
-    }
-    if (!keepDefaults && !(data && kind.decode(state, *data))) {
-        ShowMessageWindow("Nesprávný konfigurační soubor", "", 2, 1);
-        kind.init(state);
-        saveFile(state, channels, kind);
-    }
-    const PortRecord& port = channel1(channels);
-    state.RestorePortNumber = state.TargetPortNumber = port.PortNumber;
-    state.RestoreBaudIndex = state.TargetBaudIndex = port.BaudIndex;
-}
-
-}  // namespace
 
 std::string DefaultInputName(int number) {
     char digits[16];

@@ -5,11 +5,13 @@
 
 #include <QString>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
 #include "comm/ChannelState.h"
+#include "comm/FileStore.h"
 #include "config/ConfigState.h"
 
 namespace velor {
@@ -28,6 +30,9 @@ void LoadBinaryConfig(ConfigState& state, ChannelState& channels);
 // user, leaves the old file as it was and returns false.
 bool SaveAnalogConfig(ConfigState& state, const ChannelState& channels);
 bool SaveBinaryConfig(ConfigState& state, const ChannelState& channels);
+
+// The reason of a failed write as the user reads it, in Czech.
+std::string writeFailureReason(const FileError& error);
 
 // Imports "ParamIOI.cfw" from the working directory into SensorTable and SensorLastIndex.
 void ImportSensorTable(ConfigState& state);

@@ -61,6 +61,7 @@ public:
     int events(const std::vector<std::string>& fragments) const;
     bool waitEvents(std::initializer_list<const char*> fragments, int atLeast, int ms) const;
 
+    velor::Program& program() { return *program_; }
     AppState& app() { return program_->state(); }
     TForm_MzVyber& main() { return program_->mainWindow(); }
     test::MessageRecorder& messages() { return messages_; }

@@ -44,6 +44,7 @@ public:
     ProgramHarness(const ProgramHarness&) = delete;
     ProgramHarness& operator=(const ProgramHarness&) = delete;
 
+    velor::Program& program() { return program_; }
     AppState& app() { return program_.state(); }
     TForm_MzVyber& mainWindow() { return program_.mainWindow(); }
     TForm_TCP& tcp() { return program_.tcp(); }

@@ -10,8 +10,11 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <memory>
 
+#include "comm/Frame.h"
 #include "monitor/MainWindow.h"
+#include "monitor/TrafficMonitor.h"
 #include "tools/bench/PollProbe.h"
 #include "tools/bench/ProgramHarness.h"
 #include "tools/bench/UsageProbe.h"
@@ -133,9 +136,42 @@ void runEventsFor(double seconds) {
     loop.exec();
 }
 
+namespace {
+
+// KALU exchanges as the polling loop makes them, until the tap holds `frames` frames.
+void fillTraffic(TrafficTap& tap, std::size_t frames) {
+    std::vector<std::uint8_t> request = {0, 0x40, 0x6C, 0x0D, 2, 0, 0, 0x30, 2, 0x30, 0, 6};
+    request.resize(18 + 6, 0);
+    std::int32_t length = 18;
+    FrameInPlace(request, length, false);
+    std::vector<std::uint8_t> user = {0, 0x40, 0x6C};
+    user.resize(3 + 48, 0);
+    std::vector<std::uint8_t> reply = {0x68, 51, 51, 0x68};
+    reply.insert(reply.end(), user.begin(), user.end());
+    reply.push_back(Checksum8(user));
+    reply.push_back(kFrameEnd);
+    ExchangeOutcome outcome;
+    outcome.kind = 0;
+    outcome.address = 0;
+    outcome.status = 2;
+    while (tap.nextSeq() - tap.firstSeq() < frames) {
+        tap.attemptStarted({0, 1});
+        tap.written(request);
+        tap.read(reply);
+        tap.attemptEnded(outcome);
+    }
+}
+
+}  // namespace
+
 RunFigures runProgram(const RunOptions& options) {
     writeLoopbackComConfig();
     ProgramHarness harness(options.simulatorPort);
+    if (options.trafficWindow) {
+        TrafficMonitorSetup& traffic = harness.program().traffic();
+        fillTraffic(traffic.tap(), kTrafficFrameCapacity);
+        traffic.monitor().open();
+    }
     PollProbe probe(harness);
     harness.mainWindow().show();
     startPolling(harness, options.pollInterval);

@@ -14,6 +14,9 @@ struct RunOptions {
     quint16 simulatorPort = 0;  // program run only
     QString unit = "kalu";      // the unit window watched: kalu, tev, tevw, tew, mokr
     int pollInterval = 100;     // ms, program run only
+    // Program run with the traffic monitor recording and its window open, filled with
+    // kTrafficFrameCapacity frames before the run.
+    bool trafficWindow = false;
 };
 
 // The real main window polling one unit window against the simulator. Needs a QApplication

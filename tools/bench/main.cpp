@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <optional>
 
+#include "comm/TrafficTap.h"
 #include "tools/bench/BenchReport.h"
 #include "tools/bench/Runs.h"
 #include "tools/bench/SimulatorProcess.h"
@@ -41,7 +42,7 @@ Settings parseSettings(const QCoreApplication& app) {
         {"interval", "Main timer interval of the program run, ms.", "MS", "100"},
         {"unit", "Unit window polled: kalu, tev, tevw, tew, mokr.", "UNIT", "kalu"},
         {"modsim", "The simulator executable.", "PATH", VELOR_MODSIM_PATH},
-        {"child", "Internal: run one measurement (program or floor).", "RUN"},
+        {"child", "Internal: run one measurement (program, traffic or floor).", "RUN"},
         {"port", "Internal: the simulator's port.", "PORT"},
     });
     parser.process(app);
@@ -65,7 +66,9 @@ int runChild(const Settings& s) {
     } else {
         QTemporaryDir dir;
         if (!dir.isValid() || !QDir::setCurrent(dir.path())) return 1;
-        figures = velor::bench::runProgram(s.run);
+        RunOptions options = s.run;
+        options.trafficWindow = s.child == "traffic";
+        figures = velor::bench::runProgram(options);
     }
     std::printf("%s\n", velor::bench::formatFigures(figures).c_str());
     return 0;
@@ -101,6 +104,21 @@ QString moduleType(const QString& unit) {
     return "KALU";
 }
 
+// The traffic window open with a full ring: the poll rate stays at 99 % of the ideal rate and
+// the CPU within 1.5 times the same program without it.
+bool reportTraffic(const RunFigures& traffic, const RunFigures& program) {
+    const double share = traffic.idealRate() > 0 ? traffic.pollRate() / traffic.idealRate() : 0;
+    const double cpu = velor::bench::ratio(traffic.cpuPercent(), program.cpuPercent());
+    const bool ok = share >= 0.99 && cpu <= 1.5;
+    std::printf(
+        "traffic window, %zu frames: polls %.2f/s (%.1f %% of ideal, target >= 99 %%), CPU %.2f %% "
+        "(%.2fx the program without it, target <= 1.5x), peak %.1f MiB (+%.1f MiB) %s\n",
+        velor::kTrafficFrameCapacity, traffic.pollRate(), 100.0 * share, traffic.cpuPercent(), cpu,
+        traffic.peakRssKiB / 1024.0, (traffic.peakRssKiB - program.peakRssKiB) / 1024.0,
+        ok ? "ok" : "MISSED");
+    return ok;
+}
+
 int runParent(const Settings& s) {
     // The default configuration files give both module addresses as 0.
     velor::bench::SimulatorProcess sim(s.modsim, {"--module", "0:" + moduleType(s.run.unit)});
@@ -119,6 +137,9 @@ int runParent(const Settings& s) {
         std::fprintf(stderr, "velor-bench: a measuring run gave no figures\n");
         return 1;
     }
+    std::printf("program run with the traffic window open...\n");
+    std::fflush(stdout);
+    const auto traffic = measure(s, {"--child", "traffic", "--port", QString::number(sim.port())});
     std::printf("bare timers run...\n");
     std::fflush(stdout);
     const auto bare = measure(s, {"--child", "bare"});
@@ -131,7 +152,8 @@ int runParent(const Settings& s) {
             bare->cpuPercent(), velor::bench::ratio(program->cpuPercent(), bare->cpuPercent()),
             bare->peakRssKiB / 1024.0, velor::bench::ratio(program->peakRssKiB, bare->peakRssKiB));
     }
-    return velor::bench::judge(*program, *floor).allOk() ? 0 : kExitMissed;
+    const bool trafficOk = traffic && reportTraffic(*traffic, *program);
+    return velor::bench::judge(*program, *floor).allOk() && trafficOk ? 0 : kExitMissed;
 }
 
 }  // namespace

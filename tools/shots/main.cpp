@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "comm/Channel.h"
 #include "config/AnalogEditor.h"
 #include "config/BinaryEditor.h"
 #include "monitor/KaluWindow.h"
@@ -18,6 +19,8 @@
 #include "monitor/TevWindow.h"
 #include "monitor/TevwWindow.h"
 #include "monitor/TewWindow.h"
+#include "monitor/TrafficMonitor.h"
+#include "monitor/TrafficWindow.h"
 #include "tools/bench/ProgramHarness.h"
 #include "tools/bench/Runs.h"
 #include "tools/bench/SimulatorProcess.h"
@@ -133,6 +136,29 @@ void shootMessage(const QDir& out) {
     message.present(call, 0);
 }
 
+// The traffic monitor after a few seconds of KALU polling against a simulator that drops and
+// spoils some replies, on top of what the scan and the unit windows sent before.
+void shootTraffic(ProgramHarness& h, velor::TrafficMonitor& monitor, const QDir& out) {
+    velor::bench::SimulatorProcess faulty(
+        VELOR_MODSIM_PATH, {"--bad-checksum", "0.15", "--drop", "0.1", "--seed", "4"});
+    if (faulty.port() == 0) {
+        ++failures;
+        return;
+    }
+    velor::CloseChannel(h.app().comm.channel, 1);
+    h.tcp().setPeerPort(faulty.port());
+    velor::OpenChannel(h.app().comm.channel, 1);
+    h.mainWindow().Timer1->start();
+    pollUnit(h, 1, [&] { h.mainWindow().B_Monit3Click(); });
+    runEventsFor(2.5);
+    velor::TrafficWindow* window = monitor.open();
+    window->resize(1180, 620);
+    runEventsFor(0.5);
+    save(window, out, "traffic.png");
+    h.mainWindow().Timer1->stop();
+    runEventsFor(0.5);
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -168,5 +194,6 @@ int main(int argc, char* argv[]) {
     shootEditor<velor::TForm_Konmst>(context, &h.mainWindow(), out, "editor-analog.png");
     shootEditor<velor::TForm_BKonmst>(context, &h.mainWindow(), out, "editor-binary.png");
     shootMessage(out);
+    shootTraffic(h, h.program().traffic().monitor(), out);
     return failures == 0 ? 0 : 1;
 }

@@ -1,0 +1,69 @@
+#include "comm/TrafficCapture.h"
+
+#include "comm/ByteCodec.h"
+
+namespace velor {
+
+namespace {
+
+constexpr std::uint32_t kSnapLength = 65535;
+
+void putBigEndian32(std::vector<std::uint8_t>& out, std::uint32_t v) {
+    for (int shift = 24; shift >= 0; shift -= 8)
+        out.push_back(static_cast<std::uint8_t>(v >> shift));
+}
+
+void putLittle32(std::vector<std::uint8_t>& out, std::uint32_t v) {
+    const std::size_t at = out.size();
+    out.resize(at + 4);
+    codec::putU32(out, at, v);
+}
+
+void putLittle16(std::vector<std::uint8_t>& out, std::uint16_t v) {
+    const std::size_t at = out.size();
+    out.resize(at + 2);
+    codec::putU16(out, at, v);
+}
+
+}  // namespace
+
+void AppendPcapHeader(std::vector<std::uint8_t>& out) {
+    putLittle32(out, kPcapMagic);
+    putLittle16(out, 2);  // version 2.4
+    putLittle16(out, 4);
+    putLittle32(out, 0);  // time zone: the stamps are UTC
+    putLittle32(out, 0);  // accuracy
+    putLittle32(out, kSnapLength);
+    putLittle32(out, kLinkTypeRtacSerial);
+}
+
+void AppendPcapRecord(std::vector<std::uint8_t>& out, const CaptureFrame& frame) {
+    if (frame.bytes.empty()) return;
+    const auto seconds = static_cast<std::uint32_t>(frame.wallUs / 1'000'000);
+    const auto micros = static_cast<std::uint32_t>(frame.wallUs % 1'000'000);
+    const auto length = static_cast<std::uint32_t>(kRtacHeaderBytes + frame.bytes.size());
+    putLittle32(out, seconds);
+    putLittle32(out, micros);
+    putLittle32(out, length);
+    putLittle32(out, length);
+    putBigEndian32(out, seconds);
+    putBigEndian32(out, micros);
+    out.push_back(frame.direction == Direction::Tx ? kRtacTxStart : kRtacRxStart);
+    out.push_back(0);  // control lines: none known
+    out.push_back(0);  // footer
+    out.push_back(0);
+    out.insert(out.end(), frame.bytes.begin(), frame.bytes.end());
+}
+
+std::vector<std::uint8_t> PcapOfFrames(const TrafficTap& tap, std::span<const std::uint64_t> seqs) {
+    std::vector<std::uint8_t> out;
+    AppendPcapHeader(out);
+    for (std::uint64_t seq : seqs) {
+        const TrafficFrame* f = tap.frame(seq);
+        if (f == nullptr) continue;
+        AppendPcapRecord(out, {f->direction, f->time.wallUs, tap.bytes(*f)});
+    }
+    return out;
+}
+
+}  // namespace velor

@@ -1,0 +1,75 @@
+#pragma once
+// The traffic monitor window "Provoz linky": every frame on channel 1 with its verdict, filters,
+// pause, copy and save, and the link statistics per module address. Non-modal; it only reads
+// the traffic tap and never touches the channel.
+
+#include <QElapsedTimer>
+#include <QWidget>
+
+#include "comm/TrafficTap.h"
+#include "monitor/TrafficTableModel.h"
+
+class QCheckBox;
+class QLabel;
+class QPushButton;
+class QSpinBox;
+class QTableView;
+class QTableWidget;
+class QTimer;
+
+namespace velor {
+
+// Updates are batched: at most one every this many milliseconds.
+inline constexpr int kTrafficRefreshMs = 100;
+inline constexpr int kStatsRefreshMs = 1000;
+
+class TrafficWindow : public QWidget {
+    Q_OBJECT
+public:
+    explicit TrafficWindow(TrafficTap& tap, QWidget* parent = nullptr);
+
+    // Takes what the tap recorded since the last update; the timer calls it.
+    void refresh();
+    // Saves the rows shown: a capture file for a name ending in .pcap, text otherwise. A failure
+    // is shown to the user and returns false.
+    bool saveTo(const QString& path);
+    // The selected rows as text, one frame a line.
+    QString selectedText() const;
+    void copySelection();
+    void clearAll();
+    bool paused() const;
+
+    TrafficTableModel& model() { return model_; }
+
+    QTableView* Table;
+    QTableWidget* Stats;
+    QPushButton* PauseButton;
+    QPushButton* ClearButton;
+    QPushButton* CopyButton;
+    QPushButton* SaveButton;
+    QPushButton* ResetButton;
+    QSpinBox* AddressFilter;
+    QCheckBox* ErrorsOnly;
+    QLabel* CountLabel;
+    QTimer* RefreshTimer;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void buildLayout();
+    void saveAs();
+    void updateStats();
+    void updateCount();
+
+    TrafficTap& tap_;
+    TrafficTableModel model_;
+    std::uint64_t shownStats_ = ~std::uint64_t{0};
+    QElapsedTimer statsShown_;
+};
+
+// One statistics row: address (or "linka"), then the texts of the columns.
+QStringList TrafficStatsRow(const QString& name, const AddressStats& stats);
+QStringList TrafficStatsHeaders();
+
+}  // namespace velor
