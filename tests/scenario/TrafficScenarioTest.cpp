@@ -13,7 +13,6 @@
 namespace velor::scenario {
 namespace {
 
-const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new WidgetsEnvironment);
 
 std::size_t verdictIndex(Verdict v) {
     return static_cast<std::size_t>(v);
