@@ -14,6 +14,7 @@
 #include "monitor/ConfigSend.h"
 #include "monitor/CsvWriter.h"
 #include "monitor/PollingLoop.h"
+#include "tests/tools/ProgramSend.h"
 
 namespace velor {
 namespace {
@@ -149,69 +150,6 @@ TEST(ConfigFieldsTest, AShortFileIsAWrongFileAndKindsFollowTheName) {
     EXPECT_EQ(ConfigFileKindOf("KonfigA.json"), std::nullopt);
 }
 
-// The program's own send: the polling loop after an editor closed with "Nastavit", its blocks
-// completed or failed by the test in the order given.
-struct SilentView : LoopView {
-    std::string status;
-    std::string statusLine() const override { return status; }
-    void setStatusLine(const std::string& t) override { status = t; }
-    void showProtocolError(const std::string&) override {}
-    void hideProtocolError() override {}
-    void updateUnitCaptions() override {}
-    bool deliverAnswer(std::uint8_t, std::span<const std::uint8_t>, const KaluFormats&) override {
-        return true;
-    }
-    void setTimerEnabled(bool) override {}
-    void setTimerInterval(int) override {}
-};
-
-struct StillChannel : LoopChannel {
-    std::uint16_t baud = 3;
-    void openChannel() override {}
-    void closeChannel() override {}
-    std::uint8_t portNumber() const override { return 0; }
-    std::uint16_t baudIndex() const override { return baud; }
-    void setPort(std::uint8_t, std::uint16_t b) override { baud = b; }
-};
-
-struct Recorded : TransferWindowFactory {
-    std::vector<std::vector<std::uint8_t>> started;
-    void createWindow(TransferRequest& r) override {
-        started.emplace_back(r.Buffer.begin(), r.Buffer.begin() + r.Length);
-    }
-};
-
-std::vector<std::vector<std::uint8_t>> programSend(const ConfigState& from, ConfigTarget target,
-                                                   std::uint16_t baudAfter,
-                                                   const std::vector<bool>& accepted) {
-    MainLoopState state;
-    EngineState engine;
-    ConfigState config = from;
-    UnitSelections selections;
-    DecoderState decoder;
-    SilentView view;
-    StillChannel channel;
-    Recorded windows;
-    engine.Windows = &windows;
-    PollingLoop loop({state, engine, config, selections, decoder, view, channel});
-    loop.FormCreate();
-    loop.editorOpening();
-    config.SendPending = true;
-    config.SendBinaryInputs = target == ConfigTarget::BinaryInputs;
-    config.SendBinaryOutputs = target == ConfigTarget::BinaryOutputs;
-    config.SendMokr = target == ConfigTarget::Mokr;
-    config.SendZepa = target == ConfigTarget::Zepa;
-    channel.baud = baudAfter;  // chosen in the editor
-    loop.editorClosed();
-    loop.tick();
-    for (bool ok : accepted) {
-        state.MainRequest.Status = ok ? kStatusDone : kStatusFailed;
-        TransferWindowDestroyed(engine);
-        loop.tick();
-    }
-    return windows.started;
-}
-
 // The same send through the shared sequence, as velor-cli runs it.
 std::vector<std::vector<std::uint8_t>> sharedSend(const ConfigState& from, ConfigTarget target,
                                                   std::uint16_t baudAfter,
@@ -246,7 +184,7 @@ TEST(ConfigSendTest, SharedSequenceSendsWhatTheLoopSendsIncludingRetries) {
           ConfigTarget::Mokr, ConfigTarget::Zepa}) {
         for (const auto& run : runs) {
             for (std::uint16_t baud : {0, 4}) {
-                const auto program = programSend(c, target, baud, run);
+                const auto program = test::ProgramSend(c, target, baud, run);
                 const auto shared = sharedSend(c, target, baud, run);
                 // After the send the loop goes on with probes of the address scan.
                 ASSERT_GE(program.size(), shared.size());

@@ -17,9 +17,11 @@ namespace velor::cli {
 
 namespace {
 
-// Parses the arguments and opens the link; on failure code holds the exit code.
+// The arguments of a bus command; the link is opened once the command's own options are
+// known to be good, so a usage fault never waits for a port or host.
 struct Prepared {
     ParsedArgs args;
+    LinkOptions link;
     std::unique_ptr<BusSession> session;
     int code = kExitOk;
 };
@@ -28,19 +30,21 @@ Prepared prepare(const std::string& command, const Arguments& raw, const OptionS
                  std::ostream& err) {
     Prepared p;
     std::string problem;
-    LinkOptions link;
     if (!ParseArgs(raw, options + LinkOptionSet(), p.args, problem) ||
-        !ParseLinkOptions(p.args, link, problem)) {
+        !ParseLinkOptions(p.args, p.link, problem)) {
         p.code = UsageError(command, problem, err);
-        return p;
-    }
-    BusSession::catchInterrupt();
-    p.session = std::make_unique<BusSession>(link, err);
-    if (!p.session->open(problem)) {
-        err << "velor-cli: " << problem << "\n";
-        p.code = BusSession::interrupted() ? kExitInterrupted : kExitUsage;
     }
     return p;
+}
+
+// Opens the link; the exit code 2 (or 130) with a message when it cannot be opened.
+int openLink(Prepared& p, std::ostream& err) {
+    BusSession::catchInterrupt();
+    p.session = std::make_unique<BusSession>(p.link, err);
+    std::string problem;
+    if (p.session->open(problem)) return kExitOk;
+    err << "velor-cli: " << problem << "\n";
+    return BusSession::interrupted() ? kExitInterrupted : kExitUsage;
 }
 
 int failure(const std::string& what, const Outcome& o, std::ostream& err) {
@@ -113,6 +117,7 @@ int RunScan(const Arguments& raw, std::ostream& out, std::ostream& err) {
         !TakeNumber(p.args, "--to", 0, 255, to, problem) || !p.args.positional.empty()) {
         return UsageError("scan", problem.empty() ? "unexpected argument" : problem, err);
     }
+    if (const int code = openLink(p, err); code != kExitOk) return code;
     int found = 0;
     for (long address = from; address <= to; ++address) {
         MonitorSource src;
@@ -136,7 +141,7 @@ int RunRead(const Arguments& raw, std::ostream& out, std::ostream& err) {
     if (p.code != kExitOk) return p.code;
     const ParsedArgs& a = p.args;
     std::string problem;
-    long address = -1, count = 1, interval = p.session->pollInterval(), board = 0;
+    long address = -1, count = 1, interval = -1, board = 0;
     const auto kind = a.positional.size() == 1 ? ModuleKindNamed(a.positional[0]) : std::nullopt;
     if (!kind) return UsageError("read", "name one module: kalu, tev, tevw, tew or mokr", err);
     if (!TakeNumber(a, "--address", 0, 255, address, problem) ||
@@ -153,6 +158,7 @@ int RunRead(const Arguments& raw, std::ostream& out, std::ostream& err) {
     const bool haveConfig = a.has("--config");
     if (haveConfig && !loadConfig(*a.value("--config"), config, err)) return kExitUsage;
     const InputNames names = NamesFromConfig(*kind, haveConfig ? &config.config : nullptr);
+    if (const int code = openLink(p, err); code != kExitOk) return code;
     CsvWriter csv(decimal[0]);
     if (const auto path = a.value("--csv")) {
         if (!csv.open(QString::fromStdString(*path), "time", "address", CsvTitles(*kind, names))) {
@@ -160,6 +166,7 @@ int RunRead(const Arguments& raw, std::ostream& out, std::ostream& err) {
             return kExitUsage;
         }
     }
+    if (interval < 0) interval = p.session->pollInterval();
     MonitorSource src = sourceFor(*kind, address);
     src.mokrInputPiggy = static_cast<std::int32_t>(board);
     int code = kExitOk;
@@ -223,6 +230,7 @@ int RunWrite(const Arguments& raw, std::ostream& out, std::ostream& err) {
             src.mokrWritePhase = true;
         }
     }
+    if (const int code = openLink(p, err); code != kExitOk) return code;
     const std::string what = a.positional[0] + " address " + std::to_string(address);
     const Outcome o = p.session->exchange(*kind, requestOf(src));
     if (!o.done()) return failure(what, o, err);

@@ -29,11 +29,12 @@ struct SendPlan {
     ConfigFileData file;
     ConfigTarget target = ConfigTarget::Kalu;
     long failures = kDefaultFailures;
+    long baudAfter = -1;  // the link's rate unless given
 };
 
 // The file, its target and the settings of the send; exit code 2 with a message when they do
 // not fit together.
-int plan(const ParsedArgs& a, std::uint16_t linkBaudIndex, SendPlan& p, std::ostream& err) {
+int plan(const ParsedArgs& a, SendPlan& p, std::ostream& err) {
     std::string problem;
     if (a.positional.size() != 1) return UsageError("send", "name one .cfa or .cfb file", err);
     const std::string& path = a.positional[0];
@@ -53,9 +54,9 @@ int plan(const ParsedArgs& a, std::uint16_t linkBaudIndex, SendPlan& p, std::ost
         p.target = *target;
     }
     ConfigState& c = p.file.config;
-    long address = -1, baudAfter = linkBaudIndex;
+    long address = -1;
     if (!TakeNumber(a, "--address", 0, 255, address, problem) ||
-        !TakeNumber(a, "--baud-after", 0, 4, baudAfter, problem) ||
+        !TakeNumber(a, "--baud-after", 0, 4, p.baudAfter, problem) ||
         !TakeNumber(a, "--retries", 0, 1000, p.failures, problem)) {
         return UsageError("send", problem, err);
     }
@@ -63,7 +64,6 @@ int plan(const ParsedArgs& a, std::uint16_t linkBaudIndex, SendPlan& p, std::ost
         c.AnalogConfig.ModuleAddress = c.BinaryConfig.ModuleAddress =
             static_cast<std::int32_t>(address);
     }
-    c.TargetBaudIndex = static_cast<std::uint16_t>(baudAfter);
     return kExitOk;
 }
 
@@ -78,15 +78,17 @@ int RunSend(const Arguments& raw, std::ostream& out, std::ostream& err) {
         !ParseLinkOptions(a, link, problem)) {
         return UsageError("send", problem, err);
     }
+    SendPlan p;
+    if (const int code = plan(a, p, err); code != kExitOk) return code;
     BusSession::catchInterrupt();
     BusSession bus(link, err);
     if (!bus.open(problem)) {
         err << "velor-cli: " << problem << "\n";
         return BusSession::interrupted() ? kExitInterrupted : kExitUsage;
     }
-    SendPlan p;
-    if (const int code = plan(a, bus.baudIndex(), p, err); code != kExitOk) return code;
     ConfigState& c = p.file.config;
+    c.TargetBaudIndex =
+        static_cast<std::uint16_t>(p.baudAfter >= 0 ? p.baudAfter : bus.baudIndex());
     out << "module address "
         << (p.target == ConfigTarget::Kalu ? c.AnalogConfig.ModuleAddress
                                            : c.BinaryConfig.ModuleAddress)
