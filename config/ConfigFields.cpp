@@ -26,6 +26,23 @@ std::string indexed(const std::string& name, std::size_t i) {
 
 // Walks every field of the data in file order; the visitor reads or writes each one.
 // Ranges are those the editors declare; fields the editors do not edit take their type's range.
+// The fields behind the inputs of a configuration and at the head of an image.
+template <typename V, typename Config>
+void visitTrailer(V& v, const std::string& p, Config& config) {
+    v.integer(p + "ModuleAddress", config.ModuleAddress, 0, 31);
+    v.integer(p + "SavedPortNumber", config.SavedPortNumber, 0, 255);
+    v.integer(p + "SavedBaudIndex", config.SavedBaudIndex, 0, 65535);
+}
+
+template <typename V, typename Image>
+void visitImageHead(V& v, const std::string& p, Image& image) {
+    v.integer(p + "ResponseDelay", image.ResponseDelay, 0, 255);
+    v.integer(p + "BaudCode", image.BaudCode, 0, 255);
+    v.integer(p + "CommTimeout", image.CommTimeout, 0, 65535);
+    for (std::size_t i = 0; i < image.Tag.size(); ++i)
+        v.integer(indexed(p + "Tag", i), image.Tag[i], 0, 255);
+}
+
 template <typename V>
 void visitAnalog(V& v, ConfigState& c) {
     for (std::size_t i = 0; i < c.AnalogConfig.Inputs.size(); ++i) {
@@ -41,31 +58,24 @@ void visitAnalog(V& v, ConfigState& c) {
         v.integer(p + "SensorIndex", in.SensorIndex, 0, 100);
         v.text(p + "SensorName", in.SensorName, AnalogInput::kSensorNameChars);
     }
-    v.integer("AnalogConfig.ModuleAddress", c.AnalogConfig.ModuleAddress, 0, 31);
-    v.integer("AnalogConfig.SavedPortNumber", c.AnalogConfig.SavedPortNumber, 0, 255);
-    v.integer("AnalogConfig.SavedBaudIndex", c.AnalogConfig.SavedBaudIndex, 0, 65535);
+    visitTrailer(v, "AnalogConfig.", c.AnalogConfig);
     v.integer("AnalogConfig.Variant", c.AnalogConfig.Variant, 0, 255);
 
     AnalogImage& m = c.AnalogImage;
-    v.integer("AnalogImage.ResponseDelay", m.ResponseDelay, 0, 255);
-    v.integer("AnalogImage.BaudCode", m.BaudCode, 0, 255);
-    v.integer("AnalogImage.CommTimeout", m.CommTimeout, 0, 65535);
-    for (std::size_t i = 0; i < m.Tag.size(); ++i)
-        v.integer(indexed("AnalogImage.Tag", i), m.Tag[i], 0, 255);
-    const std::pair<const char*, std::array<float, kAnalogInputCount>*> reals[] = {
-        {"LowLimit", &m.LowLimit}, {"HighLimit", &m.HighLimit}};
-    for (const auto& [name, values] : reals)
+    visitImageHead(v, "AnalogImage.", m);
+    // The per-input arrays in the order of the image: limits, filters, then the polynomial.
+    auto reals = [&](const char* name, std::array<float, kAnalogInputCount>& values) {
         for (std::size_t i = 0; i < kAnalogInputCount; ++i)
-            v.real(indexed(std::string("AnalogImage.") + name, i), (*values)[i], -kAnyReal,
-                   kAnyReal);
+            v.real(indexed(std::string("AnalogImage.") + name, i), values[i], -kAnyReal, kAnyReal);
+    };
+    reals("LowLimit", m.LowLimit);
+    reals("HighLimit", m.HighLimit);
     for (std::size_t i = 0; i < kAnalogInputCount; ++i)
         v.integer(indexed("AnalogImage.Filter", i), m.Filter[i], 0, 65535);
-    const std::pair<const char*, std::array<float, kAnalogInputCount>*> constants[] = {
-        {"D", &m.D}, {"C", &m.C}, {"B", &m.B}, {"A", &m.A}};
-    for (const auto& [name, values] : constants)
-        for (std::size_t i = 0; i < kAnalogInputCount; ++i)
-            v.real(indexed(std::string("AnalogImage.") + name, i), (*values)[i], -kAnyReal,
-                   kAnyReal);
+    reals("D", m.D);
+    reals("C", m.C);
+    reals("B", m.B);
+    reals("A", m.A);
 }
 
 template <typename V>
@@ -77,16 +87,10 @@ void visitBinary(V& v, ConfigState& c) {
         v.integer(p + "FilterL", in.FilterL, 1, 255);
         v.integer(p + "FilterH", in.FilterH, 1, 255);
     }
-    v.integer("BinaryConfig.ModuleAddress", c.BinaryConfig.ModuleAddress, 0, 31);
-    v.integer("BinaryConfig.SavedPortNumber", c.BinaryConfig.SavedPortNumber, 0, 255);
-    v.integer("BinaryConfig.SavedBaudIndex", c.BinaryConfig.SavedBaudIndex, 0, 65535);
+    visitTrailer(v, "BinaryConfig.", c.BinaryConfig);
 
     BinaryImage& m = c.BinaryImage;
-    v.integer("BinaryImage.ResponseDelay", m.ResponseDelay, 0, 255);
-    v.integer("BinaryImage.BaudCode", m.BaudCode, 0, 255);
-    v.integer("BinaryImage.CommTimeout", m.CommTimeout, 0, 65535);
-    for (std::size_t i = 0; i < m.Tag.size(); ++i)
-        v.integer(indexed("BinaryImage.Tag", i), m.Tag[i], 0, 255);
+    visitImageHead(v, "BinaryImage.", m);
     for (std::size_t i = 0; i < kBinaryInputCount; ++i)
         v.integer(indexed("BinaryImage.FilterH", i), m.FilterH[i], 0, 255);
     for (std::size_t i = 0; i < kBinaryInputCount; ++i)
