@@ -1,6 +1,5 @@
 #include "tools/velor-cli/BusSession.h"
 
-#include <unistd.h>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -9,7 +8,6 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
-#include <filesystem>
 
 #include "comm/Channel.h"
 #include "comm/ComConfig.h"
@@ -331,11 +329,8 @@ bool BusSession::waitUntil(const std::function<bool()>& done, int maxMs) {
 }
 
 void BusSession::catchInterrupt() {
-    struct sigaction action {};
-    action.sa_handler = onInterrupt;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
+    std::signal(SIGINT, onInterrupt);
+    std::signal(SIGTERM, onInterrupt);
 }
 
 bool BusSession::interrupted() {

@@ -1,21 +1,19 @@
 #include "tools/velor-cli/PortAccess.h"
 
-#include <grp.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <QFileInfo>
 
 namespace velor::cli {
 
 PortAccess CheckPortAccess(const std::string& device) {
     PortAccess a;
-    struct stat st {};
-    if (device.empty() || ::stat(device.c_str(), &st) != 0) {
+    const QFileInfo info(QString::fromStdString(device));
+    if (device.empty() || !info.exists()) {
         a.remedy = "no such device: plug the adapter in or check the name";
         return a;
     }
     a.exists = true;
-    if (const group* g = ::getgrgid(st.st_gid)) a.group = g->gr_name;
-    a.accessible = ::access(device.c_str(), R_OK | W_OK) == 0;
+    a.group = info.group().toStdString();
+    a.accessible = info.isReadable() && info.isWritable();
     if (!a.accessible) {
         const std::string group = a.group.empty() ? "dialout" : a.group;
         a.remedy = "permission denied: join the group " + group + " (sudo usermod -aG " + group +
