@@ -220,7 +220,10 @@ struct Reader {
         if (!f) {
             problem = name + ": not a number";
         } else if (std::isnan(*f) ? low > -kAnyReal : (*f < low || *f > high)) {
-            problem = name + ": " + std::to_string(*f) + " is out of range " + rangeText(low, high);
+            ConfigField shown = fieldOf(name, ConfigField::Type::Real);
+            shown.real = *f;
+            problem =
+                name + ": " + FieldValueText(shown) + " is out of range " + rangeText(low, high);
         } else {
             value = *f;
         }
