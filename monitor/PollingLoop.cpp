@@ -8,6 +8,7 @@
 
 #include "comm/TransferEngine.h"
 #include "config/ModuleHelpers.h"
+#include "monitor/ConfigSend.h"
 #include "monitor/RequestBuilders.h"
 #include "ui/MessageService.h"
 
@@ -104,10 +105,8 @@ void PollingLoop::onFailed() {
     // A KALU configuration starts again with its first half after any failed block: the first
     // half carries "save" and the new baud code, so the channel may only move to the new
     // settings once both halves, in order, were accepted.
-    if (ctx_.engine.RequestKind == RequestKind::Config && ctx_.config.SendPending &&
-        ChooseConfigTarget(ctx_.config.SendBinaryInputs, ctx_.config.SendBinaryOutputs,
-                           ctx_.config.SendMokr, ctx_.config.SendZepa) == ConfigTarget::Kalu) {
-        s.KaluSecondHalf = false;
+    if (ctx_.engine.RequestKind == RequestKind::Config && ctx_.config.SendPending) {
+        s.KaluSecondHalf = KaluHalfAfterFailedBlock(SendTarget(ctx_.config), s.KaluSecondHalf);
     }
     if (ctx_.engine.RequestKind == RequestKind::Probe) {
         s.AddressFound.at(static_cast<std::size_t>(s.ScanAddress)) = false;
@@ -212,12 +211,7 @@ void PollingLoop::queue(const std::vector<std::uint8_t>& userData) {
     std::copy(userData.begin(), userData.end(), ctx_.loop.Data.begin());
     r.Length = static_cast<std::int32_t>(userData.size());
     // A code left from an earlier negative reply must not label a later failure.
-    r.ReplyCode = 0;
-    r.Steps.fill(TransferStep{});
-    const std::uint16_t timeout = ctx_.engine.ReplyTimeout;
-    r.step(1) = TransferStep{kOpSendFrame, 0, timeout};
-    r.step(2) = TransferStep{kOpReceiveFrame, 0, timeout};
-    r.step(3) = TransferStep{kOpEnd, 0, 0};
+    SetExchangeSteps(r, ctx_.engine.ReplyTimeout);
     QueueRequest(ctx_.engine, r);
 }
 
@@ -248,16 +242,7 @@ void PollingLoop::BuildMonitorRequest() {
 void PollingLoop::BuildConfigRequest() {
     MainLoopState& s = ctx_.loop;
     ConfigState& c = ctx_.config;
-    const ConfigTarget target =
-        ChooseConfigTarget(c.SendBinaryInputs, c.SendBinaryOutputs, c.SendMokr, c.SendZepa);
-    auto analog = c.AnalogImage.toBytes();
-    auto binary = c.BinaryImage.toBytes();
-    const ConfigBlock block = ConfigUserData(target, s.KaluSecondHalf, c.AnalogConfig.ModuleAddress,
-                                             c.BinaryConfig.ModuleAddress, c.TargetBaudIndex,
-                                             {analog, binary, s.ZepaImage});
-    // The prepared image (tag and baud code) is what the module now holds.
-    if (target == ConfigTarget::Kalu) c.AnalogImage.decode(analog);
-    if (target != ConfigTarget::Kalu && target != ConfigTarget::Zepa) c.BinaryImage.decode(binary);
+    const ConfigBlock block = NextConfigBlock(c, SendTarget(c), s.KaluSecondHalf, s.ZepaImage);
     s.StatusText = block.data.statusText;
     ctx_.view.setStatusLine(s.StatusText);
     s.LastBlockSent = block.lastBlock;

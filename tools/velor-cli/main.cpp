@@ -1,25 +1,54 @@
-// velor-cli: small helpers around the program's files.
+// velor-cli: the modules' bus and the program's files from the command line, with the
+// program's engine, builders, decoder and file codecs and no window.
 
+#include <QCoreApplication>
+#include <algorithm>
 #include <iostream>
+#include <map>
 #include <string>
 #include <vector>
 
+#include "tools/velor-cli/Args.h"
 #include "tools/velor-cli/ComCfgCommand.h"
+#include "tools/velor-cli/Commands.h"
 #include "tools/velor-cli/DemoCommand.h"
 
+namespace {
+
+using Command = int (*)(const velor::cli::Arguments&, std::ostream&, std::ostream&);
+
+const std::map<std::string, Command>& commands() {
+    using namespace velor::cli;
+    static const std::map<std::string, Command> table = {
+        {"scan", RunScan},     {"read", RunRead},     {"write", RunWrite}, {"send", RunSend},
+        {"show", RunShow},     {"create", RunCreate}, {"diff", RunDiff},   {"ports", RunPorts},
+        {"comcfg", RunComCfg}, {"demo", RunDemo}, {"help", RunHelp},
+    };
+    return table;
+}
+
+bool asksForHelp(const velor::cli::Arguments& args) {
+    return std::any_of(args.begin(), args.end(),
+                       [](const std::string& a) { return a == "--help" || a == "-h"; });
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
     const std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty() || args[0] == "--help" || args[0] == "-h") {
-        velor::cli::PrintUsage(std::cout);
-        return args.empty() ? 2 : 0;
+        velor::cli::PrintOverview(args.empty() ? std::cerr : std::cout);
+        return args.empty() ? velor::cli::kExitUsage : velor::cli::kExitOk;
     }
-    if (args[0] == "comcfg") {
-        return velor::cli::RunComCfg({args.begin() + 1, args.end()}, std::cout, std::cerr);
+    const velor::cli::Arguments rest(args.begin() + 1, args.end());
+    const auto it = commands().find(args[0]);
+    if (it == commands().end()) {
+        std::cerr << "velor-cli: unknown command " << args[0] << "\n";
+        velor::cli::PrintOverview(std::cerr);
+        return velor::cli::kExitUsage;
     }
-    if (args[0] == "demo") {
-        return velor::cli::RunDemo({args.begin() + 1, args.end()}, std::cout, std::cerr);
-    }
-    std::cerr << "velor-cli: unknown command " << args[0] << "\n";
-    velor::cli::PrintUsage(std::cerr);
-    return 2;
+    if (args[0] != "help" && asksForHelp(rest))
+        return velor::cli::RunHelp({args[0]}, std::cout, std::cerr);
+    return it->second(rest, std::cout, std::cerr);
 }

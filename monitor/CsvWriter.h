@@ -1,0 +1,56 @@
+#pragma once
+// A table of answers as a CSV file that spreadsheets open as they stand: UTF-8 with a byte-order
+// mark, ';' between columns, the decimal comma by default. The first two columns are the local
+// time (ISO 8601 with milliseconds) and the module address, then one column per value. Each row
+// is flushed as it is written, so a run that is cut short keeps what it recorded.
+
+#include <QDateTime>
+#include <QFile>
+#include <QString>
+#include <string>
+#include <vector>
+
+namespace velor {
+
+// One value of a row: a number with a fixed count of decimals, or a text.
+struct CsvValue {
+    static CsvValue number(double value, int decimals);
+    static CsvValue text(std::string utf8);
+
+    bool isNumber = false;
+    double value = 0.0;
+    int decimals = 0;
+    std::string utf8;
+};
+
+class CsvWriter {
+public:
+    explicit CsvWriter(char decimalSeparator = ',') : decimal_(decimalSeparator) {}
+
+    // Creates (or replaces) the file and writes the header: timeTitle, addressTitle and the
+    // value titles. False, with errorText() set, when the file cannot be written.
+    bool open(const QString& path, const std::string& timeTitle, const std::string& addressTitle,
+              const std::vector<std::string>& valueTitles);
+    bool appendRow(const QDateTime& time, int address, const std::vector<CsvValue>& values);
+    bool flush();
+    void close();
+
+    bool isOpen() const { return file_.isOpen(); }
+    bool failed() const { return !error_.isEmpty(); }
+    // The file and the reason of the first failure; empty while all went well.
+    QString errorText() const { return error_; }
+
+    // The cell texts, exposed for the tests and for a window that shows the same table.
+    static std::string timeText(const QDateTime& time);
+    std::string cell(const CsvValue& value) const;
+    static std::string quoted(const std::string& utf8);
+
+private:
+    bool write(const std::string& line);
+
+    char decimal_;
+    QFile file_;
+    QString error_;
+};
+
+}  // namespace velor

@@ -1,0 +1,207 @@
+// The pieces velor-cli adds to velor_core: the CSV writer, the named fields of the files with
+// their JSON form, and the configuration send sequence shared with the polling loop.
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+
+#include "comm/TransferEngine.h"
+#include "config/ConfigFields.h"
+#include "config/ConfigFiles.h"
+#include "monitor/ConfigSend.h"
+#include "monitor/CsvWriter.h"
+#include "monitor/PollingLoop.h"
+#include "tests/tools/ProgramSend.h"
+
+namespace velor {
+namespace {
+
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+TEST(CsvWriterTest, WritesBomHeaderAndRowsWithTheChosenDecimalSeparator) {
+    QTemporaryDir dir;
+    const QDateTime time(QDate(2026, 3, 4), QTime(5, 6, 7, 89));
+    for (const char decimal : {',', '.'}) {
+        const QString path = dir.filePath(QString("t%1.csv").arg(decimal));
+        CsvWriter csv(decimal);
+        ASSERT_TRUE(csv.open(path, "time", "address", {"Teplota č. 1", "a;b", "say \"hi\""}));
+        ASSERT_TRUE(csv.appendRow(
+            time, 7, {CsvValue::number(-12.345, 2), CsvValue::number(3, 0), CsvValue::text("x")}));
+        csv.close();
+        const std::string expected = std::string("\xEF\xBB\xBF") +
+                                     "time;address;Teplota č. 1;\"a;b\";\"say \"\"hi\"\"\"\r\n" +
+                                     "2026-03-04T05:06:07.089;7;-12" + decimal + "35;3;x\r\n";
+        EXPECT_EQ(readAll(path).toStdString(), expected) << decimal;
+        EXPECT_FALSE(csv.failed());
+    }
+}
+
+TEST(CsvWriterTest, AFileThatCannotBeWrittenIsReportedWithItsName) {
+    CsvWriter csv;
+    EXPECT_FALSE(csv.open("/nonexistent-dir/k.csv", "time", "address", {}));
+    EXPECT_TRUE(csv.failed());
+    EXPECT_TRUE(csv.errorText().startsWith("/nonexistent-dir/k.csv: "));
+    EXPECT_FALSE(csv.appendRow(QDateTime::currentDateTime(), 1, {}));
+}
+
+// Every field set to a value other than its default, within its range.
+ConfigFileData changedEverywhere(ConfigFileKind kind) {
+    ConfigFileData d = DefaultConfigFile(kind);
+    std::string json = ConfigFileToJson(d);
+    QJsonObject object;
+    int n = 0;
+    for (const ConfigField& f : ConfigFieldsOf(d)) {
+        ++n;
+        if (f.type == ConfigField::Type::Text) {
+            object[QString::fromStdString(f.name)] =
+                QString::fromUtf8("Čidlo ž%1").arg(n).left(static_cast<int>(f.maxChars));
+        } else if (f.type == ConfigField::Type::Real) {
+            const double v = f.low > -1e30 ? f.low + (n % 90) * 0.1f : -1.5e-7 * n;
+            object[QString::fromStdString(f.name)] = static_cast<double>(static_cast<float>(v));
+        } else {
+            const auto span = static_cast<std::int64_t>(std::min(f.high - f.low, 1e6));
+            const std::int64_t v =
+                static_cast<std::int64_t>(f.low) + (f.integer + 1 + n) % (span + 1);
+            object[QString::fromStdString(f.name)] =
+                static_cast<double>(v == f.integer ? f.low : v);
+        }
+    }
+    object["file"] = QString::fromStdString(ConfigFileKindName(kind));
+    ConfigFileData changed;
+    std::string problem;
+    EXPECT_TRUE(ConfigFileFromJson(QJsonDocument(object).toJson(), changed, problem)) << problem;
+    return changed;
+}
+
+TEST(ConfigFieldsTest, JsonRoundTripsDefaultAndChangedFilesByteForByte) {
+    for (ConfigFileKind kind :
+         {ConfigFileKind::Analog, ConfigFileKind::Binary, ConfigFileKind::ComConfig}) {
+        for (const ConfigFileData& original : {DefaultConfigFile(kind), changedEverywhere(kind)}) {
+            const auto bytes = EncodeConfigFile(original);
+            EXPECT_EQ(bytes.size(), ConfigFileSize(kind));
+            ConfigFileData back;
+            std::string problem;
+            ASSERT_TRUE(ConfigFileFromJson(QByteArray::fromStdString(ConfigFileToJson(original)),
+                                           back, problem))
+                << problem;
+            EXPECT_EQ(EncodeConfigFile(back), bytes) << ConfigFileKindName(kind);
+        }
+        // The changed file differs from the default one in every field.
+        const auto defaults = ConfigFieldsOf(DefaultConfigFile(kind));
+        const auto changed = ConfigFieldsOf(changedEverywhere(kind));
+        ASSERT_EQ(defaults.size(), changed.size());
+        for (std::size_t i = 0; i < defaults.size(); ++i)
+            EXPECT_NE(FieldValueText(defaults[i]), FieldValueText(changed[i])) << defaults[i].name;
+    }
+}
+
+TEST(ConfigFieldsTest, RefusesJsonNamingTheFieldThatIsWrong) {
+    const std::string good = ConfigFileToJson(DefaultConfigFile(ConfigFileKind::Analog));
+    auto refused = [&](const std::string& from, const std::string& to) {
+        std::string json = good;
+        const auto at = json.find(from);
+        EXPECT_NE(at, std::string::npos) << from;
+        json.replace(at, from.size(), to);
+        ConfigFileData d;
+        std::string problem;
+        EXPECT_FALSE(ConfigFileFromJson(QByteArray::fromStdString(json), d, problem));
+        return problem;
+    };
+    EXPECT_EQ(
+        refused("\"AnalogConfig.Inputs[2].Decimals\": 1", "\"AnalogConfig.Inputs[2].Decimals\": 9"),
+        "AnalogConfig.Inputs[2].Decimals: 9 is out of range 0..8");
+    EXPECT_EQ(refused("\"AnalogConfig.ModuleAddress\": 0", "\"AnalogConfig.ModuleAddress\": 32"),
+              "AnalogConfig.ModuleAddress: 32 is out of range 0..31");
+    EXPECT_EQ(
+        refused("\"AnalogConfig.Inputs[0].Offset\": 0", "\"AnalogConfig.Inputs[0].Offset\": -101"),
+        "AnalogConfig.Inputs[0].Offset: -101 is out of range -100..10000");
+    EXPECT_EQ(refused("\"AnalogConfig.Variant\": 0,", ""), "AnalogConfig.Variant: missing");
+    EXPECT_EQ(refused("\"IN č.  0\"", "\"IN € 0 → x\""),
+              "AnalogConfig.Inputs[0].Name: has a character code page 1250 cannot hold");
+    EXPECT_EQ(refused("\"IN č.  0\"", "\"" + std::string(31, 'x') + "\""),
+              "AnalogConfig.Inputs[0].Name: longer than 30 characters");
+    EXPECT_EQ(refused("\"AnalogImage.BaudCode\": 19", "\"AnalogImage.BaudCode\": 1.5"),
+              "AnalogImage.BaudCode: not a whole number");
+    EXPECT_EQ(refused("\"file\": \"cfa\"", "\"file\": \"txt\""),
+              "file: must be \"cfa\", \"cfb\" or \"comcfg\"");
+}
+
+TEST(ConfigFieldsTest, AShortFileIsAWrongFileAndKindsFollowTheName) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("short.cfb");
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(QByteArray(2703, '\0'));
+    f.close();
+    ConfigFileData d;
+    std::string problem;
+    EXPECT_FALSE(ReadConfigFile(path, ConfigFileKind::Binary, d, problem));
+    EXPECT_EQ(problem, path.toStdString() + ": wrong file (2703 bytes, a .cfb file has 2704)");
+    EXPECT_EQ(readAll(path).size(), 2703);  // nothing written back
+
+    EXPECT_EQ(ConfigFileKindOf("dir.cfb/KonfigA.CFA"), ConfigFileKind::Analog);
+    EXPECT_EQ(ConfigFileKindOf("com.cfg"), ConfigFileKind::ComConfig);
+    EXPECT_EQ(ConfigFileKindOf("KonfigA.json"), std::nullopt);
+}
+
+// The same send through the shared sequence, as velor-cli runs it.
+std::vector<std::vector<std::uint8_t>> sharedSend(const ConfigState& from, ConfigTarget target,
+                                                  std::uint16_t baudAfter,
+                                                  const std::vector<bool>& accepted) {
+    ConfigState c = from;
+    c.TargetBaudIndex = baudAfter;
+    std::array<std::uint8_t, kZepaImageSize> zepa{};
+    std::vector<std::vector<std::uint8_t>> blocks;
+    bool second = false;
+    for (std::size_t i = 0; i <= accepted.size(); ++i) {
+        const ConfigBlock b = NextConfigBlock(c, target, second, zepa);
+        blocks.push_back(b.data.bytes);
+        second = b.kaluSecondHalf;
+        if (i == accepted.size() || (accepted[i] && b.lastBlock)) break;
+        if (!accepted[i]) second = KaluHalfAfterFailedBlock(target, second);
+    }
+    return blocks;
+}
+
+TEST(ConfigSendTest, SharedSequenceSendsWhatTheLoopSendsIncludingRetries) {
+    ConfigState c;
+    InitAnalogConfig(c);
+    InitBinaryConfig(c);
+    c.AnalogConfig.ModuleAddress = 1;
+    c.BinaryConfig.ModuleAddress = 2;
+    c.AnalogImage.Tag = {'o', 'l', 'd', '!'};
+    c.BinaryImage.ResponseDelay = 33;
+    const std::vector<std::vector<bool>> runs = {
+        {true, true}, {false, true, true}, {true, false, true, true}, {false, false, true}};
+    for (ConfigTarget target :
+         {ConfigTarget::Kalu, ConfigTarget::BinaryInputs, ConfigTarget::BinaryOutputs,
+          ConfigTarget::Mokr, ConfigTarget::Zepa}) {
+        for (const auto& run : runs) {
+            for (std::uint16_t baud : {0, 4}) {
+                const auto program = test::ProgramSend(c, target, baud, run);
+                const auto shared = sharedSend(c, target, baud, run);
+                // After the send the loop goes on with probes of the address scan.
+                ASSERT_GE(program.size(), shared.size());
+                EXPECT_EQ(shared, std::vector(program.begin(), program.begin() + shared.size()))
+                    << static_cast<int>(target) << " baud " << baud;
+            }
+        }
+    }
+    // A failed second half of a KALU send is followed by the first half again.
+    const auto blocks = sharedSend(c, ConfigTarget::Kalu, 3, {true, false});
+    ASSERT_EQ(blocks.size(), 3u);
+    EXPECT_EQ(blocks[2], blocks[0]);
+    EXPECT_EQ(blocks[0].size(), 136u);
+    EXPECT_EQ(blocks[1].size(), 200u);
+    EXPECT_EQ(std::string(blocks[0].begin() + 12, blocks[0].begin() + 16), "save");
+    EXPECT_EQ(blocks[0][9], 38);  // the baud code of index 3
+}
+
+}  // namespace
+}  // namespace velor

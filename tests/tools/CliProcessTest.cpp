@@ -1,0 +1,372 @@
+// velor-cli as a user runs it: the real executable against velor-modsim over loopback TCP and
+// over a pseudo-terminal, in a working directory of its own (its COMn entries lead to the
+// simulator's pseudo-terminal, never to a real port).
+
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTcpServer>
+#include <QTemporaryDir>
+
+#include "ModsimProcess.h"
+#include "config/ConfigFields.h"
+#include "tests/tools/ProgramSend.h"
+
+using velor::modsim::test::QtEnvironment;
+using velor::modsim::test::Simulator;
+
+namespace velor {
+namespace {
+
+const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+
+struct CliRun {
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+CliRun cli(const QStringList& args, const QString& dir, int ms = 30000) {
+    QProcess p;
+    p.setWorkingDirectory(dir);
+    p.start(QStringLiteral(VELOR_CLI_EXE), args);
+    CliRun r;
+    if (!p.waitForFinished(ms)) {
+        p.kill();
+        p.waitForFinished(5000);
+        r.err = "did not end";
+        return r;
+    }
+    r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = QString::fromUtf8(p.readAllStandardOutput());
+    r.err = QString::fromUtf8(p.readAllStandardError());
+    return r;
+}
+
+QByteArray fileBytes(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("missing");
+}
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+class CliProcessTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        events = dir.filePath("events.jsonl");
+    }
+    QString path(const QString& name) const { return dir.filePath(name); }
+    QStringList tcp() const { return {"--tcp", QString("127.0.0.1:%1").arg(sim->port())}; }
+    void startTcp() {
+        sim = std::make_unique<Simulator>(QStringList{"--tcp", "127.0.0.1:0", "--events", events});
+        ASSERT_NE(sim->port(), 0);
+    }
+    int eventCount(const char* fragment) const {
+        return modsim::test::countEvents(events, {fragment});
+    }
+
+    QTemporaryDir dir;
+    QString events;
+    std::unique_ptr<Simulator> sim;
+};
+
+TEST_F(CliProcessTest, ScanListsTheModulesAndSaysWhenNoneAnswers) {
+    startTcp();
+    CliRun r = cli(QStringList{"scan", "--to", "7"} + tcp(), dir.path());
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, "address 1\naddress 2\naddress 3\naddress 4\naddress 5\n");
+
+    r = cli(QStringList{"scan", "--from", "10", "--to", "12"} + tcp(), dir.path());
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.out.isEmpty());
+    EXPECT_TRUE(r.err.contains("no module answered at 10..12")) << r.err.toStdString();
+}
+
+TEST_F(CliProcessTest, ReadWritesACsvThatASpreadsheetOpens) {
+    startTcp();
+    ASSERT_EQ(cli({"create", "KonfigA.cfa", "--defaults"}, dir.path()).code, 0);
+    CliRun r = cli(QStringList{"read", "kalu", "--address", "1", "--count", "10", "--interval",
+                               "20", "--csv", "k.csv", "--config", "KonfigA.cfa"} +
+                       tcp(),
+                   dir.path());
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out.count("kalu address 1"), 10);
+
+    const QStringList lines = QString::fromUtf8(fileBytes(path("k.csv"))).split("\r\n");
+    ASSERT_EQ(lines.size(), 12);  // header, ten rows, the empty rest after the last line end
+    EXPECT_TRUE(lines[0].startsWith(QString::fromUtf8("\xEF\xBB\xBFtime;address;IN č.  0;")));
+    EXPECT_EQ(lines[0].count(';'), 13);
+    const QRegularExpression row(R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3};1(;-?\d+,\d){12}$)");
+    for (int i = 1; i <= 10; ++i)
+        EXPECT_TRUE(row.match(lines[i]).hasMatch()) << lines[i].toStdString();
+
+    r = cli(
+        QStringList{"read", "tev", "--address", "2", "--csv", "t.csv", "--decimal", "."} + tcp(),
+        dir.path());
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out.count('\n'), 18);  // the heading, the column titles and 16 inputs
+    const QStringList tev = QString::fromUtf8(fileBytes(path("t.csv"))).split("\r\n");
+    EXPECT_EQ(tev[0].count(';'), 1 + 16 * 5);
+    EXPECT_TRUE(tev[0].contains("input 16 period"));
+}
+
+TEST_F(CliProcessTest, WriteSetsOutputsAndReadsThemBack) {
+    startTcp();
+    CliRun r =
+        cli(QStringList{"write", "tew", "--address", "3", "--outputs", "0x5"} + tcp(), dir.path());
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains("outputs 1..12: 1 0 1 0 0 0 0 0 0 0 0 0")) << r.out.toStdString();
+
+    r = cli(QStringList{"write", "tevw", "--address", "4", "--outputs", "3"} + tcp(), dir.path());
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains("outputs 1..8: 1 1 0 0 0 0 0 0")) << r.out.toStdString();
+
+    EXPECT_EQ(
+        cli(QStringList{"write", "kalu", "--address", "1", "--outputs", "1,2,3,4,5,-1"} + tcp(),
+            dir.path())
+            .code,
+        0);
+    EXPECT_EQ(cli(QStringList{"write", "mokr", "--address", "5", "--board", "2", "--outputs", "7"} +
+                      tcp(),
+                  dir.path())
+                  .code,
+              0);
+    EXPECT_GE(eventCount("\"event\":\"write\""), 4);
+
+    // Usage faults and a module that is not there.
+    EXPECT_EQ(
+        cli(QStringList{"write", "kalu", "--address", "1", "--outputs", "1,2"} + tcp(), dir.path())
+            .code,
+        2);
+    EXPECT_EQ(
+        cli(QStringList{"write", "mokr", "--address", "5", "--outputs", "1"} + tcp(), dir.path())
+            .code,
+        2);
+    r = cli(QStringList{"write", "tew", "--address", "9", "--outputs", "1"} + tcp(), dir.path());
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains("tew address 9: no answer")) << r.err.toStdString();
+}
+
+// The frames of --verbose, without blanks.
+QStringList sentFrames(const QString& err) {
+    QStringList frames;
+    for (const QString& line : err.split('\n'))
+        if (line.startsWith("tx ")) frames << line.mid(3).remove(' ');
+    return frames;
+}
+
+TEST_F(CliProcessTest, SendSendsExactlyWhatTheProgramSends) {
+    startTcp();
+    ASSERT_EQ(cli({"create", "KonfigA.cfa", "--defaults"}, dir.path()).code, 0);
+    ASSERT_EQ(cli({"create", "KonfigB.cfb", "--defaults"}, dir.path()).code, 0);
+    struct Case {
+        QString file;
+        QString target;
+        int address;
+        ConfigTarget kind;
+        int blocks;
+    };
+    const Case cases[] = {{"KonfigA.cfa", "", 1, ConfigTarget::Kalu, 2},
+                          {"KonfigB.cfb", "tev", 2, ConfigTarget::BinaryInputs, 1},
+                          {"KonfigB.cfb", "tew", 3, ConfigTarget::BinaryOutputs, 1},
+                          {"KonfigB.cfb", "mokr", 5, ConfigTarget::Mokr, 1}};
+    for (const Case& c : cases) {
+        QStringList args{"send",         c.file, "--address", QString::number(c.address),
+                         "--baud-after", "1",    "--verbose"};
+        if (!c.target.isEmpty()) args << "--target" << c.target;
+        const CliRun r = cli(args + tcp(), dir.path());
+        ASSERT_EQ(r.code, 0) << r.err.toStdString();
+        EXPECT_EQ(r.out.count(": accepted"), c.blocks) << r.out.toStdString();
+
+        ConfigFileData file;
+        std::string problem;
+        ASSERT_TRUE(
+            ReadConfigFile(path(c.file), *ConfigFileKindOf(c.file.toStdString()), file, problem));
+        file.config.AnalogConfig.ModuleAddress = file.config.BinaryConfig.ModuleAddress = c.address;
+        const auto program =
+            test::ProgramSend(file.config, c.kind, 1, std::vector<bool>(c.blocks, true));
+        QStringList expected;
+        for (int i = 0; i < c.blocks; ++i)
+            expected << QString::fromStdString(
+                modsim::toHex(modsim::buildVariableFrame(program[i])));
+        EXPECT_EQ(sentFrames(r.err), expected)
+            << c.file.toStdString() << " " << c.target.toStdString();
+    }
+    EXPECT_EQ(eventCount("\"event\":\"block\""), 5);
+    // The KALU block carries the baud code of index 1 (9600 Bd) and the tag.
+    EXPECT_EQ(modsim::test::countEvents(events,
+                                        {"\"block\"", "\"addr\":1", "\"hex\":\"1409881373617665"}),
+              1);
+}
+
+TEST_F(CliProcessTest, AFailedKaluBlockStartsTheSendAgainWithTheFirstHalf) {
+    sim = std::make_unique<Simulator>(QStringList{"--tcp", "127.0.0.1:0", "--negative", "9@1"});
+    ASSERT_NE(sim->port(), 0);
+    ASSERT_EQ(cli({"create", "KonfigA.cfa", "--defaults"}, dir.path()).code, 0);
+    const CliRun r = cli(
+        QStringList{"send", "KonfigA.cfa", "--address", "1", "--retries", "2"} + tcp(), dir.path());
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.out.count("Konfigurace  KALU.1: negative reply FC 9"), 3) << r.out.toStdString();
+    EXPECT_EQ(r.out.count("KALU.2"), 0);
+}
+
+TEST_F(CliProcessTest, EveryBusCommandRunsOverAPseudoTerminal) {
+    // COM1 of the working directory leads to the simulator's pseudo-terminal.
+    sim = std::make_unique<Simulator>(QStringList{"--no-tcp", "--pty", path("COM1")});
+    ASSERT_FALSE(sim->ptyDevice().isEmpty());
+    CliRun r = cli({"scan", "--serial", "COM1", "--to", "3"}, dir.path());
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, "address 1\naddress 2\naddress 3\n");
+
+    r = cli({"read", "tevw", "--address", "4", "--serial", sim->ptyDevice(), "--baud", "9600"},
+            dir.path());
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains("outputs 1..8:"));
+
+    // No link option: channel 1 of COM.CFG, here COM1.
+    ASSERT_EQ(cli({"comcfg", "COM.CFG", "--serial", "1", "--no-parity"}, dir.path()).code, 0);
+    r = cli({"read", "mokr", "--address", "5", "--board", "3"}, dir.path());
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains("mokr address 5"));
+    EXPECT_EQ(cli({"write", "tew", "--address", "3", "--outputs", "1"}, dir.path()).code, 0);
+    ASSERT_EQ(cli({"create", "KonfigA.cfa", "--defaults"}, dir.path()).code, 0);
+    r = cli({"send", "KonfigA.cfa", "--address", "1"}, dir.path());
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains("Konfigurace  KALU.2: accepted"));
+}
+
+TEST_F(CliProcessTest, PortsAndLinksThatCannotBeOpenedAreNamed) {
+    // A port nobody listens on.
+    QTcpServer server;
+    ASSERT_TRUE(server.listen(QHostAddress::LocalHost));
+    const quint16 closed = server.serverPort();
+    server.close();
+    CliRun r = cli({"scan", "--tcp", QString("127.0.0.1:%1").arg(closed)}, dir.path());
+    EXPECT_EQ(r.code, 2);
+    EXPECT_TRUE(r.err.contains(QString("127.0.0.1:%1: no connection").arg(closed)))
+        << r.err.toStdString();
+
+    r = cli({"scan", "--serial", path("nothing").toUtf8().constData()}, dir.path());
+    EXPECT_EQ(r.code, 2);
+    EXPECT_TRUE(r.err.contains("nothing: cannot open: no such device")) << r.err.toStdString();
+
+    r = cli({"scan"}, dir.path());  // no COM.CFG here
+    EXPECT_EQ(r.code, 2);
+    EXPECT_TRUE(r.err.contains("COM.CFG: ")) << r.err.toStdString();
+
+    EXPECT_EQ(cli({"scan", "--tcp", "127.0.0.1", "--serial", "COM1"}, dir.path()).code, 2);
+    EXPECT_EQ(cli({"read", "kalu", "--tcp", "127.0.0.1"}, dir.path()).code, 2);  // no address
+    EXPECT_EQ(cli({"read", "xyz", "--address", "1", "--tcp", "127.0.0.1"}, dir.path()).code, 2);
+    EXPECT_EQ(cli({"scan", "--bogus"}, dir.path()).code, 2);
+    EXPECT_EQ(cli({"frobnicate"}, dir.path()).code, 2);
+    r = cli({"scan", "--pcap", "x.pcap", "--tcp", "127.0.0.1"}, dir.path());
+    EXPECT_EQ(r.code, 2);
+
+    // ports: the directory's COM3 leads to a pseudo-terminal; nothing is opened.
+    sim = std::make_unique<Simulator>(QStringList{"--no-tcp", "--pty", path("COM3")});
+    ASSERT_FALSE(sim->ptyDevice().isEmpty());
+    r = cli({"ports"}, dir.path());
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains("COM3  ./COM3 (entry in this directory) -> " + sim->ptyDevice() +
+                               "  accessible"))
+        << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains("COM1  /dev/ttyS0 (default)"));
+    EXPECT_TRUE(r.out.contains("Serial devices of this system:"));
+}
+
+TEST_F(CliProcessTest, ShowCreateAndDiffKeepFilesAsTheyAre) {
+    for (const QString name : {"KonfigA.cfa", "KonfigB.cfb", "COM.CFG"}) {
+        ASSERT_EQ(cli({"create", name, "--defaults"}, dir.path()).code, 0);
+        CliRun r = cli({"show", name, "--json"}, dir.path());
+        ASSERT_EQ(r.code, 0) << r.err.toStdString();
+        writeFile(path(name + ".json"), r.out.toUtf8());
+        ASSERT_EQ(cli({"create", "copy-" + name, "--from", name + ".json"}, dir.path()).code, 0);
+        EXPECT_EQ(fileBytes(path("copy-" + name)), fileBytes(path(name))) << name.toStdString();
+        EXPECT_EQ(cli({"diff", name, "copy-" + name}, dir.path()).code, 0);
+    }
+    // One field changed: diff names it and says so with exit 1.
+    QString json = QString::fromUtf8(fileBytes(path("KonfigB.cfb.json")));
+    json.replace("\"BinaryConfig.Inputs[5].Name\": \"IN č.  5\"",
+                 "\"BinaryConfig.Inputs[5].Name\": \"Dveře rozvaděče\"");
+    writeFile(path("changed.json"), json.toUtf8());
+    ASSERT_EQ(cli({"create", "changed.cfb", "--from", "changed.json"}, dir.path()).code, 0);
+    CliRun r = cli({"diff", "KonfigB.cfb", "changed.cfb"}, dir.path());
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.out, QString::fromUtf8(
+                         "BinaryConfig.Inputs[5].Name: \"IN č.  5\" -> \"Dveře rozvaděče\"\n"));
+    r = cli({"show", "changed.cfb"}, dir.path());
+    EXPECT_TRUE(
+        r.out.contains(QString::fromUtf8("BinaryConfig.Inputs[5].Name = \"Dveře rozvaděče\"")));
+    EXPECT_EQ(cli({"diff", "KonfigA.cfa", "KonfigB.cfb"}, dir.path()).code, 2);
+
+    // A value out of range is refused by name and nothing is written.
+    json.replace("\"BinaryConfig.Inputs[7].FilterL\": 1", "\"BinaryConfig.Inputs[7].FilterL\": 0");
+    writeFile(path("bad.json"), json.toUtf8());
+    r = cli({"create", "bad.cfb", "--from", "bad.json"}, dir.path());
+    EXPECT_EQ(r.code, 2);
+    EXPECT_TRUE(r.err.contains("BinaryConfig.Inputs[7].FilterL: 0 is out of range 1..255"));
+    EXPECT_FALSE(QFile::exists(path("bad.cfb")));
+
+    // A damaged (short) file is a wrong file; show and diff leave it as it is.
+    const QByteArray damaged = fileBytes(path("KonfigA.cfa")).left(1000);
+    writeFile(path("damaged.cfa"), damaged);
+    r = cli({"show", "damaged.cfa"}, dir.path());
+    EXPECT_EQ(r.code, 2);
+    EXPECT_TRUE(r.err.contains("damaged.cfa: wrong file (1000 bytes, a .cfa file has 1292)"));
+    EXPECT_EQ(cli({"diff", "damaged.cfa", "KonfigA.cfa"}, dir.path()).code, 2);
+    EXPECT_EQ(fileBytes(path("damaged.cfa")), damaged);
+    EXPECT_EQ(cli({"show", "missing.cfa"}, dir.path()).code, 2);
+}
+
+TEST_F(CliProcessTest, CtrlCEndsALongReadAtOnceAndClosesThePort) {
+    startTcp();
+    QProcess p;
+    p.setWorkingDirectory(dir.path());
+    p.start(QStringLiteral(VELOR_CLI_EXE),
+            QStringList{"read", "kalu", "--address", "1", "--count", "1000"} + tcp());
+    ASSERT_TRUE(p.waitForStarted(5000));
+    QByteArray out;
+    QDeadlineTimer first(10000);
+    while (!out.contains("kalu address 1") && !first.hasExpired() && p.waitForReadyRead(1000))
+        out += p.readAllStandardOutput();
+    ASSERT_TRUE(out.contains("kalu address 1"));
+    ::kill(static_cast<pid_t>(p.processId()), SIGINT);
+    ASSERT_TRUE(p.waitForFinished(2000));
+    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(p.exitCode(), 130);
+    out += p.readAllStandardOutput();
+    EXPECT_LT(out.count("kalu address 1"), 100);
+    EXPECT_TRUE(modsim::test::countEvents(events, {"\"event\":\"disconnect\""}) == 1 || [&] {
+        QDeadlineTimer wait(2000);
+        while (!wait.hasExpired()) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+            if (modsim::test::countEvents(events, {"\"event\":\"disconnect\""}) == 1) return true;
+        }
+        return false;
+    }());
+}
+
+TEST_F(CliProcessTest, EveryCommandHasHelpWithAnExample) {
+    for (const QString cmd :
+         {"scan", "read", "write", "send", "show", "create", "diff", "ports", "comcfg"}) {
+        CliRun r = cli({"help", cmd}, dir.path());
+        EXPECT_EQ(r.code, 0) << cmd.toStdString();
+        EXPECT_TRUE(r.out.contains("Example: velor-cli " + cmd)) << cmd.toStdString();
+        EXPECT_EQ(cli({cmd, "--help"}, dir.path()).out, r.out);
+    }
+    EXPECT_TRUE(cli({"help", "read"}, dir.path()).out.contains("read sends the\noutputs as 0"));
+    EXPECT_EQ(cli({"--help"}, dir.path()).code, 0);
+    EXPECT_EQ(cli({"help", "nothing"}, dir.path()).code, 2);
+}
+
+}  // namespace
+}  // namespace velor

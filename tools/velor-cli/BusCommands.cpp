@@ -1,0 +1,263 @@
+// scan, read, write and send: the bus commands.
+
+#include <QDateTime>
+#include <algorithm>
+#include <memory>
+#include <sstream>
+
+#include "config/ConfigFields.h"
+#include "monitor/ConfigSend.h"
+#include "monitor/RequestBuilders.h"
+#include "tools/velor-cli/Args.h"
+#include "tools/velor-cli/BusSession.h"
+#include "tools/velor-cli/Commands.h"
+#include "tools/velor-cli/ModuleView.h"
+
+namespace velor::cli {
+
+namespace {
+
+// The arguments of a bus command; the link is opened once the command's own options are
+// known to be good, so a usage fault never waits for a port or host.
+struct Prepared {
+    ParsedArgs args;
+    LinkOptions link;
+    std::unique_ptr<BusSession> session;
+    int code = kExitOk;
+};
+
+Prepared prepare(const std::string& command, const Arguments& raw, const OptionSet& options,
+                 std::ostream& err) {
+    Prepared p;
+    std::string problem;
+    if (!ParseArgs(raw, options + LinkOptionSet(), p.args, problem) ||
+        !ParseLinkOptions(p.args, p.link, problem)) {
+        p.code = UsageError(command, problem, err);
+    }
+    return p;
+}
+
+// Opens the link; the exit code 2 (or 130) with a message when it cannot be opened.
+int openLink(Prepared& p, std::ostream& err) {
+    BusSession::catchInterrupt();
+    p.session = std::make_unique<BusSession>(p.link, err);
+    std::string problem;
+    if (p.session->open(problem)) return kExitOk;
+    err << "velor-cli: " << problem << "\n";
+    return BusSession::interrupted() ? kExitInterrupted : kExitUsage;
+}
+
+int failure(const std::string& what, const Outcome& o, std::ostream& err) {
+    if (o.interrupted) return kExitInterrupted;
+    err << "velor-cli: " << what << ": " << o.verdict() << "\n";
+    return o.status == kStatusPortUnusable ? kExitUsage : kExitNo;
+}
+
+// Reads a configuration file for --config; false with a message (exit 2).
+bool loadConfig(const std::string& path, ConfigFileData& data, std::ostream& err) {
+    const auto kind = ConfigFileKindOf(path);
+    std::string problem;
+    if (!kind || *kind == ConfigFileKind::ComConfig) {
+        err << "velor-cli: " << path << ": --config wants a .cfa or .cfb file\n";
+        return false;
+    }
+    if (!ReadConfigFile(QString::fromStdString(path), *kind, data, problem)) {
+        err << "velor-cli: " << problem << "\n";
+        return false;
+    }
+    return true;
+}
+
+// The monitoring request of the source, as the program builds it.
+std::vector<std::uint8_t> requestOf(const MonitorSource& src) {
+    return MonitorUserData(src).bytes;
+}
+
+MonitorSource sourceFor(std::uint8_t kind, long address) {
+    MonitorSource src;
+    src.kind = kind;
+    src.analogAddress = static_cast<std::int32_t>(address);
+    src.binaryAddress = static_cast<std::int32_t>(address);
+    return src;
+}
+
+// One sample: one request, or for MOKR the counter read followed by the state read.
+int takeSample(BusSession& bus, MonitorSource src, const InputNames& names, Sample& sample,
+               std::ostream& err) {
+    const std::string what =
+        ModuleKindName(src.kind) + " address " + std::to_string(src.binaryAddress);
+    sample.address = src.binaryAddress;
+    const Outcome first = bus.exchange(src.kind, requestOf(src));
+    sample.time = QDateTime::currentDateTime();
+    if (!first.done()) return failure(what, first, err);
+    bool decoded = false;
+    if (src.kind != kRequestMokr) {
+        decoded = DecodeSample(src.kind, first.answer, names, sample);
+    } else {
+        src.mokrWritePhase = true;
+        const Outcome states = bus.exchange(src.kind, requestOf(src));
+        if (!states.done()) return failure(what, states, err);
+        decoded = DecodeMokrSample(src.mokrInputPiggy, first.answer, states.answer, sample);
+    }
+    if (!decoded) {
+        err << "velor-cli: " << what << ": the answer is too short for its layout\n";
+        return kExitNo;
+    }
+    return kExitOk;
+}
+
+}  // namespace
+
+int RunScan(const Arguments& raw, std::ostream& out, std::ostream& err) {
+    Prepared p = prepare("scan", raw, {{"--from", "--to"}, {}}, err);
+    if (p.code != kExitOk) return p.code;
+    long from = 0, to = 31;
+    std::string problem;
+    if (!TakeNumber(p.args, "--from", 0, 255, from, problem) ||
+        !TakeNumber(p.args, "--to", 0, 255, to, problem) || !p.args.positional.empty()) {
+        return UsageError("scan", problem.empty() ? "unexpected argument" : problem, err);
+    }
+    if (const int code = openLink(p, err); code != kExitOk) return code;
+    int found = 0;
+    for (long address = from; address <= to; ++address) {
+        MonitorSource src;
+        src.scanAddress = static_cast<std::int32_t>(address);
+        const Outcome o = p.session->exchange(kRequestProbe, requestOf(src));
+        if (o.interrupted) return kExitInterrupted;
+        if (o.status == kStatusPortUnusable) return failure(p.session->linkName(), o, err);
+        if (!o.done()) continue;
+        out << "address " << address << "\n" << std::flush;
+        ++found;
+    }
+    if (found == 0) err << "velor-cli: no module answered at " << from << ".." << to << "\n";
+    return found > 0 ? kExitOk : kExitNo;
+}
+
+int RunRead(const Arguments& raw, std::ostream& out, std::ostream& err) {
+    Prepared p = prepare(
+        "read", raw,
+        {{"--address", "--count", "--interval", "--config", "--board", "--csv", "--decimal"}, {}},
+        err);
+    if (p.code != kExitOk) return p.code;
+    const ParsedArgs& a = p.args;
+    std::string problem;
+    long address = -1, count = 1, interval = -1, board = 0;
+    const auto kind = a.positional.size() == 1 ? ModuleKindNamed(a.positional[0]) : std::nullopt;
+    if (!kind) return UsageError("read", "name one module: kalu, tev, tevw, tew or mokr", err);
+    if (!TakeNumber(a, "--address", 0, 255, address, problem) ||
+        !TakeNumber(a, "--count", 1, 100000000, count, problem) ||
+        !TakeNumber(a, "--interval", 0, 3600000, interval, problem) ||
+        !TakeNumber(a, "--board", 0, 7, board, problem)) {
+        return UsageError("read", problem, err);
+    }
+    if (address < 0) return UsageError("read", "--address is missing", err);
+    const std::string decimal = a.value("--decimal").value_or(",");
+    if (decimal != "," && decimal != ".") return UsageError("read", "--decimal is , or .", err);
+
+    ConfigFileData config;
+    const bool haveConfig = a.has("--config");
+    if (haveConfig && !loadConfig(*a.value("--config"), config, err)) return kExitUsage;
+    const InputNames names = NamesFromConfig(*kind, haveConfig ? &config.config : nullptr);
+    if (const int code = openLink(p, err); code != kExitOk) return code;
+    CsvWriter csv(decimal[0]);
+    if (const auto path = a.value("--csv")) {
+        if (!csv.open(QString::fromStdString(*path), "time", "address", CsvTitles(*kind, names))) {
+            err << "velor-cli: " << csv.errorText().toStdString() << "\n";
+            return kExitUsage;
+        }
+    }
+    if (interval < 0) interval = p.session->pollInterval();
+    MonitorSource src = sourceFor(*kind, address);
+    src.mokrInputPiggy = static_cast<std::int32_t>(board);
+    int code = kExitOk;
+    for (long i = 0; i < count && code == kExitOk; ++i) {
+        if (i > 0 && !p.session->pause(static_cast<int>(interval))) return kExitInterrupted;
+        Sample sample;
+        try {
+            code = takeSample(*p.session, src, names, sample, err);
+        } catch (const std::exception& e) {
+            err << "velor-cli: " << e.what() << " while decoding (check --config)\n";
+            return kExitUsage;
+        }
+        if (code != kExitOk) break;
+        PrintSample(sample, names, out);
+        out << std::flush;
+        if (csv.isOpen() && !csv.appendRow(sample.time, sample.address, CsvValues(sample, names))) {
+            err << "velor-cli: " << csv.errorText().toStdString() << "\n";
+            return kExitUsage;
+        }
+    }
+    return code;
+}
+
+int RunWrite(const Arguments& raw, std::ostream& out, std::ostream& err) {
+    Prepared p = prepare("write", raw, {{"--address", "--outputs", "--board"}, {}}, err);
+    if (p.code != kExitOk) return p.code;
+    const ParsedArgs& a = p.args;
+    std::string problem;
+    long address = -1, board = -1;
+    const auto kind = a.positional.size() == 1 ? ModuleKindNamed(a.positional[0]) : std::nullopt;
+    if (!kind || *kind == kRequestTev)
+        return UsageError("write", "name one module with outputs: kalu, tevw, tew or mokr", err);
+    if (!TakeNumber(a, "--address", 0, 255, address, problem) ||
+        !TakeNumber(a, "--board", 0, 7, board, problem)) {
+        return UsageError("write", problem, err);
+    }
+    const auto outputs = a.value("--outputs");
+    if (address < 0 || !outputs)
+        return UsageError("write", "--address and --outputs are needed", err);
+    MonitorSource src = sourceFor(*kind, address);
+    if (*kind == kRequestKalu) {
+        std::stringstream list(*outputs);
+        std::string item;
+        int n = 0;
+        while (std::getline(list, item, ',')) {
+            const auto v = ParseNumber(item, -128, 255);
+            if (!v || n >= 6)
+                return UsageError("write", "--outputs wants six values -128..255", err);
+            src.kaluOutputs[static_cast<std::size_t>(n++)] = static_cast<std::int32_t>(*v);
+        }
+        if (n != 6) return UsageError("write", "--outputs wants six values -128..255", err);
+    } else {
+        const long high = *kind == kRequestMokr ? 0xFF : 0xFFFF;
+        const auto word = ParseNumber(*outputs, 0, high);
+        if (!word)
+            return UsageError("write", "--outputs wants a number 0.." + std::to_string(high), err);
+        src.tewOutputs = src.tevwOutputs = static_cast<std::uint16_t>(*word);
+        if (*kind == kRequestMokr) {
+            if (board < 0) return UsageError("write", "mokr needs --board 0..7", err);
+            src.piggyOutputs[static_cast<std::size_t>(board)] = static_cast<std::uint8_t>(*word);
+            src.mokrWritePhase = true;
+        }
+    }
+    if (const int code = openLink(p, err); code != kExitOk) return code;
+    const std::string what = a.positional[0] + " address " + std::to_string(address);
+    const Outcome o = p.session->exchange(*kind, requestOf(src));
+    if (!o.done()) return failure(what, o, err);
+    Sample sample;
+    sample.address = static_cast<int>(address);
+    sample.time = QDateTime::currentDateTime();
+    const InputNames names;
+    bool decoded = false;
+    if (*kind == kRequestMokr) {
+        sample.kind = kRequestMokr;
+        decoded = o.answer.size() >= 16;
+        if (decoded) {
+            out << CsvWriter::timeText(sample.time) << "  mokr address " << address << "\n"
+                << "  board " << board << " written 0x" << std::hex
+                << *ParseNumber(*outputs, 0, 255) << std::dec << "; input state bytes: filtered "
+                << int{o.answer[static_cast<std::size_t>(board) + 8]} << ", unfiltered "
+                << int{o.answer[static_cast<std::size_t>(board)]} << "\n";
+        }
+    } else {
+        decoded = DecodeSample(*kind, o.answer, names, sample);
+        if (decoded) PrintSample(sample, names, out);
+    }
+    if (!decoded) {
+        err << "velor-cli: " << what << ": the answer is too short for its layout\n";
+        return kExitNo;
+    }
+    return kExitOk;
+}
+
+}  // namespace velor::cli

@@ -1,0 +1,340 @@
+#include "tools/velor-cli/BusSession.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QTimer>
+#include <algorithm>
+#include <csignal>
+#include <cstdio>
+
+#include "comm/Channel.h"
+#include "comm/ComConfig.h"
+#include "comm/SerialPortName.h"
+#include "comm/TransferWindow.h"
+#include "config/ModuleHelpers.h"
+#include "monitor/AnswerDecoder.h"
+#include "monitor/ConfigSend.h"
+#include "tools/velor-cli/PortAccess.h"
+
+namespace velor::cli {
+
+namespace {
+
+volatile std::sig_atomic_t g_interrupted = 0;
+
+void onInterrupt(int) {
+    g_interrupted = 1;
+}
+
+constexpr int kConnectMs = 3000;
+
+std::string hexOf(std::span<const std::uint8_t> bytes) {
+    std::string text;
+    char byte[4];
+    for (std::uint8_t b : bytes) {
+        std::snprintf(byte, sizeof byte, "%02X ", b);
+        text += byte;
+    }
+    if (!text.empty()) text.pop_back();
+    return text;
+}
+
+// Transfer windows that belong to the session, so that a run cut short by Ctrl+C is ended
+// with the session rather than left behind.
+class SessionWindows : public TransferWindowFactory {
+public:
+    SessionWindows(TransferContext context, QObject& owner) : ctx_(context), owner_(owner) {}
+    void createWindow(TransferRequest& request) override { new TForm_Com(ctx_, request, &owner_); }
+
+private:
+    TransferContext ctx_;
+    QObject& owner_;
+};
+
+std::optional<std::uint16_t> baudIndexOf(long baud) {
+    for (std::size_t i = 0; i < BaudRates.size(); ++i)
+        if (BaudRates[i] == baud) return static_cast<std::uint16_t>(i);
+    return std::nullopt;
+}
+
+}  // namespace
+
+bool ParseLinkOptions(const ParsedArgs& args, LinkOptions& link, std::string& problem) {
+    if (args.has("--pcap")) {
+        problem = "--pcap is not available in this build yet";
+        return false;
+    }
+    if (args.has("--tcp") && args.has("--serial")) {
+        problem = "give either --tcp or --serial, not both";
+        return false;
+    }
+    if (const auto tcp = args.value("--tcp")) {
+        std::string host = *tcp;
+        const auto colon = host.rfind(':');
+        if (colon != std::string::npos) {
+            const auto port = ParseNumber(host.substr(colon + 1), 1, 65535);
+            if (!port) {
+                problem = "--tcp " + *tcp + ": the port must be 1..65535";
+                return false;
+            }
+            link.tcpPort = static_cast<std::uint16_t>(*port);
+            host.resize(colon);
+        }
+        if (host.empty() || host.size() > kTcpHostMaxChars) {
+            problem = "--tcp " + *tcp + ": the host must have 1 to 17 characters";
+            return false;
+        }
+        link.tcpHost = host;
+    }
+    link.serial = args.value("--serial");
+    if (const auto baud = args.value("--baud")) {
+        const auto index = baudIndexOf(ParseNumber(*baud, 1, 1000000).value_or(0));
+        if (!index) {
+            problem = "--baud must be 4800, 9600, 19200, 38400 or 57600";
+            return false;
+        }
+        link.baudIndex = *index;
+    }
+    long timeout = -1;
+    if (!TakeNumber(args, "--timeout", 1, 65535, timeout, problem)) return false;
+    if (timeout > 0) link.timeoutMs = static_cast<std::uint16_t>(timeout);
+    link.noParity = args.has("--no-parity");
+    link.verbose = args.has("--verbose");
+    return true;
+}
+
+std::string Outcome::verdict() const {
+    if (interrupted) return "interrupted";
+    if (status == kStatusDone) return acknowledged ? "acknowledged" : "ok";
+    if (status == kStatusPortUnusable) return "the port cannot be used";
+    if (replyCode != 0) {
+        static const char* const codes[] = {"", "FC 2", "FC 9", "FC 12"};
+        return std::string("negative reply ") + codes[replyCode] + " (" +
+               ProtocolErrorText(replyCode) + ")";
+    }
+    switch (transferResult) {
+        case kResultTimeout:
+            return "no answer";
+        case kResultWrongReply:
+            return "wrong reply";
+        case kResultShortReply:
+            return "unexpected short reply";
+        default:
+            return "failed (" + std::to_string(transferResult) + ")";
+    }
+}
+
+int TracingIo::read(int channel, std::uint8_t* buffer, int count) {
+    const int n = inner_.read(channel, buffer, count);
+    if (trace_ != nullptr && n > 0) received_.insert(received_.end(), buffer, buffer + n);
+    return n;
+}
+
+int TracingIo::write(int channel, const std::uint8_t* buffer, int count) {
+    flushReceived();
+    if (trace_ != nullptr && count > 0)
+        *trace_ << "tx " << hexOf({buffer, static_cast<std::size_t>(count)}) << "\n";
+    return inner_.write(channel, buffer, count);
+}
+
+bool TracingIo::transmitByte(int channel, std::uint8_t byte) {
+    if (trace_ != nullptr) *trace_ << "tx " << hexOf({&byte, 1}) << "\n";
+    return inner_.transmitByte(channel, byte);
+}
+
+void TracingIo::flushReceived() {
+    if (trace_ == nullptr || received_.empty()) return;
+    *trace_ << "rx " << hexOf(received_) << "\n";
+    received_.clear();
+}
+
+BusSession::BusSession(const LinkOptions& link, std::ostream& err)
+    : link_(link),
+      err_(err),
+      tcp_(link.tcpPort),
+      tableIo_(comm_.channel),
+      io_(tableIo_, link.verbose ? &err : nullptr) {
+    comm_.channel.tcp = &tcp_;
+    comm_.channel.ComConfigPath = "COM.CFG";
+    windows_ = std::make_unique<SessionWindows>(
+        TransferContext{comm_.engine, io_, clock_, comm_.channel.TransferResult}, windowsOwner_);
+    comm_.engine.Windows = windows_.get();
+    request_.Buffer = data_;
+}
+
+BusSession::~BusSession() {
+    // Transfer windows still running go first: they refer to the request and the channel.
+    for (QObject* child : windowsOwner_.children()) delete child;
+    if (opened_) CloseChannel(comm_.channel, 1);
+}
+
+bool BusSession::open(std::string& problem) {
+    PortRecord& r = *comm_.channel.ChannelTable.record(1);
+    SetDefaultPortRecord(r);
+    r.BaudIndex = link_.baudIndex;
+    r.NoParity = link_.noParity ? 1 : 0;
+    bool ok = false;
+    if (link_.tcpHost) {
+        ok = openTcp(problem);
+    } else if (link_.serial) {
+        ok = openSerial(problem);
+    } else {
+        ok = useComConfig(problem);
+    }
+    if (!ok) return false;
+    std::uint16_t timeout = 200;
+    AdjustTimeoutsForBaud(timeout, pollInterval_, baudIndex());
+    comm_.engine.ReplyTimeout = link_.timeoutMs.value_or(timeout);
+    return true;
+}
+
+bool BusSession::openTcp(std::string& problem) {
+    PortRecord& r = *comm_.channel.ChannelTable.record(1);
+    r.PortNumber = 0;
+    SetTcpHost(r, *link_.tcpHost);
+    tcp_.setPeerPort(link_.tcpPort);
+    comm_.channel.TransferResult = 0;
+    OpenChannel(comm_.channel, 1);
+    opened_ = true;
+    if (waitUntil([this] { return tcp_.Connected(1); }, kConnectMs)) return true;
+    problem = linkName() + ": " +
+              (interrupted() ? std::string("interrupted")
+                             : "no connection within " + std::to_string(kConnectMs / 1000) +
+                                   " s (refused, or the host does not answer)");
+    return false;
+}
+
+bool BusSession::openSerial(std::string& problem) {
+    PortRecord& r = *comm_.channel.ChannelTable.record(1);
+    const int n = PortNumberOfName(*link_.serial);
+    if (n >= 1 && n <= 9) {
+        r.PortNumber = static_cast<std::uint8_t>(n);
+        device_ = DefaultPortResolver(*link_.serial);
+    } else {
+        // A device path stands in for COM1 of this session.
+        r.PortNumber = 1;
+        device_ = *link_.serial;
+        comm_.channel.resolvePort = [device = device_](const std::string&) { return device; };
+    }
+    comm_.channel.SelectedPortName = PortDeviceName(r.PortNumber);
+    comm_.channel.TransferResult = 0;
+    OpenChannel(comm_.channel, 1);
+    if (comm_.channel.TransferResult == kOpenFailed) {
+        problem = linkName() + ": cannot open: " + PortProblem(device_);
+        return false;
+    }
+    opened_ = true;
+    return true;
+}
+
+bool BusSession::useComConfig(std::string& problem) {
+    QFile file("COM.CFG");
+    if (!file.open(QIODevice::ReadOnly)) {
+        problem = "COM.CFG: " + file.errorString().toStdString() +
+                  " (give --tcp or --serial, or run in a directory with a COM.CFG)";
+        return false;
+    }
+    const QByteArray bytes = file.read(kComConfigSize);
+    if (static_cast<std::size_t>(bytes.size()) < kComConfigSize) {
+        problem = "COM.CFG: wrong file (" + std::to_string(bytes.size()) + " bytes, it has " +
+                  std::to_string(kComConfigSize) + ")";
+        return false;
+    }
+    const PortRecord stored =
+        decodePortRecord({reinterpret_cast<const std::uint8_t*>(bytes.data()), kPortRecordSize});
+    if (BaudRateAt(stored.BaudIndex) == 0 || stored.PortNumber > 9) {
+        problem = "COM.CFG: channel 1 has no usable port or baud rate";
+        return false;
+    }
+    link_.baudIndex = stored.BaudIndex;
+    link_.noParity = stored.NoParity != 0;
+    PortRecord& r = *comm_.channel.ChannelTable.record(1);
+    r = stored;
+    if (stored.PortNumber == 0) {
+        link_.tcpHost = GetTcpHost(stored);
+        return openTcp(problem);
+    }
+    link_.serial = PortDeviceName(stored.PortNumber);
+    return openSerial(problem);
+}
+
+std::string BusSession::linkName() const {
+    if (link_.tcpHost) return *link_.tcpHost + ":" + std::to_string(link_.tcpPort);
+    const std::string name = link_.serial.value_or("COM.CFG");
+    return device_.empty() || device_ == name ? name : name + " (" + device_ + ")";
+}
+
+std::uint16_t BusSession::baudIndex() const {
+    return comm_.channel.ChannelTable.record(1)->BaudIndex;
+}
+
+Outcome BusSession::exchange(std::uint8_t kind, std::span<const std::uint8_t> userData) {
+    Outcome outcome;
+    // The engine may still be releasing the window of the last request.
+    if (!waitUntil([this] { return comm_.engine.RequestCount == 0; }, 1000)) {
+        outcome.interrupted = interrupted();
+        return outcome;
+    }
+    const std::size_t length = std::min(userData.size(), data_.size());
+    std::copy_n(userData.begin(), length, data_.begin());
+    request_.Channel = 1;
+    request_.Buffer = data_;
+    request_.Length = static_cast<std::int32_t>(length);
+    SetExchangeSteps(request_, comm_.engine.ReplyTimeout);
+    comm_.channel.TransferResult = 0;
+    comm_.engine.RequestKind = kind;
+    QueueRequest(comm_.engine, request_);
+    // Three attempts of two steps each, and room for the ticks around them.
+    const int limit = 6 * comm_.engine.ReplyTimeout + 5000;
+    const bool ended = waitUntil(
+        [this] {
+            return request_.Status == kStatusDone || request_.Status == kStatusFailed ||
+                   request_.Status == kStatusPortUnusable;
+        },
+        limit);
+    io_.flushReceived();
+    outcome.interrupted = interrupted();
+    if (!ended) return outcome;
+    outcome.status = request_.Status;
+    outcome.replyCode = request_.ReplyCode;
+    outcome.transferResult = comm_.channel.TransferResult;
+    outcome.acknowledged = request_.Acknowledged;
+    if (outcome.done() && !outcome.acknowledged) {
+        const auto n = static_cast<std::size_t>(
+            std::clamp<std::int32_t>(request_.Length, 0, static_cast<std::int32_t>(kBufferSize)));
+        outcome.answer.assign(data_.begin(), data_.begin() + static_cast<std::ptrdiff_t>(n));
+    }
+    if (link_.verbose) err_ << "verdict: " << outcome.verdict() << "\n";
+    return outcome;
+}
+
+bool BusSession::pause(int ms) {
+    waitUntil([] { return false; }, ms);
+    return !interrupted();
+}
+
+bool BusSession::waitUntil(const std::function<bool()>& done, int maxMs) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (interrupted() || timer.elapsed() >= maxMs) return false;
+        QEventLoop loop;
+        QTimer::singleShot(std::clamp<qint64>(maxMs - timer.elapsed(), 0, 5), &loop,
+                           &QEventLoop::quit);
+        loop.exec();
+    }
+    return true;
+}
+
+void BusSession::catchInterrupt() {
+    std::signal(SIGINT, onInterrupt);
+    std::signal(SIGTERM, onInterrupt);
+}
+
+bool BusSession::interrupted() {
+    return g_interrupted != 0;
+}
+
+}  // namespace velor::cli

@@ -1,0 +1,122 @@
+#pragma once
+// The bus as velor-cli uses it: channel 1 of a channel table of its own (TCP, a serial port or
+// COM.CFG's channel 1), the program's transfer engine driven by its 10 ms transfer windows in
+// a QCoreApplication event loop, one request at a time. Ctrl+C ends a wait at once; the port
+// is closed when the session ends.
+
+#include <QObject>
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <ostream>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "comm/ChannelTableIo.h"
+#include "comm/Clock.h"
+#include "comm/CommState.h"
+#include "comm/TcpTransport.h"
+#include "comm/TransferEngine.h"
+#include "tools/velor-cli/Args.h"
+
+namespace velor::cli {
+
+struct LinkOptions {
+    std::optional<std::string> tcpHost;
+    std::uint16_t tcpPort = kTcpPeerPort;
+    std::optional<std::string> serial;  // "COMn" or a device path
+    std::uint16_t baudIndex = 3;
+    bool noParity = false;
+    std::optional<std::uint16_t> timeoutMs;
+    bool verbose = false;
+};
+
+// Reads --tcp, --serial, --baud, --no-parity, --timeout and --verbose. False with a problem
+// for a bad value, for --tcp together with --serial, and for --pcap until it is available.
+bool ParseLinkOptions(const ParsedArgs& args, LinkOptions& link, std::string& problem);
+
+// How one request ended.
+struct Outcome {
+    std::uint8_t status = kStatusFailed;
+    std::uint8_t replyCode = 0;
+    std::int32_t transferResult = 0;
+    bool acknowledged = false;
+    bool interrupted = false;
+    std::vector<std::uint8_t> answer;  // the answer's data; empty for an acknowledgement
+
+    bool done() const { return status == kStatusDone; }
+    // "ok", "acknowledged", "no answer", "negative reply ..." for messages and --verbose.
+    std::string verdict() const;
+};
+
+// The channel operations of the session with what --verbose prints: every frame sent, every
+// reply received. A capture of the session's traffic hooks in here as well.
+class TracingIo : public ChannelIo {
+public:
+    TracingIo(ChannelIo& inner, std::ostream* trace) : inner_(inner), trace_(trace) {}
+    bool isTcp(int channel) const override { return inner_.isTcp(channel); }
+    bool ignoreLineErrors(int channel) const override { return inner_.ignoreLineErrors(channel); }
+    int read(int channel, std::uint8_t* buffer, int count) override;
+    int write(int channel, const std::uint8_t* buffer, int count) override;
+    bool transmitByte(int channel, std::uint8_t byte) override;
+    LineState lineState(int channel) override { return inner_.lineState(channel); }
+    TcpStatus tcpState(int channel) override { return inner_.tcpState(channel); }
+    int reopen() override { return inner_.reopen(); }
+    // Prints the bytes received since the last frame sent.
+    void flushReceived();
+
+private:
+    ChannelIo& inner_;
+    std::ostream* trace_;
+    std::vector<std::uint8_t> received_;
+};
+
+class BusSession {
+public:
+    BusSession(const LinkOptions& link, std::ostream& err);
+    ~BusSession();
+    BusSession(const BusSession&) = delete;
+    BusSession& operator=(const BusSession&) = delete;
+
+    // Opens channel 1 (for TCP: waits for the connection). False with a problem naming the
+    // port or host and the reason.
+    bool open(std::string& problem);
+    // Runs one request of kind (0..6) with the user data and waits for its end.
+    Outcome exchange(std::uint8_t kind, std::span<const std::uint8_t> userData);
+    // Waits ms milliseconds with the event loop running; false when Ctrl+C came.
+    bool pause(int ms);
+
+    std::string linkName() const;
+    // The baud index channel 1 runs at (TCP: that of its record).
+    std::uint16_t baudIndex() const;
+    std::uint16_t replyTimeout() const { return comm_.engine.ReplyTimeout; }
+    std::uint16_t pollInterval() const { return pollInterval_; }
+
+    // Installs the Ctrl+C handler; true once Ctrl+C came.
+    static void catchInterrupt();
+    static bool interrupted();
+
+private:
+    bool openSerial(std::string& problem);
+    bool openTcp(std::string& problem);
+    bool useComConfig(std::string& problem);
+    bool waitUntil(const std::function<bool()>& done, int maxMs);
+
+    LinkOptions link_;
+    std::ostream& err_;
+    CommState comm_;
+    TForm_TCP tcp_;
+    ChannelTableIo tableIo_;
+    TracingIo io_;
+    SystemClock clock_;
+    QObject windowsOwner_;
+    std::unique_ptr<TransferWindowFactory> windows_;
+    TransferRequest request_;
+    std::array<std::uint8_t, kBufferSize> data_{};
+    std::uint16_t pollInterval_ = 100;
+    std::string device_;
+    bool opened_ = false;
+};
+
+}  // namespace velor::cli

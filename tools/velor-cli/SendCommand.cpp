@@ -1,0 +1,123 @@
+// send: a configuration file into a module, block by block as the program sends it after
+// "Nastavit".
+
+#include <array>
+
+#include "comm/PortRecord.h"
+#include "config/ConfigFields.h"
+#include "config/ImageBuilder.h"
+#include "monitor/ConfigSend.h"
+#include "tools/velor-cli/Args.h"
+#include "tools/velor-cli/BusSession.h"
+#include "tools/velor-cli/Commands.h"
+
+namespace velor::cli {
+
+namespace {
+
+constexpr long kDefaultFailures = 3;
+
+std::optional<ConfigTarget> targetNamed(const std::string& name) {
+    if (name == "tev") return ConfigTarget::BinaryInputs;
+    if (name == "tew") return ConfigTarget::BinaryOutputs;
+    if (name == "mokr") return ConfigTarget::Mokr;
+    if (name == "zepa") return ConfigTarget::Zepa;
+    return std::nullopt;
+}
+
+struct SendPlan {
+    ConfigFileData file;
+    ConfigTarget target = ConfigTarget::Kalu;
+    long failures = kDefaultFailures;
+    long baudAfter = -1;  // the link's rate unless given
+};
+
+// The file, its target and the settings of the send; exit code 2 with a message when they do
+// not fit together.
+int plan(const ParsedArgs& a, SendPlan& p, std::ostream& err) {
+    std::string problem;
+    if (a.positional.size() != 1) return UsageError("send", "name one .cfa or .cfb file", err);
+    const std::string& path = a.positional[0];
+    const auto kind = ConfigFileKindOf(path);
+    if (!kind || *kind == ConfigFileKind::ComConfig)
+        return UsageError("send", path + ": send takes a .cfa or .cfb file", err);
+    if (!ReadConfigFile(QString::fromStdString(path), *kind, p.file, problem)) {
+        err << "velor-cli: " << problem << "\n";
+        return kExitUsage;
+    }
+    const auto targetText = a.value("--target");
+    if (*kind == ConfigFileKind::Analog && targetText && *targetText != "kalu")
+        return UsageError("send", "a .cfa file goes to a KALU module only", err);
+    if (*kind == ConfigFileKind::Binary) {
+        const auto target = targetText ? targetNamed(*targetText) : std::nullopt;
+        if (!target) return UsageError("send", "a .cfb file needs --target tev|tew|mokr|zepa", err);
+        p.target = *target;
+    }
+    ConfigState& c = p.file.config;
+    long address = -1;
+    if (!TakeNumber(a, "--address", 0, 255, address, problem) ||
+        !TakeNumber(a, "--baud-after", 0, 4, p.baudAfter, problem) ||
+        !TakeNumber(a, "--retries", 0, 1000, p.failures, problem)) {
+        return UsageError("send", problem, err);
+    }
+    if (address >= 0) {
+        c.AnalogConfig.ModuleAddress = c.BinaryConfig.ModuleAddress =
+            static_cast<std::int32_t>(address);
+    }
+    return kExitOk;
+}
+
+}  // namespace
+
+int RunSend(const Arguments& raw, std::ostream& out, std::ostream& err) {
+    std::string problem;
+    ParsedArgs a;
+    LinkOptions link;
+    const OptionSet options{{"--target", "--address", "--baud-after", "--retries"}, {}};
+    if (!ParseArgs(raw, options + LinkOptionSet(), a, problem) ||
+        !ParseLinkOptions(a, link, problem)) {
+        return UsageError("send", problem, err);
+    }
+    SendPlan p;
+    if (const int code = plan(a, p, err); code != kExitOk) return code;
+    BusSession::catchInterrupt();
+    BusSession bus(link, err);
+    if (!bus.open(problem)) {
+        err << "velor-cli: " << problem << "\n";
+        return BusSession::interrupted() ? kExitInterrupted : kExitUsage;
+    }
+    ConfigState& c = p.file.config;
+    c.TargetBaudIndex =
+        static_cast<std::uint16_t>(p.baudAfter >= 0 ? p.baudAfter : bus.baudIndex());
+    out << "module address "
+        << (p.target == ConfigTarget::Kalu ? c.AnalogConfig.ModuleAddress
+                                           : c.BinaryConfig.ModuleAddress)
+        << ", baud rate after the send " << BaudRateAt(c.TargetBaudIndex) << " Bd (code "
+        << int{BaudCodeFor(c.TargetBaudIndex)} << ")\n";
+
+    // The loop's sequence: a block after a failure is the one the sequencing gives, and the
+    // send ends with an accepted last block. The program goes on for ever; here a number of
+    // failed blocks ends it.
+    std::array<std::uint8_t, kZepaImageSize> zepa{};
+    bool secondHalf = false;
+    long failed = 0;
+    for (;;) {
+        const ConfigBlock block = NextConfigBlock(c, p.target, secondHalf, zepa);
+        const Outcome o = bus.exchange(kRequestConfig, block.data.bytes);
+        if (o.interrupted) return kExitInterrupted;
+        out << block.data.statusText << ": " << (o.done() ? "accepted" : o.verdict()) << "\n"
+            << std::flush;
+        secondHalf = block.kaluSecondHalf;
+        if (o.done() && block.lastBlock) return kExitOk;
+        if (o.done()) continue;
+        if (o.status == kStatusPortUnusable) return kExitUsage;
+        if (++failed > p.failures) {
+            err << "velor-cli: send to " << bus.linkName() << " failed after " << failed
+                << " failed blocks\n";
+            return kExitNo;
+        }
+        secondHalf = KaluHalfAfterFailedBlock(p.target, secondHalf);
+    }
+}
+
+}  // namespace velor::cli
