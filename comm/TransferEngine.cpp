@@ -245,7 +245,7 @@ bool TransferRun::sendFrame() {
         Request->Length = static_cast<std::int32_t>(framed_.size());
     }
     if (TrafficTap* tap = ctx_.engine.Tap)
-        tap->attemptStarted({ctx_.engine.RequestKind, Attempt + 1});
+        tap->attemptStarted({static_cast<std::uint8_t>(ctx_.engine.RequestKind), Attempt + 1});
     ctx_.io.write(Request->Channel, data.data(), Request->Length);
     return false;
 }

@@ -9,7 +9,7 @@ void TransferRun::reportOutcome(int attempt, std::int32_t result) const {
     TrafficTap* tap = ctx_.engine.Tap;
     if (tap == nullptr) return;
     ExchangeOutcome outcome;
-    outcome.kind = ctx_.engine.RequestKind;
+    outcome.kind = static_cast<std::uint8_t>(ctx_.engine.RequestKind);
     outcome.address = SentFrameAddress(framed_);
     outcome.attempt = attempt;
     outcome.transferResult = result;

@@ -101,7 +101,6 @@ std::string nativePath(const QString& path) {
 std::optional<std::vector<std::uint8_t>> readFile(const QString& path, std::size_t maxBytes) {
     return ReadRegularFile(nativePath(path), maxBytes);
 }
-namespace {
 
 bool saveFile(ConfigState& state, const ChannelState& channels, const FileKind& kind) {
     const PortRecord& port = channel1(channels);

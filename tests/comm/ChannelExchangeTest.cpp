@@ -167,8 +167,8 @@ TEST(ChannelExchange, SerialChannelThatDidNotOpenIsUnusableAtOnce) {
     QElapsedTimer elapsed;
     elapsed.start();
     QueueRequest(comm.engine, x.req);
-    waitFor([&] { return x.req.Status != kStatusRunning; });
+    (void)QTest::qWaitFor([&] { return x.req.Status != kStatusRunning; });
     EXPECT_EQ(x.req.Status, kStatusPortUnusable);
     EXPECT_LT(elapsed.elapsed(), 500);  // the steps wait 1000 ms for a reply
-    waitFor([&] { return comm.engine.TransferWindow == nullptr; });
+    (void)QTest::qWaitFor([&] { return comm.engine.TransferWindow == nullptr; });
 }

@@ -271,7 +271,7 @@ Result runExchanges(const std::vector<Bytes>& script, TrafficTap* tap) {
         req.step(1) = {kOpSendFrame, 0, 100};
         req.step(2) = {kOpReceiveFrame, 0, 100};
         req.step(3) = {kOpEnd, 0, 0};
-        comm.engine.RequestKind = kind;
+        comm.engine.RequestKind = static_cast<RequestKind>(kind);
         TransferRun run({comm.engine, io, clock, transferResult}, req);
         for (int i = 0; i < 500 && !run.released(); ++i, ++result.ticks) {
             tcp.advance();

@@ -350,7 +350,7 @@ TEST(TransferEngine, FailedConfigurationBlockLeavesAQuietLine) {
         Request r;
         QueueRequest(h.engine, r.req);
         h.run();
-        if (kind == 6) {
+        if (kind == RequestKind::Config) {
             EXPECT_EQ(r.req.Status, kStatusFailed);
             EXPECT_EQ(h.channel.writes.size(), 3u);
             EXPECT_TRUE(h.channel.chunks.empty());

@@ -290,8 +290,10 @@ TEST_F(MainWindowTest, ClosingTheMainWindowEndsTheProgramWithEveryUnitWindowOpen
         EXPECT_FALSE(guardFired) << "the program went on after its main window closed";
         EXPECT_FALSE(window->isVisible());
         EXPECT_FALSE(window->Timer1->isActive());
-        for (std::uint8_t kind = 0; kind <= 4; ++kind) EXPECT_FALSE(app.windows.isOpen(kind));
-        EXPECT_EQ(app.loop.MonitoredKind, 5);
+        for (const RequestKind kind : {RequestKind::Kalu, RequestKind::Tev, RequestKind::Tew,
+                                       RequestKind::Tevw, RequestKind::Mokr})
+            EXPECT_FALSE(app.windows.isOpen(kind));
+        EXPECT_EQ(app.loop.MonitoredKind, kMonitoredNone);
     }
 }
 

@@ -7,22 +7,23 @@
 
 #include <QDir>
 #include <QFile>
+#include <QCoreApplication>
+#include <QEventLoop>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTcpServer>
 #include <QTemporaryDir>
 
 #include "ModsimProcess.h"
+#include "QtAppEnvironment.h"
 #include "config/ConfigFields.h"
 #include "tests/tools/ProgramSend.h"
 
-using velor::modsim::test::QtEnvironment;
 using velor::modsim::test::Simulator;
 
 namespace velor {
 namespace {
 
-const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
 
 struct CliRun {
     int code = -1;

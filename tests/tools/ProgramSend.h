@@ -20,9 +20,8 @@ struct SilentView : LoopView {
     void showProtocolError(const std::string&) override {}
     void hideProtocolError() override {}
     void updateUnitCaptions() override {}
-    bool deliverAnswer(std::uint8_t, std::span<const std::uint8_t>, const KaluFormats&) override {
-        return true;
-    }
+    bool unitWindowOpen(RequestKind) const override { return true; }
+    void showAnswer(const DecodeResult&) override {}
     void setTimerEnabled(bool) override {}
     void setTimerInterval(int) override {}
 };

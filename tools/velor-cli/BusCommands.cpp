@@ -73,7 +73,7 @@ std::vector<std::uint8_t> requestOf(const MonitorSource& src) {
     return MonitorUserData(src).bytes;
 }
 
-MonitorSource sourceFor(std::uint8_t kind, long address) {
+MonitorSource sourceFor(RequestKind kind, long address) {
     MonitorSource src;
     src.kind = kind;
     src.analogAddress = static_cast<std::int32_t>(address);
@@ -91,7 +91,7 @@ int takeSample(BusSession& bus, MonitorSource src, const InputNames& names, Samp
     sample.time = QDateTime::currentDateTime();
     if (!first.done()) return failure(what, first, err);
     bool decoded = false;
-    if (src.kind != kRequestMokr) {
+    if (src.kind != RequestKind::Mokr) {
         decoded = DecodeSample(src.kind, first.answer, names, sample);
     } else {
         src.mokrWritePhase = true;
@@ -122,7 +122,7 @@ int RunScan(const Arguments& raw, std::ostream& out, std::ostream& err) {
     for (long address = from; address <= to; ++address) {
         MonitorSource src;
         src.scanAddress = static_cast<std::int32_t>(address);
-        const Outcome o = p.session->exchange(kRequestProbe, requestOf(src));
+        const Outcome o = p.session->exchange(RequestKind::Probe, requestOf(src));
         if (o.interrupted) return kExitInterrupted;
         if (o.status == kStatusPortUnusable) return failure(p.session->linkName(), o, err);
         if (!o.done()) continue;
@@ -197,7 +197,7 @@ int RunWrite(const Arguments& raw, std::ostream& out, std::ostream& err) {
     std::string problem;
     long address = -1, board = -1;
     const auto kind = a.positional.size() == 1 ? ModuleKindNamed(a.positional[0]) : std::nullopt;
-    if (!kind || *kind == kRequestTev)
+    if (!kind || *kind == RequestKind::Tev)
         return UsageError("write", "name one module with outputs: kalu, tevw, tew or mokr", err);
     if (!TakeNumber(a, "--address", 0, 255, address, problem) ||
         !TakeNumber(a, "--board", 0, 7, board, problem)) {
@@ -207,7 +207,7 @@ int RunWrite(const Arguments& raw, std::ostream& out, std::ostream& err) {
     if (address < 0 || !outputs)
         return UsageError("write", "--address and --outputs are needed", err);
     MonitorSource src = sourceFor(*kind, address);
-    if (*kind == kRequestKalu) {
+    if (*kind == RequestKind::Kalu) {
         std::stringstream list(*outputs);
         std::string item;
         int n = 0;
@@ -219,12 +219,12 @@ int RunWrite(const Arguments& raw, std::ostream& out, std::ostream& err) {
         }
         if (n != 6) return UsageError("write", "--outputs wants six values -128..255", err);
     } else {
-        const long high = *kind == kRequestMokr ? 0xFF : 0xFFFF;
+        const long high = *kind == RequestKind::Mokr ? 0xFF : 0xFFFF;
         const auto word = ParseNumber(*outputs, 0, high);
         if (!word)
             return UsageError("write", "--outputs wants a number 0.." + std::to_string(high), err);
         src.tewOutputs = src.tevwOutputs = static_cast<std::uint16_t>(*word);
-        if (*kind == kRequestMokr) {
+        if (*kind == RequestKind::Mokr) {
             if (board < 0) return UsageError("write", "mokr needs --board 0..7", err);
             src.piggyOutputs[static_cast<std::size_t>(board)] = static_cast<std::uint8_t>(*word);
             src.mokrWritePhase = true;
@@ -239,8 +239,8 @@ int RunWrite(const Arguments& raw, std::ostream& out, std::ostream& err) {
     sample.time = QDateTime::currentDateTime();
     const InputNames names;
     bool decoded = false;
-    if (*kind == kRequestMokr) {
-        sample.kind = kRequestMokr;
+    if (*kind == RequestKind::Mokr) {
+        sample.kind = RequestKind::Mokr;
         decoded = o.answer.size() >= 16;
         if (decoded) {
             out << CsvWriter::timeText(sample.time) << "  mokr address " << address << "\n"

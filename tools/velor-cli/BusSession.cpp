@@ -270,7 +270,7 @@ std::uint16_t BusSession::baudIndex() const {
     return comm_.channel.ChannelTable.record(1)->BaudIndex;
 }
 
-Outcome BusSession::exchange(std::uint8_t kind, std::span<const std::uint8_t> userData) {
+Outcome BusSession::exchange(RequestKind kind, std::span<const std::uint8_t> userData) {
     Outcome outcome;
     // The engine may still be releasing the window of the last request.
     if (!waitUntil([this] { return comm_.engine.RequestCount == 0; }, 1000)) {

@@ -83,7 +83,7 @@ public:
     // port or host and the reason.
     bool open(std::string& problem);
     // Runs one request of kind (0..6) with the user data and waits for its end.
-    Outcome exchange(std::uint8_t kind, std::span<const std::uint8_t> userData);
+    Outcome exchange(RequestKind kind, std::span<const std::uint8_t> userData);
     // Waits ms milliseconds with the event loop running; false when Ctrl+C came.
     bool pause(int ms);
 

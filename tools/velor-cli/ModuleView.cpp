@@ -18,8 +18,8 @@ std::string inputName(const InputNames& names, int index, bool fromZero = false)
     return "input " + std::to_string(fromZero ? index : index + 1);
 }
 
-bool isKalu(std::uint8_t kind) {
-    return kind == kRequestKalu;
+bool isKalu(RequestKind kind) {
+    return kind == RequestKind::Kalu;
 }
 
 void takeBinary(const DecodeResult& r, bool filterFlag, std::uint8_t set, Sample& s) {
@@ -34,11 +34,11 @@ void takeBinary(const DecodeResult& r, bool filterFlag, std::uint8_t set, Sample
         s.outputs[n] = r.binary.outputFonts[n] == UnitColour::Active ? 1 : 0;
 }
 
-void chooseSet(UnitSelections& sel, std::uint8_t kind, std::uint8_t set, bool filterFlag) {
-    if (kind == kRequestTev) {
+void chooseSet(UnitSelections& sel, RequestKind kind, std::uint8_t set, bool filterFlag) {
+    if (kind == RequestKind::Tev) {
         sel.TevInputSet = set;
         sel.TevFilterFlag = filterFlag;
-    } else if (kind == kRequestTevw) {
+    } else if (kind == RequestKind::Tevw) {
         sel.TevwInputSet = set;
         sel.TevwFilterFlag = filterFlag;
     } else {
@@ -49,18 +49,20 @@ void chooseSet(UnitSelections& sel, std::uint8_t kind, std::uint8_t set, bool fi
 
 }  // namespace
 
-std::optional<std::uint8_t> ModuleKindNamed(const std::string& name) {
-    for (std::uint8_t k = kRequestKalu; k <= kRequestMokr; ++k)
+std::optional<RequestKind> ModuleKindNamed(const std::string& name) {
+    for (const RequestKind k : {RequestKind::Kalu, RequestKind::Tev, RequestKind::Tew,
+                                RequestKind::Tevw, RequestKind::Mokr})
         if (ModuleKindName(k) == name) return k;
     return std::nullopt;
 }
 
-std::string ModuleKindName(std::uint8_t kind) {
+std::string ModuleKindName(RequestKind kind) {
     static const char* const names[] = {"kalu", "tev", "tew", "tevw", "mokr"};
-    return kind <= kRequestMokr ? names[kind] : "probe";
+    const auto index = static_cast<std::size_t>(kind);
+    return kind <= RequestKind::Mokr ? names[index] : "probe";
 }
 
-InputNames NamesFromConfig(std::uint8_t kind, const ConfigState* config) {
+InputNames NamesFromConfig(RequestKind kind, const ConfigState* config) {
     InputNames n;
     if (config == nullptr) return n;
     if (isKalu(kind)) {
@@ -76,17 +78,17 @@ InputNames NamesFromConfig(std::uint8_t kind, const ConfigState* config) {
     return n;
 }
 
-bool DecodeSample(std::uint8_t kind, std::span<const std::uint8_t> answer, const InputNames& names,
+bool DecodeSample(RequestKind kind, std::span<const std::uint8_t> answer, const InputNames& names,
                   Sample& s) {
     UnitSelections sel;
     DecoderState st;
     s.kind = kind;
     const KaluOutputTexts outputs{"0", "0", "0", "0", "0", "0"};
-    if (isKalu(kind) || kind == kRequestTew) {
+    if (isKalu(kind) || kind == RequestKind::Tew) {
         const DecodeResult r = DecodeAnswer(kind, answer, names.formats, outputs, sel, st);
         if (!r.decoded) return false;
         s.values = st.KaluValues;
-        if (kind == kRequestTew) takeBinary(r, false, 0, s);
+        if (kind == RequestKind::Tew) takeBinary(r, false, 0, s);
         return true;
     }
     for (bool filterFlag : {false, true}) {
@@ -104,15 +106,15 @@ bool DecodeMokrSample(int board, std::span<const std::uint8_t> counters,
                       std::span<const std::uint8_t> states, Sample& s) {
     UnitSelections sel;
     DecoderState st;
-    s.kind = kRequestMokr;
+    s.kind = RequestKind::Mokr;
     sel.MokrInputPiggy = board;
     sel.MokrOutputPiggy = board;
     for (bool filterFlag : {false, true}) {
         for (std::uint8_t set = 0; set < 3; ++set) {
-            chooseSet(sel, kRequestMokr, set, filterFlag);
+            chooseSet(sel, RequestKind::Mokr, set, filterFlag);
             sel.MokrWritePhase = false;
-            if (!DecodeAnswer(kRequestMokr, counters, {}, {}, sel, st).decoded) return false;
-            const DecodeResult r = DecodeAnswer(kRequestMokr, states, {}, {}, sel, st);
+            if (!DecodeAnswer(RequestKind::Mokr, counters, {}, {}, sel, st).decoded) return false;
+            const DecodeResult r = DecodeAnswer(RequestKind::Mokr, states, {}, {}, sel, st);
             if (!r.decoded) return false;
             takeBinary(r, filterFlag, set, s);
         }
@@ -146,21 +148,21 @@ void PrintSample(const Sample& s, const InputNames& names, std::ostream& out) {
     out << "\n";
 }
 
-std::vector<std::string> CsvTitles(std::uint8_t kind, const InputNames& names) {
+std::vector<std::string> CsvTitles(RequestKind kind, const InputNames& names) {
     std::vector<std::string> titles;
     Sample shape;
     if (isKalu(kind)) {
         for (int i = 0; i < 12; ++i) titles.push_back(inputName(names, i, true));
         return titles;
     }
-    const int inputs = kind == kRequestTev ? 16 : (kind == kRequestTew ? 0 : 8);
+    const int inputs = kind == RequestKind::Tev ? 16 : (kind == RequestKind::Tew ? 0 : 8);
     for (int n = 0; n < inputs; ++n) {
         const std::string name = inputName(names, n);
         titles.push_back(name + " filtered");
         titles.push_back(name + " unfiltered");
         for (const char* set : kSetNames) titles.push_back(name + " " + set);
     }
-    const int outputs = kind == kRequestTew ? 12 : (kind == kRequestTevw ? 8 : 0);
+    const int outputs = kind == RequestKind::Tew ? 12 : (kind == RequestKind::Tevw ? 8 : 0);
     for (int n = 1; n <= outputs; ++n) titles.push_back("output " + std::to_string(n));
     return titles;
 }

@@ -19,18 +19,18 @@
 namespace velor::cli {
 
 // The module kinds by their command-line names: kalu, tev, tew, tevw, mokr.
-std::optional<std::uint8_t> ModuleKindNamed(const std::string& name);
-std::string ModuleKindName(std::uint8_t kind);
+std::optional<RequestKind> ModuleKindNamed(const std::string& name);
+std::string ModuleKindName(RequestKind kind);
 
 // What --config gives: the KALU offsets and decimals, and the input names.
 struct InputNames {
     KaluFormats formats{};
     std::vector<std::string> names;  // UTF-8; empty = the default names
 };
-InputNames NamesFromConfig(std::uint8_t kind, const ConfigState* config);
+InputNames NamesFromConfig(RequestKind kind, const ConfigState* config);
 
 struct Sample {
-    std::uint8_t kind = 0;
+    RequestKind kind = RequestKind::Kalu;
     int address = 0;
     QDateTime time;
     // KALU: the twelve values.
@@ -46,14 +46,14 @@ struct Sample {
 };
 
 // Decodes a KALU, TEV, TEW or TEVW answer; false when it is too short for its layout.
-bool DecodeSample(std::uint8_t kind, std::span<const std::uint8_t> answer, const InputNames& names,
+bool DecodeSample(RequestKind kind, std::span<const std::uint8_t> answer, const InputNames& names,
                   Sample& sample);
 // MOKR: the counter blocks of the board and the state bytes, the two answers of one sample.
 bool DecodeMokrSample(int board, std::span<const std::uint8_t> counters,
                       std::span<const std::uint8_t> states, Sample& sample);
 
 void PrintSample(const Sample& sample, const InputNames& names, std::ostream& out);
-std::vector<std::string> CsvTitles(std::uint8_t kind, const InputNames& names);
+std::vector<std::string> CsvTitles(RequestKind kind, const InputNames& names);
 std::vector<CsvValue> CsvValues(const Sample& sample, const InputNames& names);
 
 }  // namespace velor::cli

@@ -103,7 +103,7 @@ int RunSend(const Arguments& raw, std::ostream& out, std::ostream& err) {
     long failed = 0;
     for (;;) {
         const ConfigBlock block = NextConfigBlock(c, p.target, secondHalf, zepa);
-        const Outcome o = bus.exchange(kRequestConfig, block.data.bytes);
+        const Outcome o = bus.exchange(RequestKind::Config, block.data.bytes);
         if (o.interrupted) return kExitInterrupted;
         out << block.data.statusText << ": " << (o.done() ? "accepted" : o.verdict()) << "\n"
             << std::flush;
