@@ -93,6 +93,8 @@ private:
     void finishSend();
     bool settleAbandonedRun();
     KaluFormats kaluFormats() const;
+    void notifyObserver(bool transferred, std::span<const std::uint8_t> answer,
+                        const UnitSelections& asPolled);
     void queue(const std::vector<std::uint8_t>& userData);
 
     LoopContext ctx_;
