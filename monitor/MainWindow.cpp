@@ -19,6 +19,7 @@
 #include "config/BinaryEditor.h"
 #include "monitor/KaluWindow.h"
 #include "monitor/MokrWindow.h"
+#include "monitor/RecordWindow.h"
 #include "monitor/RequestBuilders.h"
 #include "monitor/TevWindow.h"
 #include "monitor/TevwWindow.h"
@@ -98,6 +99,7 @@ TForm_MzVyber::TForm_MzVyber(AppState& app, QWidget* parent)
     f.setPixelSize(15);
     setFont(f);
     createControls();
+    installRecordingShortcut(this, app_);
     app_.windows.monitoringStopped = [this](ScanReset reset) {
         app_.loop.MonitoredKind = kMonitoredNone;
         app_.loop.ScanAddress = 0;
@@ -194,7 +196,10 @@ void TForm_MzVyber::B_ExitClick() {
 
 void TForm_MzVyber::B_Monit1Click() {
     UnitWindows& w = app_.windows;
-    if (w.tev == nullptr) w.tev = new TForm_TEV(app_.selections, w);
+    if (w.tev == nullptr) {
+        w.tev = new TForm_TEV(app_.selections, w);
+        installRecordingShortcut(w.tev, app_);
+    }
     app_.loop.MonitoredKind = kRequestTev;
     app_.selections.TevInputSet = 1;
     app_.selections.TevFilterFlag = false;
@@ -208,7 +213,10 @@ void TForm_MzVyber::B_Monit1Click() {
 
 void TForm_MzVyber::B_Monit2Click() {
     UnitWindows& w = app_.windows;
-    if (w.tevw == nullptr) w.tevw = new TForm_TEVW(app_.selections, w);
+    if (w.tevw == nullptr) {
+        w.tevw = new TForm_TEVW(app_.selections, w);
+        installRecordingShortcut(w.tevw, app_);
+    }
     app_.loop.MonitoredKind = kRequestTevw;
     app_.selections.TevwInputSet = 1;
     app_.selections.TevwFilterFlag = false;
@@ -221,7 +229,10 @@ void TForm_MzVyber::B_Monit2Click() {
 
 void TForm_MzVyber::B_Monit4Click() {
     UnitWindows& w = app_.windows;
-    if (w.tew == nullptr) w.tew = new TForm_TEW(app_.selections, w);
+    if (w.tew == nullptr) {
+        w.tew = new TForm_TEW(app_.selections, w);
+        installRecordingShortcut(w.tew, app_);
+    }
     app_.loop.MonitoredKind = kRequestTew;
     w.tew->show();
     w.tew->raise();
@@ -234,6 +245,7 @@ void TForm_MzVyber::B_MonitFClick() {
             return app_.config.BinaryConfig.Inputs.at(static_cast<std::size_t>(n - 1)).Name;
         };
         w.mokr = new TForm_MOKR(app_.selections, w, names);
+        installRecordingShortcut(w.mokr, app_);
     }
     app_.loop.MonitoredKind = kRequestMokr;
     app_.selections.MokrInputSet = 1;
@@ -251,7 +263,10 @@ void TForm_MzVyber::B_MonitFClick() {
 void TForm_MzVyber::ZobrazOkno(int index) {
     if (index != 1) throw std::out_of_range("Range check error");
     UnitWindows& w = app_.windows;
-    if (w.kalu == nullptr) w.kalu = new TForm_Okno(w, app_.config.AnalogConfig.Variant);
+    if (w.kalu == nullptr) {
+        w.kalu = new TForm_Okno(w, app_.config.AnalogConfig.Variant);
+        installRecordingShortcut(w.kalu, app_);
+    }
     w.kalu->slotNumber = 1;
     app_.loop.MonitoredKind = kRequestKalu;
     for (int n = 1; n <= 12; ++n)
