@@ -1,6 +1,7 @@
 #include "monitor/CsvWriter.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 
 namespace velor {
@@ -28,8 +29,11 @@ bool CsvWriter::open(const QString& path, const std::string& timeTitle,
                      const std::string& addressTitle, const std::vector<std::string>& valueTitles) {
     close();
     error_.clear();
+    committed_ = 0;
     file_.setFileName(path);
-    if (!file_.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+    // Unbuffered: a line is in the file once write() returned, and nothing waits in a buffer
+    // that a later close could still push out after a failure.
+    if (!file_.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
         error_ = path + ": " + file_.errorString();
         return false;
     }
@@ -47,7 +51,7 @@ bool CsvWriter::appendRow(const QDateTime& time, int address, const std::vector<
 
 bool CsvWriter::flush() {
     if (!file_.isOpen()) return false;
-    if (!file_.flush()) error_ = file_.fileName() + ": " + file_.errorString();
+    if (!failed() && !file_.flush()) fail();
     return !failed();
 }
 
@@ -62,10 +66,19 @@ bool CsvWriter::write(const std::string& line) {
     const std::string withEnd = line + "\r\n";
     if (file_.write(withEnd.data(), static_cast<qint64>(withEnd.size())) !=
         static_cast<qint64>(withEnd.size())) {
-        error_ = file_.fileName() + ": " + file_.errorString();
+        fail();
         return false;
     }
+    committed_ += static_cast<qint64>(withEnd.size());
     return true;
+}
+
+// Keeps the reason, cuts a partly written line off and gives the file up: the rows before
+// stay a valid table.
+void CsvWriter::fail() {
+    error_ = file_.fileName() + ": " + file_.errorString();
+    file_.resize(committed_);
+    file_.close();
 }
 
 std::string CsvWriter::timeText(const QDateTime& time) {
@@ -76,8 +89,12 @@ std::string CsvWriter::cell(const CsvValue& v) const {
     if (!v.isNumber) return quoted(v.utf8);
     if (!std::isfinite(v.value))
         return std::isnan(v.value) ? "NaN" : (v.value > 0 ? "Inf" : "-Inf");
-    // QString::number ignores the locale, so '.' is the only separator to replace.
-    std::string s = QString::number(v.value, 'f', v.decimals).toStdString();
+    // Rounded as printf rounds, as the unit windows show the value (1.25 with one decimal is
+    // 1.2 there), but without the locale: '.' is the only separator to replace.
+    char text[400];
+    const auto end =
+        std::to_chars(text, text + sizeof text, v.value, std::chars_format::fixed, v.decimals);
+    std::string s(text, end.ec == std::errc() ? end.ptr : text);
     std::replace(s.begin(), s.end(), '.', decimal_);
     return s;
 }

@@ -2,7 +2,8 @@
 // A table of answers as a CSV file that spreadsheets open as they stand: UTF-8 with a byte-order
 // mark, ';' between columns, the decimal comma by default. The first two columns are the local
 // time (ISO 8601 with milliseconds) and the module address, then one column per value. Each row
-// is flushed as it is written, so a run that is cut short keeps what it recorded.
+// goes to the file as it is written, so a run that is cut short keeps what it recorded; a row
+// that fails half-way (a full disk) is cut off again, so the file ends with a whole row.
 
 #include <QDateTime>
 #include <QFile>
@@ -26,6 +27,7 @@ struct CsvValue {
 class CsvWriter {
 public:
     explicit CsvWriter(char decimalSeparator = ',') : decimal_(decimalSeparator) {}
+    void setDecimalSeparator(char decimalSeparator) { decimal_ = decimalSeparator; }
 
     // Creates (or replaces) the file and writes the header: timeTitle, addressTitle and the
     // value titles. False, with errorText() set, when the file cannot be written.
@@ -36,6 +38,8 @@ public:
     void close();
 
     bool isOpen() const { return file_.isOpen(); }
+    // Bytes of the file that hold whole lines (header included).
+    qint64 bytesWritten() const { return committed_; }
     bool failed() const { return !error_.isEmpty(); }
     // The file and the reason of the first failure; empty while all went well.
     QString errorText() const { return error_; }
@@ -47,10 +51,12 @@ public:
 
 private:
     bool write(const std::string& line);
+    void fail();
 
     char decimal_;
     QFile file_;
     QString error_;
+    qint64 committed_ = 0;
 };
 
 }  // namespace velor

@@ -9,6 +9,7 @@
 
 #include "comm/RequestKind.h"
 #include "comm/TransferRequest.h"
+#include "monitor/AnswerObserver.h"
 
 namespace velor {
 
@@ -49,6 +50,9 @@ struct MainLoopState {
     // An editor closed while MainRequest was still with the engine: the outcome of that run
     // belongs to nobody and is dropped when it arrives, before the record is reused.
     bool AbandonedRun = false;
+
+    // Listener of the monitoring answers; none unless the value recording is open.
+    AnswerObserver AnswerObserved;
 };
 
 }  // namespace velor

@@ -19,6 +19,7 @@
 #include "config/BinaryEditor.h"
 #include "monitor/KaluWindow.h"
 #include "monitor/MokrWindow.h"
+#include "monitor/RecordWindow.h"
 #include "monitor/RequestBuilders.h"
 #include "monitor/TevWindow.h"
 #include "monitor/TevwWindow.h"
@@ -98,6 +99,7 @@ TForm_MzVyber::TForm_MzVyber(AppState& app, ChannelAdapter& channel, QWidget* pa
     createControls();
     channel_.setStatusFunction(
         [this](const std::string& text) { E_Stav->setText(QString::fromStdString(text)); });
+    installRecordingShortcut(this, app_);
     app_.windows.monitoringStopped = [this](ScanReset reset) {
         app_.loop.MonitoredKind = kMonitoredNone;
         app_.loop.ScanAddress = 0;
@@ -211,7 +213,10 @@ void TForm_MzVyber::closeEvent(QCloseEvent* event) {
 
 void TForm_MzVyber::B_Monit1Click() {
     UnitWindows& w = app_.windows;
-    if (w.tev == nullptr) w.tev = new TForm_TEV(app_.selections, w);
+    if (w.tev == nullptr) {
+        w.tev = new TForm_TEV(app_.selections, w);
+        installRecordingShortcut(w.tev, app_);
+    }
     app_.loop.MonitoredKind = RequestKind::Tev;
     app_.selections.TevInputSet = 1;
     app_.selections.TevFilterFlag = false;
@@ -225,7 +230,10 @@ void TForm_MzVyber::B_Monit1Click() {
 
 void TForm_MzVyber::B_Monit2Click() {
     UnitWindows& w = app_.windows;
-    if (w.tevw == nullptr) w.tevw = new TForm_TEVW(app_.selections, w);
+    if (w.tevw == nullptr) {
+        w.tevw = new TForm_TEVW(app_.selections, w);
+        installRecordingShortcut(w.tevw, app_);
+    }
     app_.loop.MonitoredKind = RequestKind::Tevw;
     app_.selections.TevwInputSet = 1;
     app_.selections.TevwFilterFlag = false;
@@ -238,7 +246,10 @@ void TForm_MzVyber::B_Monit2Click() {
 
 void TForm_MzVyber::B_Monit4Click() {
     UnitWindows& w = app_.windows;
-    if (w.tew == nullptr) w.tew = new TForm_TEW(app_.selections, w);
+    if (w.tew == nullptr) {
+        w.tew = new TForm_TEW(app_.selections, w);
+        installRecordingShortcut(w.tew, app_);
+    }
     app_.loop.MonitoredKind = RequestKind::Tew;
     w.tew->show();
     w.tew->raise();
@@ -251,6 +262,7 @@ void TForm_MzVyber::B_MonitFClick() {
             return app_.config.BinaryConfig.Inputs.at(static_cast<std::size_t>(n - 1)).Name;
         };
         w.mokr = new TForm_MOKR(app_.selections, w, names);
+        installRecordingShortcut(w.mokr, app_);
     }
     app_.loop.MonitoredKind = RequestKind::Mokr;
     app_.selections.MokrInputSet = 1;
@@ -268,8 +280,10 @@ void TForm_MzVyber::B_MonitFClick() {
 void TForm_MzVyber::ZobrazOkno(int index) {
     if (index != 1) throw std::out_of_range("Range check error");
     UnitWindows& w = app_.windows;
-    if (w.kalu == nullptr)
+    if (w.kalu == nullptr) {
         w.kalu = new TForm_Okno(app_.selections, w, app_.config.AnalogConfig.Variant);
+        installRecordingShortcut(w.kalu, app_);
+    }
     w.kalu->slotNumber = 1;
     app_.loop.MonitoredKind = RequestKind::Kalu;
     for (int n = 1; n <= 12; ++n)

@@ -118,6 +118,7 @@ void PollingLoop::onFailed() {
     ctx_.view.updateUnitCaptions();
     const std::string text = ProtocolErrorText(s.MainRequest.ReplyCode);
     if (!text.empty()) ctx_.view.showProtocolError(text);
+    notifyObserver(false, {}, ctx_.selections);
 }
 
 void PollingLoop::onDone() {
@@ -141,12 +142,25 @@ void PollingLoop::onDone() {
     ctx_.view.setStatusLine(s.StatusText);
     const std::size_t length = static_cast<std::size_t>(
         std::clamp<std::int32_t>(s.MainRequest.Length, 0, static_cast<std::int32_t>(kBufferSize)));
+    const std::span<const std::uint8_t> answer =
+        std::span<const std::uint8_t>(s.Data).first(length);
+    const UnitSelections asPolled = ctx_.selections;
     // A bare acknowledgement carries no answer data: the buffer still holds the request.
     const bool decoded = !s.MainRequest.Acknowledged &&
-                         decodeAnswer(std::span<const std::uint8_t>(s.Data).first(length));
+                         decodeAnswer(answer);
     // An answer too short for its layout counts as a failed transfer.
     if (!decoded) ctx_.view.setStatusLine(kTextTransferError);
     ctx_.view.updateUnitCaptions();
+    notifyObserver(decoded, answer, asPolled);
+}
+
+// The recording's hook: after the answer was shown, or after a failed monitoring request.
+void PollingLoop::notifyObserver(bool transferred, std::span<const std::uint8_t> answer,
+                                 const UnitSelections& asPolled) {
+    const AnswerObserver& observer = ctx_.loop.AnswerObserved;
+    if (!observer || ctx_.engine.RequestKind > RequestKind::Mokr) return;
+    observer({ctx_.engine.RequestKind, ctx_.loop.MonitoredKind, transferred,
+              transferred ? answer : std::span<const std::uint8_t>{}, asPolled});
 }
 
 // Decodes the answer of the polled kind and has its window paint it; false when the answer is

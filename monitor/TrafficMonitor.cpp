@@ -74,6 +74,8 @@ QMenu* TrafficMonitor::popupMenu(QWidget* over, const QPoint& globalPos) {
     QAction* action = menu_->addAction(QStringLiteral("Provoz linky…"));
     action->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
     connect(action, &QAction::triggered, this, [this] { open(); });
+    // The other tools of the window (recording, module finder) put their actions on it.
+    for (QAction* own : over->window()->actions()) menu_->addAction(own);
     menu_->popup(globalPos);
     return menu_;
 }

@@ -13,6 +13,7 @@
 
 #include "monitor/KaluWindow.h"
 #include "monitor/MokrWindow.h"
+#include "monitor/RecordWindow.h"
 #include "monitor/TevWindow.h"
 #include "monitor/TevwWindow.h"
 #include "monitor/TewWindow.h"
@@ -27,6 +28,7 @@ UnitWindows::~UnitWindows() {
     delete tevw;
     delete tew;
     delete mokr;
+    delete recording;
 }
 
 bool UnitWindows::isOpen(RequestKind kind) const {

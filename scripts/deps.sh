@@ -7,7 +7,7 @@ PACKAGES=(
     build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
     qt6-base-dev qt6-base-dev-tools libgl-dev
     libgtest-dev libgmock-dev
-    qt6-charts-dev qt6-serialport-dev tshark ccache
+    qt6-charts-dev libqt6opengl6-dev qt6-serialport-dev tshark ccache
     xvfb xauth fonts-dejavu-core libc-bin
 )
 

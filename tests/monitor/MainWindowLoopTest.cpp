@@ -428,5 +428,38 @@ TEST_F(LoopTest, SlowBaudTriplesTimeouts) {
     EXPECT_EQ(e2.ReplyTimeout, 600);
 }
 
+// The recording's hook hears each monitoring answer after it was shown and each failed
+// monitoring request, never the probes, with the selections the answer was decoded with.
+TEST_F(LoopTest, AnswerObserverHearsMonitoringAnswersAndFailures) {
+    std::vector<PolledAnswer> heard;
+    std::vector<std::vector<std::uint8_t>> bytes;
+    state.AnswerObserved = [&](const PolledAnswer& a) {
+        heard.push_back(a);
+        bytes.emplace_back(a.answer.begin(), a.answer.end());
+    };
+    makeReady();
+    loop.Timer1Timer();
+    finish(kStatusDone);  // a probe
+    loop.Timer1Timer();
+    EXPECT_TRUE(heard.empty());
+
+    state.MonitoredKind = RequestKind::Tew;
+    selections.GappedInputLayout = false;
+    finish(kStatusDone);  // the second probe; the TEW request goes out
+    loop.Timer1Timer();
+    finish(kStatusDone, 0, {0x05, 0x00});
+    loop.Timer1Timer();
+    finish(kStatusFailed);
+    loop.Timer1Timer();
+    ASSERT_EQ(heard.size(), 2u);
+    EXPECT_EQ(heard[0].kind, RequestKind::Tew);
+    EXPECT_EQ(heard[0].monitored, RequestKind::Tew);
+    EXPECT_TRUE(heard[0].transferred);
+    EXPECT_EQ(bytes[0], (std::vector<std::uint8_t>{0x05, 0x00}));
+    EXPECT_FALSE(heard[0].selections.GappedInputLayout);
+    EXPECT_FALSE(heard[1].transferred);
+    EXPECT_TRUE(bytes[1].empty());
+}
+
 }  // namespace
 }  // namespace velor

@@ -1,0 +1,71 @@
+#include "monitor/TrendModel.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace velor {
+
+void TrendModel::setWindowMinutes(int minutes) {
+    minutes_ = std::max(1, minutes);
+    trim();
+}
+
+void TrendModel::add(std::int64_t ms, const std::array<float, kTrendInputs>& values) {
+    // The clock may step back (a time change): the older points would never leave the window.
+    if (!points_.empty() && ms < points_.back().ms) points_.clear();
+    points_.push_back({ms, values});
+    trim();
+}
+
+void TrendModel::clear() {
+    points_.clear();
+}
+
+void TrendModel::trim() {
+    if (points_.empty()) return;
+    const std::int64_t oldest = points_.back().ms - windowMs();
+    while (!points_.empty() && points_.front().ms < oldest) points_.pop_front();
+}
+
+std::vector<QPointF> TrendModel::series(int input, std::size_t maxPoints) const {
+    std::vector<QPointF> out;
+    if (input < 0 || input >= kTrendInputs || points_.empty()) return out;
+    const auto i = static_cast<std::size_t>(input);
+    const std::size_t buckets = std::max<std::size_t>(1, maxPoints / 2);
+    const std::size_t step = (points_.size() + buckets - 1) / buckets;
+    if (step <= 1) {
+        for (const Row& r : points_) out.emplace_back(static_cast<double>(r.ms), r.values[i]);
+        return out;
+    }
+    // Each stretch adds its lowest and its highest point, in time order: spikes stay visible.
+    for (std::size_t b = 0; b < points_.size(); b += step) {
+        const auto end = std::min(points_.size(), b + step);
+        std::size_t lo = b, hi = b;
+        for (std::size_t k = b; k < end; ++k) {
+            if (points_[k].values[i] < points_[lo].values[i]) lo = k;
+            if (points_[k].values[i] > points_[hi].values[i]) hi = k;
+        }
+        for (std::size_t k : {std::min(lo, hi), std::max(lo, hi)}) {
+            out.emplace_back(static_cast<double>(points_[k].ms), points_[k].values[i]);
+            if (lo == hi) break;
+        }
+    }
+    return out;
+}
+
+std::pair<double, double> TrendModel::range(std::uint16_t inputMask) const {
+    double lo = INFINITY, hi = -INFINITY;
+    for (const Row& r : points_) {
+        for (int i = 0; i < kTrendInputs; ++i) {
+            const double v = r.values[static_cast<std::size_t>(i)];
+            if (!(inputMask & (1u << i)) || !std::isfinite(v)) continue;
+            lo = std::min(lo, v);
+            hi = std::max(hi, v);
+        }
+    }
+    if (lo > hi) return {0.0, 1.0};
+    if (lo == hi) return {lo - 1.0, hi + 1.0};
+    return {lo, hi};
+}
+
+}  // namespace velor
