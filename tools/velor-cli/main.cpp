@@ -19,9 +19,9 @@ using Command = int (*)(const velor::cli::Arguments&, std::ostream&, std::ostrea
 const std::map<std::string, Command>& commands() {
     using namespace velor::cli;
     static const std::map<std::string, Command> table = {
-        {"scan", RunScan},     {"read", RunRead},     {"write", RunWrite}, {"send", RunSend},
-        {"show", RunShow},     {"create", RunCreate}, {"diff", RunDiff},   {"ports", RunPorts},
-        {"comcfg", RunComCfg}, {"help", RunHelp},
+        {"scan", RunScan}, {"read", RunRead},     {"write", RunWrite}, {"send", RunSend},
+        {"show", RunShow}, {"create", RunCreate}, {"diff", RunDiff},   {"ports", RunPorts},
+        {"find", RunFind}, {"comcfg", RunComCfg}, {"help", RunHelp},
     };
     return table;
 }
