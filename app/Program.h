@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "app/AppState.h"
+#include "monitor/AppState.h"
 #include "app/TestHooks.h"
 #include "comm/ChannelTableIo.h"
 #include "comm/Clock.h"

@@ -13,12 +13,13 @@
 #include <stdexcept>
 #include <system_error>
 
-#include "app/AppState.h"
+#include "monitor/AppState.h"
 #include "comm/Channel.h"
 #include "config/AnalogEditor.h"
 #include "config/BinaryEditor.h"
 #include "monitor/KaluWindow.h"
 #include "monitor/MokrWindow.h"
+#include "monitor/ModuleFinderWindow.h"
 #include "monitor/RecordWindow.h"
 #include "monitor/RequestBuilders.h"
 #include "monitor/TevWindow.h"
@@ -100,6 +101,7 @@ TForm_MzVyber::TForm_MzVyber(AppState& app, ChannelAdapter& channel, QWidget* pa
     channel_.setStatusFunction(
         [this](const std::string& text) { E_Stav->setText(QString::fromStdString(text)); });
     installRecordingShortcut(this, app_);
+    installFinderShortcut(this, app_, loop_);
     app_.windows.monitoringStopped = [this](ScanReset reset) {
         app_.loop.MonitoredKind = kMonitoredNone;
         app_.loop.ScanAddress = 0;

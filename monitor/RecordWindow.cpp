@@ -17,7 +17,7 @@
 #include <QVBoxLayout>
 #include <QValueAxis>
 
-#include "app/AppState.h"
+#include "monitor/AppState.h"
 #include "monitor/RequestBuilders.h"
 #include "ui/Cp1250.h"
 #include "ui/MessageService.h"

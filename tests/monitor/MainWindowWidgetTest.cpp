@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "QtAppEnvironment.h"
-#include "app/AppState.h"
+#include "monitor/AppState.h"
 #include "comm/TransferEngine.h"
 #include "config/AnalogEditor.h"
 #include "config/BinaryEditor.h"

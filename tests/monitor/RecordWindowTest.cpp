@@ -16,7 +16,7 @@
 
 #include "MessageRecorder.h"
 #include "QtAppEnvironment.h"
-#include "app/AppState.h"
+#include "monitor/AppState.h"
 #include "comm/ByteCodec.h"
 #include "monitor/RecordWindow.h"
 #include "monitor/RequestBuilders.h"

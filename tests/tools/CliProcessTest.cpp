@@ -358,7 +358,7 @@ TEST_F(CliProcessTest, CtrlCEndsALongReadAtOnceAndClosesThePort) {
 
 TEST_F(CliProcessTest, EveryCommandHasHelpWithAnExample) {
     for (const QString cmd :
-         {"scan", "read", "write", "send", "show", "create", "diff", "ports", "comcfg"}) {
+         {"scan", "read", "write", "send", "show", "create", "diff", "ports", "comcfg", "find"}) {
         CliRun r = cli({"help", cmd}, dir.path());
         EXPECT_EQ(r.code, 0) << cmd.toStdString();
         EXPECT_TRUE(r.out.contains("Example: velor-cli " + cmd)) << cmd.toStdString();
@@ -367,6 +367,38 @@ TEST_F(CliProcessTest, EveryCommandHasHelpWithAnExample) {
     EXPECT_TRUE(cli({"help", "read"}, dir.path()).out.contains("read sends the\noutputs as 0"));
     EXPECT_EQ(cli({"--help"}, dir.path()).code, 0);
     EXPECT_EQ(cli({"help", "nothing"}, dir.path()).code, 2);
+}
+
+// Modules at different line settings on one pseudo-terminal: the answers come parity by
+// parity, baud rate by baud rate, address by address, each at its module's baud rate only.
+TEST_F(CliProcessTest, FindSweepsEveryLineSettingInOrder) {
+    sim = std::make_unique<Simulator>(QStringList{"--no-tcp", "--pty", path("COM2"), "--log",
+                                                  "/dev/null", "--module", "17:KALU", "--line",
+                                                  "19200,even", "--module", "4:TEV", "--line",
+                                                  "4800", "--module", "9:TEW", "--line", "57600"});
+    ASSERT_FALSE(sim->ptyDevice().isEmpty());
+    CliRun r =
+        cli({"find", "--serial", "COM2", "--baud", "57600,4800,19200", "--from", "3", "--to", "18"},
+            dir.path());
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out,
+              "address 9 baud 57600 parity even E5\n"
+              "address 4 baud 4800 parity even E5\n"
+              "address 17 baud 19200 parity even E5\n"
+              "address 9 baud 57600 parity none E5\n"
+              "address 4 baud 4800 parity none E5\n"
+              "address 17 baud 19200 parity none E5\n");
+
+    r = cli({"find", "--serial", "COM2", "--baud", "9600,38400", "--parity", "none"}, dir.path());
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.out.isEmpty());
+
+    for (const QStringList& bad : {QStringList{"--baud", "1234"}, QStringList{"--parity", "odd"},
+                                   QStringList{"--from", "9", "--to", "3"}, QStringList{}}) {
+        const QStringList serial = bad.isEmpty() ? QStringList{} : QStringList{"--serial", "COM2"};
+        EXPECT_EQ(cli(QStringList{"find"} + serial + bad, dir.path()).code, 2)
+            << bad.join(' ').toStdString();
+    }
 }
 
 }  // namespace

@@ -18,6 +18,7 @@
 #include "comm/TcpTransport.h"
 #include "comm/TransferEngine.h"
 #include "comm/TransferWindow.h"
+#include "monitor/ModuleSweep.h"
 #include "monitor/RequestBuilders.h"
 
 using velor::modsim::test::countEvents;
@@ -377,4 +378,53 @@ TEST(ModsimEngine, OverThePseudoTerminal) {
     EXPECT_EQ(countEvents(events, {"\"write\"", "\"hex\":\"090807060504\""}), 1);
     EXPECT_EQ(countEvents(events, {"\"block\"", "\"addr\":1", "\"count\":128"}), 1);
     velor::CloseChannel(comm.channel, 1);
+}
+
+// The finder's sweep through the real engine on a pseudo-terminal: it stops at once when
+// aborted, keeps what it found, and gives channel 1 back with its old settings, closed.
+TEST(ModsimEngine, SweepAbortKeepsItsAnswersAndGivesTheChannelBack) {
+    QTemporaryDir dir;
+    const QString com1 = dir.filePath("COM1");
+    Simulator sim({"--no-tcp", "--pty", com1, "--log", "/dev/null", "--module", "2:TEV", "--line",
+                   "4800", "--module", "6:KALU", "--line", "9600"});
+    ASSERT_FALSE(sim.ptyDevice().isEmpty());
+    velor::CommState comm;
+    velor::PortRecord& record = *comm.channel.ChannelTable.record(1);
+    record.PortNumber = 1;
+    record.BaudIndex = 3;
+    record.NoParity = 1;
+    comm.engine.ReplyTimeout = 500;
+    comm.channel.SelectedPortName = "COM1";
+    const std::string device = com1.toStdString();
+    comm.channel.resolvePort = [device](const std::string&) { return device; };
+    velor::ChannelTableIo io(comm.channel);
+    velor::SystemClock clock;
+    velor::TransferWindowFactoryQt windows({comm.engine, io, clock, comm.channel.TransferResult});
+    comm.engine.Windows = &windows;
+
+    velor::SweepSettings settings;
+    settings.to = 7;
+    velor::ModuleSweep sweep(comm, settings);
+    ASSERT_EQ(sweep.total(), 8 * 5 * 2);
+    // Abort once the 9600 Bd setting (the second) has been probed past address 6.
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            if (sweep.done() > 8 + 7) sweep.abort();
+            return !sweep.step();
+        },
+        20000));
+    EXPECT_TRUE(sweep.aborted());
+    EXPECT_LE(sweep.done(), 8 + 8);
+    ASSERT_EQ(sweep.answers().size(), 2u);
+    EXPECT_EQ(sweep.answers()[0].point, (velor::SweepPoint{2, 0, false}));
+    EXPECT_EQ(sweep.answers()[1].point, (velor::SweepPoint{6, 1, false}));
+    EXPECT_EQ(sweep.answers()[1].kind, velor::AnswerKind::Ack);
+    const auto leftAtAbort = sweep.msLeft();
+    EXPECT_GT(leftAtAbort, 0);
+
+    sweep.finish();
+    EXPECT_EQ(record.BaudIndex, 3);
+    EXPECT_EQ(record.NoParity, 1);
+    EXPECT_EQ(comm.engine.ReplyTimeout, 500);
+    EXPECT_EQ(velor::ChannelSerialPort(comm.channel, 1), nullptr);
 }

@@ -155,3 +155,58 @@ TEST(ModsimProcess, PseudoTerminalAndCleanEnd) {
     EXPECT_EQ(sim.process().exitCode(), 0);
     EXPECT_FALSE(QFileInfo(link).isSymLink());
 }
+
+namespace {
+
+// Sets the terminal to baud and sends the probe of address; true when E5 came back in time.
+bool probeAt(int fd, speed_t baud, int address) {
+    termios t{};
+    if (::tcgetattr(fd, &t) != 0) return false;
+    ::cfmakeraw(&t);
+    ::cfsetispeed(&t, baud);
+    ::cfsetospeed(&t, baud);
+    ::tcsetattr(fd, TCSANOW, &t);
+    const Bytes user{static_cast<std::uint8_t>(address), 0x40, 0x69};
+    const Bytes probe = buildShortFrame(user);
+    if (::write(fd, probe.data(), probe.size()) != static_cast<ssize_t>(probe.size())) return false;
+    pollfd p{fd, POLLIN, 0};
+    std::uint8_t answer = 0;
+    return ::poll(&p, 1, 300) == 1 && ::read(fd, &answer, 1) == 1 && answer == kAck;
+}
+
+}  // namespace
+
+// A --line after a --module is that module's; one before every --module is the bus's.
+TEST(ModsimProcess, ModulesAnswerOnlyAtTheirBaudRate) {
+    QTemporaryDir dir;
+    const QString link = dir.filePath("COM1");
+    Simulator sim({"--no-tcp", "--pty", link, "--log", "/dev/null", "--line", "9600", "--module",
+                   "3:TEV", "--module", "17:KALU", "--line", "19200,even", "--module", "20:TEW",
+                   "--line", "57600,none"});
+    ASSERT_FALSE(sim.ptyDevice().isEmpty());
+    const int fd = ::open(link.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(fd, 0);
+    struct Case {
+        speed_t baud;
+        int address;
+        bool answers;
+    };
+    const Case cases[] = {
+        {B19200, 17, true}, {B9600, 17, false}, {B57600, 17, false}, {B9600, 3, true},
+        {B19200, 3, false}, {B57600, 20, true}, {B19200, 20, false}, {B19200, 5, false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(probeAt(fd, c.baud, c.address), c.answers)
+            << "address " << c.address << " baud code " << c.baud;
+    }
+    ::close(fd);
+}
+
+TEST(ModsimProcess, RefusesABadLineSetting) {
+    for (const char* bad : {"19201", "19200,odd", "x", ""}) {
+        QProcess p;
+        p.start(QStringLiteral(VELOR_MODSIM_EXE), {"--no-tcp", "--line", bad});
+        ASSERT_TRUE(p.waitForFinished(5000));
+        EXPECT_EQ(p.exitCode(), 2) << bad;
+    }
+}

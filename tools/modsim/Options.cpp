@@ -1,8 +1,10 @@
 #include "tools/modsim/Options.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <iterator>
 
 namespace velor::modsim {
 
@@ -42,6 +44,27 @@ std::optional<ModuleSpec> parseModuleSpec(std::string_view text) {
     const auto type = parseModuleType(name);
     if (!address || !type) return std::nullopt;
     return ModuleSpec{static_cast<int>(*address), *type};
+}
+
+std::optional<LineSetting> parseLineSetting(std::string_view text) {
+    static constexpr long kRates[] = {1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200};
+    const auto comma = text.find(',');
+    const auto baud = parseNumber(text.substr(0, comma), 1, 115200);
+    if (!baud || std::find(std::begin(kRates), std::end(kRates), *baud) == std::end(kRates)) {
+        return std::nullopt;
+    }
+    LineSetting line{*baud, LineSetting::Parity::Any};
+    if (comma == std::string_view::npos) return line;
+    std::string parity(text.substr(comma + 1));
+    for (char& c : parity) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (parity == "even") {
+        line.parity = LineSetting::Parity::Even;
+    } else if (parity == "none") {
+        line.parity = LineSetting::Parity::None;
+    } else {
+        return std::nullopt;
+    }
+    return line;
 }
 
 std::optional<NegativeSpec> parseNegativeSpec(std::string_view text) {

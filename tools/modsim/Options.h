@@ -20,6 +20,13 @@ struct ModuleSpec {
     ModuleType type = ModuleType::Kalu;
 };
 
+// The line a module listens on: a baud rate and, when given, a parity.
+struct LineSetting {
+    enum class Parity { Any, Even, None };
+    long baud = 0;
+    Parity parity = Parity::Any;
+};
+
 struct NegativeSpec {
     std::uint8_t functionCode = 0;
     std::optional<int> address;  // every module when absent
@@ -29,6 +36,8 @@ struct NegativeSpec {
 std::optional<HostPort> parseHostPort(std::string_view text);
 // "ADDR:TYPE", ADDR 0..31, TYPE one of KALU TEV TEW TEVW MOKR ZEPA (any letter case).
 std::optional<ModuleSpec> parseModuleSpec(std::string_view text);
+// "BAUD" or "BAUD,PARITY"; BAUD one of 1200..115200 a terminal knows, PARITY even or none.
+std::optional<LineSetting> parseLineSetting(std::string_view text);
 // "FC" or "FC@ADDR"; FC 0..255 in decimal or 0x hex, ADDR 0..31.
 std::optional<NegativeSpec> parseNegativeSpec(std::string_view text);
 // A probability 0..1.

@@ -77,8 +77,48 @@ void SimServer::receive(int id, std::span<const std::uint8_t> bytes) {
     }
 }
 
+long SimServer::ptyBaud() const {
+    termios t{};
+    if (ptyHeldSlave_ < 0 || ::tcgetattr(ptyHeldSlave_, &t) != 0) return 0;
+    switch (::cfgetospeed(&t)) {
+        case B1200:
+            return 1200;
+        case B2400:
+            return 2400;
+        case B4800:
+            return 4800;
+        case B9600:
+            return 9600;
+        case B19200:
+            return 19200;
+        case B38400:
+            return 38400;
+        case B57600:
+            return 57600;
+        case B115200:
+            return 115200;
+        default:
+            return 0;
+    }
+}
+
+// The terminal's settings are shared by both ends, so the held slave shows what the program
+// set. Only the baud rate is compared: a pseudo-terminal carries no parity bit.
+bool SimServer::lineMatches(const Frame& frame) {
+    if (frame.userData.empty()) return true;
+    const auto it = lines_.find(frame.userData[0]);
+    if (it == lines_.end()) return true;
+    const long baud = ptyBaud();
+    if (baud == it->second.baud) return true;
+    log_.note("pty", "module " + std::to_string(it->first) + " listens at " +
+                         std::to_string(it->second.baud) + " Bd, the terminal is at " +
+                         std::to_string(baud) + " Bd: silent");
+    return false;
+}
+
 void SimServer::serveFrame(int id, const Frame& frame) {
     Link& link = *links_.at(id);
+    if (id == ptyId_ && !lineMatches(frame)) return;
     const Exchange ex = bus_.handle(frame, nowMs());
     log_.exchange(ex, frame, link.name);
     const Delivery delivery = faults_.shape(ex.reply);

@@ -13,6 +13,7 @@
 #include "tools/modsim/Bus.h"
 #include "tools/modsim/EventLog.h"
 #include "tools/modsim/FaultInjector.h"
+#include "tools/modsim/Options.h"
 
 class QSocketNotifier;
 class QTcpServer;
@@ -32,6 +33,12 @@ public:
     // replaced, any other file is left alone and refused.
     bool openPty(const QString& linkPath, QString& error);
     QString ptyDevice() const { return ptyDevice_; }
+    // Line settings of the modules on the pseudo-terminal, by address: such a module stays
+    // silent unless the program has set the terminal to its baud rate. Modules without an
+    // entry, and every module on TCP, answer at any setting.
+    void setLines(std::map<int, LineSetting> lines) { lines_ = std::move(lines); }
+    // The baud rate the program set on the pseudo-terminal; 0 when it cannot be read.
+    long ptyBaud() const;
     // Closes everything and removes the pty link if it is still ours.
     void shutdown();
 
@@ -51,6 +58,7 @@ private:
     void readPty();
     void receive(int id, std::span<const std::uint8_t> bytes);
     void serveFrame(int id, const Frame& frame);
+    bool lineMatches(const Frame& frame);
     void send(int id, const Bytes& bytes);
     void scheduleClose(int id, int afterMs);
     void closeLink(int id);
@@ -69,6 +77,7 @@ private:
     QSocketNotifier* ptyNotifier_ = nullptr;
     QString ptyDevice_;
     QString ptyLink_;
+    std::map<int, LineSetting> lines_;
 };
 
 }  // namespace velor::modsim

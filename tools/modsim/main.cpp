@@ -9,6 +9,7 @@
 #include <unistd.h>
 #include <csignal>
 #include <cstdio>
+#include <map>
 
 #include "tools/modsim/Bus.h"
 #include "tools/modsim/EventLog.h"
@@ -63,6 +64,13 @@ void addOptions(QCommandLineParser& p) {
          "Put a module on the bus; repeatable. ADDR 0..31, TYPE KALU, TEV, TEW, TEVW, MOKR or "
          "ZEPA. Without any: KALU 1, TEV 2, TEW 3, TEVW 4, MOKR 5.",
          "ADDR:TYPE"},
+        {"line",
+         "Line setting on the --pty link: after a --module it belongs to that module, before "
+         "any --module it holds for every module. Such a module answers only when the program "
+         "has set the pseudo-terminal to BAUD (read with tcgetattr on the slave). PARITY (even "
+         "or none) is recorded but cannot be emulated: a pseudo-terminal carries no parity "
+         "bit, so a module answers at either parity. TCP ignores line settings.",
+         "BAUD[,PARITY]"},
         {"delay", "Answer every frame MS milliseconds late.", "MS"},
         {"drop", "Leave a reply unsent with probability P (0..1).", "P"},
         {"bad-checksum", "Spoil the check byte of a framed reply with probability P.", "P"},
@@ -108,6 +116,31 @@ void buildBus(const QCommandLineParser& p, Bus& bus) {
         if (!spec) fail("--module wants ADDR:TYPE, ADDR 0..31, TYPE KALU/TEV/TEW/TEVW/MOKR/ZEPA");
         bus.addModule(spec->address, spec->type);
     }
+}
+
+// A --line after a --module belongs to it; one before the first --module is the bus's.
+std::map<int, LineSetting> lineSettings(const QCommandLineParser& p, const Bus& bus) {
+    const QStringList modules = p.values("module");
+    const QStringList lines = p.values("line");
+    std::optional<LineSetting> busLine;
+    std::map<int, LineSetting> result;
+    int moduleIndex = -1;
+    int lineIndex = 0;
+    for (const QString& name : p.optionNames()) {
+        if (name == "module") ++moduleIndex;
+        if (name != "line") continue;
+        const auto line = parseLineSetting(lines.value(lineIndex++).toStdString());
+        if (!line) fail("--line wants BAUD or BAUD,PARITY (PARITY even or none)");
+        if (moduleIndex < 0) {
+            busLine = line;
+            continue;
+        }
+        result[parseModuleSpec(modules.value(moduleIndex).toStdString())->address] = *line;
+    }
+    if (busLine) {
+        for (const auto& entry : bus.modules()) result.try_emplace(entry.first, *busLine);
+    }
+    return result;
 }
 
 Settings readSettings(const QCommandLineParser& p) {
@@ -187,6 +220,7 @@ int main(int argc, char* argv[]) {
     installSignalHandlers(app);
 
     SimServer server(bus, settings.faults, log);
+    server.setLines(lineSettings(parser, bus));
     QString error;
     if (!parser.isSet("no-tcp")) {
         const QHostAddress address = tcpAddress(settings, parser.isSet("allow-remote"));

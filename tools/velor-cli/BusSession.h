@@ -92,6 +92,9 @@ public:
     std::uint16_t baudIndex() const;
     std::uint16_t replyTimeout() const { return comm_.engine.ReplyTimeout; }
     std::uint16_t pollInterval() const { return pollInterval_; }
+    // The session's channel table and engine, for a caller that runs requests of its own
+    // through them (the module finder's sweep).
+    CommState& comm() { return comm_; }
 
     // Installs the Ctrl+C handler; true once Ctrl+C came.
     static void catchInterrupt();

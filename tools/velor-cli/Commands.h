@@ -17,6 +17,7 @@ int RunSend(const Arguments& args, std::ostream& out, std::ostream& err);
 int RunShow(const Arguments& args, std::ostream& out, std::ostream& err);
 int RunCreate(const Arguments& args, std::ostream& out, std::ostream& err);
 int RunDiff(const Arguments& args, std::ostream& out, std::ostream& err);
+int RunFind(const Arguments& args, std::ostream& out, std::ostream& err);
 int RunPorts(const Arguments& args, std::ostream& out, std::ostream& err);
 
 // "help" and "--help": the overview, or one command's help with an example.

@@ -83,6 +83,16 @@ const std::map<std::string, std::string>& helpTexts() {
          "Prints the fields that differ between two files of the same kind. Exit 0 when they\n"
          "are equal, 1 when they differ, 2 when a file cannot be read. Never writes.\n"
          "Example: velor-cli diff KonfigA.cfa backup/KonfigA.cfa\n"},
+        {"find",
+         "velor-cli find --serial COMn|DEVICE [--baud LIST] [--parity even,none] [--from 0]\n"
+         "               [--to 31] [--timeout MS]\n"
+         "Probes every address of the range at every chosen baud rate (default all five) and\n"
+         "parity (default even, then none), one attempt each with a time-out of MS (default\n"
+         "30 ms, met by a module with the default response delay), parity by parity, baud\n"
+         "rate by baud rate, address by address. Prints one line per answer: address, baud\n"
+         "rate, parity and what answered (E5, frame, short frame, wrong reply). Exit 0 when\n"
+         "something answered, 1 when nothing did. A full sweep takes about 20 s.\n"
+         "Example: velor-cli find --serial COM1 --baud 9600,19200 --parity even\n"},
         {"ports",
          "velor-cli ports\n"
          "Lists COM1..COM9 and the device each leads to here, then every serial device of the\n"
@@ -120,6 +130,7 @@ void PrintOverview(std::ostream& out) {
            "  show     print a .cfa, .cfb or COM.CFG file by its fields (--json)\n"
            "  create   write a file from the JSON of show --json\n"
            "  diff     the fields in which two files differ\n"
+           "  find     search for modules at every address, baud rate and parity\n"
            "  ports    COM names and serial devices of this machine\n"
            "  comcfg   write or print a COM.CFG\n"
            "velor-cli help COMMAND (or COMMAND --help) tells more, with an example.\n"

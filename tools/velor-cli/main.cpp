@@ -22,7 +22,7 @@ const std::map<std::string, Command>& commands() {
     static const std::map<std::string, Command> table = {
         {"scan", RunScan},     {"read", RunRead},     {"write", RunWrite}, {"send", RunSend},
         {"show", RunShow},     {"create", RunCreate}, {"diff", RunDiff},   {"ports", RunPorts},
-        {"comcfg", RunComCfg}, {"demo", RunDemo}, {"help", RunHelp},
+        {"find", RunFind},     {"comcfg", RunComCfg}, {"demo", RunDemo},   {"help", RunHelp},
     };
     return table;
 }

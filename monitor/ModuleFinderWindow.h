@@ -1,0 +1,80 @@
+#pragma once
+// "Hledání modulů": the module finder window. It sweeps addresses, baud rates and parities on
+// one port and adopts a chosen answer as channel 1's port, baud rate and parity.
+
+#include <QDialog>
+#include <array>
+#include <memory>
+#include <vector>
+
+#include "monitor/ModuleSweep.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QListWidget;
+class QProgressBar;
+class QPushButton;
+class QSpinBox;
+class QTimer;
+
+namespace velor {
+
+struct AppState;
+class PollingLoop;
+
+class TForm_Hledani : public QDialog {
+    Q_OBJECT
+public:
+    // The caller has taken the channel from the loop (as for an editor).
+    explicit TForm_Hledani(AppState& app, QWidget* parent = nullptr);
+    ~TForm_Hledani() override;
+
+    void startSweep();
+    void abortSweep();
+    // Adopts the selected answer: channel 1's port, baud rate and parity, saved in COM.CFG.
+    bool adoptSelected();
+    bool sweeping() const { return sweep_ != nullptr; }
+    const ModuleSweep* sweep() const { return sweep_.get(); }
+
+    QComboBox* PortChoice = nullptr;
+    std::array<QCheckBox*, 5> BaudChecks{};
+    QComboBox* ParityChoice = nullptr;
+    QSpinBox* FromAddress = nullptr;
+    QSpinBox* ToAddress = nullptr;
+    QSpinBox* Timeout = nullptr;
+    QListWidget* Answers = nullptr;
+    QProgressBar* Progress = nullptr;
+    QLabel* TimeLeft = nullptr;
+    QPushButton* B_Hledat = nullptr;
+    QPushButton* B_Prerusit = nullptr;
+    QPushButton* B_Pouzit = nullptr;
+    QPushButton* B_Zavrit = nullptr;
+
+protected:
+    void reject() override;
+
+private:
+    void createControls();
+    SweepSettings settingsFromControls() const;
+    void tick();
+    void showAnswers();
+    void endSweep();
+
+    AppState& app_;
+    std::unique_ptr<ModuleSweep> sweep_;
+    QTimer* timer_ = nullptr;
+    std::uint8_t oldPortNumber_ = 0;
+    std::string oldPortName_;
+    int shown_ = 0;
+    std::vector<SweepAnswer> lastAnswers_;
+};
+
+// Opens the finder modally over parent: the loop stops and channel 1 is closed as for a
+// configuration editor, and both are given back when the window closes.
+void openModuleFinder(AppState& app, PollingLoop& loop, QWidget* parent);
+
+// Ctrl+F and the entry "Hledání modulů" of the window's context menu open the finder.
+void installFinderShortcut(QWidget* window, AppState& app, PollingLoop& loop);
+
+}  // namespace velor

@@ -1,0 +1,113 @@
+// velor-cli find: the module finder's sweep on a serial port.
+
+#include <sstream>
+
+#include "monitor/ModuleSweep.h"
+#include "tools/velor-cli/Args.h"
+#include "tools/velor-cli/BusSession.h"
+#include "tools/velor-cli/Commands.h"
+
+namespace velor::cli {
+
+namespace {
+
+std::vector<std::string> splitList(const std::string& text) {
+    std::vector<std::string> items;
+    std::stringstream in(text);
+    std::string item;
+    while (std::getline(in, item, ',')) items.push_back(item);
+    return items;
+}
+
+bool takeBauds(const ParsedArgs& args, SweepSettings& s, std::string& problem) {
+    const auto list = args.value("--baud");
+    if (!list) return true;
+    s.baudIndexes.clear();
+    for (const std::string& item : splitList(*list)) {
+        const long baud = ParseNumber(item, 1, 1000000).value_or(0);
+        bool known = false;
+        for (std::size_t i = 0; i < BaudRates.size(); ++i) {
+            if (BaudRates[i] != baud) continue;
+            s.baudIndexes.push_back(static_cast<std::uint16_t>(i));
+            known = true;
+        }
+        if (!known) {
+            problem = "--baud wants a list of 4800, 9600, 19200, 38400, 57600";
+            return false;
+        }
+    }
+    return !s.baudIndexes.empty();
+}
+
+bool takeParities(const ParsedArgs& args, SweepSettings& s, std::string& problem) {
+    const auto list = args.value("--parity");
+    if (!list) return true;
+    s.noParity.clear();
+    for (const std::string& item : splitList(*list)) {
+        if (item != "even" && item != "none") {
+            problem = "--parity wants even, none or even,none";
+            return false;
+        }
+        s.noParity.push_back(item == "none");
+    }
+    return !s.noParity.empty();
+}
+
+bool takeSettings(const ParsedArgs& args, SweepSettings& s, std::string& problem) {
+    long from = s.from, to = s.to, timeout = s.timeoutMs;
+    if (!takeBauds(args, s, problem) || !takeParities(args, s, problem) ||
+        !TakeNumber(args, "--from", 0, 31, from, problem) ||
+        !TakeNumber(args, "--to", 0, 31, to, problem) ||
+        !TakeNumber(args, "--timeout", 1, 60000, timeout, problem)) {
+        return false;
+    }
+    if (from > to) {
+        problem = "--from must not be above --to";
+        return false;
+    }
+    s.from = static_cast<int>(from);
+    s.to = static_cast<int>(to);
+    s.timeoutMs = static_cast<std::uint16_t>(timeout);
+    return true;
+}
+
+}  // namespace
+
+int RunFind(const Arguments& raw, std::ostream& out, std::ostream& err) {
+    ParsedArgs args;
+    std::string problem;
+    const OptionSet known{{"--serial", "--baud", "--parity", "--from", "--to", "--timeout"}, {}};
+    if (!ParseArgs(raw, known, args, problem)) return UsageError("find", problem, err);
+    SweepSettings settings;
+    if (!args.has("--serial")) return UsageError("find", "give --serial COMn or a device", err);
+    if (!takeSettings(args, settings, problem) || !args.positional.empty())
+        return UsageError("find", problem.empty() ? "unexpected argument" : problem, err);
+    LinkOptions link;
+    link.serial = args.value("--serial");
+    BusSession session(link, err);
+    BusSession::catchInterrupt();
+    if (!session.open(problem)) {
+        err << "velor-cli: " << problem << "\n";
+        return kExitUsage;
+    }
+    ModuleSweep sweep(session.comm(), settings);
+    std::size_t printed = 0;
+    bool more = true;
+    while (more) {
+        more = sweep.step();
+        if (more && !session.pause(2)) sweep.abort();
+        for (; printed < sweep.answers().size(); ++printed) {
+            const SweepAnswer& a = sweep.answers()[printed];
+            out << "address " << a.point.address << " baud " << BaudRateAt(a.point.baudIndex)
+                << " parity " << (a.point.noParity ? "none" : "even") << " "
+                << AnswerKindText(a.kind) << "\n"
+                << std::flush;
+        }
+    }
+    sweep.finish();
+    if (sweep.aborted()) return kExitInterrupted;
+    if (sweep.answers().empty()) err << "velor-cli: no module answered\n";
+    return sweep.answers().empty() ? kExitNo : kExitOk;
+}
+
+}  // namespace velor::cli
