@@ -105,6 +105,8 @@ TEST_F(VelorProcessTest, EmptyDirectoryGetsTheDefaultFilesAndTheirMessages) {
         << velor.log().toStdString();
     EXPECT_TRUE(velor.running());
     EXPECT_EQ(velor.log(), kInitAnalog + kInitBinary);
+    // The message comes before the file is written: wait for the save that follows it.
+    EXPECT_TRUE(velor.waitFor([&] { return ReadAll(file("one", "KonfigB.cfb")).size() == 2704; }));
 
     EXPECT_EQ(ReadAll(file("one", "KonfigA.cfa")).size(), 1292);
     EXPECT_EQ(ReadAll(file("one", "KonfigB.cfb")).size(), 2704);
