@@ -104,6 +104,8 @@ ComLinkResult MakeComLink(const std::string& comName, const std::string& target,
     namespace fs = std::filesystem;
     std::error_code ec;
     const fs::file_status status = fs::symlink_status(comName, ec);
+    if (fs::is_symlink(status) && fs::read_symlink(comName, ec) == target && !ec)
+        return ComLinkResult::Made;  // leads there already: nothing to ask
     if (fs::is_symlink(status) && !replace) return ComLinkResult::Exists;
     if (fs::exists(status) && !fs::is_symlink(status)) return ComLinkResult::NotALink;
     // Made beside and renamed over, so the name never leads nowhere in between.

@@ -53,7 +53,7 @@ enum class ComLinkResult {
 };
 
 // Makes the entry comName ("COM3") in the working directory a symbolic link to target. An
-// existing link is replaced (in one step) only when replace is set.
+// existing link to another target is replaced (in one step) only when replace is set.
 ComLinkResult MakeComLink(const std::string& comName, const std::string& target, bool replace,
                           std::string& problem);
 

@@ -112,6 +112,7 @@ TEST_F(ComLinkTest, ALinkIsMadeAndReplacedOnlyWhenAsked) {
     EXPECT_EQ(MakeComLink("COM4", "/dev/serial/by-id/usb-A", false, problem), ComLinkResult::Made);
     EXPECT_EQ(fs::read_symlink("COM4"), "/dev/serial/by-id/usb-A");
 
+    EXPECT_EQ(MakeComLink("COM4", "/dev/serial/by-id/usb-A", false, problem), ComLinkResult::Made);
     EXPECT_EQ(MakeComLink("COM4", "/dev/ttyUSB1", false, problem), ComLinkResult::Exists);
     EXPECT_EQ(fs::read_symlink("COM4"), "/dev/serial/by-id/usb-A");
     EXPECT_EQ(MakeComLink("COM4", "/dev/ttyUSB1", true, problem), ComLinkResult::Made);
