@@ -5,7 +5,9 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QFormLayout>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
@@ -15,10 +17,12 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "monitor/AppState.h"
 #include "comm/ComConfig.h"
 #include "comm/SerialPortName.h"
+#include "config/ConfigFiles.h"
+#include "monitor/AppState.h"
 #include "monitor/PollingLoop.h"
+#include "ui/Cp1250.h"
 #include "ui/MessageService.h"
 
 namespace velor {
@@ -31,6 +35,34 @@ QString answerText(const SweepAnswer& a) {
         .arg(BaudRateAt(a.point.baudIndex))
         .arg(a.point.noParity ? QStringLiteral("žádná") : QStringLiteral("sudá"))
         .arg(QString::fromStdString(AnswerKindText(a.kind)));
+}
+
+// Why the device may not be opened and what the user can do about it.
+QString accessRemedy(const SerialDevice& d) {
+    const QString group =
+        d.access.group.empty() ? QStringLiteral("dialout") : QString::fromStdString(d.access.group);
+    return QStringLiteral(
+               "bez přístupu: přidejte se do skupiny %1 (sudo usermod -aG %1 $USER), "
+               "pak se odhlaste a znovu přihlaste; nebo nainstalujte pravidlo udev "
+               "z balíčku programu")
+        .arg(group);
+}
+
+QString deviceText(const SerialDevice& d) {
+    QString text = QString::fromStdString(d.device);
+    if (!d.description.empty())
+        text += QStringLiteral("   „%1“").arg(QString::fromStdString(d.description));
+    if (d.hasUsbIds) text += QStringLiteral("   USB %1").arg(QString::fromStdString(UsbIdsText(d)));
+    if (!d.serialNumber.empty())
+        text += QStringLiteral("   sériové číslo %1").arg(QString::fromStdString(d.serialNumber));
+    if (!d.byIdPath.empty())
+        text += QStringLiteral("\n      ") + QString::fromStdString(d.byIdPath);
+    if (!d.access.accessible) text += QStringLiteral("\n      ") + accessRemedy(d);
+    return text;
+}
+
+QString canonical(const std::string& path) {
+    return QFileInfo(QString::fromStdString(path)).canonicalFilePath();
 }
 
 }  // namespace
@@ -103,9 +135,101 @@ void TForm_Hledani::createControls() {
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addWidget(Answers);
+    layout->addWidget(createDeviceControls());
     layout->addWidget(Progress);
     layout->addWidget(TimeLeft);
     layout->addLayout(buttons);
+}
+
+QWidget* TForm_Hledani::createDeviceControls() {
+    auto* box = new QGroupBox(QStringLiteral("Sériová zařízení počítače"), this);
+    Devices = new QListWidget(box);
+    ComChoice = new QComboBox(box);
+    for (int n = 1; n <= 9; ++n) ComChoice->addItem(QStringLiteral("COM%1").arg(n), n);
+    B_Priradit = new QPushButton(box);
+    B_Obnovit = new QPushButton(QStringLiteral("Obnovit"), box);
+    B_Priradit->setEnabled(false);
+    const auto caption = [this] {
+        B_Priradit->setText(QStringLiteral("Přiřadit jako %1").arg(ComChoice->currentText()));
+    };
+    caption();
+    connect(ComChoice, &QComboBox::currentIndexChanged, this, caption);
+    connect(Devices, &QListWidget::currentRowChanged, this,
+            [this](int row) { B_Priradit->setEnabled(row >= 0); });
+    connect(B_Priradit, &QPushButton::clicked, this, &TForm_Hledani::assignSelectedDevice);
+    connect(B_Obnovit, &QPushButton::clicked, this,
+            [this] { showSerialDevices(ListSerialDevices()); });
+    auto* row = new QHBoxLayout;
+    row->addWidget(ComChoice);
+    row->addWidget(B_Priradit);
+    row->addStretch();
+    row->addWidget(B_Obnovit);
+    auto* layout = new QVBoxLayout(box);
+    layout->addWidget(Devices);
+    layout->addLayout(row);
+    return box;
+}
+
+void TForm_Hledani::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!devicesListed_) showSerialDevices(ListSerialDevices());
+}
+
+void TForm_Hledani::showSerialDevices(std::vector<SerialDevice> devices) {
+    devicesListed_ = true;
+    devices_ = std::move(devices);
+    Devices->clear();
+    for (const SerialDevice& d : devices_) Devices->addItem(deviceText(d));
+    if (devices_.empty()) Devices->addItem(QStringLiteral("Žádné sériové zařízení"));
+    Devices->setCurrentRow(-1);
+    B_Priradit->setEnabled(false);
+    labelPortChoice();
+}
+
+// "COM3 – /dev/ttyUSB0 „FT232R USB UART“" for every COMn that leads to a found device.
+void TForm_Hledani::labelPortChoice() {
+    const PortResolver& resolve = app_.comm.channel.resolvePort;
+    for (int i = 0; i < PortChoice->count(); ++i) {
+        const int n = PortChoice->itemData(i).toInt();
+        if (n < 1) continue;
+        QString text = QStringLiteral("COM%1").arg(n);
+        const QString target = resolve ? canonical(resolve(PortDeviceName(n))) : QString();
+        for (const SerialDevice& d : devices_) {
+            if (target.isEmpty() || canonical(d.device) != target) continue;
+            text += QStringLiteral(" – ") + QString::fromStdString(d.device);
+            if (!d.description.empty())
+                text += QStringLiteral(" „%1“").arg(QString::fromStdString(d.description));
+            break;
+        }
+        PortChoice->setItemText(i, text);
+    }
+}
+
+bool TForm_Hledani::assignSelectedDevice() {
+    const int row = Devices->currentRow();
+    if (row < 0 || row >= static_cast<int>(devices_.size())) return false;
+    const std::string name = PortDeviceName(ComChoice->currentData().toInt());
+    const std::string target = LinkTargetOf(devices_[static_cast<std::size_t>(row)]);
+    std::string problem;
+    ComLinkResult result = MakeComLink(name, target, false, problem);
+    if (result == ComLinkResult::Exists) {
+        char answer = kAnswerNo;
+        ShowMessageWindow(name + " v pracovním adresáři už vede jinam.",
+                          "Nahradit odkazem na " + target + "?", 3, answer, 0);
+        if (answer != kAnswerYes) return false;
+        result = MakeComLink(name, target, true, problem);
+    }
+    if (result == ComLinkResult::NotALink) {
+        ShowMessageWindow(name + " v pracovním adresáři není odkaz, ale soubor.",
+                          "Nenahrazuji ho; přejmenujte nebo smažte ho sám.", 2, 1);
+        return false;
+    }
+    if (result == ComLinkResult::Failed) {
+        ShowMessageWindow("Odkaz " + name + " nelze vytvořit.", problem, 2, 1);
+        return false;
+    }
+    labelPortChoice();
+    return true;
 }
 
 SweepSettings TForm_Hledani::settingsFromControls() const {
@@ -197,7 +321,34 @@ bool TForm_Hledani::adoptSelected() {
     }
     oldPortNumber_ = r.PortNumber;
     oldPortName_ = ch.SelectedPortName;
+    offerModuleAddress(a.point.address);
     return true;
+}
+
+void TForm_Hledani::offerModuleAddress(int address) {
+    ConfigState& cfg = app_.config;
+    struct Offer {
+        std::int32_t& field;
+        const char* which;
+        const std::string& file;
+        bool (*save)(ConfigState&, const ChannelState&);
+    };
+    const Offer offers[] = {
+        {cfg.AnalogConfig.ModuleAddress, "analogové", cfg.AnalogFileName, &SaveAnalogConfig},
+        {cfg.BinaryConfig.ModuleAddress, "binární", cfg.BinaryFileName, &SaveBinaryConfig},
+    };
+    for (const Offer& o : offers) {
+        if (o.field == address) continue;
+        char answer = kAnswerNo;
+        ShowMessageWindow("Nastavit adresu modulu " + std::to_string(address) + " v " + o.which +
+                              " konfiguraci (" + cp1250ToUtf8(o.file) + ")?",
+                          "Nyní je tam adresa " + std::to_string(o.field) + ".", 3, answer, 0);
+        if (answer != kAnswerYes) continue;
+        const std::int32_t old = o.field;
+        o.field = address;
+        // A file that could not be written keeps its address in memory too.
+        if (!o.save(cfg, app_.comm.channel)) o.field = old;
+    }
 }
 
 void TForm_Hledani::reject() {

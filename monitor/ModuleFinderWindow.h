@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "comm/SerialDevices.h"
 #include "monitor/ModuleSweep.h"
 
 class QCheckBox;
@@ -15,6 +16,7 @@ class QLabel;
 class QListWidget;
 class QProgressBar;
 class QPushButton;
+class QShowEvent;
 class QSpinBox;
 class QTimer;
 
@@ -34,6 +36,14 @@ public:
     void abortSweep();
     // Adopts the selected answer: channel 1's port, baud rate and parity, saved in COM.CFG.
     bool adoptSelected();
+    // Asks whether the answer's address becomes the module address of the analog or binary
+    // configuration, and saves that file when the user agrees.
+    void offerModuleAddress(int address);
+
+    // Lists the serial devices and names in the port list where COM1..COM9 lead.
+    void showSerialDevices(std::vector<SerialDevice> devices);
+    // Makes COMn (ComChoice) in the working directory a link to the selected device.
+    bool assignSelectedDevice();
     bool sweeping() const { return sweep_ != nullptr; }
     const ModuleSweep* sweep() const { return sweep_.get(); }
 
@@ -50,9 +60,14 @@ public:
     QPushButton* B_Prerusit = nullptr;
     QPushButton* B_Pouzit = nullptr;
     QPushButton* B_Zavrit = nullptr;
+    QListWidget* Devices = nullptr;
+    QComboBox* ComChoice = nullptr;
+    QPushButton* B_Priradit = nullptr;
+    QPushButton* B_Obnovit = nullptr;
 
 protected:
     void reject() override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void createControls();
@@ -60,6 +75,8 @@ private:
     void tick();
     void showAnswers();
     void endSweep();
+    QWidget* createDeviceControls();
+    void labelPortChoice();
 
     AppState& app_;
     std::unique_ptr<ModuleSweep> sweep_;
@@ -68,6 +85,8 @@ private:
     std::string oldPortName_;
     int shown_ = 0;
     std::vector<SweepAnswer> lastAnswers_;
+    std::vector<SerialDevice> devices_;
+    bool devicesListed_ = false;
 };
 
 // Opens the finder modally over parent: the loop stops and channel 1 is closed as for a

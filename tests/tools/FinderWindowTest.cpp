@@ -1,8 +1,10 @@
 // The window "Hledání modulů" offscreen against the simulator on a pseudo-terminal: an abort
-// in mid-sweep, and an adopted answer written to COM.CFG.
+// in mid-sweep, an adopted answer written to COM.CFG with its address offered to the
+// configurations, and the serial device list with its COMn assignment.
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
@@ -13,14 +15,18 @@
 #include <QTest>
 #include <QTimer>
 
+#include <filesystem>
+
 #include <gtest/gtest.h>
 
+#include "MessageRecorder.h"
 #include "QtAppEnvironment.h"
-#include "monitor/AppState.h"
 #include "comm/Channel.h"
 #include "comm/ChannelTableIo.h"
 #include "comm/ComConfig.h"
 #include "comm/TransferWindow.h"
+#include "config/ConfigFiles.h"
+#include "monitor/AppState.h"
 #include "monitor/ModuleFinderWindow.h"
 #include "tools/ModsimProcess.h"
 
@@ -95,6 +101,143 @@ TEST_F(FinderWindowTest, PouzitSavesPortBaudAndParityOfTheAnswer) {
     EXPECT_EQ(bytes[5], 1);    // no parity
     EXPECT_EQ(bytes[132], 0);  // channel 2 stays TCP
     EXPECT_EQ(finder.result(), QDialog::Accepted);
+}
+
+TEST_F(FinderWindowTest, PouzitOffersTheAddressToEachConfiguration) {
+    const std::string configDir = dir.path().toStdString() + "/";
+    app.config.AnalogDirectory = configDir;
+    app.config.BinaryDirectory = configDir;
+    app.config.BinaryConfig.ModuleAddress = 4;
+    TForm_Hledani finder(app);
+    finder.PortChoice->setCurrentIndex(3);
+    for (std::size_t i = 0; i < finder.BaudChecks.size(); ++i)
+        finder.BaudChecks[i]->setChecked(i == 2);
+    finder.ParityChoice->setCurrentIndex(1);
+    finder.FromAddress->setValue(17);
+    finder.ToAddress->setValue(17);
+    finder.B_Hledat->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !finder.sweeping(); }, 10000));
+    ASSERT_EQ(finder.Answers->count(), 1);
+
+    test::MessageRecorder messages;
+    messages.queueAnswer(kAnswerYes);  // analog
+    messages.queueAnswer(kAnswerNo);   // binary
+    finder.B_Pouzit->click();
+    ASSERT_EQ(messages.calls.size(), 2u);
+    EXPECT_EQ(messages.calls[0].kind, 3u);
+    EXPECT_EQ(messages.calls[0].text1,
+              "Nastavit adresu modulu 17 v analogové konfiguraci (KonfigA.cfa)?");
+    EXPECT_EQ(messages.calls[1].text2, "Nyní je tam adresa 4.");
+    EXPECT_EQ(app.config.AnalogConfig.ModuleAddress, 17);
+    EXPECT_EQ(app.config.BinaryConfig.ModuleAddress, 4);
+    EXPECT_FALSE(QFile::exists(BinaryFilePath(app.config)));
+
+    // The saved file carries the address.
+    QFile file(AnalogFilePath(app.config));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    ConfigState loaded;
+    ASSERT_TRUE(DecodeAnalogFile(
+        loaded, std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size())));
+    EXPECT_EQ(loaded.AnalogConfig.ModuleAddress, 17);
+
+    // An address the configuration holds already is not asked about.
+    messages.calls.clear();
+    finder.offerModuleAddress(17);
+    ASSERT_EQ(messages.calls.size(), 1u);
+    EXPECT_NE(messages.calls[0].text1.find("binární"), std::string::npos);
+}
+
+class FinderDevicesTest : public FinderWindowTest {
+protected:
+    void SetUp() override {
+        FinderWindowTest::SetUp();
+        old = QDir::currentPath();
+        ASSERT_TRUE(QDir::setCurrent(work.path()));
+    }
+    void TearDown() override { QDir::setCurrent(old); }
+
+    // The simulator's pseudo-terminal (COM3 of the fixture) and an adapter without access.
+    std::vector<SerialDevice> devices() const {
+        SerialDevice pty;
+        pty.device = sim->ptyDevice().toStdString();
+        pty.description = "simulátor";
+        pty.access.exists = pty.access.accessible = true;
+        SerialDevice usb;
+        usb.device = "/dev/ttyUSB7";
+        usb.description = "FT232R USB UART";
+        usb.serialNumber = "A1B2C3";
+        usb.hasUsbIds = true;
+        usb.vendorId = 0x0403;
+        usb.productId = 0x6001;
+        usb.byIdPath = "/dev/serial/by-id/usb-FTDI_FT232R_A1B2C3-if00-port0";
+        usb.access.exists = true;
+        usb.access.group = "dialout";
+        return {pty, usb};
+    }
+
+    QTemporaryDir work;
+    QString old;
+};
+
+TEST_F(FinderDevicesTest, DevicesAreListedWithTheirDetailsAndTheRemedy) {
+    TForm_Hledani finder(app);
+    finder.showSerialDevices(devices());
+    ASSERT_EQ(finder.Devices->count(), 2);
+    const QString usb = finder.Devices->item(1)->text();
+    for (const char* part :
+         {"/dev/ttyUSB7", "„FT232R USB UART“", "USB 0403:6001", "sériové číslo A1B2C3",
+          "/dev/serial/by-id/usb-FTDI_FT232R_A1B2C3-if00-port0",
+          "bez přístupu: přidejte se do skupiny dialout", "odhlaste a znovu přihlaste",
+          "pravidlo udev"})
+        EXPECT_TRUE(usb.contains(QString::fromUtf8(part))) << part << "\n" << usb.toStdString();
+    EXPECT_FALSE(finder.Devices->item(0)->text().contains(QStringLiteral("bez přístupu")));
+    // COM3 leads to the pseudo-terminal: the port list says so.
+    EXPECT_EQ(finder.PortChoice->itemText(3),
+              QStringLiteral("COM3 – ") + sim->ptyDevice() + QStringLiteral(" „simulátor“"));
+    EXPECT_EQ(finder.PortChoice->itemText(4), QStringLiteral("COM4"));
+
+    finder.showSerialDevices({});
+    ASSERT_EQ(finder.Devices->count(), 1);
+    EXPECT_FALSE(finder.B_Priradit->isEnabled());
+    EXPECT_FALSE(finder.assignSelectedDevice());
+}
+
+TEST_F(FinderDevicesTest, PriraditMakesTheLinkAndReplacesOneOnlyWhenConfirmed) {
+    namespace fs = std::filesystem;
+    TForm_Hledani finder(app);
+    finder.showSerialDevices(devices());
+    test::MessageRecorder messages;
+    finder.ComChoice->setCurrentIndex(3);
+    EXPECT_EQ(finder.B_Priradit->text(), QStringLiteral("Přiřadit jako COM4"));
+    finder.Devices->setCurrentRow(1);
+    ASSERT_TRUE(finder.B_Priradit->isEnabled());
+    finder.B_Priradit->click();
+    EXPECT_TRUE(messages.calls.empty());
+    EXPECT_EQ(fs::read_symlink("COM4"), "/dev/serial/by-id/usb-FTDI_FT232R_A1B2C3-if00-port0");
+
+    // Without a by-id path the device itself; the old link stays until the user agrees.
+    finder.Devices->setCurrentRow(0);
+    messages.queueAnswer(kAnswerNo);
+    EXPECT_FALSE(finder.assignSelectedDevice());
+    ASSERT_EQ(messages.calls.size(), 1u);
+    EXPECT_EQ(messages.calls[0].kind, 3u);
+    EXPECT_EQ(messages.calls[0].text1, "COM4 v pracovním adresáři už vede jinam.");
+    EXPECT_EQ(fs::read_symlink("COM4"), "/dev/serial/by-id/usb-FTDI_FT232R_A1B2C3-if00-port0");
+    messages.queueAnswer(kAnswerYes);
+    EXPECT_TRUE(finder.assignSelectedDevice());
+    EXPECT_EQ(fs::read_symlink("COM4"), sim->ptyDevice().toStdString());
+
+    // A regular file named COM5 is the user's: refused with a message, left as it is.
+    QFile file(work.filePath("COM5"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    finder.ComChoice->setCurrentIndex(4);
+    messages.calls.clear();
+    EXPECT_FALSE(finder.assignSelectedDevice());
+    ASSERT_EQ(messages.calls.size(), 1u);
+    EXPECT_EQ(messages.calls[0].kind, 2u);
+    EXPECT_FALSE(fs::is_symlink(fs::symlink_status("COM5")));
 }
 
 }  // namespace

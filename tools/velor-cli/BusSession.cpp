@@ -16,7 +16,7 @@
 #include "config/ModuleHelpers.h"
 #include "monitor/AnswerDecoder.h"
 #include "monitor/ConfigSend.h"
-#include "tools/velor-cli/PortAccess.h"
+#include "comm/SerialDevices.h"
 
 namespace velor::cli {
 

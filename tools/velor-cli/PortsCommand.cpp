@@ -1,31 +1,16 @@
 // ports: where COM1..COM9 lead on this machine and every serial device the system has.
 
-#include <QDir>
 #include <QFileInfo>
-#include <QSerialPortInfo>
-#include <cstdio>
-#include <map>
+#include <vector>
 
+#include "comm/SerialDevices.h"
 #include "comm/SerialPortName.h"
 #include "tools/velor-cli/Args.h"
 #include "tools/velor-cli/Commands.h"
-#include "tools/velor-cli/PortAccess.h"
 
 namespace velor::cli {
 
 namespace {
-
-constexpr const char* kByIdDirectory = "/dev/serial/by-id";
-
-// The /dev/serial/by-id names by the device they lead to.
-std::map<QString, QString> byIdLinks() {
-    std::map<QString, QString> links;
-    const QDir dir(kByIdDirectory);
-    for (const QFileInfo& link :
-         dir.entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot))
-        links[link.canonicalFilePath()] = link.absoluteFilePath();
-    return links;
-}
 
 std::string accessText(const std::string& device) {
     const PortAccess a = CheckPortAccess(device);
@@ -49,25 +34,16 @@ void printComNames(std::ostream& out) {
 }
 
 void printDevices(std::ostream& out) {
-    const auto links = byIdLinks();
-    const auto ports = QSerialPortInfo::availablePorts();
-    out << "Serial devices of this system:" << (ports.isEmpty() ? " none\n" : "\n");
-    for (const QSerialPortInfo& port : ports) {
-        const std::string device = port.systemLocation().toStdString();
-        out << "  " << device;
-        if (!port.description().isEmpty())
-            out << "  \"" << port.description().toStdString() << "\"";
-        if (!port.manufacturer().isEmpty()) out << "  maker " << port.manufacturer().toStdString();
-        if (port.hasVendorIdentifier() && port.hasProductIdentifier()) {
-            char ids[16];
-            std::snprintf(ids, sizeof ids, "%04x:%04x", port.vendorIdentifier(),
-                          port.productIdentifier());
-            out << "  usb " << ids;
-        }
-        if (!port.serialNumber().isEmpty()) out << "  serial " << port.serialNumber().toStdString();
-        const auto link = links.find(QFileInfo(port.systemLocation()).canonicalFilePath());
-        if (link != links.end()) out << "\n      " << link->second.toStdString();
-        out << "\n      " << accessText(device) << "\n";
+    const std::vector<SerialDevice> devices = ListSerialDevices();
+    out << "Serial devices of this system:" << (devices.empty() ? " none\n" : "\n");
+    for (const SerialDevice& d : devices) {
+        out << "  " << d.device;
+        if (!d.description.empty()) out << "  \"" << d.description << "\"";
+        if (!d.manufacturer.empty()) out << "  maker " << d.manufacturer;
+        if (d.hasUsbIds) out << "  usb " << UsbIdsText(d);
+        if (!d.serialNumber.empty()) out << "  serial " << d.serialNumber;
+        if (!d.byIdPath.empty()) out << "\n      " << d.byIdPath;
+        out << "\n      " << (d.access.accessible ? "accessible" : d.access.remedy) << "\n";
     }
 }
 

@@ -1,0 +1,60 @@
+#pragma once
+// The machine's serial devices and whether this user may open them. Looks at the devices'
+// entries and the system's device list only; never opens a device.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace velor {
+
+struct PortAccess {
+    bool exists = false;
+    bool accessible = false;  // readable and writable by this user
+    std::string group;        // the group that owns the device
+    std::string remedy;       // empty when accessible
+};
+
+// Judged as the kernel would judge an open by this process (effective user and groups).
+PortAccess CheckPortAccess(const std::string& device);
+
+// Why an open of the device failed, as far as its entry tells.
+std::string PortProblem(const std::string& device);
+
+struct SerialDevice {
+    std::string device;  // /dev/ttyUSB0
+    std::string description;
+    std::string manufacturer;
+    std::string serialNumber;
+    bool hasUsbIds = false;
+    std::uint16_t vendorId = 0;
+    std::uint16_t productId = 0;
+    std::string byIdPath;  // /dev/serial/by-id/..., empty when the system made none
+    PortAccess access;
+};
+
+std::vector<SerialDevice> ListSerialDevices();
+
+// "0403:6001", empty without USB identifiers.
+std::string UsbIdsText(const SerialDevice& device);
+
+// What a COMn entry should lead to: the by-id path, which survives re-plugging, else the device.
+std::string LinkTargetOf(const SerialDevice& device);
+
+}  // namespace velor
+
+namespace velor {
+
+enum class ComLinkResult {
+    Made,
+    Exists,    // a link of that name is there; replace only when the user agrees
+    NotALink,  // a file or directory of that name is there: never replaced
+    Failed,
+};
+
+// Makes the entry comName ("COM3") in the working directory a symbolic link to target. An
+// existing link to another target is replaced (in one step) only when replace is set.
+ComLinkResult MakeComLink(const std::string& comName, const std::string& target, bool replace,
+                          std::string& problem);
+
+}  // namespace velor
