@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QFileDialog>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -18,6 +19,7 @@
 #include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <vector>
 
 #include "comm/TrafficCapture.h"
 #include "config/ConfigFiles.h"
@@ -27,6 +29,9 @@
 namespace velor {
 
 namespace {
+
+// Room a statistics cell leaves beside its text.
+constexpr int kStatsCellMargin = 12;
 
 std::uint32_t receivedCount(const AddressStats& s, Verdict v) {
     return s.received[static_cast<std::size_t>(v)];
@@ -244,13 +249,21 @@ void TrafficWindow::updateStats() {
     statsShown_.start();
     shownStats_ = stats.version();
     const auto& addresses = stats.addresses();
-    Stats->setRowCount(static_cast<int>(addresses.size()) + 1);
+    const int rows = static_cast<int>(addresses.size()) + 1;
+    const bool newRows = Stats->rowCount() != rows;
+    Stats->setRowCount(rows);
     int row = 0;
+    // Fitting a column measures every cell of it: only a text that no longer fits asks for it.
+    const QFontMetrics metrics(Stats->font());
+    std::vector<bool> tooNarrow(static_cast<std::size_t>(Stats->columnCount()), false);
     auto put = [&](const QStringList& cells) {
         for (int c = 0; c < cells.size(); ++c) {
             auto* item = Stats->item(row, c);
             if (item == nullptr) Stats->setItem(row, c, item = new QTableWidgetItem);
+            if (item->text() == cells[c]) continue;
             item->setText(cells[c]);
+            if (metrics.horizontalAdvance(cells[c]) + kStatsCellMargin > Stats->columnWidth(c))
+                tooNarrow[static_cast<std::size_t>(c)] = true;
         }
         ++row;
     };
@@ -258,8 +271,12 @@ void TrafficWindow::updateStats() {
         put(TrafficStatsRow(address < 0 ? QStringLiteral("?") : QString::number(address), s));
     }
     put(TrafficStatsRow(QStringLiteral("linka"), stats.totals()));
-    // A few dozen rows at most: fitting them is cheap.
-    Stats->resizeColumnsToContents();
+    if (newRows) {
+        Stats->resizeColumnsToContents();
+        return;
+    }
+    for (int c = 0; c < Stats->columnCount(); ++c)
+        if (tooNarrow[static_cast<std::size_t>(c)]) Stats->resizeColumnToContents(c);
 }
 
 QString TrafficWindow::selectedText() const {

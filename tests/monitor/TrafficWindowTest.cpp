@@ -96,6 +96,27 @@ TEST(TrafficWindow, RowsShowTimeDeltaDirectionAddressKindBytesAndVerdict) {
     EXPECT_EQ(stats->item(0, 1)->text(), "0");
 }
 
+TEST(TrafficWindow, StatisticsColumnsWidenWhenATextOutgrowsThem) {
+    Bus bus;
+    bus.exchange(4, kAck, 0, 2);
+    TrafficWindow window(bus.tap);
+    window.show();
+    QTableWidget* stats = window.Stats;
+    ASSERT_EQ(stats->rowCount(), 2);
+    const int before = stats->columnWidth(4);
+    // The same rows, a longer text: bad frames of three kinds at the same address.
+    bus.exchange(4, kBadFrame, -3, 3);
+    bus.exchange(4, {0x68, 0x03, 0x04, 0x68, 0x05, 0x40, 0x6C, 0xB1, 0x16}, -3, 3);
+    bus.exchange(4, {0x68, 0x03, 0x03, 0x68, 0x05, 0x40, 0x6C, 0xB1, 0x17}, -3, 3);
+    QTest::qWait(kStatsRefreshMs + 50);  // the statistics are redrawn once a second
+    window.refresh();
+    ASSERT_EQ(stats->rowCount(), 2);
+    const QString text = stats->item(0, 4)->text();
+    EXPECT_TRUE(text.startsWith("3 (")) << text.toStdString();
+    EXPECT_GT(stats->columnWidth(4), before);
+    EXPECT_GE(stats->columnWidth(4), stats->fontMetrics().horizontalAdvance(text));
+}
+
 TEST(TrafficWindow, FiltersPauseClearAndCopy) {
     Bus bus;
     for (int i = 0; i < 5; ++i) bus.exchange(3, kAck, 0, 2);

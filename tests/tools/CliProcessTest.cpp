@@ -5,10 +5,10 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
-#include <QDir>
-#include <QFile>
 #include <QCoreApplication>
+#include <QDir>
 #include <QEventLoop>
+#include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTcpServer>
@@ -23,7 +23,6 @@ using velor::modsim::test::Simulator;
 
 namespace velor {
 namespace {
-
 
 struct CliRun {
     int code = -1;
@@ -155,6 +154,78 @@ TEST_F(CliProcessTest, WriteSetsOutputsAndReadsThemBack) {
     r = cli(QStringList{"write", "tew", "--address", "9", "--outputs", "1"} + tcp(), dir.path());
     EXPECT_EQ(r.code, 1);
     EXPECT_TRUE(r.err.contains("tew address 9: no answer")) << r.err.toStdString();
+}
+
+// The records of a capture file as "tx HEX" / "rx HEX" lines, checking the file header and each
+// record's serial header on the way; a line "bad ..." says where the file is wrong.
+QStringList captureRecords(const QByteArray& file) {
+    const auto u8 = [&](qsizetype at) { return static_cast<std::uint8_t>(file[at]); };
+    const auto le32 = [&](qsizetype at) {
+        return u8(at) | u8(at + 1) << 8 | u8(at + 2) << 16 | std::uint32_t{u8(at + 3)} << 24;
+    };
+    const auto be32 = [&](qsizetype at) {
+        return std::uint32_t{u8(at)} << 24 | u8(at + 1) << 16 | u8(at + 2) << 8 | u8(at + 3);
+    };
+    if (file.size() < 24 || le32(0) != 0xA1B2C3D4 || le32(20) != 250) return {"bad header"};
+    QStringList records;
+    for (qsizetype at = 24; at < file.size();) {
+        if (at + 16 + 12 > file.size()) return records << "bad record header";
+        const std::uint32_t length = le32(at + 8);
+        if (length < 12 || le32(at + 12) != length || at + 16 + length > file.size())
+            return records << "bad record length";
+        // The serial header repeats the record's time stamp, big-endian.
+        if (be32(at + 16) != le32(at) || be32(at + 20) != le32(at + 4))
+            return records << "bad serial time";
+        const std::uint8_t event = u8(at + 24);
+        if (event != 1 && event != 2) return records << "bad event type";
+        records << QString(event == 1 ? "tx " : "rx ") +
+                       QString::fromLatin1(file.mid(at + 28, length - 12).toHex().toUpper());
+        at += 16 + length;
+    }
+    return records;
+}
+
+// The frames of --verbose as "tx HEX" / "rx HEX" lines, without blanks.
+QStringList verboseFrames(const QString& err) {
+    QStringList frames;
+    for (const QString& line : err.split('\n'))
+        if (line.startsWith("tx ") || line.startsWith("rx "))
+            frames << QString(line).remove(' ').insert(2, ' ');
+    return frames;
+}
+
+TEST_F(CliProcessTest, PcapRecordsTheFramesOfTheSession) {
+    startTcp();
+    CliRun r = cli(QStringList{"scan", "--to", "7", "--verbose", "--pcap", "scan.pcap"} + tcp(),
+                   dir.path());
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    const QStringList frames = verboseFrames(r.err);
+    ASSERT_EQ(frames.size(), 8 + 5);  // a probe per address, an E5 from each of the five modules
+    EXPECT_EQ(captureRecords(fileBytes(path("scan.pcap"))), frames);
+
+    if (!QFile::exists("/usr/bin/tshark")) return;
+    QProcess tshark;
+    tshark.start("/usr/bin/tshark", {"-r", path("scan.pcap"), "-T", "fields", "-e",
+                                     "rtacser.eventtype", "-e", "data.data"});
+    ASSERT_TRUE(tshark.waitForFinished(60'000));
+    QStringList decoded;
+    for (const QString& line :
+         QString::fromUtf8(tshark.readAllStandardOutput()).trimmed().split('\n')) {
+        const QStringList fields = line.split('\t');
+        ASSERT_EQ(fields.size(), 2) << line.toStdString();
+        decoded << QString(fields[0] == "0x01" ? "tx " : "rx ") + fields[1].toUpper();
+    }
+    EXPECT_EQ(decoded, frames);
+}
+
+TEST_F(CliProcessTest, PcapThatCannotBeWrittenStopsTheCommandBeforeTheBus) {
+    startTcp();
+    QDir(dir.path()).mkdir("taken.pcap");
+    const CliRun r =
+        cli(QStringList{"scan", "--to", "1", "--pcap", "taken.pcap"} + tcp(), dir.path());
+    EXPECT_EQ(r.code, 2);
+    EXPECT_TRUE(r.err.contains("--pcap taken.pcap: ")) << r.err.toStdString();
+    EXPECT_EQ(eventCount("\"event\":\"connect\""), 0);
 }
 
 // The frames of --verbose, without blanks.
@@ -333,7 +404,8 @@ TEST_F(CliProcessTest, CtrlCEndsALongReadAtOnceAndClosesThePort) {
     QProcess p;
     p.setWorkingDirectory(dir.path());
     p.start(QStringLiteral(VELOR_CLI_EXE),
-            QStringList{"read", "kalu", "--address", "1", "--count", "1000"} + tcp());
+            QStringList{"read", "kalu", "--address", "1", "--count", "1000", "--pcap", "k.pcap"} +
+                tcp());
     ASSERT_TRUE(p.waitForStarted(5000));
     QByteArray out;
     QDeadlineTimer first(10000);
@@ -346,6 +418,10 @@ TEST_F(CliProcessTest, CtrlCEndsALongReadAtOnceAndClosesThePort) {
     EXPECT_EQ(p.exitCode(), 130);
     out += p.readAllStandardOutput();
     EXPECT_LT(out.count("kalu address 1"), 100);
+    // The capture is written on the way out: a request and its answer per value printed.
+    const QStringList records = captureRecords(fileBytes(path("k.pcap")));
+    EXPECT_GE(records.size(), 2 * out.count("kalu address 1"));
+    EXPECT_TRUE(records.filter("bad").isEmpty()) << records.join('\n').toStdString();
     EXPECT_TRUE(modsim::test::countEvents(events, {"\"event\":\"disconnect\""}) == 1 || [&] {
         QDeadlineTimer wait(2000);
         while (!wait.hasExpired()) {

@@ -11,7 +11,9 @@
 
 #include "comm/Channel.h"
 #include "comm/ComConfig.h"
+#include "comm/FileStore.h"
 #include "comm/SerialPortName.h"
+#include "comm/TrafficCapture.h"
 #include "comm/TransferWindow.h"
 #include "config/ModuleHelpers.h"
 #include "monitor/AnswerDecoder.h"
@@ -62,10 +64,6 @@ std::optional<std::uint16_t> baudIndexOf(long baud) {
 }  // namespace
 
 bool ParseLinkOptions(const ParsedArgs& args, LinkOptions& link, std::string& problem) {
-    if (args.has("--pcap")) {
-        problem = "--pcap is not available in this build yet";
-        return false;
-    }
     if (args.has("--tcp") && args.has("--serial")) {
         problem = "give either --tcp or --serial, not both";
         return false;
@@ -102,6 +100,11 @@ bool ParseLinkOptions(const ParsedArgs& args, LinkOptions& link, std::string& pr
     if (timeout > 0) link.timeoutMs = static_cast<std::uint16_t>(timeout);
     link.noParity = args.has("--no-parity");
     link.verbose = args.has("--verbose");
+    link.pcapPath = args.value("--pcap");
+    if (link.pcapPath && link.pcapPath->empty()) {
+        problem = "--pcap needs a file name";
+        return false;
+    }
     return true;
 }
 
@@ -168,6 +171,42 @@ BusSession::~BusSession() {
     // Transfer windows still running go first: they refer to the request and the channel.
     for (QObject* child : windowsOwner_.children()) delete child;
     if (opened_) CloseChannel(comm_.channel, 1);
+    saveCapture();
+}
+
+bool BusSession::startCapture(std::string& problem) {
+    if (!link_.pcapPath) return true;
+    AppendPcapHeader(capture_);
+    // Written at once, so that a file that cannot be written stops the command before the bus
+    // is touched, and a session cut short still leaves a capture that opens.
+    if (const auto error = SaveFileDurably(*link_.pcapPath, capture_)) {
+        problem = "--pcap " + *link_.pcapPath + ": " + DescribeFileError(*error);
+        capture_.clear();
+        return false;
+    }
+    tap_ = std::make_unique<TrafficTap>(trafficClock_);
+    AttachTrafficTap(comm_, tap_.get());
+    return true;
+}
+
+void BusSession::collectCapture() {
+    if (!tap_) return;
+    for (std::uint64_t seq = std::max(capturedSeq_, tap_->firstSeq()); seq < tap_->nextSeq();
+         ++seq) {
+        const TrafficFrame* f = tap_->frame(seq);
+        if (f != nullptr)
+            AppendPcapRecord(capture_, {f->direction, f->time.wallUs, tap_->bytes(*f)});
+    }
+    capturedSeq_ = tap_->nextSeq();
+}
+
+void BusSession::saveCapture() {
+    if (!tap_) return;
+    collectCapture();
+    AttachTrafficTap(comm_, nullptr);
+    tap_.reset();
+    if (const auto error = SaveFileDurably(*link_.pcapPath, capture_))
+        err_ << "--pcap " << *link_.pcapPath << ": " << DescribeFileError(*error) << "\n";
 }
 
 bool BusSession::open(std::string& problem) {
@@ -175,6 +214,7 @@ bool BusSession::open(std::string& problem) {
     SetDefaultPortRecord(r);
     r.BaudIndex = link_.baudIndex;
     r.NoParity = link_.noParity ? 1 : 0;
+    if (!startCapture(problem)) return false;
     bool ok = false;
     if (link_.tcpHost) {
         ok = openTcp(problem);
@@ -295,6 +335,7 @@ Outcome BusSession::exchange(RequestKind kind, std::span<const std::uint8_t> use
         },
         limit);
     io_.flushReceived();
+    collectCapture();
     outcome.interrupted = interrupted();
     if (!ended) return outcome;
     outcome.status = request_.Status;
@@ -312,6 +353,7 @@ Outcome BusSession::exchange(RequestKind kind, std::span<const std::uint8_t> use
 
 bool BusSession::pause(int ms) {
     waitUntil([] { return false; }, ms);
+    collectCapture();
     return !interrupted();
 }
 

@@ -17,6 +17,7 @@
 #include "comm/Clock.h"
 #include "comm/CommState.h"
 #include "comm/TcpTransport.h"
+#include "comm/TrafficTap.h"
 #include "comm/TransferEngine.h"
 #include "tools/velor-cli/Args.h"
 
@@ -30,10 +31,11 @@ struct LinkOptions {
     bool noParity = false;
     std::optional<std::uint16_t> timeoutMs;
     bool verbose = false;
+    std::optional<std::string> pcapPath;  // --pcap: where the session's traffic goes
 };
 
-// Reads --tcp, --serial, --baud, --no-parity, --timeout and --verbose. False with a problem
-// for a bad value, for --tcp together with --serial, and for --pcap until it is available.
+// Reads --tcp, --serial, --baud, --no-parity, --timeout, --verbose and --pcap. False with a
+// problem for a bad value and for --tcp together with --serial.
 bool ParseLinkOptions(const ParsedArgs& args, LinkOptions& link, std::string& problem);
 
 // How one request ended.
@@ -79,8 +81,8 @@ public:
     BusSession(const BusSession&) = delete;
     BusSession& operator=(const BusSession&) = delete;
 
-    // Opens channel 1 (for TCP: waits for the connection). False with a problem naming the
-    // port or host and the reason.
+    // Opens channel 1 (for TCP: waits for the connection), after creating the --pcap file.
+    // False with a problem naming the file, port or host and the reason.
     bool open(std::string& problem);
     // Runs one request of kind (0..6) with the user data and waits for its end.
     Outcome exchange(RequestKind kind, std::span<const std::uint8_t> userData);
@@ -105,6 +107,10 @@ private:
     bool openTcp(std::string& problem);
     bool useComConfig(std::string& problem);
     bool waitUntil(const std::function<bool()>& done, int maxMs);
+    bool startCapture(std::string& problem);
+    // Moves the frames the tap has completed into the capture, before its ring drops them.
+    void collectCapture();
+    void saveCapture();
 
     LinkOptions link_;
     std::ostream& err_;
@@ -120,6 +126,11 @@ private:
     std::uint16_t pollInterval_ = 100;
     std::string device_;
     bool opened_ = false;
+    // --pcap: the tap on channel 1 and the capture file's bytes so far.
+    SystemTrafficClock trafficClock_;
+    std::unique_ptr<TrafficTap> tap_;
+    std::vector<std::uint8_t> capture_;
+    std::uint64_t capturedSeq_ = 0;
 };
 
 }  // namespace velor::cli

@@ -20,7 +20,9 @@ constexpr const char* kLink =
     "  (none of these)        channel 1 of COM.CFG in the working directory\n"
     "  --timeout MS           step time-out (default 200 ms, tripled at 4800 Bd)\n"
     "  --verbose              print every frame sent and received and its verdict on stderr\n"
-    "  --pcap FILE            record the traffic (not available in this build yet)\n";
+    "  --pcap FILE            record every frame sent and received to FILE, a capture of\n"
+    "                         link type 250 (RTAC serial) that Wireshark and tshark open;\n"
+    "                         written when the command ends, also after Ctrl+C\n";
 
 const std::map<std::string, std::string>& helpTexts() {
     static const std::map<std::string, std::string> texts = {
