@@ -29,10 +29,25 @@ public:
     PtyPair& operator=(const PtyPair&) = delete;
 
     bool ok() const { return master_ >= 0 && !slavePath_.empty(); }
+    // Closes the master: the slave hangs up as a pulled adapter does.
+    void hangUp() {
+        if (master_ >= 0) ::close(master_);
+        master_ = -1;
+    }
     const std::string& slavePath() const { return slavePath_; }
 
     bool send(const std::vector<std::uint8_t>& bytes) {
         return ::write(master_, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
+    }
+
+    // Whatever has arrived from the far end, without waiting.
+    std::vector<std::uint8_t> drain() {
+        std::vector<std::uint8_t> got;
+        std::uint8_t buf[4096];
+        for (ssize_t n; master_ >= 0 && (n = ::read(master_, buf, sizeof buf)) > 0;) {
+            got.insert(got.end(), buf, buf + n);
+        }
+        return got;
     }
 
     // Collects bytes from the far end until count have arrived or the deadline passes.
