@@ -167,7 +167,10 @@ void SerialPortPosix::close() {
 int SerialPortPosix::read(std::uint8_t* buffer, int count) {
     if (fd_ < 0 || buffer == nullptr || count <= 0) return 0;
     const ssize_t n = ::read(fd_, buffer, static_cast<size_t>(count));
+    // With VMIN and VTIME 0 an empty read returns 0, and so does every read of a terminal
+    // that hung up: only poll tells the two apart.
     if (n < 0) noteFailure();
+    if (n == 0) checkHangUp();
     return n > 0 ? static_cast<int>(n) : 0;
 }
 

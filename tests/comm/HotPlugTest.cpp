@@ -88,17 +88,17 @@ protected:
 TEST_F(HotPlugTest, EachOperationNoticesTheHangUp) {
     struct Case {
         const char* name;
-        std::function<void(HotPlugTest&)> touch;
+        std::function<void()> touch;
     };
     const std::vector<Case> cases{
-        {"read", [](HotPlugTest& t) { Bytes b(16); t.io.read(1, b.data(), 16); }},
-        {"write", [](HotPlugTest& t) { const Bytes b{0xE5}; t.io.write(1, b.data(), 1); }},
-        {"line state", [](HotPlugTest& t) { t.io.lineState(1); }},
+        {"read", [this] { Bytes b(16); io.read(1, b.data(), 16); }},
+        {"write", [this] { const Bytes b{0xE5}; io.write(1, b.data(), 1); }},
+        {"line state", [this] { io.lineState(1); }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         pull();
-        c.touch(*this);
+        c.touch();
         EXPECT_TRUE(IsDeviceLost(state, 1));
         EXPECT_EQ(ChannelSerialPort(state, 1), nullptr);
         EXPECT_EQ(state.TransferResult, 0);  // no open was asked for
