@@ -7,7 +7,6 @@
 
 namespace velor {
 
-
 ChannelTableIo::ChannelTableIo(ChannelState& state, std::function<void()> reopenFailed)
     : state_(state), reopenFailed_(std::move(reopenFailed)) {}
 

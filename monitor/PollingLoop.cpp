@@ -148,8 +148,7 @@ void PollingLoop::onDone() {
         std::span<const std::uint8_t>(s.Data).first(length);
     const UnitSelections asPolled = ctx_.selections;
     // A bare acknowledgement carries no answer data: the buffer still holds the request.
-    const bool decoded = !s.MainRequest.Acknowledged &&
-                         decodeAnswer(answer);
+    const bool decoded = !s.MainRequest.Acknowledged && decodeAnswer(answer);
     // An answer too short for its layout counts as a failed transfer.
     if (!decoded) ctx_.view.setStatusLine(kTextTransferError);
     ctx_.view.updateUnitCaptions();

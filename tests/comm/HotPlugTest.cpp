@@ -91,8 +91,16 @@ TEST_F(HotPlugTest, EachOperationNoticesTheHangUp) {
         std::function<void()> touch;
     };
     const std::vector<Case> cases{
-        {"read", [this] { Bytes b(16); io.read(1, b.data(), 16); }},
-        {"write", [this] { const Bytes b{0xE5}; io.write(1, b.data(), 1); }},
+        {"read",
+         [this] {
+             Bytes b(16);
+             io.read(1, b.data(), 16);
+         }},
+        {"write",
+         [this] {
+             const Bytes b{0xE5};
+             io.write(1, b.data(), 1);
+         }},
         {"line state", [this] { io.lineState(1); }},
     };
     for (const Case& c : cases) {
