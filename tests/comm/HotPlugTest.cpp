@@ -20,7 +20,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::eventually;
-using test::PtyPair;
 using Bytes = std::vector<std::uint8_t>;
 
 struct ManualClock : Clock {
@@ -39,7 +38,6 @@ std::size_t OpenDescriptors() {
 class HotPlugTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir = fs::temp_directory_path() / ("velor-hotplug-" + std::to_string(::getpid()));
         fs::create_directories(dir);
         PortRecord& r = *state.ChannelTable.record(1);
         SetDefaultPortRecord(r);
@@ -58,16 +56,8 @@ protected:
     }
 
     // A new device behind COM4.
-    void plugIn() {
-        pty = std::make_unique<PtyPair>();
-        ASSERT_TRUE(pty->ok());
-        fs::remove(dir / "COM4");
-        fs::create_symlink(pty->slavePath(), dir / "COM4");
-    }
-    void pull() {
-        pty->hangUp();
-        fs::remove(dir / "COM4");
-    }
+    void plugIn() { ASSERT_TRUE(adapter.plugIn()); }
+    void pull() { adapter.pull(); }
     // Asks for the port the way the engine does at the start of every attempt.
     bool usableAfter(std::uint32_t ms) {
         clock.ms += ms;
@@ -75,14 +65,14 @@ protected:
     }
     bool reachesDevice() {
         const Bytes out{0x10, 0x49, 0x05, 0x4E, 0x16};
-        return io.write(1, out.data(), 5) == 5 && pty->receive(out.size()) == out;
+        return io.write(1, out.data(), 5) == 5 && adapter.pty().receive(out.size()) == out;
     }
 
-    fs::path dir;
+    fs::path dir = fs::temp_directory_path() / ("velor-hotplug-" + std::to_string(::getpid()));
     ChannelState state;
     ManualClock clock;
     ChannelTableIo io{state};
-    std::unique_ptr<PtyPair> pty;
+    test::PluggedPty adapter{dir / "COM4"};
 };
 
 TEST_F(HotPlugTest, EachOperationNoticesTheHangUp) {

@@ -9,6 +9,8 @@
 
 #include <chrono>
 #include <cstdint>
+#include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -68,6 +70,31 @@ public:
 private:
     int master_ = -1;
     std::string slavePath_;
+};
+
+// An adapter that can be pulled and plugged back: a link (such as a COMn entry) in dir that
+// leads to the slave of a fresh pseudo-terminal after every plugIn.
+class PluggedPty {
+public:
+    explicit PluggedPty(std::filesystem::path link) : link_(std::move(link)) {}
+
+    bool plugIn() {
+        pty_ = std::make_unique<PtyPair>();
+        if (!pty_->ok()) return false;
+        std::filesystem::remove(link_);
+        std::filesystem::create_symlink(pty_->slavePath(), link_);
+        return true;
+    }
+    // The master closes (the slave hangs up) and the link goes, as a pulled adapter's node.
+    void pull() {
+        pty_->hangUp();
+        std::filesystem::remove(link_);
+    }
+    PtyPair& pty() { return *pty_; }
+
+private:
+    std::filesystem::path link_;
+    std::unique_ptr<PtyPair> pty_;
 };
 
 // Repeats check until it holds or the time is up (the line discipline delivers asynchronously).

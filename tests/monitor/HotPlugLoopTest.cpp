@@ -17,6 +17,7 @@
 #include "monitor/ChannelAdapter.h"
 #include "monitor/PollingLoop.h"
 #include "tests/comm/PtyPair.h"
+#include "tests/tools/ProgramSend.h"
 
 namespace velor {
 namespace {
@@ -28,19 +29,6 @@ struct ManualClock : Clock {
     std::uint32_t ms = 1000;
     std::uint32_t tickMs() override { return ms; }
     double nowDays() override { return 46000.0; }
-};
-
-struct StatusView : LoopView {
-    std::string status;
-    std::string statusLine() const override { return status; }
-    void setStatusLine(const std::string& t) override { status = t; }
-    void showProtocolError(const std::string&) override {}
-    void hideProtocolError() override {}
-    void updateUnitCaptions() override {}
-    bool unitWindowOpen(RequestKind) const override { return false; }
-    void showAnswer(const DecodeResult&) override {}
-    void setTimerEnabled(bool) override {}
-    void setTimerInterval(int) override {}
 };
 
 // A module at every address: each probe frame that arrives on the master is acknowledged.
@@ -55,7 +43,6 @@ int AnswerProbes(PtyPair& pty) {
 class HotPlugLoopTest : public ::testing::Test, public TransferWindowFactory {
 protected:
     void SetUp() override {
-        dir = fs::temp_directory_path() / ("velor-hotplug-loop-" + std::to_string(::getpid()));
         fs::create_directories(dir);
         SetDefaultPortRecord(*channels.ChannelTable.record(1));
         channels.ChannelTable.record(1)->PortNumber = 4;
@@ -78,16 +65,8 @@ protected:
         engine.TransferWindow = window.get();
     }
 
-    void plugIn() {
-        pty = std::make_unique<PtyPair>();
-        ASSERT_TRUE(pty->ok());
-        fs::remove(dir / "COM4");
-        fs::create_symlink(pty->slavePath(), dir / "COM4");
-    }
-    void pull() {
-        pty->hangUp();
-        fs::remove(dir / "COM4");
-    }
+    void plugIn() { ASSERT_TRUE(device.plugIn()); }
+    void pull() { device.pull(); }
 
     // Runs the 10 ms engine timer and the 100 ms main timer for ms of the manual clock;
     // returns how many probes the module answered.
@@ -100,7 +79,7 @@ protected:
                 window.reset();
                 TransferWindowDestroyed(engine);
             }
-            answered += AnswerProbes(*pty);
+            answered += AnswerProbes(device.pty());
             ::usleep(300);  // the line discipline hands bytes over asynchronously
             clock.ms += 10;
         }
@@ -108,7 +87,7 @@ protected:
     }
     bool scanning() const { return view.status.rfind(">", 0) == 0; }
 
-    fs::path dir;
+    fs::path dir = fs::temp_directory_path() / ("velor-hotplug-loop-" + std::to_string(::getpid()));
     ManualClock clock;
     ChannelState channels;
     ChannelTableIo io{channels};
@@ -118,10 +97,10 @@ protected:
     ConfigState config;
     UnitSelections selections;
     DecoderState decoder;
-    StatusView view;
+    test::SilentView view;
     PollingLoop loop{{state, engine, config, selections, decoder, view, adapter}};
     std::unique_ptr<TransferRun> window;
-    std::unique_ptr<PtyPair> pty;
+    test::PluggedPty device{dir / "COM4"};
 };
 
 TEST_F(HotPlugLoopTest, PollingResumesWhenTheAdapterIsBack) {
