@@ -49,6 +49,7 @@ Program::Program(ProgramHooks hooks)
       io_(app_->comm.channel, ShowReopenFailed),
       transferWindows_({app_->comm.engine, io_, clock_, app_->comm.channel.TransferResult}) {
     AppState& app = *app_;
+    io_.setClock(clock_);
     NameFiles(app, hooks.workDirectory);
     // The title names the program (task bar, session); the window captions stay as designed,
     // so no display name is set (the platform would append it to every caption).

@@ -24,6 +24,10 @@ void openTcp(ChannelState& state, int channel, const PortRecord& record) {
     state.TransferResult = state.tcp->TcpState(channel).state;
 }
 
+bool& lostMark(ChannelState& state, int channel) {
+    return state.deviceLost[static_cast<std::size_t>(channel - 1)];
+}
+
 void openSerial(ChannelState& state, int channel, PortRecord& record) {
     auto& slot = *portSlot(state, channel);
     if (slot) slot->close();
@@ -65,6 +69,7 @@ void OpenChannel(ChannelState& state, int channel) {
         return;
     }
     state.CurrentChannel = channel;
+    lostMark(state, channel) = false;
     if (record->PortNumber == 0) {
         openTcp(state, channel, *record);
         return;
@@ -75,6 +80,7 @@ void OpenChannel(ChannelState& state, int channel) {
 void CloseChannel(ChannelState& state, int channel) {
     const PortRecord* record = state.ChannelTable.record(channel);
     if (record == nullptr) return;
+    lostMark(state, channel) = false;
     if (record->PortNumber == 0) {
         if (state.tcp != nullptr) state.tcp->TcpClose(channel, GetTcpHost(*record));
         return;
@@ -90,7 +96,10 @@ int readChannel(ChannelState& state, int channel, std::uint8_t* buffer, int coun
         return state.tcp != nullptr ? state.tcp->TcpRead(channel, buffer, count) : 0;
     }
     SerialPort* port = ChannelSerialPort(state, channel);
-    return port != nullptr ? port->read(buffer, count) : 0;
+    if (port == nullptr) return 0;
+    const int got = port->read(buffer, count);
+    DropLostPort(state, channel);
+    return got;
 }
 
 int writeChannel(ChannelState& state, int channel, const std::uint8_t* buffer, int count) {
@@ -101,7 +110,10 @@ int writeChannel(ChannelState& state, int channel, const std::uint8_t* buffer, i
         return count;
     }
     SerialPort* port = ChannelSerialPort(state, channel);
-    return port != nullptr ? port->write(buffer, count) : 0;
+    if (port == nullptr) return 0;
+    const int taken = port->write(buffer, count);
+    DropLostPort(state, channel);
+    return taken;
 }
 
 // The traffic monitor watches the program's one channel.
@@ -125,6 +137,33 @@ int WriteChannel(ChannelState& state, int channel, const std::uint8_t* buffer, i
     TrafficTap* tap = tapOf(state, channel);
     if (tap != nullptr && taken > 0) tap->written({buffer, static_cast<std::size_t>(taken)});
     return taken;
+}
+
+bool DropLostPort(ChannelState& state, int channel) {
+    SerialPort* port = ChannelSerialPort(state, channel);
+    if (port != nullptr && port->deviceLost()) {
+        // Released at once: the descriptor of a vanished device is worth nothing, and holding
+        // it would keep the kernel's node of a re-plugged adapter from being reused.
+        port->close();
+        lostMark(state, channel) = true;
+    }
+    return IsDeviceLost(state, channel);
+}
+
+bool IsDeviceLost(const ChannelState& state, int channel) {
+    return IsValidChannel(channel) && !IsTcpChannel(state, channel) &&
+           state.deviceLost[static_cast<std::size_t>(channel - 1)];
+}
+
+bool ReopenLostPort(ChannelState& state, int channel) {
+    if (!IsDeviceLost(state, channel)) return false;
+    PortRecord* record = state.ChannelTable.record(channel);
+    const std::int32_t result = state.TransferResult;
+    openSerial(state, channel, *record);
+    state.TransferResult = result;
+    if (ChannelSerialPort(state, channel) == nullptr) return false;
+    lostMark(state, channel) = false;
+    return true;
 }
 
 std::int32_t ReopenChannel(ChannelState& state) {

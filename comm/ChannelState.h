@@ -53,6 +53,10 @@ struct ChannelState {
     std::array<std::unique_ptr<SerialPort>, kChannelCount> serialPorts;
     TcpLink* tcp = nullptr;  // the TCP transport, once it exists; not owned
     PortResolver resolvePort = DefaultPortResolver;
+    // Serial channels whose device disappeared while in use (index channel - 1): the port was
+    // released, and the channel opens the same COMn again until the device is back. A
+    // deliberate open or close of the channel clears the mark.
+    std::array<bool, kChannelCount> deviceLost{};
     // Sees every chunk written to and read from channel 1, when set; not owned.
     TrafficTap* tap = nullptr;
 };

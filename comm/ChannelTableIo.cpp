@@ -15,7 +15,27 @@ bool ChannelTableIo::isTcp(int channel) const {
 }
 
 bool ChannelTableIo::isUsable(int channel) {
-    return IsTcpChannel(state_, channel) || ChannelSerialPort(state_, channel) != nullptr;
+    if (IsTcpChannel(state_, channel)) return true;
+    if (!IsValidChannel(channel)) return false;
+    if (DropLostPort(state_, channel)) return retryLostPort(channel);
+    lastRetryMs_[static_cast<std::size_t>(channel - 1)].reset();
+    return ChannelSerialPort(state_, channel) != nullptr;
+}
+
+// The first attempt comes one period after the loss was seen, then one per period; every
+// request in between ends at once as on a port that could not be opened.
+bool ChannelTableIo::retryLostPort(int channel) {
+    auto& last = lastRetryMs_[static_cast<std::size_t>(channel - 1)];
+    const std::uint32_t now = clock_->tickMs();
+    if (!last) {
+        last = now;
+        return false;
+    }
+    if (now - *last < kLostPortRetryMs) return false;
+    last = now;
+    if (!ReopenLostPort(state_, channel)) return false;
+    last.reset();
+    return true;
 }
 
 bool ChannelTableIo::ignoreLineErrors(int channel) const {
@@ -33,12 +53,18 @@ int ChannelTableIo::write(int channel, const std::uint8_t* buffer, int count) {
 
 bool ChannelTableIo::transmitByte(int channel, std::uint8_t byte) {
     SerialPort* port = ChannelSerialPort(state_, channel);
-    return port != nullptr && port->transmitByte(byte);
+    if (port == nullptr) return false;
+    const bool sent = port->transmitByte(byte);
+    DropLostPort(state_, channel);
+    return sent;
 }
 
 LineState ChannelTableIo::lineState(int channel) {
     SerialPort* port = ChannelSerialPort(state_, channel);
-    return port != nullptr ? port->lineState() : LineState{};
+    if (port == nullptr) return LineState{};
+    const LineState line = port->lineState();
+    DropLostPort(state_, channel);
+    return line;
 }
 
 TcpStatus ChannelTableIo::tcpState(int channel) {

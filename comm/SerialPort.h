@@ -53,6 +53,10 @@ public:
     virtual std::int32_t nativeHandle() const = 0;
     // True when the device exists and can be opened exclusively right now (it is closed again).
     virtual bool probe(const std::string& device) = 0;
+    // True once a read, a write or the line state found the device gone (an adapter pulled,
+    // the far end of a pseudo-terminal closed). The port stays open until closed; only a new
+    // open clears this.
+    virtual bool deviceLost() const { return false; }
 };
 
 std::unique_ptr<SerialPort> CreateSerialPort();

@@ -1,6 +1,7 @@
 #include "comm/SerialPortPosix.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
@@ -156,6 +157,7 @@ void SerialPortPosix::close() {
     ::ioctl(fd_, TIOCMBIC, &rts);  // a pseudo-terminal has no RTS; that is fine
     releaseExclusive(fd_);
     fd_ = -1;
+    lost_ = false;
     pending_.clear();
     settings_ = {};
     hasCounters_ = false;
@@ -165,6 +167,10 @@ void SerialPortPosix::close() {
 int SerialPortPosix::read(std::uint8_t* buffer, int count) {
     if (fd_ < 0 || buffer == nullptr || count <= 0) return 0;
     const ssize_t n = ::read(fd_, buffer, static_cast<size_t>(count));
+    // With VMIN and VTIME 0 an empty read returns 0, and so does every read of a terminal
+    // that hung up: only poll tells the two apart.
+    if (n < 0) noteFailure();
+    if (n == 0) checkHangUp();
     return n > 0 ? static_cast<int>(n) : 0;
 }
 
@@ -174,6 +180,7 @@ void SerialPortPosix::flushPending() {
         const std::size_t n = std::min(chunk.size(), pending_.size());
         std::copy_n(pending_.begin(), n, chunk.begin());
         const ssize_t w = ::write(fd_, chunk.data(), n);
+        if (w < 0) noteFailure();
         if (w <= 0) return;  // the driver is full (or failed): try again at the next call
         pending_.erase(pending_.begin(), pending_.begin() + w);
     }
@@ -185,6 +192,7 @@ int SerialPortPosix::write(const std::uint8_t* buffer, int count) {
     int taken = 0;
     if (pending_.empty()) {
         const ssize_t w = ::write(fd_, buffer, static_cast<size_t>(count));
+        if (w < 0) noteFailure();
         if (w > 0) taken = static_cast<int>(w);
     }
     // What the driver did not take waits here, within the size of the output queue.
@@ -196,7 +204,23 @@ int SerialPortPosix::write(const std::uint8_t* buffer, int count) {
 
 bool SerialPortPosix::transmitByte(std::uint8_t byte) {
     if (fd_ < 0) return false;
-    return ::write(fd_, &byte, 1) == 1;
+    const ssize_t w = ::write(fd_, &byte, 1);
+    if (w < 0) noteFailure();
+    return w == 1;
+}
+
+// Only the errors of a device that is no longer there count; a full driver (EAGAIN) or an
+// interrupted call is an ordinary moment of a working port.
+void SerialPortPosix::noteFailure() {
+    if (errno == EIO || errno == ENXIO || errno == ENODEV) lost_ = true;
+}
+
+// A pulled USB adapter and a pseudo-terminal whose master was closed both hang up; a port
+// that merely stays silent does not.
+void SerialPortPosix::checkHangUp() {
+    pollfd p{fd_, POLLIN | POLLOUT, 0};
+    if (::poll(&p, 1, 0) < 0) return;
+    if ((p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) lost_ = true;
 }
 
 bool SerialPortPosix::readCounters(Counters& out) {
@@ -218,6 +242,8 @@ bool SerialPortPosix::readCounters(Counters& out) {
 LineState SerialPortPosix::lineState() {
     LineState s;
     if (fd_ < 0) return s;
+    checkHangUp();
+    if (lost_) return s;
     flushPending();
     int in = 0;
     int out = 0;

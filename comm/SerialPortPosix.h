@@ -25,6 +25,7 @@ public:
     SerialSettings settings() const override { return settings_; }
     std::int32_t nativeHandle() const override { return fd_; }
     bool probe(const std::string& device) override;
+    bool deviceLost() const override { return lost_; }
 
 private:
     struct Counters {
@@ -34,6 +35,8 @@ private:
     bool configure(std::uint32_t baud, bool evenParity);
     bool readCounters(Counters& out);
     void flushPending();
+    void noteFailure();
+    void checkHangUp();
 
     int fd_ = -1;
     SerialSettings settings_;
@@ -41,6 +44,7 @@ private:
     std::deque<std::uint8_t> pending_;
     bool hasCounters_ = false;
     Counters last_;
+    bool lost_ = false;
 };
 
 }  // namespace velor

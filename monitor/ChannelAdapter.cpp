@@ -36,6 +36,10 @@ void ChannelAdapter::setPort(std::uint8_t portNumber, std::uint16_t baudIndex) {
     rec->BaudIndex = baudIndex;
 }
 
+bool ChannelAdapter::deviceLost() const {
+    return IsDeviceLost(channels_, 1);
+}
+
 void ChannelAdapter::searchPorts(ChannelState& channels) const {
     if (search_) {
         search_(channels);

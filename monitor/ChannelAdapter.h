@@ -27,6 +27,7 @@ public:
     std::uint8_t portNumber() const override;
     std::uint16_t baudIndex() const override;
     void setPort(std::uint8_t portNumber, std::uint16_t baudIndex) override;
+    bool deviceLost() const override;
 
     // The editors' port search: fills channels.FoundPorts and clears PortSearchPending.
     // Runs the injected search when there is one, else probes COM1..COM9 and names each probed

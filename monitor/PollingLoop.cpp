@@ -78,10 +78,12 @@ void PollingLoop::tick() {
     } else if (r.Status == kStatusDone) {
         onDone();
     } else if (r.Status == kStatusPortUnusable) {
-        // The port cannot be used until an editor sets the channel up again; say so.
+        // The port cannot be used until an editor sets the channel up again; say so. A device
+        // that vanished is looked for by the channel itself: keep the requests coming.
         ctx_.view.setStatusLine(kTextTransferError);
         ctx_.view.updateUnitCaptions();
-        return;
+        if (!ctx_.channel.deviceLost()) return;
+        r.Status = kStatusIdle;
     }
     if (r.Status != kStatusIdle) return;
     if (ctx_.config.SendPending) {
@@ -146,8 +148,7 @@ void PollingLoop::onDone() {
         std::span<const std::uint8_t>(s.Data).first(length);
     const UnitSelections asPolled = ctx_.selections;
     // A bare acknowledgement carries no answer data: the buffer still holds the request.
-    const bool decoded = !s.MainRequest.Acknowledged &&
-                         decodeAnswer(answer);
+    const bool decoded = !s.MainRequest.Acknowledged && decodeAnswer(answer);
     // An answer too short for its layout counts as a failed transfer.
     if (!decoded) ctx_.view.setStatusLine(kTextTransferError);
     ctx_.view.updateUnitCaptions();

@@ -44,6 +44,9 @@ public:
     virtual std::uint8_t portNumber() const = 0;
     virtual std::uint16_t baudIndex() const = 0;
     virtual void setPort(std::uint8_t portNumber, std::uint16_t baudIndex) = 0;
+    // True while the serial device of the channel has disappeared and the channel looks for
+    // it again (every request sent meanwhile ends as on a port that cannot be opened).
+    virtual bool deviceLost() const { return false; }
 };
 
 struct LoopContext {
