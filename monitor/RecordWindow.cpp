@@ -26,15 +26,17 @@ namespace velor {
 
 namespace {
 
-// A few redraws a second keep the chart live; each replaces whole series, never point by point.
-constexpr int kRefreshMs = 250;
-// Points drawn per input: far fewer than an hour at 10 polls a second holds.
-constexpr std::size_t kDrawnPoints = 800;
+// Two redraws a second keep the chart live; each replaces whole series, never point by point.
+constexpr int kRefreshMs = 500;
+// Points drawn per input: about two per pixel of the plot, far fewer than an hour at 10 polls
+// a second holds.
+constexpr std::size_t kDrawnPoints = 400;
 constexpr int kWindowMinutes[] = {1, 10, 60};
 
 QString kindName(RequestKind kind) {
     static const char* const names[] = {"KALU", "TEV", "TEW", "TEVW", "MOKR"};
-    return kind <= RequestKind::Mokr ? QString::fromLatin1(names[static_cast<std::size_t>(kind)]) : QStringLiteral("žádné");
+    return kind <= RequestKind::Mokr ? QString::fromLatin1(names[static_cast<std::size_t>(kind)])
+                                     : QStringLiteral("žádné");
 }
 
 QString sizeText(qint64 bytes) {
@@ -108,6 +110,7 @@ QWidget* RecordWindow::buildChart() {
     auto* layout = new QVBoxLayout(box);
     auto* ticks = new QGridLayout;
     chart_ = new QChart;
+    chart_->setAnimationOptions(QChart::NoAnimation);
     timeAxis_ = new QDateTimeAxis;
     timeAxis_->setFormat(QStringLiteral("HH:mm:ss"));
     valueAxis_ = new QValueAxis;
@@ -206,7 +209,8 @@ void RecordWindow::stopClicked() {
 
 void RecordWindow::onAnswer(const PolledAnswer& polled) {
     recorder_.onAnswer(polled);
-    if (polled.kind != RequestKind::Kalu || polled.monitored != RequestKind::Kalu || !polled.transferred)
+    if (polled.kind != RequestKind::Kalu || polled.monitored != RequestKind::Kalu ||
+        !polled.transferred)
         return;
     // The KALU window decoded this answer just now: its values, offsets applied, are the ones.
     std::array<float, kTrendInputs> values{};
@@ -240,7 +244,16 @@ void RecordWindow::updateChart() {
     const qint64 last = trend_.size() ? trend_.lastMs() : QDateTime::currentMSecsSinceEpoch();
     timeAxis_->setRange(QDateTime::fromMSecsSinceEpoch(last - trend_.windowMs()),
                         QDateTime::fromMSecsSinceEpoch(last));
+    fitValueAxis(mask);
+}
+
+// The value axis changes only when the values leave it or fill less than half of it: a new
+// range relays out the whole chart.
+void RecordWindow::fitValueAxis(std::uint16_t mask) {
     const auto [lo, hi] = trend_.range(mask);
+    const double shown = valueAxis_->max() - valueAxis_->min();
+    const bool fits = lo >= valueAxis_->min() && hi <= valueAxis_->max();
+    if (fits && (hi - lo) >= 0.5 * shown) return;
     const double margin = (hi - lo) * 0.05;
     valueAxis_->setRange(lo - margin, hi + margin);
 }

@@ -63,6 +63,7 @@ private:
     QWidget* buildChart();
     void onAnswer(const PolledAnswer& polled);
     void updateChart();
+    void fitValueAxis(std::uint16_t mask);
     void labelInputs();
     void showState();
 

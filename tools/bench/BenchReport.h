@@ -20,6 +20,7 @@ struct RunFigures {
     double latencyMeanMs = 0;  // reply arrival -> value in the window
     double latencyP95Ms = 0;
     double latencyMaxMs = 0;
+    double recordedRows = 0;  // CSV rows written while measuring (recording run only)
 
     double pollRate() const { return seconds > 0 ? polls / seconds : 0; }
     double idealRate() const { return pollInterval > 0 ? 1000.0 / pollInterval : 0; }

@@ -12,8 +12,12 @@
 #include <cstdio>
 #include <memory>
 
+#include <QCheckBox>
+#include <QDir>
 #include "comm/Frame.h"
+
 #include "monitor/MainWindow.h"
+#include "monitor/RecordWindow.h"
 #include "monitor/TrafficMonitor.h"
 #include "tools/bench/PollProbe.h"
 #include "tools/bench/ProgramHarness.h"
@@ -162,6 +166,21 @@ void fillTraffic(TrafficTap& tap, std::size_t frames) {
     }
 }
 
+// Opens "Záznam hodnot" for the polled KALU window, ticks every input and starts recording.
+void openRecording(AppState& app) {
+    RecordWindow* window = ShowRecordWindow(app);
+    window->setFileAsker([](const QString&, const QString&) {
+        return QDir::current().filePath(QStringLiteral("bench-record.csv"));
+    });
+    for (int i = 0; i < kTrendInputs; ++i) window->inputBox(i)->setChecked(true);
+    window->startClicked();
+}
+
+double recordedRows(AppState& app) {
+    const RecordWindow* window = app.windows.recording;
+    return window != nullptr ? static_cast<double>(window->recorder().rows()) : 0;
+}
+
 }  // namespace
 
 RunFigures runProgram(const RunOptions& options) {
@@ -176,9 +195,11 @@ RunFigures runProgram(const RunOptions& options) {
     harness.mainWindow().show();
     startPolling(harness, options.pollInterval);
     openUnitWindow(harness.mainWindow(), options.unit);
+    if (options.recordWindow) openRecording(harness.app());
     runEventsFor(options.warmupSeconds);
 
     probe.reset();
+    const double rowsBefore = options.recordWindow ? recordedRows(harness.app()) : 0;
     const double cpuBefore = cpuSecondsSoFar();
     QElapsedTimer window;
     window.start();
@@ -194,6 +215,7 @@ RunFigures runProgram(const RunOptions& options) {
     f.latencyMeanMs = latency.mean;
     f.latencyP95Ms = latency.p95;
     f.latencyMaxMs = latency.max;
+    if (options.recordWindow) f.recordedRows = recordedRows(harness.app()) - rowsBefore;
     waitForIdleEngine(harness);
     f.peakRssKiB = peakResidentKiB();
     return f;

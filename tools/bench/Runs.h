@@ -1,5 +1,5 @@
 #pragma once
-// The two measured runs, each meant to run alone in its own child process so that its CPU
+// The measured runs, each meant to run alone in its own child process so that its CPU
 // time and peak memory are its own.
 
 #include <QString>
@@ -17,6 +17,9 @@ struct RunOptions {
     // Program run with the traffic monitor recording and its window open, filled with
     // kTrafficFrameCapacity frames before the run.
     bool trafficWindow = false;
+    // Program run with "Záznam hodnot" open: all twelve KALU inputs ticked in the chart and
+    // every answer recorded to a CSV file in the working directory.
+    bool recordWindow = false;
 };
 
 // The real main window polling one unit window against the simulator. Needs a QApplication

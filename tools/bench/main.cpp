@@ -42,7 +42,7 @@ Settings parseSettings(const QCoreApplication& app) {
         {"interval", "Main timer interval of the program run, ms.", "MS", "100"},
         {"unit", "Unit window polled: kalu, tev, tevw, tew, mokr.", "UNIT", "kalu"},
         {"modsim", "The simulator executable.", "PATH", VELOR_MODSIM_PATH},
-        {"child", "Internal: run one measurement (program, traffic or floor).", "RUN"},
+        {"child", "Internal: run one measurement (program, traffic, record or floor).", "RUN"},
         {"port", "Internal: the simulator's port.", "PORT"},
     });
     parser.process(app);
@@ -68,6 +68,7 @@ int runChild(const Settings& s) {
         if (!dir.isValid() || !QDir::setCurrent(dir.path())) return 1;
         RunOptions options = s.run;
         options.trafficWindow = s.child == "traffic";
+        options.recordWindow = s.child == "record";
         figures = velor::bench::runProgram(options);
     }
     std::printf("%s\n", velor::bench::formatFigures(figures).c_str());
@@ -119,6 +120,21 @@ bool reportTraffic(const RunFigures& traffic, const RunFigures& program) {
     return ok;
 }
 
+// "Záznam hodnot" open, all twelve KALU inputs in the chart and every answer to a CSV file:
+// the CPU within 1.5 times the KALU window alone, no poll lost.
+bool reportRecording(const RunFigures& record, const RunFigures& program) {
+    const double share = record.idealRate() > 0 ? record.pollRate() / record.idealRate() : 0;
+    const double cpu = velor::bench::ratio(record.cpuPercent(), program.cpuPercent());
+    const bool ok = share >= 0.99 && cpu <= 1.5 && record.recordedRows > 0;
+    std::printf(
+        "recording, chart of 12 inputs + CSV: polls %.2f/s (%.1f %% of ideal), %.0f rows, CPU "
+        "%.2f %% (%.2fx the KALU window alone, target <= 1.5x), peak %.1f MiB (+%.1f MiB) %s\n",
+        record.pollRate(), 100.0 * share, record.recordedRows, record.cpuPercent(), cpu,
+        record.peakRssKiB / 1024.0, (record.peakRssKiB - program.peakRssKiB) / 1024.0,
+        ok ? "ok" : "MISSED");
+    return ok;
+}
+
 int runParent(const Settings& s) {
     // The default configuration files give both module addresses as 0.
     velor::bench::SimulatorProcess sim(s.modsim, {"--module", "0:" + moduleType(s.run.unit)});
@@ -140,6 +156,10 @@ int runParent(const Settings& s) {
     std::printf("program run with the traffic window open...\n");
     std::fflush(stdout);
     const auto traffic = measure(s, {"--child", "traffic", "--port", QString::number(sim.port())});
+    // The chart draws KALU inputs only; for another unit the run records without a chart.
+    std::printf("program run with \"Záznam hodnot\" recording and charting...\n");
+    std::fflush(stdout);
+    const auto record = measure(s, {"--child", "record", "--port", QString::number(sim.port())});
     std::printf("bare timers run...\n");
     std::fflush(stdout);
     const auto bare = measure(s, {"--child", "bare"});
@@ -153,7 +173,8 @@ int runParent(const Settings& s) {
             bare->peakRssKiB / 1024.0, velor::bench::ratio(program->peakRssKiB, bare->peakRssKiB));
     }
     const bool trafficOk = traffic && reportTraffic(*traffic, *program);
-    return velor::bench::judge(*program, *floor).allOk() && trafficOk ? 0 : kExitMissed;
+    const bool recordOk = record && reportRecording(*record, *program);
+    return velor::bench::judge(*program, *floor).allOk() && trafficOk && recordOk ? 0 : kExitMissed;
 }
 
 }  // namespace

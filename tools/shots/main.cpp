@@ -3,6 +3,7 @@
 // MOKR 5), so the main window shows a real address scan and each unit window a decoded answer.
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDialog>
 #include <QDir>
 #include <QFile>
@@ -16,6 +17,7 @@
 #include "config/BinaryEditor.h"
 #include "monitor/KaluWindow.h"
 #include "monitor/MokrWindow.h"
+#include "monitor/RecordWindow.h"
 #include "monitor/TevWindow.h"
 #include "monitor/TevwWindow.h"
 #include "monitor/TewWindow.h"
@@ -95,6 +97,24 @@ void shootUnits(ProgramHarness& h, const QDir& out) {
     pollUnit(h, 5, [&] { main.B_MonitFClick(); });
     save(w.mokr, out, "unit-mokr.png");
     closeUnit(w.mokr);
+}
+
+// "Záznam hodnot" recording the KALU window at 1, six inputs in the chart, after the signals
+// have moved for a while.
+void shootRecording(ProgramHarness& h, const QDir& work, const QDir& out) {
+    pollUnit(h, 1, [&] { h.mainWindow().B_Monit3Click(); });
+    velor::RecordWindow* window = velor::ShowRecordWindow(h.app());
+    window->setFileAsker([&work](const QString&, const QString&) {
+        return work.filePath(QStringLiteral("zaznam.csv"));
+    });
+    for (int i = 0; i < 6; ++i) window->inputBox(i)->setChecked(true);
+    window->startClicked();
+    runEventsFor(12.0);
+    save(window, out, "record.png");
+    window->stopClicked();
+    window->close();
+    if (h.app().windows.kalu != nullptr) h.app().windows.kalu->close();
+    runEventsFor(0.3);
 }
 
 // The main window's editor context, with a port search that finds two ports and no dialogs.
@@ -187,6 +207,7 @@ int main(int argc, char* argv[]) {
     runEventsFor(4.0);
     save(&h.mainWindow(), out, "main-window.png");
     shootUnits(h, out);
+    shootRecording(h, QDir(work.path()), out);
 
     h.mainWindow().Timer1->stop();
     runEventsFor(0.5);
