@@ -35,7 +35,7 @@ void NameFiles(AppState& app, const std::string& workDirectory) {
 
 }  // namespace
 
-MessageOutlet InstallMessageWindow(ProgressState& progress, const std::string& logPath) {
+MessageOutlet installMessageWindow(ProgressState& progress, const std::string& logPath) {
     MessageOutlet m;
     m.window = installMessageWindow(progress);
     if (!logPath.empty()) m.log = std::make_unique<MessageLogPresenter>(logPath);
@@ -63,7 +63,7 @@ Program::Program(ProgramHooks hooks)
     if (hooks.searchPorts) channel_.setPortSearch(std::move(hooks.searchPorts));
 
     mainWindow_ = std::make_unique<TForm_MzVyber>(app, channel_);
-    traffic_ = InstallTrafficMonitor(app.comm);
+    traffic_ = installTrafficMonitor(app.comm);
     if (hooks.editorRunner) mainWindow_->setEditorRunner(std::move(hooks.editorRunner));
     // The message window comes before the loaders: a configuration file that has to be
     // initialised is reported at start-up, and a message without its window would be lost.
@@ -81,7 +81,7 @@ Program::~Program() {
 
 void Program::createMessages(const ProgramHooks& hooks) {
     if (hooks.messages == nullptr) {
-        messageWindow_ = InstallMessageWindow(progress_, hooks.messageLogPath);
+        messageWindow_ = installMessageWindow(progress_, hooks.messageLogPath);
         return;
     }
     presenter_ = hooks.messages;

@@ -34,7 +34,7 @@ struct MessageOutlet {
     std::unique_ptr<TForm_Msg> window;
     std::unique_ptr<MessageLogPresenter> log;
 };
-MessageOutlet InstallMessageWindow(ProgressState& progress, const std::string& logPath);
+MessageOutlet installMessageWindow(ProgressState& progress, const std::string& logPath);
 
 // What a test, a demonstration or a tool puts in place of the real thing. Every default is the
 // program as a technician runs it.

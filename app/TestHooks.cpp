@@ -7,7 +7,7 @@
 
 namespace velor {
 
-std::string MessageLogLine(const MessageCall& call) {
+std::string messageLogLine(const MessageCall& call) {
     std::string line = std::to_string(call.kind) + '|' + std::to_string(call.iconSet) + '|' +
                        call.text1 + '|' + call.text2;
     // One message, one line: a line break inside a text would split the record.
@@ -17,7 +17,7 @@ std::string MessageLogLine(const MessageCall& call) {
     return line;
 }
 
-char DefaultAnswer(unsigned kind, char incoming) {
+char defaultAnswer(unsigned kind, char incoming) {
     switch (kind) {
         case 1:
         case 2:
@@ -41,12 +41,12 @@ MessageLogPresenter::~MessageLogPresenter() {
 
 char MessageLogPresenter::present(const MessageCall& call, char answer) {
     std::ofstream out(path_, std::ios::binary | std::ios::app);
-    out << MessageLogLine(call) << '\n';
+    out << messageLogLine(call) << '\n';
     out.flush();
-    return DefaultAnswer(call.kind, answer);
+    return defaultAnswer(call.kind, answer);
 }
 
-std::optional<std::uint16_t> ParseTcpPort(const char* text) {
+std::optional<std::uint16_t> parseTcpPort(const char* text) {
     if (text == nullptr || *text == '\0') return std::nullopt;
     const char* end = text + std::strlen(text);
     unsigned value = 0;

@@ -21,10 +21,10 @@ inline constexpr const char* kMessageLogVariable = "VELOR_MESSAGE_LOG";
 inline constexpr const char* kTcpPortVariable = "VELOR_TCP_PORT";
 
 // The line a message is logged as (no line end): "kind|iconSet|text1|text2".
-std::string MessageLogLine(const MessageCall& call);
+std::string messageLogLine(const MessageCall& call);
 
 // The answer the default button gives for a message of this kind.
-char DefaultAnswer(unsigned kind, char incoming);
+char defaultAnswer(unsigned kind, char incoming);
 
 // Presents every message by appending its line to the log file; installed while it lives.
 class MessageLogPresenter : public MessagePresenter {
@@ -42,6 +42,6 @@ private:
 };
 
 // A decimal port number 1..65535; anything else (or nothing) gives no override.
-std::optional<std::uint16_t> ParseTcpPort(const char* text);
+std::optional<std::uint16_t> parseTcpPort(const char* text);
 
 }  // namespace velor

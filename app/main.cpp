@@ -27,13 +27,13 @@ int main(int argc, char* argv[]) {
     if (!guard.acquire()) {
         // Another copy runs: only the message window, no main window, no COM.CFG, no port.
         ProgressState progress;
-        MessageOutlet messages = InstallMessageWindow(progress, MessageLogPath());
+        MessageOutlet messages = installMessageWindow(progress, MessageLogPath());
         ShowMessageWindow("Aplikace již byla jednou spuštěna.", "Program bude ukončen", 2, 1);
         return 0;
     }
 
     ProgramHooks hooks;
-    hooks.tcpPeerPort = ParseTcpPort(std::getenv(kTcpPortVariable)).value_or(kTcpPeerPort);
+    hooks.tcpPeerPort = parseTcpPort(std::getenv(kTcpPortVariable)).value_or(kTcpPeerPort);
     hooks.messageLogPath = MessageLogPath();
     Program program(hooks);
     program.start();

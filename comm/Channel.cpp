@@ -8,7 +8,7 @@ namespace velor {
 namespace {
 
 std::unique_ptr<SerialPort>* portSlot(ChannelState& state, int channel) {
-    if (!IsValidChannel(channel)) return nullptr;
+    if (!isValidChannel(channel)) return nullptr;
     return &state.serialPorts[static_cast<std::size_t>(channel - 1)];
 }
 
@@ -20,7 +20,7 @@ void openTcp(ChannelState& state, int channel, const PortRecord& record) {
         state.TransferResult = kNoTcpTransport;
         return;
     }
-    state.tcp->TcpOpen(channel, GetTcpHost(record));
+    state.tcp->TcpOpen(channel, getTcpHost(record));
     state.TransferResult = state.tcp->TcpState(channel).state;
 }
 
@@ -33,14 +33,14 @@ void openSerial(ChannelState& state, int channel, PortRecord& record) {
     if (slot) slot->close();
     record.Handle = -1;
     // BaudIndex comes from a file; an index outside the table is refused, not looked up.
-    const std::uint32_t baud = BaudRateAt(record.BaudIndex);
+    const std::uint32_t baud = baudRateAt(record.BaudIndex);
     const std::string device =
         state.resolvePort ? state.resolvePort(state.SelectedPortName) : std::string();
     if (baud == 0 || device.empty()) {
         state.TransferResult = kOpenFailed;
         return;
     }
-    if (!slot) slot = CreateSerialPort();
+    if (!slot) slot = createSerialPort();
     if (!slot->open(device, baud, record.NoParity == 0)) {
         state.TransferResult = kOpenFailed;
         return;
@@ -55,7 +55,7 @@ bool IsTcpChannel(const ChannelState& state, int channel) {
     return record != nullptr && record->PortNumber == 0;
 }
 
-SerialPort* ChannelSerialPort(ChannelState& state, int channel) {
+SerialPort* channelSerialPort(ChannelState& state, int channel) {
     if (IsTcpChannel(state, channel)) return nullptr;
     auto* slot = portSlot(state, channel);
     if (slot == nullptr || !*slot || !(*slot)->isOpen()) return nullptr;
@@ -82,7 +82,7 @@ void CloseChannel(ChannelState& state, int channel) {
     if (record == nullptr) return;
     lostMark(state, channel) = false;
     if (record->PortNumber == 0) {
-        if (state.tcp != nullptr) state.tcp->TcpClose(channel, GetTcpHost(*record));
+        if (state.tcp != nullptr) state.tcp->TcpClose(channel, getTcpHost(*record));
         return;
     }
     auto& slot = *portSlot(state, channel);
@@ -95,10 +95,10 @@ int readChannel(ChannelState& state, int channel, std::uint8_t* buffer, int coun
     if (IsTcpChannel(state, channel)) {
         return state.tcp != nullptr ? state.tcp->TcpRead(channel, buffer, count) : 0;
     }
-    SerialPort* port = ChannelSerialPort(state, channel);
+    SerialPort* port = channelSerialPort(state, channel);
     if (port == nullptr) return 0;
     const int got = port->read(buffer, count);
-    DropLostPort(state, channel);
+    dropLostPort(state, channel);
     return got;
 }
 
@@ -109,10 +109,10 @@ int writeChannel(ChannelState& state, int channel, const std::uint8_t* buffer, i
         state.tcp->TcpSend(channel, buffer, count);
         return count;
     }
-    SerialPort* port = ChannelSerialPort(state, channel);
+    SerialPort* port = channelSerialPort(state, channel);
     if (port == nullptr) return 0;
     const int taken = port->write(buffer, count);
-    DropLostPort(state, channel);
+    dropLostPort(state, channel);
     return taken;
 }
 
@@ -139,29 +139,29 @@ int WriteChannel(ChannelState& state, int channel, const std::uint8_t* buffer, i
     return taken;
 }
 
-bool DropLostPort(ChannelState& state, int channel) {
-    SerialPort* port = ChannelSerialPort(state, channel);
+bool dropLostPort(ChannelState& state, int channel) {
+    SerialPort* port = channelSerialPort(state, channel);
     if (port != nullptr && port->deviceLost()) {
         // Released at once: the descriptor of a vanished device is worth nothing, and holding
         // it would keep the kernel's node of a re-plugged adapter from being reused.
         port->close();
         lostMark(state, channel) = true;
     }
-    return IsDeviceLost(state, channel);
+    return isDeviceLost(state, channel);
 }
 
-bool IsDeviceLost(const ChannelState& state, int channel) {
-    return IsValidChannel(channel) && !IsTcpChannel(state, channel) &&
+bool isDeviceLost(const ChannelState& state, int channel) {
+    return isValidChannel(channel) && !IsTcpChannel(state, channel) &&
            state.deviceLost[static_cast<std::size_t>(channel - 1)];
 }
 
-bool ReopenLostPort(ChannelState& state, int channel) {
-    if (!IsDeviceLost(state, channel)) return false;
+bool reopenLostPort(ChannelState& state, int channel) {
+    if (!isDeviceLost(state, channel)) return false;
     PortRecord* record = state.ChannelTable.record(channel);
     const std::int32_t result = state.TransferResult;
     openSerial(state, channel, *record);
     state.TransferResult = result;
-    if (ChannelSerialPort(state, channel) == nullptr) return false;
+    if (channelSerialPort(state, channel) == nullptr) return false;
     lostMark(state, channel) = false;
     return true;
 }

@@ -41,18 +41,18 @@ int WriteChannel(ChannelState& state, int channel, const std::uint8_t* buffer, i
 std::int32_t ReopenChannel(ChannelState& state);
 
 // The open serial port of the channel, or nullptr (TCP, closed, or a wrong channel number).
-SerialPort* ChannelSerialPort(ChannelState& state, int channel);
+SerialPort* channelSerialPort(ChannelState& state, int channel);
 
 // When the channel's serial port found its device gone, releases the port and marks the
 // channel as lost; from then on the channel counts as not open. Returns the mark.
-bool DropLostPort(ChannelState& state, int channel);
+bool dropLostPort(ChannelState& state, int channel);
 
-// True while the channel's device is marked as lost (see DropLostPort).
-bool IsDeviceLost(const ChannelState& state, int channel);
+// True while the channel's device is marked as lost (see dropLostPort).
+bool isDeviceLost(const ChannelState& state, int channel);
 
 // One attempt to open a lost channel's port again with the settings it had; on success the
 // mark is cleared and true returned. TransferResult is left alone: a pulled adapter is not
 // an open the user asked for.
-bool ReopenLostPort(ChannelState& state, int channel);
+bool reopenLostPort(ChannelState& state, int channel);
 
 }  // namespace velor

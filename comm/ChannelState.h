@@ -21,7 +21,7 @@ class TrafficTap;
 inline constexpr int kChannelCount = 2;
 
 // True for the channel numbers the table has: 1 and 2.
-constexpr bool IsValidChannel(int channel) {
+constexpr bool isValidChannel(int channel) {
     return channel == 1 || channel == 2;
 }
 
@@ -30,10 +30,10 @@ constexpr bool IsValidChannel(int channel) {
 class PortTable {
 public:
     PortRecord* record(int channel) {
-        return IsValidChannel(channel) ? &records_[static_cast<std::size_t>(channel - 1)] : nullptr;
+        return isValidChannel(channel) ? &records_[static_cast<std::size_t>(channel - 1)] : nullptr;
     }
     const PortRecord* record(int channel) const {
-        return IsValidChannel(channel) ? &records_[static_cast<std::size_t>(channel - 1)] : nullptr;
+        return isValidChannel(channel) ? &records_[static_cast<std::size_t>(channel - 1)] : nullptr;
     }
 
 private:
@@ -52,7 +52,7 @@ struct ChannelState {
     // Open serial ports by channel (index channel - 1, after the channel has been checked).
     std::array<std::unique_ptr<SerialPort>, kChannelCount> serialPorts;
     TcpLink* tcp = nullptr;  // the TCP transport, once it exists; not owned
-    PortResolver resolvePort = DefaultPortResolver;
+    PortResolver resolvePort = defaultPortResolver;
     // Serial channels whose device disappeared while in use (index channel - 1): the port was
     // released, and the channel opens the same COMn again until the device is back. A
     // deliberate open or close of the channel clears the mark.

@@ -16,10 +16,10 @@ bool ChannelTableIo::isTcp(int channel) const {
 
 bool ChannelTableIo::isUsable(int channel) {
     if (IsTcpChannel(state_, channel)) return true;
-    if (!IsValidChannel(channel)) return false;
-    if (DropLostPort(state_, channel)) return retryLostPort(channel);
+    if (!isValidChannel(channel)) return false;
+    if (dropLostPort(state_, channel)) return retryLostPort(channel);
     lastRetryMs_[static_cast<std::size_t>(channel - 1)].reset();
-    return ChannelSerialPort(state_, channel) != nullptr;
+    return channelSerialPort(state_, channel) != nullptr;
 }
 
 // The first attempt comes one period after the loss was seen, then one per period; every
@@ -33,7 +33,7 @@ bool ChannelTableIo::retryLostPort(int channel) {
     }
     if (now - *last < kLostPortRetryMs) return false;
     last = now;
-    if (!ReopenLostPort(state_, channel)) return false;
+    if (!reopenLostPort(state_, channel)) return false;
     last.reset();
     return true;
 }
@@ -52,23 +52,23 @@ int ChannelTableIo::write(int channel, const std::uint8_t* buffer, int count) {
 }
 
 bool ChannelTableIo::transmitByte(int channel, std::uint8_t byte) {
-    SerialPort* port = ChannelSerialPort(state_, channel);
+    SerialPort* port = channelSerialPort(state_, channel);
     if (port == nullptr) return false;
     const bool sent = port->transmitByte(byte);
-    DropLostPort(state_, channel);
+    dropLostPort(state_, channel);
     return sent;
 }
 
 LineState ChannelTableIo::lineState(int channel) {
-    SerialPort* port = ChannelSerialPort(state_, channel);
+    SerialPort* port = channelSerialPort(state_, channel);
     if (port == nullptr) return LineState{};
     const LineState line = port->lineState();
-    DropLostPort(state_, channel);
+    dropLostPort(state_, channel);
     return line;
 }
 
 TcpStatus ChannelTableIo::tcpState(int channel) {
-    if (state_.tcp == nullptr || !IsValidChannel(channel)) return TcpStatus{};
+    if (state_.tcp == nullptr || !isValidChannel(channel)) return TcpStatus{};
     return state_.tcp->TcpState(channel);
 }
 

@@ -24,7 +24,7 @@ Image encodeTable(const ChannelState& state) {
 }  // namespace
 
 void LoadComConfig(ChannelState& state) {
-    const auto bytes = ReadRegularFile(state.ComConfigPath, kComConfigSize);
+    const auto bytes = readRegularFile(state.ComConfigPath, kComConfigSize);
     if (!bytes || bytes->size() != kComConfigSize) {
         DefaultComConfig(state);
         return;
@@ -40,13 +40,13 @@ void LoadComConfig(ChannelState& state) {
 
 void SaveComConfig(const ChannelState& state) {
     const Image image = encodeTable(state);
-    if (const auto error = SaveFileDurably(state.ComConfigPath, image))
+    if (const auto error = saveFileDurably(state.ComConfigPath, image))
         throw FileWriteError(state.ComConfigPath, *error);
 }
 
 void DefaultComConfig(ChannelState& state) {
     for (int ch = 1; ch <= kChannelCount; ++ch)
-        SetDefaultPortRecord(*state.ChannelTable.record(ch));
+        setDefaultPortRecord(*state.ChannelTable.record(ch));
     SaveComConfig(state);
 }
 

@@ -13,7 +13,7 @@ struct CommState {
 };
 
 // Lets the traffic tap see channel 1 and the engine's attempts; null detaches it.
-inline void AttachTrafficTap(CommState& comm, TrafficTap* tap) {
+inline void attachTrafficTap(CommState& comm, TrafficTap* tap) {
     comm.channel.tap = tap;
     comm.engine.Tap = tap;
 }

@@ -19,7 +19,7 @@
 
 namespace velor {
 
-std::string DescribeFileError(const FileError& error) {
+std::string describeFileError(const FileError& error) {
     switch (error.cause) {
         case FileError::Cause::ReadOnlyFile:
             return "the file is read-only";
@@ -32,7 +32,7 @@ std::string DescribeFileError(const FileError& error) {
 }
 
 FileWriteError::FileWriteError(std::string path, FileError error)
-    : std::runtime_error("Cannot write " + path + ": " + DescribeFileError(error)),
+    : std::runtime_error("Cannot write " + path + ": " + describeFileError(error)),
       path_(std::move(path)),
       error_(error) {}
 
@@ -67,7 +67,7 @@ std::filesystem::path widePath(const std::string& utf8) {
 
 }  // namespace
 
-std::optional<std::vector<std::uint8_t>> ReadRegularFile(const std::string& path,
+std::optional<std::vector<std::uint8_t>> readRegularFile(const std::string& path,
                                                          std::size_t maxBytes) {
     namespace fs = std::filesystem;
     const fs::path file = widePath(path);
@@ -87,7 +87,7 @@ std::optional<std::vector<std::uint8_t>> ReadRegularFile(const std::string& path
 }
 
 // Windows keeps no modes or links worth keeping here: write a temporary file, then replace.
-std::optional<FileError> SaveFileDurably(const std::string& path,
+std::optional<FileError> saveFileDurably(const std::string& path,
                                          std::span<const std::uint8_t> bytes) {
     namespace fs = std::filesystem;
     const fs::path target = widePath(path);
@@ -294,7 +294,7 @@ std::optional<FileError> replaceThroughTemporary(const std::string& target, cons
 
 }  // namespace
 
-std::optional<std::vector<std::uint8_t>> ReadRegularFile(const std::string& path,
+std::optional<std::vector<std::uint8_t>> readRegularFile(const std::string& path,
                                                          std::size_t maxBytes) {
     // Non-blocking, so that opening a pipe with no writer does not wait for one.
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
@@ -306,7 +306,7 @@ std::optional<std::vector<std::uint8_t>> ReadRegularFile(const std::string& path
     return bytes;
 }
 
-std::optional<FileError> SaveFileDurably(const std::string& path,
+std::optional<FileError> saveFileDurably(const std::string& path,
                                          std::span<const std::uint8_t> bytes) {
     int error = 0;
     const std::optional<std::string> target = resolveLinks(path, error);

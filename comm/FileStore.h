@@ -26,7 +26,7 @@ struct FileError {
 };
 
 // The reason in English, for logs and the command-line tool; the windows give their own text.
-std::string DescribeFileError(const FileError& error);
+std::string describeFileError(const FileError& error);
 
 // Thrown by writers that report through exceptions; what() is "Cannot write PATH: reason".
 class FileWriteError : public std::runtime_error {
@@ -43,7 +43,7 @@ private:
 // The first maxBytes bytes of a regular file (all of it when it is shorter). A pipe, a device or
 // a directory at the path is not opened (reading it could wait for ever or never end), and
 // counts, like a file that cannot be opened or read, as no file: nullopt.
-std::optional<std::vector<std::uint8_t>> ReadRegularFile(const std::string& path,
+std::optional<std::vector<std::uint8_t>> readRegularFile(const std::string& path,
                                                          std::size_t maxBytes);
 
 // Replaces the file at `path` with `bytes`:
@@ -57,7 +57,7 @@ std::optional<std::vector<std::uint8_t>> ReadRegularFile(const std::string& path
 // - where the directory cannot take a new file (no write permission) but the file itself is
 //   writable, or the file has further hard links, the file is overwritten in place.
 // Returns nothing on success.
-std::optional<FileError> SaveFileDurably(const std::string& path,
+std::optional<FileError> saveFileDurably(const std::string& path,
                                          std::span<const std::uint8_t> bytes);
 
 // The part of a temporary file's name between the target's name and six random characters.

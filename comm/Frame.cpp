@@ -12,11 +12,11 @@ std::uint8_t Checksum8(std::span<const std::uint8_t> bytes) {
     return static_cast<std::uint8_t>(sum & 0xFFu);
 }
 
-std::uint8_t Checksum8Complement(std::span<const std::uint8_t> bytes) {
+std::uint8_t checksum8Complement(std::span<const std::uint8_t> bytes) {
     return static_cast<std::uint8_t>(0xFFu - Checksum8(bytes));
 }
 
-bool FrameInPlace(std::span<std::uint8_t> buffer, std::int32_t& length, bool shortFrame) {
+bool frameInPlace(std::span<std::uint8_t> buffer, std::int32_t& length, bool shortFrame) {
     const std::int32_t n = length;
     if (n < 0) return false;
     const std::size_t head = shortFrame ? 1 : 4;
@@ -39,7 +39,7 @@ bool FrameInPlace(std::span<std::uint8_t> buffer, std::int32_t& length, bool sho
     return true;
 }
 
-int ReadAllWaiting(int waiting, ByteSource& source, std::span<std::uint8_t> buffer) {
+int readAllWaiting(int waiting, ByteSource& source, std::span<std::uint8_t> buffer) {
     if (waiting <= 0) return 0;
     const int room = static_cast<int>(std::min<std::size_t>(buffer.size(), 0x7FFFFFFF));
     const int taken = source.read(buffer.data(), std::min(waiting, room));
@@ -98,7 +98,7 @@ ReceiveOutcome FrameReceiver::shortFrame(int waiting, ByteSource& source,
                                          std::span<std::uint8_t> buffer) {
     if (waiting < 5) return ReceiveOutcome::Pending;
     // The function code sits in the third byte; a read that came up short has no code to show.
-    const int got = ReadAllWaiting(waiting, source, buffer);
+    const int got = readAllWaiting(waiting, source, buffer);
     return got >= 5 ? ReceiveOutcome::ShortReply : ReceiveOutcome::WrongReply;
 }
 
@@ -117,7 +117,7 @@ ReceiveOutcome FrameReceiver::body(int waiting, ByteSource& source, std::span<st
     if (length < 0 || length > kMaxVariableUserData) return ReceiveOutcome::WrongReply;
     const int need = length + 2;
     if (waiting < need) return ReceiveOutcome::Pending;
-    const int got = ReadAllWaiting(waiting, source, buffer);
+    const int got = readAllWaiting(waiting, source, buffer);
     // Only bytes that really arrived are checked.
     if (got < need) return ReceiveOutcome::WrongReply;
     const auto n = static_cast<std::size_t>(length);

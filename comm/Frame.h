@@ -16,13 +16,13 @@ inline constexpr std::int32_t kMaxVariableUserData = 255;
 // Sum of the bytes modulo 256; the empty sum is 0.
 std::uint8_t Checksum8(std::span<const std::uint8_t> bytes);
 // The complemented check byte (255 - Checksum8) that a plain checked block ends with.
-std::uint8_t Checksum8Complement(std::span<const std::uint8_t> bytes);
+std::uint8_t checksum8Complement(std::span<const std::uint8_t> bytes);
 
 // Frames the user data buffer[0..length-1] in place: a short frame 10 U.. CS 16 when
 // shortFrame, otherwise the variable frame 68 n n 68 U.. CS 16. length becomes the framed
 // length. Returns false, leaving buffer and length untouched, when length is negative, the
 // framed request does not fit the buffer, or a variable frame would carry more than 255 bytes.
-bool FrameInPlace(std::span<std::uint8_t> buffer, std::int32_t& length, bool shortFrame);
+bool frameInPlace(std::span<std::uint8_t> buffer, std::int32_t& length, bool shortFrame);
 
 // Where the receiver gets the bytes that have arrived.
 class ByteSource {
@@ -60,6 +60,6 @@ private:
 
 // Reads all waiting bytes into buffer; when more are waiting than the buffer holds, the
 // surplus is read and thrown away and -1 is returned. Otherwise returns the count read.
-int ReadAllWaiting(int waiting, ByteSource& source, std::span<std::uint8_t> buffer);
+int readAllWaiting(int waiting, ByteSource& source, std::span<std::uint8_t> buffer);
 
 }  // namespace velor

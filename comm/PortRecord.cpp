@@ -22,7 +22,7 @@ void copyIn(const std::array<std::uint8_t, N>& from, std::span<std::uint8_t> byt
 
 }  // namespace
 
-std::uint32_t BaudRateAt(unsigned index) {
+std::uint32_t baudRateAt(unsigned index) {
     if (index >= BaudRates.size()) return 0;
     return BaudRates[index];
 }
@@ -57,15 +57,15 @@ void encodePortRecord(const PortRecord& r, std::span<std::uint8_t> out) {
     copyIn(r.TcpHost, out, kOffTcpHost);
 }
 
-std::string GetTcpHost(const PortRecord& record) {
+std::string getTcpHost(const PortRecord& record) {
     return codec::getShortText(record.TcpHost, 0, kTcpHostMaxChars);
 }
 
-void SetTcpHost(PortRecord& record, const std::string& host) {
+void setTcpHost(PortRecord& record, const std::string& host) {
     codec::putShortText(record.TcpHost, 0, kTcpHostMaxChars, host);
 }
 
-void SetDefaultPortRecord(PortRecord& record) {
+void setDefaultPortRecord(PortRecord& record) {
     record.PortNumber = 0;
     record.Unnamed = 4;
     record.BaudIndex = 3;

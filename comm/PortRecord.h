@@ -37,7 +37,7 @@ static_assert(kOffTcpHost + kTcpHostSize == kPortRecordSize);
 inline constexpr std::array<std::uint16_t, 5> BaudRates{4800, 9600, 19200, 38400, 57600};
 
 // The baud rate at index, or 0 when the index is out of range.
-std::uint32_t BaudRateAt(unsigned index);
+std::uint32_t baudRateAt(unsigned index);
 
 struct PortRecord {
     std::uint8_t PortNumber = 0;  // 0 = TCP, 1..9 = COMn
@@ -60,12 +60,12 @@ PortRecord decodePortRecord(std::span<const std::uint8_t> bytes);
 void encodePortRecord(const PortRecord& record, std::span<std::uint8_t> out);
 
 // The host name of the TCP peer (code page 1250 bytes, at most 17 characters).
-std::string GetTcpHost(const PortRecord& record);
+std::string getTcpHost(const PortRecord& record);
 // Sets the host name, cut to 17 characters; the bytes behind it are left as they are.
-void SetTcpHost(PortRecord& record, const std::string& host);
+void setTcpHost(PortRecord& record, const std::string& host);
 
 // The values a fresh COM.CFG holds: TCP, unnamed byte 4, 38400 Bd, even parity, no handle,
 // empty unused texts. Padding and TcpHost are left as they are.
-void SetDefaultPortRecord(PortRecord& record);
+void setDefaultPortRecord(PortRecord& record);
 
 }  // namespace velor

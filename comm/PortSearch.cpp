@@ -31,7 +31,7 @@ void SearchPorts(ChannelState& state, std::string& choiceText, const StatusFunct
     state.PortSearchPending = false;
     choiceText.clear();
     state.FoundPorts.clear();
-    auto probePort = CreateSerialPort();
+    auto probePort = createSerialPort();
     for (int n = 1; n <= 9; ++n) {
         const std::string name = PortDeviceName(n);
         if (showStatus) showStatus("Vyhledávám: " + name);

@@ -40,7 +40,7 @@ bool mayReadAndWrite(const std::string& device, const QFileInfo& info) {
 
 }  // namespace
 
-PortAccess CheckPortAccess(const std::string& device) {
+PortAccess checkPortAccess(const std::string& device) {
     PortAccess a;
     const QFileInfo info(QString::fromStdString(device));
     if (device.empty() || !info.exists()) {
@@ -58,13 +58,13 @@ PortAccess CheckPortAccess(const std::string& device) {
     return a;
 }
 
-std::string PortProblem(const std::string& device) {
-    const PortAccess a = CheckPortAccess(device);
+std::string portProblem(const std::string& device) {
+    const PortAccess a = checkPortAccess(device);
     if (!a.remedy.empty()) return a.remedy;
     return "in use by another program, not a serial port, or it refuses the settings";
 }
 
-std::vector<SerialDevice> ListSerialDevices() {
+std::vector<SerialDevice> listSerialDevices() {
     const auto links = byIdLinks();
     std::vector<SerialDevice> devices;
     for (const QSerialPortInfo& port : QSerialPortInfo::availablePorts()) {
@@ -78,20 +78,20 @@ std::vector<SerialDevice> ListSerialDevices() {
         d.productId = port.productIdentifier();
         const auto link = links.find(QFileInfo(port.systemLocation()).canonicalFilePath());
         if (link != links.end()) d.byIdPath = link->second.toStdString();
-        d.access = CheckPortAccess(d.device);
+        d.access = checkPortAccess(d.device);
         devices.push_back(std::move(d));
     }
     return devices;
 }
 
-std::string UsbIdsText(const SerialDevice& device) {
+std::string usbIdsText(const SerialDevice& device) {
     if (!device.hasUsbIds) return {};
     char ids[16];
     std::snprintf(ids, sizeof ids, "%04x:%04x", device.vendorId, device.productId);
     return ids;
 }
 
-std::string LinkTargetOf(const SerialDevice& device) {
+std::string linkTargetOf(const SerialDevice& device) {
     return device.byIdPath.empty() ? device.device : device.byIdPath;
 }
 
@@ -99,7 +99,7 @@ std::string LinkTargetOf(const SerialDevice& device) {
 
 namespace velor {
 
-ComLinkResult MakeComLink(const std::string& comName, const std::string& target, bool replace,
+ComLinkResult makeComLink(const std::string& comName, const std::string& target, bool replace,
                           std::string& problem) {
     namespace fs = std::filesystem;
     std::error_code ec;

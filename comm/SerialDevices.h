@@ -16,10 +16,10 @@ struct PortAccess {
 };
 
 // Judged as the kernel would judge an open by this process (effective user and groups).
-PortAccess CheckPortAccess(const std::string& device);
+PortAccess checkPortAccess(const std::string& device);
 
 // Why an open of the device failed, as far as its entry tells.
-std::string PortProblem(const std::string& device);
+std::string portProblem(const std::string& device);
 
 struct SerialDevice {
     std::string device;  // /dev/ttyUSB0
@@ -33,13 +33,13 @@ struct SerialDevice {
     PortAccess access;
 };
 
-std::vector<SerialDevice> ListSerialDevices();
+std::vector<SerialDevice> listSerialDevices();
 
 // "0403:6001", empty without USB identifiers.
-std::string UsbIdsText(const SerialDevice& device);
+std::string usbIdsText(const SerialDevice& device);
 
 // What a COMn entry should lead to: the by-id path, which survives re-plugging, else the device.
-std::string LinkTargetOf(const SerialDevice& device);
+std::string linkTargetOf(const SerialDevice& device);
 
 }  // namespace velor
 
@@ -54,7 +54,7 @@ enum class ComLinkResult {
 
 // Makes the entry comName ("COM3") in the working directory a symbolic link to target. An
 // existing link to another target is replaced (in one step) only when replace is set.
-ComLinkResult MakeComLink(const std::string& comName, const std::string& target, bool replace,
+ComLinkResult makeComLink(const std::string& comName, const std::string& target, bool replace,
                           std::string& problem);
 
 }  // namespace velor

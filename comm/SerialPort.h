@@ -59,6 +59,6 @@ public:
     virtual bool deviceLost() const { return false; }
 };
 
-std::unique_ptr<SerialPort> CreateSerialPort();
+std::unique_ptr<SerialPort> createSerialPort();
 
 }  // namespace velor

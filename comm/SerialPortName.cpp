@@ -9,7 +9,7 @@ std::string PortDeviceName(int n) {
     return "COM" + std::to_string(n);
 }
 
-int PortNumberOfName(const std::string& portName) {
+int portNumberOfName(const std::string& portName) {
     if (portName.size() < 4 || portName.size() > 6 || portName.compare(0, 3, "COM") != 0) {
         return -1;
     }
@@ -22,11 +22,11 @@ int PortNumberOfName(const std::string& portName) {
     return n;
 }
 
-std::string DefaultPortResolver(const std::string& portName) {
+std::string defaultPortResolver(const std::string& portName) {
 #ifdef _WIN32
     return portName;
 #else
-    const int n = PortNumberOfName(portName);
+    const int n = portNumberOfName(portName);
     // COM0 (the name before COM.CFG is read) is never a port, whatever the directory holds.
     if (n < 1) return {};
     // A link in the working directory wins, even a dangling one: opening it then fails

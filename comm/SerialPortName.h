@@ -14,12 +14,12 @@ using PortResolver = std::function<std::string(const std::string& portName)>;
 std::string PortDeviceName(int n);
 
 // The number n of a name "COMn", or -1 when the name has another form.
-int PortNumberOfName(const std::string& portName);
+int portNumberOfName(const std::string& portName);
 
 // Windows: the name itself. Elsewhere: an entry named COMn in the working directory when
 // there is one (typically a symbolic link to /dev/ttyUSB0), else /dev/ttyS<n-1>; an empty
 // text (no device) for a name that is not COMn with n >= 1, even where the directory holds an
 // entry of that name.
-std::string DefaultPortResolver(const std::string& portName);
+std::string defaultPortResolver(const std::string& portName);
 
 }  // namespace velor

@@ -103,7 +103,7 @@ int openExclusive(const std::string& device) {
 
 }  // namespace
 
-std::unique_ptr<SerialPort> CreateSerialPort() {
+std::unique_ptr<SerialPort> createSerialPort() {
     return std::make_unique<SerialPortPosix>();
 }
 

@@ -24,7 +24,7 @@ HANDLE openDevice(const std::string& device) {
 
 }  // namespace
 
-std::unique_ptr<SerialPort> CreateSerialPort() {
+std::unique_ptr<SerialPort> createSerialPort() {
     return std::make_unique<SerialPortWin32>();
 }
 

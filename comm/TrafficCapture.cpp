@@ -27,7 +27,7 @@ void putLittle16(std::vector<std::uint8_t>& out, std::uint16_t v) {
 
 }  // namespace
 
-void AppendPcapHeader(std::vector<std::uint8_t>& out) {
+void appendPcapHeader(std::vector<std::uint8_t>& out) {
     putLittle32(out, kPcapMagic);
     putLittle16(out, 2);  // version 2.4
     putLittle16(out, 4);
@@ -37,7 +37,7 @@ void AppendPcapHeader(std::vector<std::uint8_t>& out) {
     putLittle32(out, kLinkTypeRtacSerial);
 }
 
-void AppendPcapRecord(std::vector<std::uint8_t>& out, const CaptureFrame& frame) {
+void appendPcapRecord(std::vector<std::uint8_t>& out, const CaptureFrame& frame) {
     if (frame.bytes.empty()) return;
     const auto seconds = static_cast<std::uint32_t>(frame.wallUs / 1'000'000);
     const auto micros = static_cast<std::uint32_t>(frame.wallUs % 1'000'000);
@@ -55,13 +55,13 @@ void AppendPcapRecord(std::vector<std::uint8_t>& out, const CaptureFrame& frame)
     out.insert(out.end(), frame.bytes.begin(), frame.bytes.end());
 }
 
-std::vector<std::uint8_t> PcapOfFrames(const TrafficTap& tap, std::span<const std::uint64_t> seqs) {
+std::vector<std::uint8_t> pcapOfFrames(const TrafficTap& tap, std::span<const std::uint64_t> seqs) {
     std::vector<std::uint8_t> out;
-    AppendPcapHeader(out);
+    appendPcapHeader(out);
     for (std::uint64_t seq : seqs) {
         const TrafficFrame* f = tap.frame(seq);
         if (f == nullptr) continue;
-        AppendPcapRecord(out, {f->direction, f->time.wallUs, tap.bytes(*f)});
+        appendPcapRecord(out, {f->direction, f->time.wallUs, tap.bytes(*f)});
     }
     return out;
 }

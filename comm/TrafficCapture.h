@@ -27,11 +27,11 @@ struct CaptureFrame {
 };
 
 // The file header.
-void AppendPcapHeader(std::vector<std::uint8_t>& out);
+void appendPcapHeader(std::vector<std::uint8_t>& out);
 // One record; a frame without bytes (a time-out) has nothing on the wire and adds none.
-void AppendPcapRecord(std::vector<std::uint8_t>& out, const CaptureFrame& frame);
+void appendPcapRecord(std::vector<std::uint8_t>& out, const CaptureFrame& frame);
 
 // The frames of the tap with the given sequence numbers, as a capture file.
-std::vector<std::uint8_t> PcapOfFrames(const TrafficTap& tap, std::span<const std::uint64_t> seqs);
+std::vector<std::uint8_t> pcapOfFrames(const TrafficTap& tap, std::span<const std::uint64_t> seqs);
 
 }  // namespace velor

@@ -185,7 +185,7 @@ std::string receivedText(const FrameVerdict& v) {
 
 }  // namespace
 
-std::vector<ReceivedFrame> AssembleReceived(std::span<const std::uint8_t> bytes) {
+std::vector<ReceivedFrame> assembleReceived(std::span<const std::uint8_t> bytes) {
     std::vector<ReceivedFrame> frames;
     std::size_t pos = 0;
     bool afterFrame = false;
@@ -209,7 +209,7 @@ std::vector<ReceivedFrame> AssembleReceived(std::span<const std::uint8_t> bytes)
     return frames;
 }
 
-bool IsErrorVerdict(const FrameVerdict& v) {
+bool isErrorVerdict(const FrameVerdict& v) {
     if (v.late) return true;
     switch (v.code) {
         case Verdict::Request:
@@ -222,14 +222,14 @@ bool IsErrorVerdict(const FrameVerdict& v) {
     }
 }
 
-std::string VerdictText(const FrameVerdict& v, std::span<const std::uint8_t> bytes) {
-    if (v.code == Verdict::Request) return DescribeSent(bytes);
-    if (v.code == Verdict::Retry) return format("opakování %u ze 3: ", v.n) + DescribeSent(bytes);
+std::string verdictText(const FrameVerdict& v, std::span<const std::uint8_t> bytes) {
+    if (v.code == Verdict::Request) return describeSent(bytes);
+    if (v.code == Verdict::Retry) return format("opakování %u ze 3: ", v.n) + describeSent(bytes);
     const std::string text = receivedText(v);
     return v.late ? "pozdě, po konci výměny: " + text : text;
 }
 
-std::string DescribeSent(std::span<const std::uint8_t> frame) {
+std::string describeSent(std::span<const std::uint8_t> frame) {
     bool isShort = false;
     const auto user = sentUserData(frame, isShort);
     if (user.size() < 3) return "neznámý rámec";
@@ -245,13 +245,13 @@ std::string DescribeSent(std::span<const std::uint8_t> frame) {
     return itemsText(user);
 }
 
-int SentFrameAddress(std::span<const std::uint8_t> frame) {
+int sentFrameAddress(std::span<const std::uint8_t> frame) {
     bool isShort = false;
     const auto user = sentUserData(frame, isShort);
     return user.empty() ? -1 : user[0];
 }
 
-std::string RequestKindName(std::uint8_t kind) {
+std::string requestKindName(std::uint8_t kind) {
     static const std::array<const char*, 7> names = {"KALU", "TEV",   "TEW",        "TEVW",
                                                      "MOKR", "sonda", "konfigurace"};
     return kind < names.size() ? names[kind] : "";

@@ -56,23 +56,23 @@ struct ReceivedFrame {
 // them: bytes ahead of a start byte are dropped, 0xE5 is an acknowledgement, 0x10 starts a
 // six-byte short frame, 0x68 a variable frame whose length bytes, second start byte, check
 // byte and end byte are checked. A frame cut off by the end of the bytes is incomplete.
-std::vector<ReceivedFrame> AssembleReceived(std::span<const std::uint8_t> bytes);
+std::vector<ReceivedFrame> assembleReceived(std::span<const std::uint8_t> bytes);
 
 // True when the verdict marks a fault: anything but a sent first attempt and a good answer.
-bool IsErrorVerdict(const FrameVerdict& verdict);
+bool isErrorVerdict(const FrameVerdict& verdict);
 
 // Short Czech text of a verdict. Sent frames (Request, Retry) are described by their bytes.
-std::string VerdictText(const FrameVerdict& verdict, std::span<const std::uint8_t> bytes);
+std::string verdictText(const FrameVerdict& verdict, std::span<const std::uint8_t> bytes);
 
 // The request a sent frame carries: "dotaz na adresu 5", "čtení 02:0000 48 B, zápis
 // 02:0030 6 B", "konfigurace KALU, 1. polovina (128 B)".
-std::string DescribeSent(std::span<const std::uint8_t> frame);
+std::string describeSent(std::span<const std::uint8_t> frame);
 
 // Module address of a sent short or variable frame; -1 when the bytes are no such frame.
-int SentFrameAddress(std::span<const std::uint8_t> frame);
+int sentFrameAddress(std::span<const std::uint8_t> frame);
 
 // Name of a request kind: "KALU", "TEV", "TEW", "TEVW", "MOKR", "sonda", "konfigurace"; empty
 // for an unknown kind.
-std::string RequestKindName(std::uint8_t kind);
+std::string requestKindName(std::uint8_t kind);
 
 }  // namespace velor

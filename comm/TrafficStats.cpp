@@ -72,7 +72,7 @@ void AddressStats::merge(const AddressStats& o) {
     lastAnswerWallUs = std::max(lastAnswerWallUs, o.lastAnswerWallUs);
 }
 
-int NegativeIndex(std::uint8_t functionCode) {
+int negativeIndex(std::uint8_t functionCode) {
     switch (functionCode) {
         case 2:
             return 0;
@@ -96,7 +96,7 @@ void TrafficStats::attemptEnded(const ExchangeOutcome& outcome,
     for (const ReceivedFrame& f : frames) {
         ++s.received[indexOf(f.verdict.code)];
         if (f.verdict.code != Verdict::ShortNegative) continue;
-        const int negative = NegativeIndex(f.verdict.a);
+        const int negative = negativeIndex(f.verdict.a);
         if (negative >= 0) ++s.negative[static_cast<std::size_t>(negative)];
     }
     if (outcome.status == kStatusDoneValue) {

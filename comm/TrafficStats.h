@@ -77,6 +77,6 @@ private:
 };
 
 // Index of the negative counter of a function code (2, 9, 12), or -1.
-int NegativeIndex(std::uint8_t functionCode);
+int negativeIndex(std::uint8_t functionCode);
 
 }  // namespace velor

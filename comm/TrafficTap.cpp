@@ -49,13 +49,13 @@ void TrafficTap::written(std::span<const std::uint8_t> bytes) {
     if (attemptOpen_) {
         // The last attempt never reported its end: keep what it received, without a verdict on
         // the exchange.
-        appendReceived(AssembleReceived(pending_), nullptr, false);
+        appendReceived(assembleReceived(pending_), nullptr, false);
         resetPending();
     }
     TrafficFrame f;
     f.time = clock_.now();
     f.direction = Direction::Tx;
-    f.address = static_cast<std::int16_t>(SentFrameAddress(bytes));
+    f.address = static_cast<std::int16_t>(sentFrameAddress(bytes));
     if (startReported_) {
         f.kind = start_.kind;
         f.attempt = static_cast<std::uint8_t>(start_.attempt);
@@ -84,7 +84,7 @@ void TrafficTap::read(std::span<const std::uint8_t> bytes) {
 
 void TrafficTap::attemptEnded(const ExchangeOutcome& outcome) {
     if (!attemptOpen_) flushLate();
-    const auto frames = AssembleReceived(pending_);
+    const auto frames = assembleReceived(pending_);
     appendReceived(frames, &outcome, false);
     TrafficFrame f;
     f.time = clock_.now();
@@ -118,7 +118,7 @@ void TrafficTap::attemptEnded(const ExchangeOutcome& outcome) {
 void TrafficTap::flushLate() {
     if (attemptOpen_ || pending_.empty()) return;
     const auto before = nextSeq_;
-    appendReceived(AssembleReceived(pending_), nullptr, true);
+    appendReceived(assembleReceived(pending_), nullptr, true);
     stats_.lateFrames(lastAddress_, static_cast<std::uint32_t>(nextSeq_ - before));
     resetPending();
 }

@@ -206,7 +206,7 @@ bool TransferRun::receiveBlock() {
     if (line.inQueue < static_cast<std::uint32_t>(length)) return false;
     const int got = ctx_.io.read(channel, data.data(), length);
     const auto body = data.first(static_cast<std::size_t>(length - 1));
-    if (got == length && data[static_cast<std::size_t>(length - 1)] == Checksum8Complement(body)) {
+    if (got == length && data[static_cast<std::size_t>(length - 1)] == checksum8Complement(body)) {
         StepDone = true;
         return false;
     }
@@ -234,7 +234,7 @@ bool TransferRun::sendFrame() {
     // the first attempt, and the user data must still go out framed.
     if (Attempt == 0 || framed_.empty()) {
         const bool shortFrame = ctx_.engine.RequestKind == RequestKind::Probe;
-        if (!FrameInPlace(data, Request->Length, shortFrame)) {
+        if (!frameInPlace(data, Request->Length, shortFrame)) {
             failProgram();
             return true;
         }
@@ -326,7 +326,7 @@ bool TransferRun::retryOrFail() {
         return true;
     }
     Request->Status = kStatusFailed;
-    if (ctx_.io.isTcp(Request->Channel)) TcpFailureRule(ctx_);
+    if (ctx_.io.isTcp(Request->Channel)) tcpFailureRule(ctx_);
     return false;
 }
 
@@ -362,7 +362,7 @@ void TransferRun::release() {
     released_ = true;
 }
 
-void TcpFailureRule(TransferContext& context) {
+void tcpFailureRule(TransferContext& context) {
     EngineState& engine = context.engine;
     const double now = context.clock.nowDays();
     if (now - engine.TcpLastFailTime > kTcpFailWindowDays) {
@@ -377,7 +377,7 @@ void TcpFailureRule(TransferContext& context) {
     engine.TcpLastFailTime = now;
 }
 
-bool HasEndStep(const TransferRequest& request) {
+bool hasEndStep(const TransferRequest& request) {
     return std::any_of(request.Steps.begin(), request.Steps.end(),
                        [](const TransferStep& s) { return s.Opcode == kOpEnd; });
 }
@@ -386,7 +386,7 @@ void QueueRequest(EngineState& engine, TransferRequest& request) {
     if (engine.RequestCount < 0) engine.RequestCount = 0;
     request.Acknowledged = false;
     // A program that can never end is refused like a request to a full queue.
-    if (engine.RequestCount >= kQueueSlots || !HasEndStep(request)) {
+    if (engine.RequestCount >= kQueueSlots || !hasEndStep(request)) {
         request.Status = kStatusFailed;
         return;
     }
@@ -404,13 +404,13 @@ void StartRequest(EngineState& engine, TransferRequest& request) {
     if (engine.Windows == nullptr) {
         // Nothing can run the request: fail it rather than leave the caller waiting.
         request.Status = kStatusFailed;
-        TransferWindowDestroyed(engine);
+        transferWindowDestroyed(engine);
         return;
     }
     engine.Windows->createWindow(request);
 }
 
-void TransferWindowDestroyed(EngineState& engine) {
+void transferWindowDestroyed(EngineState& engine) {
     try {
         engine.TransferWindow = nullptr;
         engine.RequestCount = std::max(engine.RequestCount - 1, 0);

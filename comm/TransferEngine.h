@@ -105,10 +105,10 @@ void QueueRequest(EngineState& engine, TransferRequest& request);
 // Creates the transfer window for the request.
 void StartRequest(EngineState& engine, TransferRequest& request);
 // The destruction of the transfer window: drops queue slot 1 and starts the next request.
-void TransferWindowDestroyed(EngineState& engine);
+void transferWindowDestroyed(EngineState& engine);
 // After a request on a TCP channel failed for good.
-void TcpFailureRule(TransferContext& context);
+void tcpFailureRule(TransferContext& context);
 // True when the step program has an end step among its 20 steps.
-bool HasEndStep(const TransferRequest& request);
+bool hasEndStep(const TransferRequest& request);
 
 }  // namespace velor

@@ -10,7 +10,7 @@ void TransferRun::reportOutcome(int attempt, std::int32_t result) const {
     if (tap == nullptr) return;
     ExchangeOutcome outcome;
     outcome.kind = static_cast<std::uint8_t>(ctx_.engine.RequestKind);
-    outcome.address = SentFrameAddress(framed_);
+    outcome.address = sentFrameAddress(framed_);
     outcome.attempt = attempt;
     outcome.transferResult = result;
     outcome.status = Request->Status;

@@ -19,7 +19,7 @@ TForm_Com::TForm_Com(TransferContext context, TransferRequest& request, QObject*
 TForm_Com::~TForm_Com() {
     Timer1->stop();
     // The window always belongs to the request in queue slot 1.
-    if (ctx_.engine.TransferWindow == &run_) TransferWindowDestroyed(ctx_.engine);
+    if (ctx_.engine.TransferWindow == &run_) transferWindowDestroyed(ctx_.engine);
 }
 
 void TForm_Com::Timer1Timer() {

@@ -201,7 +201,7 @@ void TForm_Konmst::createButtons() {
 }
 
 void TForm_Konmst::FormCreate() {
-    SizeFromPanel(*this, *PanelSize);
+    sizeFromPanel(*this, *PanelSize);
     currentInput_ = 1;
     currentSensor_ = ctx_.config.AnalogConfig.Inputs[0].SensorIndex;
     fillFieldTable();
@@ -212,19 +212,19 @@ void TForm_Konmst::FormCreate() {
 
 void TForm_Konmst::fillFieldTable() {
     ConfigState& cfg = ctx_.config;
-    LoadDialogFields(dialog_, ctx_, cfg.AnalogImage.ResponseDelay, cfg.AnalogImage.CommTimeout,
+    loadDialogFields(dialog_, ctx_, cfg.AnalogImage.ResponseDelay, cfg.AnalogImage.CommTimeout,
                      cfg.AnalogConfig.ModuleAddress);
 
     std::vector<std::string> sensors;
     const std::int32_t last = std::clamp<std::int32_t>(
         cfg.SensorLastIndex, 0, static_cast<std::int32_t>(kSensorTableSize) - 1);
     for (std::int32_t i = 0; i <= last; ++i) sensors.push_back(cfg.SensorTable[i].Name);
-    sensorItems_ = MakeItemList(sensors);
+    sensorItems_ = makeItemList(sensors);
 
     loadShadows();
     clearFieldTable(ctx_.fields);
     for (int row = 0; row < kRows; ++row) appendRow(row);
-    AppendDialogFields(dialog_, ctx_, *this, cfg.AnalogFileName);
+    appendDialogFields(dialog_, ctx_, *this, cfg.AnalogFileName);
 }
 
 void TForm_Konmst::appendRow(int row) {
@@ -300,16 +300,16 @@ void TForm_Konmst::loadShadows() {
 void TForm_Konmst::storeShadows() {
     AnalogConfig& a = ctx_.config.AnalogConfig;
     for (std::size_t i = 0; i < kRows; ++i) {
-        SetLow16(a.Inputs[i].Decimals, decimals16_[i]);
-        SetLow16(a.Inputs[i].FilterConstant, filter16_[i]);
+        setLow16(a.Inputs[i].Decimals, decimals16_[i]);
+        setLow16(a.Inputs[i].FilterConstant, filter16_[i]);
         a.Inputs[i].SensorIndex = static_cast<std::int32_t>(
             (static_cast<std::uint32_t>(a.Inputs[i].SensorIndex) & 0xFFFFFF00u) | sensor8_[i]);
     }
-    StoreDialogFields(dialog_, a.ModuleAddress, ctx_.channels);
+    storeDialogFields(dialog_, a.ModuleAddress, ctx_.channels);
 }
 
 void TForm_Konmst::validateAsOk() {
-    ValidateAsOk(*this, ctx_.fields);
+    velor::validateAsOk(*this, ctx_.fields);
     storeShadows();
 }
 
@@ -321,7 +321,7 @@ void TForm_Konmst::showEvent(QShowEvent* event) {
 }
 
 void TForm_Konmst::FormActivate() {
-    ActivateDialogFields(dialog_, ctx_, *this, *L_Nastaveno);
+    activateDialogFields(dialog_, ctx_, *this, *L_Nastaveno);
 }
 
 void TForm_Konmst::showConstants() {
@@ -384,7 +384,7 @@ void TForm_Konmst::ComboBox_210Change(QWidget* sender) {
 }
 
 void TForm_Konmst::ComboBox_45Click(int index) {
-    ShowFoundPort(*L_Nastaveno, ctx_.channels, index);
+    showFoundPort(*L_Nastaveno, ctx_.channels, index);
 }
 
 void TForm_Konmst::BitBtn4Click() {
@@ -405,7 +405,7 @@ void TForm_Konmst::BitBtn5Click() {
 }
 
 void TForm_Konmst::BrowseClick() {
-    BrowseConfigFile(
+    browseConfigFile(
         ctx_, this, {"*.cfa", "CFA", "Vyberte soubor s příponou.CFA"},
         [this](const ChosenConfigFile& chosen) {
             ctx_.config.AnalogDirectory = chosen.directory;
@@ -425,9 +425,9 @@ void TForm_Konmst::BrowseClick() {
 bool TForm_Konmst::FormCloseQuery() {
     bool canClose = true;
     ValidateForm(ctx_.fields, *this, canClose);
-    if (SavesConfiguration(result())) storeShadows();
+    if (savesConfiguration(result())) storeShadows();
     ConfigState& cfg = ctx_.config;
-    return FinishCloseQuery(
+    return finishCloseQuery(
         ctx_, result(), canClose, L_Nastaveno->text(), dialog_,
         {cfg.AnalogImage.ResponseDelay, cfg.AnalogImage.CommTimeout, [&](std::uint16_t baudIndex) {
              BuildAnalogImage(cfg, baudIndex);
@@ -436,7 +436,7 @@ bool TForm_Konmst::FormCloseQuery() {
 }
 
 void TForm_Konmst::done(int result) {
-    CloseUnlessRefused(*this, result, [this] { return FormCloseQuery(); });
+    closeUnlessRefused(*this, result, [this] { return FormCloseQuery(); });
 }
 
 }  // namespace velor

@@ -147,14 +147,14 @@ void TForm_BKonmst::createButtons() {
 }
 
 void TForm_BKonmst::FormCreate() {
-    SizeFromPanel(*this, *PanelSize);
+    sizeFromPanel(*this, *PanelSize);
     fillFieldTable(0);
 }
 
 void TForm_BKonmst::fillFieldTable(int base) {
     ConfigState& cfg = ctx_.config;
     base_ = std::clamp(base, 0, kMaxBase);
-    LoadDialogFields(dialog_, ctx_, cfg.BinaryImage.ResponseDelay, cfg.BinaryImage.CommTimeout,
+    loadDialogFields(dialog_, ctx_, cfg.BinaryImage.ResponseDelay, cfg.BinaryImage.CommTimeout,
                      cfg.BinaryConfig.ModuleAddress);
 
     loadShadows();
@@ -193,7 +193,7 @@ void TForm_BKonmst::fillFieldTable(int base) {
                         1,
                         {}});
     }
-    AppendDialogFields(dialog_, ctx_, *this, cfg.BinaryFileName);
+    appendDialogFields(dialog_, ctx_, *this, cfg.BinaryFileName);
 }
 
 // The fields edit the low 16 bits of wider variables; the high bits stay.
@@ -210,14 +210,14 @@ void TForm_BKonmst::storeShadows() {
     BinaryConfig& b = ctx_.config.BinaryConfig;
     for (std::size_t i = 0; i < kRows; ++i) {
         BinaryInput& in = b.Inputs[static_cast<std::size_t>(base_) + i];
-        SetLow16(in.FilterL, filterL16_[i]);
-        SetLow16(in.FilterH, filterH16_[i]);
+        setLow16(in.FilterL, filterL16_[i]);
+        setLow16(in.FilterH, filterH16_[i]);
     }
-    StoreDialogFields(dialog_, b.ModuleAddress, ctx_.channels);
+    storeDialogFields(dialog_, b.ModuleAddress, ctx_.channels);
 }
 
 void TForm_BKonmst::validateAsOk() {
-    ValidateAsOk(*this, ctx_.fields);
+    velor::validateAsOk(*this, ctx_.fields);
     storeShadows();
 }
 
@@ -229,7 +229,7 @@ void TForm_BKonmst::showEvent(QShowEvent* event) {
 }
 
 void TForm_BKonmst::FormActivate() {
-    ActivateDialogFields(dialog_, ctx_, *this, *L_Nastaveno);
+    activateDialogFields(dialog_, ctx_, *this, *L_Nastaveno);
     const QSignalBlocker quiet(ScrollBar1);
     ScrollBar1->setValue(0);
     ScrollBar1->setMaximum(kMaxBase);
@@ -248,7 +248,7 @@ void TForm_BKonmst::ScrollBar1Scroll(int position) {
 }
 
 void TForm_BKonmst::ComboBox_40Change(int index) {
-    ShowFoundPort(*L_Nastaveno, ctx_.channels, index);
+    showFoundPort(*L_Nastaveno, ctx_.channels, index);
 }
 
 void TForm_BKonmst::send(bool inputs, bool outputs, bool mokr, bool zepa) {
@@ -275,7 +275,7 @@ void TForm_BKonmst::BitBtn7Click() {
 }
 
 void TForm_BKonmst::BrowseClick() {
-    BrowseConfigFile(ctx_, this, {"*.cfb", "CFB", "Vyberte soubor s příponou.CFB"},
+    browseConfigFile(ctx_, this, {"*.cfb", "CFB", "Vyberte soubor s příponou.CFB"},
                      [this](const ChosenConfigFile& chosen) {
                          ctx_.config.BinaryDirectory = chosen.directory;
                          ctx_.config.BinaryFileName = chosen.name;
@@ -290,9 +290,9 @@ void TForm_BKonmst::BrowseClick() {
 bool TForm_BKonmst::FormCloseQuery() {
     bool canClose = true;
     ValidateForm(ctx_.fields, *this, canClose);
-    if (SavesConfiguration(result())) storeShadows();
+    if (savesConfiguration(result())) storeShadows();
     ConfigState& cfg = ctx_.config;
-    return FinishCloseQuery(
+    return finishCloseQuery(
         ctx_, result(), canClose, L_Nastaveno->text(), dialog_,
         {cfg.BinaryImage.ResponseDelay, cfg.BinaryImage.CommTimeout, [&](std::uint16_t baudIndex) {
              BuildBinaryImage(cfg, baudIndex);
@@ -301,7 +301,7 @@ bool TForm_BKonmst::FormCloseQuery() {
 }
 
 void TForm_BKonmst::done(int result) {
-    CloseUnlessRefused(*this, result, [this] { return FormCloseQuery(); });
+    closeUnlessRefused(*this, result, [this] { return FormCloseQuery(); });
 }
 
 }  // namespace velor

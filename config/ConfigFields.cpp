@@ -223,7 +223,7 @@ struct Reader {
             ConfigField shown = fieldOf(name, ConfigField::Type::Real);
             shown.real = *f;
             problem =
-                name + ": " + FieldValueText(shown) + " is out of range " + rangeText(low, high);
+                name + ": " + fieldValueText(shown) + " is out of range " + rangeText(low, high);
         } else {
             value = *f;
         }
@@ -274,7 +274,7 @@ std::string jsonString(const std::string& utf8) {
 
 }  // namespace
 
-std::optional<ConfigFileKind> ConfigFileKindOf(const std::string& path) {
+std::optional<ConfigFileKind> configFileKindOf(const std::string& path) {
     const QString name = QString::fromStdString(path).section('/', -1).toLower();
     if (name.endsWith(".cfa")) return ConfigFileKind::Analog;
     if (name.endsWith(".cfb")) return ConfigFileKind::Binary;
@@ -282,7 +282,7 @@ std::optional<ConfigFileKind> ConfigFileKindOf(const std::string& path) {
     return std::nullopt;
 }
 
-std::string ConfigFileKindName(ConfigFileKind kind) {
+std::string configFileKindName(ConfigFileKind kind) {
     switch (kind) {
         case ConfigFileKind::Analog:
             return "cfa";
@@ -294,15 +294,15 @@ std::string ConfigFileKindName(ConfigFileKind kind) {
     return "comcfg";
 }
 
-std::optional<ConfigFileKind> ConfigFileKindNamed(const std::string& name) {
+std::optional<ConfigFileKind> configFileKindNamed(const std::string& name) {
     for (ConfigFileKind k :
          {ConfigFileKind::Analog, ConfigFileKind::Binary, ConfigFileKind::ComConfig}) {
-        if (ConfigFileKindName(k) == name) return k;
+        if (configFileKindName(k) == name) return k;
     }
     return std::nullopt;
 }
 
-std::size_t ConfigFileSize(ConfigFileKind kind) {
+std::size_t configFileSize(ConfigFileKind kind) {
     switch (kind) {
         case ConfigFileKind::Analog:
             return kAnalogFileSize;
@@ -314,56 +314,56 @@ std::size_t ConfigFileSize(ConfigFileKind kind) {
     return kComConfigSize;
 }
 
-bool ReadConfigFile(const QString& path, ConfigFileKind kind, ConfigFileData& data,
+bool readConfigFile(const QString& path, ConfigFileKind kind, ConfigFileData& data,
                     std::string& problem) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         problem = path.toStdString() + ": " + file.errorString().toStdString();
         return false;
     }
-    const QByteArray bytes = file.read(static_cast<qint64>(ConfigFileSize(kind)));
-    if (static_cast<std::size_t>(bytes.size()) < ConfigFileSize(kind)) {
+    const QByteArray bytes = file.read(static_cast<qint64>(configFileSize(kind)));
+    if (static_cast<std::size_t>(bytes.size()) < configFileSize(kind)) {
         problem = path.toStdString() + ": wrong file (" + std::to_string(bytes.size()) +
-                  " bytes, a ." + ConfigFileKindName(kind) + " file has " +
-                  std::to_string(ConfigFileSize(kind)) + ")";
+                  " bytes, a ." + configFileKindName(kind) + " file has " +
+                  std::to_string(configFileSize(kind)) + ")";
         return false;
     }
     const std::span<const std::uint8_t> b(reinterpret_cast<const std::uint8_t*>(bytes.data()),
                                           static_cast<std::size_t>(bytes.size()));
     data.kind = kind;
-    if (kind == ConfigFileKind::Analog) return DecodeAnalogFile(data.config, b);
-    if (kind == ConfigFileKind::Binary) return DecodeBinaryFile(data.config, b);
+    if (kind == ConfigFileKind::Analog) return decodeAnalogFile(data.config, b);
+    if (kind == ConfigFileKind::Binary) return decodeBinaryFile(data.config, b);
     data.ports[0] = decodePortRecord(b);
     data.ports[1] = decodePortRecord(b.subspan(kPortRecordSize));
     return true;
 }
 
-std::vector<std::uint8_t> EncodeConfigFile(const ConfigFileData& data) {
-    if (data.kind == ConfigFileKind::Analog) return EncodeAnalogFile(data.config);
-    if (data.kind == ConfigFileKind::Binary) return EncodeBinaryFile(data.config);
+std::vector<std::uint8_t> encodeConfigFile(const ConfigFileData& data) {
+    if (data.kind == ConfigFileKind::Analog) return encodeAnalogFile(data.config);
+    if (data.kind == ConfigFileKind::Binary) return encodeBinaryFile(data.config);
     std::vector<std::uint8_t> bytes(kComConfigSize);
     encodePortRecord(data.ports[0], bytes);
     encodePortRecord(data.ports[1], std::span(bytes).subspan(kPortRecordSize));
     return bytes;
 }
 
-ConfigFileData DefaultConfigFile(ConfigFileKind kind) {
+ConfigFileData defaultConfigFile(ConfigFileKind kind) {
     ConfigFileData data;
     data.kind = kind;
     InitAnalogConfig(data.config);
     InitBinaryConfig(data.config);
-    for (PortRecord& r : data.ports) SetDefaultPortRecord(r);
+    for (PortRecord& r : data.ports) setDefaultPortRecord(r);
     return data;
 }
 
-std::vector<ConfigField> ConfigFieldsOf(const ConfigFileData& data) {
+std::vector<ConfigField> configFieldsOf(const ConfigFileData& data) {
     ConfigFileData copy = data;
     Collector c;
     visitAll(c, copy);
     return std::move(c.fields);
 }
 
-std::string FieldValueText(const ConfigField& field) {
+std::string fieldValueText(const ConfigField& field) {
     switch (field.type) {
         case ConfigField::Type::Integer:
             return std::to_string(field.integer);
@@ -380,14 +380,14 @@ std::string FieldValueText(const ConfigField& field) {
     return std::string(text, end);
 }
 
-std::string ConfigFileToJson(const ConfigFileData& data) {
-    std::string out = "{\n  \"file\": \"" + ConfigFileKindName(data.kind) + "\"";
-    for (const ConfigField& f : ConfigFieldsOf(data))
-        out += ",\n  " + jsonString(f.name) + ": " + FieldValueText(f);
+std::string configFileToJson(const ConfigFileData& data) {
+    std::string out = "{\n  \"file\": \"" + configFileKindName(data.kind) + "\"";
+    for (const ConfigField& f : configFieldsOf(data))
+        out += ",\n  " + jsonString(f.name) + ": " + fieldValueText(f);
     return out + "\n}\n";
 }
 
-bool ConfigFileFromJson(const QByteArray& json, ConfigFileData& data, std::string& problem) {
+bool configFileFromJson(const QByteArray& json, ConfigFileData& data, std::string& problem) {
     QJsonParseError error{};
     const QJsonDocument doc = QJsonDocument::fromJson(json, &error);
     if (!doc.isObject()) {
@@ -396,7 +396,7 @@ bool ConfigFileFromJson(const QByteArray& json, ConfigFileData& data, std::strin
         return false;
     }
     const QJsonObject object = doc.object();
-    const auto kind = ConfigFileKindNamed(object.value("file").toString().toStdString());
+    const auto kind = configFileKindNamed(object.value("file").toString().toStdString());
     if (!kind) {
         problem = "file: must be \"cfa\", \"cfb\" or \"comcfg\"";
         return false;

@@ -19,12 +19,12 @@ namespace velor {
 enum class ConfigFileKind { Analog, Binary, ComConfig };
 
 // By the name: "*.cfa", "*.cfb", "COM.CFG" or "*.cfg" (any case); nullopt for anything else.
-std::optional<ConfigFileKind> ConfigFileKindOf(const std::string& path);
+std::optional<ConfigFileKind> configFileKindOf(const std::string& path);
 // "cfa", "cfb", "comcfg": the kind as the JSON form names it, and back.
-std::string ConfigFileKindName(ConfigFileKind kind);
-std::optional<ConfigFileKind> ConfigFileKindNamed(const std::string& name);
+std::string configFileKindName(ConfigFileKind kind);
+std::optional<ConfigFileKind> configFileKindNamed(const std::string& name);
 // The size of a file of the kind; a shorter one is a wrong file.
-std::size_t ConfigFileSize(ConfigFileKind kind);
+std::size_t configFileSize(ConfigFileKind kind);
 
 struct ConfigFileData {
     ConfigFileKind kind = ConfigFileKind::Analog;
@@ -48,21 +48,21 @@ struct ConfigField {
 
 // Reads the file as kind. False with a problem naming the file: cannot be read, or "wrong file"
 // when it is shorter than its kind's size. Never writes.
-bool ReadConfigFile(const QString& path, ConfigFileKind kind, ConfigFileData& data,
+bool readConfigFile(const QString& path, ConfigFileKind kind, ConfigFileData& data,
                     std::string& problem);
-std::vector<std::uint8_t> EncodeConfigFile(const ConfigFileData& data);
+std::vector<std::uint8_t> encodeConfigFile(const ConfigFileData& data);
 // The file the program writes when it has none: the defaults of the kind.
-ConfigFileData DefaultConfigFile(ConfigFileKind kind);
+ConfigFileData defaultConfigFile(ConfigFileKind kind);
 
 // Every field in file order.
-std::vector<ConfigField> ConfigFieldsOf(const ConfigFileData& data);
+std::vector<ConfigField> configFieldsOf(const ConfigFileData& data);
 // A value as show and diff print it (reals in their shortest exact form).
-std::string FieldValueText(const ConfigField& field);
+std::string fieldValueText(const ConfigField& field);
 
 // The JSON form: {"file": "cfa", "<field name>": value, ...} in file order, one field a line.
-std::string ConfigFileToJson(const ConfigFileData& data);
+std::string configFileToJson(const ConfigFileData& data);
 // Takes the JSON form back. Every field must be there and within its range; false with a
 // problem naming the first field that is missing, of the wrong type or out of range.
-bool ConfigFileFromJson(const QByteArray& json, ConfigFileData& data, std::string& problem);
+bool configFileFromJson(const QByteArray& json, ConfigFileData& data, std::string& problem);
 
 }  // namespace velor

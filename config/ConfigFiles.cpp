@@ -37,8 +37,8 @@ FileKind analogKind(const ConfigState& s) {
             s.AnalogFileName,
             kAnalogFileSize,
             InitAnalogConfig,
-            DecodeAnalogFile,
-            EncodeAnalogFile,
+            decodeAnalogFile,
+            encodeAnalogFile,
             [](ConfigState& st, std::uint8_t port, std::uint16_t baud) {
                 st.AnalogConfig.SavedPortNumber = port;
                 st.AnalogConfig.SavedBaudIndex = baud;
@@ -50,8 +50,8 @@ FileKind binaryKind(const ConfigState& s) {
             s.BinaryFileName,
             kBinaryFileSize,
             InitBinaryConfig,
-            DecodeBinaryFile,
-            EncodeBinaryFile,
+            decodeBinaryFile,
+            encodeBinaryFile,
             [](ConfigState& st, std::uint8_t port, std::uint16_t baud) {
                 st.BinaryConfig.SavedPortNumber = port;
                 st.BinaryConfig.SavedBaudIndex = baud;
@@ -99,15 +99,15 @@ std::string nativePath(const QString& path) {
 // Reads at most maxBytes of a regular file; nullopt when it cannot be opened or read, and for
 // anything that is not a regular file (a pipe or a device would hang the start).
 std::optional<std::vector<std::uint8_t>> readFile(const QString& path, std::size_t maxBytes) {
-    return ReadRegularFile(nativePath(path), maxBytes);
+    return readRegularFile(nativePath(path), maxBytes);
 }
 
 bool saveFile(ConfigState& state, const ChannelState& channels, const FileKind& kind) {
     const PortRecord& port = channel1(channels);
     kind.storePort(state, port.PortNumber, port.BaudIndex);
 
-    const QString path = ConfigFilePath(state, kind.directory, kind.fileName);
-    if (const auto error = SaveFileDurably(nativePath(path), kind.encode(state))) {
+    const QString path = configFilePath(state, kind.directory, kind.fileName);
+    if (const auto error = saveFileDurably(nativePath(path), kind.encode(state))) {
         showWriteError(state, cp1250ToUtf8(kind.directory + kind.fileName), *error);
         return false;
     }
@@ -116,7 +116,7 @@ bool saveFile(ConfigState& state, const ChannelState& channels, const FileKind& 
 
 void loadFile(ConfigState& state, ChannelState& channels, const FileKind& kind) {
     writeComConfig(state, channels, [&] { LoadComConfig(channels); });
-    const QString path = ConfigFilePath(state, kind.directory, kind.fileName);
+    const QString path = configFilePath(state, kind.directory, kind.fileName);
     std::optional<std::vector<std::uint8_t>> data = readFile(path, kind.size);
     bool keepDefaults = false;
     if (!data) {
@@ -181,7 +181,7 @@ std::string writeFailureReason(const FileError& error) {
     }
 }
 
-std::string DefaultInputName(int number) {
+std::string defaultInputName(int number) {
     char digits[16];
     std::snprintf(digits, sizeof digits, "%3d", number);
     return utf8ToCp1250("IN č.") + digits;
@@ -191,7 +191,7 @@ void InitAnalogConfig(ConfigState& state) {
     const std::string sensorName = BuiltInSensorTable()[0].Name;
     AnalogConfig& config = state.AnalogConfig;
     for (std::size_t i = 0; i < config.Inputs.size(); ++i) {
-        config.Inputs[i] = AnalogInput{DefaultInputName(static_cast<int>(i)),
+        config.Inputs[i] = AnalogInput{defaultInputName(static_cast<int>(i)),
                                        1,
                                        1024,
                                        0.0f,
@@ -223,7 +223,7 @@ void InitAnalogConfig(ConfigState& state) {
 void InitBinaryConfig(ConfigState& state) {
     BinaryConfig& config = state.BinaryConfig;
     for (std::size_t i = 0; i < config.Inputs.size(); ++i)
-        config.Inputs[i] = BinaryInput{DefaultInputName(static_cast<int>(i)), 1, 1};
+        config.Inputs[i] = BinaryInput{defaultInputName(static_cast<int>(i)), 1, 1};
     config.ModuleAddress = 0;
     config.SavedPortNumber = 0;
     config.SavedBaudIndex = 4;
@@ -237,7 +237,7 @@ void InitBinaryConfig(ConfigState& state) {
     image.FilterL.fill(10);
 }
 
-std::vector<std::uint8_t> EncodeAnalogFile(const ConfigState& state) {
+std::vector<std::uint8_t> encodeAnalogFile(const ConfigState& state) {
     std::vector<std::uint8_t> bytes(kAnalogFileSize);
     std::span<std::uint8_t, kAnalogFileSize> all(bytes.data(), bytes.size());
     state.AnalogConfig.encode(all.first<AnalogConfig::kSize>());
@@ -245,7 +245,7 @@ std::vector<std::uint8_t> EncodeAnalogFile(const ConfigState& state) {
     return bytes;
 }
 
-std::vector<std::uint8_t> EncodeBinaryFile(const ConfigState& state) {
+std::vector<std::uint8_t> encodeBinaryFile(const ConfigState& state) {
     std::vector<std::uint8_t> bytes(kBinaryFileSize);
     std::span<std::uint8_t, kBinaryFileSize> all(bytes.data(), bytes.size());
     state.BinaryConfig.encode(all.first<BinaryConfig::kSize>());
@@ -253,7 +253,7 @@ std::vector<std::uint8_t> EncodeBinaryFile(const ConfigState& state) {
     return bytes;
 }
 
-bool DecodeAnalogFile(ConfigState& state, std::span<const std::uint8_t> bytes) {
+bool decodeAnalogFile(ConfigState& state, std::span<const std::uint8_t> bytes) {
     if (bytes.size() < kAnalogFileSize) return false;
     const auto all = bytes.first<kAnalogFileSize>();
     state.AnalogConfig.decode(all.first<AnalogConfig::kSize>());
@@ -261,7 +261,7 @@ bool DecodeAnalogFile(ConfigState& state, std::span<const std::uint8_t> bytes) {
     return true;
 }
 
-bool DecodeBinaryFile(ConfigState& state, std::span<const std::uint8_t> bytes) {
+bool decodeBinaryFile(ConfigState& state, std::span<const std::uint8_t> bytes) {
     if (bytes.size() < kBinaryFileSize) return false;
     const auto all = bytes.first<kBinaryFileSize>();
     state.BinaryConfig.decode(all.first<BinaryConfig::kSize>());
@@ -269,7 +269,7 @@ bool DecodeBinaryFile(ConfigState& state, std::span<const std::uint8_t> bytes) {
     return true;
 }
 
-QString ConfigFilePath(const ConfigState& state, const std::string& directory,
+QString configFilePath(const ConfigState& state, const std::string& directory,
                        const std::string& name) {
     QString path = cp1250ToQString(directory);
     if (!path.isEmpty() && !path.endsWith(u'\\') && !path.endsWith(u'/')) path += u'/';
@@ -280,12 +280,12 @@ QString ConfigFilePath(const ConfigState& state, const std::string& directory,
     return path;
 }
 
-QString AnalogFilePath(const ConfigState& state) {
-    return ConfigFilePath(state, state.AnalogDirectory, state.AnalogFileName);
+QString analogFilePath(const ConfigState& state) {
+    return configFilePath(state, state.AnalogDirectory, state.AnalogFileName);
 }
 
-QString BinaryFilePath(const ConfigState& state) {
-    return ConfigFilePath(state, state.BinaryDirectory, state.BinaryFileName);
+QString binaryFilePath(const ConfigState& state) {
+    return configFilePath(state, state.BinaryDirectory, state.BinaryFileName);
 }
 
 bool SaveAnalogConfig(ConfigState& state, const ChannelState& channels) {
@@ -301,7 +301,7 @@ bool SaveBinaryConfig(ConfigState& state, const ChannelState& channels) {
 void LoadAnalogConfig(ConfigState& state, ChannelState& channels) {
     loadFile(state, channels, analogKind(state));
     ImportSensorTable(state);
-    CheckSensorNames(state);
+    checkSensorNames(state);
 }
 
 void LoadBinaryConfig(ConfigState& state, ChannelState& channels) {
@@ -309,14 +309,14 @@ void LoadBinaryConfig(ConfigState& state, ChannelState& channels) {
 }
 
 void ImportSensorTable(ConfigState& state) {
-    const QString path = ConfigFilePath(state, std::string(), kSensorFileName);
+    const QString path = configFilePath(state, std::string(), kSensorFileName);
     const auto data = readFile(path, std::numeric_limits<std::size_t>::max());
     std::optional<std::span<const std::uint8_t>> bytes;
     if (data) bytes = *data;
-    ImportSensorTableFrom(state.SensorTable, state.SensorLastIndex, bytes, state.DecimalChar);
+    importSensorTableFrom(state.SensorTable, state.SensorLastIndex, bytes, state.DecimalChar);
 }
 
-bool CheckSensorNames(ConfigState& state) {
+bool checkSensorNames(ConfigState& state) {
     constexpr std::int32_t kLastEntry = static_cast<std::int32_t>(kSensorTableSize) - 1;
     constexpr std::size_t kKeptChars = 14;
     state.SensorLastIndex = std::clamp(state.SensorLastIndex, 0, kLastEntry);

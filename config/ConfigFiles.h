@@ -39,23 +39,23 @@ void ImportSensorTable(ConfigState& state);
 
 // Points every input whose sensor name differs from its table entry at a new "Min-" entry (or
 // at entry 0 when the table is full) and tells the user. True when any input changed.
-bool CheckSensorNames(ConfigState& state);
+bool checkSensorNames(ConfigState& state);
 
 // Byte images of the files. The decoders take a file of at least the full size and ignore what
 // lies behind it; a shorter one is refused (false) and nothing is changed.
-std::vector<std::uint8_t> EncodeAnalogFile(const ConfigState& state);
-std::vector<std::uint8_t> EncodeBinaryFile(const ConfigState& state);
-bool DecodeAnalogFile(ConfigState& state, std::span<const std::uint8_t> bytes);
-bool DecodeBinaryFile(ConfigState& state, std::span<const std::uint8_t> bytes);
+std::vector<std::uint8_t> encodeAnalogFile(const ConfigState& state);
+std::vector<std::uint8_t> encodeBinaryFile(const ConfigState& state);
+bool decodeAnalogFile(ConfigState& state, std::span<const std::uint8_t> bytes);
+bool decodeBinaryFile(ConfigState& state, std::span<const std::uint8_t> bytes);
 
 // The path of a file: directory (stored form, "\" or "/") followed by the name, against
 // WorkDirectory when relative. Separators are normalised so the path works on every platform.
-QString ConfigFilePath(const ConfigState& state, const std::string& directory,
+QString configFilePath(const ConfigState& state, const std::string& directory,
                        const std::string& name);
-QString AnalogFilePath(const ConfigState& state);
-QString BinaryFilePath(const ConfigState& state);
+QString analogFilePath(const ConfigState& state);
+QString binaryFilePath(const ConfigState& state);
 
 // The default input name, "IN č." and the number right-aligned in 3 characters (code page 1250).
-std::string DefaultInputName(int number);
+std::string defaultInputName(int number);
 
 }  // namespace velor

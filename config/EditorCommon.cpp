@@ -21,10 +21,10 @@
 
 namespace velor {
 
-std::string PortChoiceItems(const std::vector<std::string>& foundPorts) {
+std::string portChoiceItems(const std::vector<std::string>& foundPorts) {
     std::string items;
     for (const std::string& name : foundPorts) {
-        const int n = PortNumberOfName(name);
+        const int n = portNumberOfName(name);
         items += n > 0 ? "COM " + std::to_string(n) : name;
         items += '\x01';
     }
@@ -42,11 +42,11 @@ void appendPortField(FieldBindingState& fields, QWidget& form, int number, std::
                          &listIndex, 0, 0, items});
 }
 
-std::string PortLabelText(unsigned portNumber) {
+std::string portLabelText(unsigned portNumber) {
     return "COM" + std::to_string(portNumber);
 }
 
-bool ApplyChosenPort(std::string_view label, ChannelState& channels) {
+bool applyChosenPort(std::string_view label, ChannelState& channels) {
     // The whole number after "COM" is taken: reading only its first digit would turn a COM12
     // kept in COM.CFG into COM1.
     if (label.size() < 4 || label.substr(0, 3) != "COM") return false;
@@ -63,14 +63,14 @@ bool ApplyChosenPort(std::string_view label, ChannelState& channels) {
     return true;
 }
 
-void ApplyResponseDelay(std::int32_t responseDelay, std::uint16_t& replyTimeout,
+void applyResponseDelay(std::int32_t responseDelay, std::uint16_t& replyTimeout,
                         std::uint16_t& pollInterval) {
     const std::int64_t delay = std::clamp<std::int64_t>(responseDelay, 0, 6553);
     replyTimeout = static_cast<std::uint16_t>(std::max<std::int64_t>(delay * 10, 200));
     pollInterval = static_cast<std::uint16_t>(std::max<std::int64_t>(delay * 2, 100));
 }
 
-std::optional<ChosenConfigFile> ChooseConfigFile(const QString& path, std::string_view extension) {
+std::optional<ChosenConfigFile> chooseConfigFile(const QString& path, std::string_view extension) {
     // Only the file name is taken in upper case: the directory is kept as the dialog gave it,
     // which matters where file names are case-sensitive.
     const qsizetype cut = std::max(path.lastIndexOf('/'), path.lastIndexOf('\\')) + 1;
@@ -91,12 +91,12 @@ std::optional<ChosenConfigFile> ChooseConfigFile(const QString& path, std::strin
     return chosen;
 }
 
-bool FitsCodePage(const QString& path) {
+bool fitsCodePage(const QString& path) {
     const qsizetype cut = std::max(path.lastIndexOf('/'), path.lastIndexOf('\\')) + 1;
     return fitsCp1250(path.left(cut)) && fitsCp1250(path.mid(cut).toUpper());
 }
 
-void SizeFromPanel(QWidget& dialog, const QWidget& panelSize) {
+void sizeFromPanel(QWidget& dialog, const QWidget& panelSize) {
     dialog.setFixedSize(panelSize.x(), panelSize.y());
     const QScreen* screen = QGuiApplication::primaryScreen();
     if (screen == nullptr) return;
@@ -105,27 +105,27 @@ void SizeFromPanel(QWidget& dialog, const QWidget& panelSize) {
                 (area.height() - dialog.frameGeometry().height()) / 2);
 }
 
-void SetLow16(std::int32_t& target, std::int16_t value) {
+void setLow16(std::int32_t& target, std::int16_t value) {
     target = static_cast<std::int32_t>((static_cast<std::uint32_t>(target) & 0xFFFF0000u) |
                                        static_cast<std::uint16_t>(value));
 }
 
-void LoadDialogFields(DialogFields& d, EditorContext& ctx, std::uint8_t imageDelay,
+void loadDialogFields(DialogFields& d, EditorContext& ctx, std::uint8_t imageDelay,
                       std::uint16_t imageTimeout, std::int32_t moduleAddress) {
     if (!d.channelBefore) d.channelBefore = *ctx.channels.ChannelTable.record(1);
     d.ResponseDelay = imageDelay;
     d.CommTimeout = imageTimeout;
     if (ctx.channels.PortSearchPending && ctx.searchPorts) ctx.searchPorts(ctx.channels);
-    d.portItems = PortChoiceItems(ctx.channels.FoundPorts);
+    d.portItems = portChoiceItems(ctx.channels.FoundPorts);
     d.address16 = static_cast<std::int16_t>(moduleAddress);
     d.baud8 = static_cast<std::uint8_t>(ctx.channels.ChannelTable.record(1)->BaudIndex);
 }
 
-void AppendDialogFields(DialogFields& d, EditorContext& ctx, QWidget& form, std::string& fileName) {
+void appendDialogFields(DialogFields& d, EditorContext& ctx, QWidget& form, std::string& fileName) {
     FieldBindingState& f = ctx.fields;
     appendPortField(f, form, d.portListNo, d.portListIndex, d.portItems, ctx.channels);
     appendField(f, {static_cast<std::uint8_t>(d.baudListNo), kKindComboIndex, kModeNormal, &d.baud8,
-                    0, 0, MakeItemList({"4800", "9600", "19200", "38400", "57600"})});
+                    0, 0, makeItemList({"4800", "9600", "19200", "38400", "57600"})});
     appendField(f, {1, kKindEditInt32, kModeNormal, &d.ResponseDelay, 255, 1, {}});
     appendField(f, {2, kKindEditInt32, kModeNormal, &d.CommTimeout, 65535, 0, {}});
     appendField(f, {4, kKindEditInt16, kModeNormal, &d.address16, 31, 0, {}});
@@ -136,27 +136,27 @@ void AppendDialogFields(DialogFields& d, EditorContext& ctx, QWidget& form, std:
     appendField(f, {5, kKindEditText, kModeNormal, &fileName, kFileNameField, 0, {}});
 }
 
-void StoreDialogFields(const DialogFields& d, std::int32_t& moduleAddress, ChannelState& channels) {
-    SetLow16(moduleAddress, d.address16);
+void storeDialogFields(const DialogFields& d, std::int32_t& moduleAddress, ChannelState& channels) {
+    setLow16(moduleAddress, d.address16);
     PortRecord* channel1 = channels.ChannelTable.record(1);
     channel1->BaudIndex = static_cast<std::uint16_t>((channel1->BaudIndex & 0xFF00u) | d.baud8);
 }
 
-void ActivateDialogFields(DialogFields& d, EditorContext& ctx, QWidget& form, QLabel& nastaveno) {
+void activateDialogFields(DialogFields& d, EditorContext& ctx, QWidget& form, QLabel& nastaveno) {
     d.portListIndex = 0;
     SetupForm(ctx.fields, form);
-    const std::string name = PortLabelText(ctx.channels.ChannelTable.record(1)->PortNumber);
+    const std::string name = portLabelText(ctx.channels.ChannelTable.record(1)->PortNumber);
     nastaveno.setText(QString::fromStdString(name));
     ctx.channels.SelectedPortName = name.substr(0, 10);
 }
 
-void ShowFoundPort(QLabel& nastaveno, const ChannelState& channels, int index) {
+void showFoundPort(QLabel& nastaveno, const ChannelState& channels, int index) {
     const std::vector<std::string>& found = channels.FoundPorts;
     if (index < 0 || index >= static_cast<int>(found.size())) return;
     nastaveno.setText(QString::fromStdString(found[static_cast<std::size_t>(index)]));
 }
 
-void ValidateAsOk(QDialog& dialog, FieldBindingState& fields) {
+void validateAsOk(QDialog& dialog, FieldBindingState& fields) {
     const int saved = dialog.result();
     dialog.setResult(kModalOk);
     bool ok = true;
@@ -164,19 +164,19 @@ void ValidateAsOk(QDialog& dialog, FieldBindingState& fields) {
     dialog.setResult(saved);
 }
 
-void BrowseConfigFile(EditorContext& ctx, QWidget* parent, const ConfigFileKind& kind,
+void browseConfigFile(EditorContext& ctx, QWidget* parent, const ConfigFileKind& kind,
                       const std::function<void(const ChosenConfigFile&)>& load) {
     const QString savedDirectory = QDir::currentPath();
     const QString filter = QString::fromLatin1(kind.filter);
     const QString path = ctx.chooseFile
                              ? ctx.chooseFile(parent, filter)
                              : QFileDialog::getOpenFileName(parent, QString(), QString(), filter);
-    if (!path.isEmpty() && !FitsCodePage(path)) {
+    if (!path.isEmpty() && !fitsCodePage(path)) {
         // Stored in code page 1250, such a name would become another file's name ("???.cfb").
         ShowMessageWindow("Název souboru obsahuje znaky, které nelze uložit: " + path.toStdString(),
                           "Vyberte soubor s jiným názvem", 2, 1);
     } else if (!path.isEmpty()) {
-        const std::optional<ChosenConfigFile> chosen = ChooseConfigFile(path, kind.extension);
+        const std::optional<ChosenConfigFile> chosen = chooseConfigFile(path, kind.extension);
         if (chosen)
             load(*chosen);
         else
@@ -185,25 +185,25 @@ void BrowseConfigFile(EditorContext& ctx, QWidget* parent, const ConfigFileKind&
     QDir::setCurrent(savedDirectory);
 }
 
-bool SavesConfiguration(int modalResult) {
+bool savesConfiguration(int modalResult) {
     return modalResult == kModalOk || modalResult == kModalYes;
 }
 
-bool FinishCloseQuery(EditorContext& ctx, int modalResult, bool canClose, const QString& nastaveno,
+bool finishCloseQuery(EditorContext& ctx, int modalResult, bool canClose, const QString& nastaveno,
                       const DialogFields& d, const CloseQueryImage& image) {
-    if (!SavesConfiguration(modalResult)) {
+    if (!savesConfiguration(modalResult)) {
         ctx.config.SendPending = false;
         if (d.channelBefore) *ctx.channels.ChannelTable.record(1) = *d.channelBefore;
         return canClose;
     }
-    ApplyChosenPort(qStringToCp1250(nastaveno), ctx.channels);
+    applyChosenPort(qStringToCp1250(nastaveno), ctx.channels);
     // Only the close query leads the user to the field that refused the close.
     if (ctx.fields.FirstInvalidSeen && ctx.fields.FirstInvalidControl != nullptr)
         ctx.fields.FirstInvalidControl->setFocus();
     if (modalResult == kModalOk) ctx.config.SendPending = false;
 
     image.ResponseDelay = static_cast<std::uint8_t>(d.ResponseDelay);
-    ApplyResponseDelay(d.ResponseDelay, ctx.ReplyTimeout, ctx.PollInterval);
+    applyResponseDelay(d.ResponseDelay, ctx.ReplyTimeout, ctx.PollInterval);
     image.CommTimeout = static_cast<std::uint16_t>(d.CommTimeout);
     const std::uint16_t baudIndex = ctx.channels.ChannelTable.record(1)->BaudIndex;
     AdjustTimeoutsForBaud(ctx.ReplyTimeout, ctx.PollInterval, baudIndex);
@@ -213,7 +213,7 @@ bool FinishCloseQuery(EditorContext& ctx, int modalResult, bool canClose, const 
     return canClose && saved;
 }
 
-void CloseUnlessRefused(QDialog& dialog, int result, const std::function<bool()>& closeQuery) {
+void closeUnlessRefused(QDialog& dialog, int result, const std::function<bool()>& closeQuery) {
     dialog.setResult(result);
     bool canClose = false;
     guarded([&] { canClose = closeQuery(); });

@@ -30,7 +30,7 @@ inline constexpr const char* kSendHint = "Nastavení a konfigurace jednotky LORK
 
 // The port list's items: "COM n" for every found port "COMn", each followed by 0x01, the list
 // ended by 0x00. Item i therefore always names foundPorts[i].
-std::string PortChoiceItems(const std::vector<std::string>& foundPorts);
+std::string portChoiceItems(const std::vector<std::string>& foundPorts);
 
 // Declares the port list (field `number`, bound to the list index) in the field table. With no
 // serial port found the list stays empty and disabled and is left out of the table: an empty
@@ -39,15 +39,15 @@ void appendPortField(FieldBindingState& fields, QWidget& form, int number, std::
                      const std::string& items, const ChannelState& channels);
 
 // "COM" followed by the port number, as L_Nastaveno and SelectedPortName show it.
-std::string PortLabelText(unsigned portNumber);
+std::string portLabelText(unsigned portNumber);
 
 // On OK or "Nastavit": the port named by L_Nastaveno ("COMn", n 1..255) becomes channel 1's
 // PortNumber and the text its SelectedPortName. A text naming no port, or port 0, changes
 // nothing, so a TCP channel stays TCP. Returns whether the port changed.
-bool ApplyChosenPort(std::string_view label, ChannelState& channels);
+bool applyChosenPort(std::string_view label, ChannelState& channels);
 
 // ReplyTimeout = delay x 10, at least 200; PollInterval = delay x 2, at least 100.
-void ApplyResponseDelay(std::int32_t responseDelay, std::uint16_t& replyTimeout,
+void applyResponseDelay(std::int32_t responseDelay, std::uint16_t& replyTimeout,
                         std::uint16_t& pollInterval);
 
 struct ChosenConfigFile {
@@ -58,17 +58,17 @@ struct ChosenConfigFile {
 // The file picked in the file dialog as a directory and a file name: the name is taken in upper
 // case and gets "." + extension when it does not end in the extension. Empty when the path
 // cannot take the extension (it would pass 255 characters).
-std::optional<ChosenConfigFile> ChooseConfigFile(const QString& path, std::string_view extension);
+std::optional<ChosenConfigFile> chooseConfigFile(const QString& path, std::string_view extension);
 
 // Whether code page 1250 holds the directory and the upper-case name of a chosen path, so that
 // the file names kept for it name that file and no other.
-bool FitsCodePage(const QString& path);
+bool fitsCodePage(const QString& path);
 
 // Client size from the hidden PanelSize panel, then centred on the screen.
-void SizeFromPanel(QWidget& dialog, const QWidget& panelSize);
+void sizeFromPanel(QWidget& dialog, const QWidget& panelSize);
 
 // Writes the low 16 bits of a wider variable, keeping its high bits.
-void SetLow16(std::int32_t& target, std::int16_t value);
+void setLow16(std::int32_t& target, std::int16_t value);
 
 // The fields of the whole dialog and the variables bound to them. The 16-bit and 8-bit fields
 // edit the low bits of wider variables, so shadows are bound in their place and copied over
@@ -94,23 +94,23 @@ struct DialogFields {
 
 // Loads the dialog's fields before the field table is filled; runs the port search while it is
 // pending.
-void LoadDialogFields(DialogFields& d, EditorContext& ctx, std::uint8_t imageDelay,
+void loadDialogFields(DialogFields& d, EditorContext& ctx, std::uint8_t imageDelay,
                       std::uint16_t imageTimeout, std::int32_t moduleAddress);
 // Declares the dialog's fields after the rows: port, baud rate, delay, time-out, address, file.
-void AppendDialogFields(DialogFields& d, EditorContext& ctx, QWidget& form, std::string& fileName);
+void appendDialogFields(DialogFields& d, EditorContext& ctx, QWidget& form, std::string& fileName);
 // Copies the address and baud shadows back into their wider variables.
-void StoreDialogFields(const DialogFields& d, std::int32_t& moduleAddress, ChannelState& channels);
+void storeDialogFields(const DialogFields& d, std::int32_t& moduleAddress, ChannelState& channels);
 
 // Activation: the port list shows its first item and the port in use is named by L_Nastaveno
 // and SelectedPortName.
-void ActivateDialogFields(DialogFields& d, EditorContext& ctx, QWidget& form, QLabel& nastaveno);
+void activateDialogFields(DialogFields& d, EditorContext& ctx, QWidget& form, QLabel& nastaveno);
 
 // A choice in the port list: L_Nastaveno names the found port at that item.
-void ShowFoundPort(QLabel& nastaveno, const ChannelState& channels, int index);
+void showFoundPort(QLabel& nastaveno, const ChannelState& channels, int index);
 
 // Reads every field back with the modal result set to OK for the call, so that all of them are
 // stored; a field out of range is reported and left as it was.
-void ValidateAsOk(QDialog& dialog, FieldBindingState& fields);
+void validateAsOk(QDialog& dialog, FieldBindingState& fields);
 
 struct ConfigFileKind {
     const char* filter;     // "*.cfa"
@@ -120,7 +120,7 @@ struct ConfigFileKind {
 
 // "Procházet": runs the file dialog and hands the chosen file to `load`; the current directory
 // is the same afterwards.
-void BrowseConfigFile(EditorContext& ctx, QWidget* parent, const ConfigFileKind& kind,
+void browseConfigFile(EditorContext& ctx, QWidget* parent, const ConfigFileKind& kind,
                       const std::function<void(const ChosenConfigFile&)>& load);
 
 // The close query after the field check and the row shadows: the chosen port, SendPending, the
@@ -132,14 +132,14 @@ struct CloseQueryImage {
     // Builds the image for the baud index and saves the file; false when the file was not written.
     std::function<bool(std::uint16_t baudIndex)> buildAndSave;
 };
-bool FinishCloseQuery(EditorContext& ctx, int modalResult, bool canClose, const QString& nastaveno,
+bool finishCloseQuery(EditorContext& ctx, int modalResult, bool canClose, const QString& nastaveno,
                       const DialogFields& d, const CloseQueryImage& image);
 
 // Whether a modal result saves the configuration (OK or "Nastavit").
-bool SavesConfiguration(int modalResult);
+bool savesConfiguration(int modalResult);
 
 // The dialog's done(): runs the close query and keeps the dialog open when it refuses.
-void CloseUnlessRefused(QDialog& dialog, int result, const std::function<bool()>& closeQuery);
+void closeUnlessRefused(QDialog& dialog, int result, const std::function<bool()>& closeQuery);
 
 QString uiText(const char* utf8);
 QPushButton* makeButton(QWidget* parent, const char* name, const char* text, int x, int y,

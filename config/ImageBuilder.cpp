@@ -27,11 +27,11 @@ float toSingle(double v) {
 
 }  // namespace
 
-std::uint8_t BaudCodeFor(std::uint16_t baudIndex) {
+std::uint8_t baudCodeFor(std::uint16_t baudIndex) {
     return baudIndex < BaudCodes.size() ? BaudCodes[baudIndex] : kDefaultBaudCode;
 }
 
-float ImageLowLimit(const AnalogInput& input, float rangeHigh) {
+float imageLowLimit(const AnalogInput& input, float rangeHigh) {
     // The module computes in singles, so the correction does too.
     const float low = input.LowLimit;
     const float high = input.HighLimit;
@@ -48,7 +48,7 @@ void BuildAnalogImage(ConfigState& state, std::uint16_t baudIndex) {
     for (std::size_t i = 0; i < kAnalogInputCount; ++i) {
         const AnalogInput& input = state.AnalogConfig.Inputs[i];
         const SensorEntry& e = entryFor(state, input.SensorIndex);
-        image.LowLimit[i] = ImageLowLimit(input, e.RangeHigh);
+        image.LowLimit[i] = imageLowLimit(input, e.RangeHigh);
         image.HighLimit[i] = input.HighLimit;
         image.Filter[i] = static_cast<std::uint16_t>(input.FilterConstant);
         image.D[i] = toSingle(e.D);
@@ -56,7 +56,7 @@ void BuildAnalogImage(ConfigState& state, std::uint16_t baudIndex) {
         image.B[i] = toSingle(e.B);
         image.A[i] = toSingle(e.A);
     }
-    image.BaudCode = BaudCodeFor(baudIndex);
+    image.BaudCode = baudCodeFor(baudIndex);
     image.Tag = kSaveTag;
 }
 
@@ -66,7 +66,7 @@ void BuildBinaryImage(ConfigState& state, std::uint16_t baudIndex) {
         image.FilterH[n] = static_cast<std::uint8_t>(state.BinaryConfig.Inputs[n].FilterH);
         image.FilterL[n] = static_cast<std::uint8_t>(state.BinaryConfig.Inputs[n].FilterL);
     }
-    image.BaudCode = BaudCodeFor(baudIndex);
+    image.BaudCode = baudCodeFor(baudIndex);
     image.Tag = kSaveTag;
 }
 

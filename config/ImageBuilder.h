@@ -13,7 +13,7 @@ inline constexpr std::array<std::uint8_t, 5> BaudCodes{4, 9, 19, 38, 57};
 inline constexpr std::uint8_t kDefaultBaudCode = 19;
 
 // The code for a baud index; 19 when the index is above 4.
-std::uint8_t BaudCodeFor(std::uint16_t baudIndex);
+std::uint8_t baudCodeFor(std::uint16_t baudIndex);
 
 // Limits, filters and polynomial constants of every input, the baud code of channel 1's baud
 // index and the tag. ResponseDelay and CommTimeout are the editor's and stay as they are.
@@ -21,6 +21,6 @@ void BuildAnalogImage(ConfigState& state, std::uint16_t baudIndex);
 void BuildBinaryImage(ConfigState& state, std::uint16_t baudIndex);
 
 // The low limit that makes the signal value ZeroSuppression show as LowLimit.
-float ImageLowLimit(const AnalogInput& input, float rangeHigh);
+float imageLowLimit(const AnalogInput& input, float rangeHigh);
 
 }  // namespace velor

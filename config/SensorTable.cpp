@@ -148,11 +148,11 @@ const std::array<SensorEntry, kBuiltInSensorCount>& BuiltInSensorTable() {
     return table;
 }
 
-std::optional<double> ParseDouble(std::string_view text) {
+std::optional<double> parseDouble(std::string_view text) {
     return parseNumber<double>(text);
 }
 
-std::optional<float> ParseSingle(std::string_view text, char decimalChar) {
+std::optional<float> parseSingle(std::string_view text, char decimalChar) {
     if (decimalChar == '.') return parseNumber<float>(text);
     std::string copy(text);
     const auto pos = copy.find(decimalChar);
@@ -180,7 +180,7 @@ bool FindSection(std::string_view header, TextLineReader& file) {
     return false;
 }
 
-bool ParseSensorLine(std::string_view line, SensorEntry& entry, char decimalChar) {
+bool parseSensorLine(std::string_view line, SensorEntry& entry, char decimalChar) {
     const auto quote = line.find('"');
     if (quote == std::string_view::npos) return false;
     entry.Name = padName(line.substr(quote + 1));
@@ -194,11 +194,11 @@ bool ParseSensorLine(std::string_view line, SensorEntry& entry, char decimalChar
         if (next == std::string_view::npos) return false;
         const auto text = line.substr(start, next - start);
         if (field < 2) {
-            const auto v = ParseSingle(text, decimalChar);
+            const auto v = parseSingle(text, decimalChar);
             if (v) (field == 0 ? entry.RangeLow : entry.RangeHigh) = *v;
             ok = ok && v.has_value();
         } else {
-            const auto v = ParseDouble(text);
+            const auto v = parseDouble(text);
             double* const targets[] = {&entry.A, &entry.B, &entry.C, &entry.D};
             if (v) *targets[field - 2] = *v;
             ok = ok && v.has_value();
@@ -230,7 +230,7 @@ bool readEntries(TextLineReader& file, SensorTableArray& table, char decimalChar
     while (file.next(line)) {
         if (endsEntryList(line)) break;
         if (index >= table.size()) continue;
-        ok = ParseSensorLine(line, table[index], decimalChar) && ok;
+        ok = parseSensorLine(line, table[index], decimalChar) && ok;
         ++index;
     }
     return ok;
@@ -238,7 +238,7 @@ bool readEntries(TextLineReader& file, SensorTableArray& table, char decimalChar
 
 }  // namespace
 
-SensorImportResult ImportSensorTableFrom(SensorTableArray& table, std::int32_t& lastIndex,
+SensorImportResult importSensorTableFrom(SensorTableArray& table, std::int32_t& lastIndex,
                                          std::optional<std::span<const std::uint8_t>> fileBytes,
                                          char decimalChar) {
     for (SensorEntry& e : table) {

@@ -56,7 +56,7 @@ bool FindSection(std::string_view header, TextLineReader& file);
 
 // Reads one entry line into the entry (name, ranges, constants, flag). False when a field is
 // missing or a number does not parse; what could be read is kept.
-bool ParseSensorLine(std::string_view line, SensorEntry& entry, char decimalChar = '.');
+bool parseSensorLine(std::string_view line, SensorEntry& entry, char decimalChar = '.');
 
 struct SensorImportResult {
     bool opened = false;
@@ -66,12 +66,12 @@ struct SensorImportResult {
 // The import from the file's bytes (std::nullopt: the file could not be opened), with the
 // messages of a faulty file. decimalChar is the system's decimal separator, which the range
 // columns may use in place of the point.
-SensorImportResult ImportSensorTableFrom(SensorTableArray& table, std::int32_t& lastIndex,
+SensorImportResult importSensorTableFrom(SensorTableArray& table, std::int32_t& lastIndex,
                                          std::optional<std::span<const std::uint8_t>> fileBytes,
                                          char decimalChar = '.');
 
 // Parses a decimal number ("." separator, optional sign and exponent, leading blanks skipped).
-std::optional<double> ParseDouble(std::string_view text);
-std::optional<float> ParseSingle(std::string_view text, char decimalChar = '.');
+std::optional<double> parseDouble(std::string_view text);
+std::optional<float> parseSingle(std::string_view text, char decimalChar = '.');
 
 }  // namespace velor

@@ -27,12 +27,12 @@ void record(std::span<const std::uint8_t, kPortRecordSize> bytes) {
     encodePortRecord(r, saved);
     check(std::equal(saved.begin(), saved.end(), bytes.begin()));
 
-    (void)BaudRateAt(r.BaudIndex);
-    check(PortNumberOfName(PortDeviceName(r.PortNumber)) == r.PortNumber);
-    const std::string host = GetTcpHost(r);
+    (void)baudRateAt(r.BaudIndex);
+    check(portNumberOfName(PortDeviceName(r.PortNumber)) == r.PortNumber);
+    const std::string host = getTcpHost(r);
     check(host.size() <= kTcpHostMaxChars);
-    SetTcpHost(r, host);
-    check(GetTcpHost(r) == host);
+    setTcpHost(r, host);
+    check(getTcpHost(r) == host);
 }
 
 }  // namespace

@@ -30,7 +30,7 @@ const ConfigState& defaults() {
         ConfigState s;
         InitAnalogConfig(s);
         InitBinaryConfig(s);
-        ImportSensorTableFrom(s.SensorTable, s.SensorLastIndex, std::nullopt);
+        importSensorTableFrom(s.SensorTable, s.SensorLastIndex, std::nullopt);
         return s;
     }();
     return state;
@@ -45,18 +45,18 @@ void checkStable(ConfigState& state, Decode decode, Encode encode) {
 }
 
 void analogFile(ConfigState& state, std::span<const std::uint8_t> bytes, std::uint16_t baud) {
-    if (!DecodeAnalogFile(state, bytes)) return;
-    checkStable(state, DecodeAnalogFile, EncodeAnalogFile);
+    if (!decodeAnalogFile(state, bytes)) return;
+    checkStable(state, decodeAnalogFile, encodeAnalogFile);
     // The name check adds entries to the table: each file starts from the same table.
     state.SensorTable = defaults().SensorTable;
     state.SensorLastIndex = defaults().SensorLastIndex;
-    CheckSensorNames(state);
+    checkSensorNames(state);
     BuildAnalogImage(state, baud);
 }
 
 void binaryFile(ConfigState& state, std::span<const std::uint8_t> bytes, std::uint16_t baud) {
-    if (!DecodeBinaryFile(state, bytes)) return;
-    checkStable(state, DecodeBinaryFile, EncodeBinaryFile);
+    if (!decodeBinaryFile(state, bytes)) return;
+    checkStable(state, decodeBinaryFile, encodeBinaryFile);
     BuildBinaryImage(state, baud);
 }
 

@@ -37,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     state.SensorLastIndex = defaults().SensorLastIndex;
     state.AnalogConfig = defaults().AnalogConfig;
     const char decimalChar = (size & 1) ? ',' : '.';
-    ImportSensorTableFrom(state.SensorTable, state.SensorLastIndex,
+    importSensorTableFrom(state.SensorTable, state.SensorLastIndex,
                           std::span<const std::uint8_t>(data, size), decimalChar);
     // The constants as the editor shows them, for the entries that were read.
     const auto used = static_cast<std::size_t>(state.SensorLastIndex) + 1;
@@ -45,7 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         (void)FormatExponent(7, e.A);
         (void)FormatExponent(static_cast<int>(size % 16), e.C);
     }
-    CheckSensorNames(state);
+    checkSensorNames(state);
     BuildAnalogImage(state, 3);
     return 0;
 }

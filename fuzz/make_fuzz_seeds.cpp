@@ -39,7 +39,7 @@ void write(const std::string& target, const std::string& name, const Bytes& byte
 Bytes framed(Bytes userData, bool shortFrame) {
     auto length = static_cast<std::int32_t>(userData.size());
     userData.resize(userData.size() + 6);
-    if (!FrameInPlace(userData, length, shortFrame)) throw std::runtime_error("frame too long");
+    if (!frameInPlace(userData, length, shortFrame)) throw std::runtime_error("frame too long");
     userData.resize(static_cast<std::size_t>(length));
     return userData;
 }
@@ -84,10 +84,10 @@ void configSeeds() {
     ConfigState s;
     InitAnalogConfig(s);
     InitBinaryConfig(s);
-    ImportSensorTableFrom(s.SensorTable, s.SensorLastIndex, std::nullopt);
+    importSensorTableFrom(s.SensorTable, s.SensorLastIndex, std::nullopt);
     // Selector: bit 0 the file kind, the rest the baud index.
-    write(t, "analog_default", withSelector(3 << 1, EncodeAnalogFile(s)));
-    write(t, "binary_default", withSelector(3 << 1 | 1, EncodeBinaryFile(s)));
+    write(t, "analog_default", withSelector(3 << 1, encodeAnalogFile(s)));
+    write(t, "binary_default", withSelector(3 << 1 | 1, encodeBinaryFile(s)));
 
     // Variant 12 with temperature sensors of the built-in table, and one sensor it lacks.
     s.AnalogConfig.Variant = 1;
@@ -99,13 +99,13 @@ void configSeeds() {
         in.ZeroSuppression = 0.5f;
     }
     s.AnalogConfig.Inputs[11].SensorName = "PT1000 special";
-    write(t, "analog_sensors", withSelector(4 << 1, EncodeAnalogFile(s)));
+    write(t, "analog_sensors", withSelector(4 << 1, encodeAnalogFile(s)));
 
     for (std::size_t i = 0; i < s.BinaryConfig.Inputs.size(); ++i) {
         s.BinaryConfig.Inputs[i].FilterL = static_cast<std::int32_t>(i);
         s.BinaryConfig.Inputs[i].FilterH = static_cast<std::int32_t>(300 - i);
     }
-    write(t, "binary_filters", withSelector(0 << 1 | 1, EncodeBinaryFile(s)));
+    write(t, "binary_filters", withSelector(0 << 1 | 1, encodeBinaryFile(s)));
 }
 
 Bytes comConfig(const PortRecord& ch1, const PortRecord& ch2) {
@@ -117,10 +117,10 @@ Bytes comConfig(const PortRecord& ch1, const PortRecord& ch2) {
 
 void comConfigSeeds() {
     PortRecord tcp;
-    SetDefaultPortRecord(tcp);
-    SetTcpHost(tcp, "127.0.0.1");
+    setDefaultPortRecord(tcp);
+    setTcpHost(tcp, "127.0.0.1");
     PortRecord serial;
-    SetDefaultPortRecord(serial);
+    setDefaultPortRecord(serial);
     serial.PortNumber = 3;
     serial.BaudIndex = 4;
     serial.NoParity = 1;

@@ -60,9 +60,9 @@ void decodeKalu(std::span<const std::uint8_t> a, const KaluFormats& formats,
                 DecodeResult& r) {
     for (std::size_t i = 0; i < 12; ++i) {
         st.KaluValues[i] = codec::getF32(a, 4 * i) + formats[i].Offset;
-        r.kalu.values[i] = ValueText(st.KaluValues[i], formats[i].Decimals);
+        r.kalu.values[i] = valueText(st.KaluValues[i], formats[i].Decimals);
     }
-    for (std::size_t i = 0; i < 6; ++i) sel.KaluOutputs[i] = ParseOutputValue(outputTexts[i]);
+    for (std::size_t i = 0; i < 6; ++i) sel.KaluOutputs[i] = parseOutputValue(outputTexts[i]);
 }
 
 void decodeTev(std::span<const std::uint8_t> a, const UnitSelections& sel, DecoderState& st,
@@ -133,7 +133,7 @@ int hexDigit(char c) {
 
 }  // namespace
 
-std::size_t AnswerLayoutSize(RequestKind kind, bool mokrWritePhase) {
+std::size_t answerLayoutSize(RequestKind kind, bool mokrWritePhase) {
     switch (kind) {
         case RequestKind::Kalu:
             return kKaluBytes;
@@ -155,7 +155,7 @@ DecodeResult DecodeAnswer(RequestKind kind, std::span<const std::uint8_t> answer
                           UnitSelections& sel, DecoderState& st) {
     DecodeResult r;
     r.kind = kind;
-    const std::size_t need = AnswerLayoutSize(kind, sel.MokrWritePhase);
+    const std::size_t need = answerLayoutSize(kind, sel.MokrWritePhase);
     if (need == 0) throw std::out_of_range("Range check error");
     // A short answer would leave bytes of an older frame in the values: keep the last ones.
     if (answer.size() < need) return r;
@@ -181,7 +181,7 @@ DecodeResult DecodeAnswer(RequestKind kind, std::span<const std::uint8_t> answer
     return r;
 }
 
-std::int32_t ParseOutputValue(std::string_view text) {
+std::int32_t parseOutputValue(std::string_view text) {
     std::size_t i = 0;
     while (i < text.size() && text[i] == ' ') ++i;
     bool negative = false;
@@ -210,13 +210,13 @@ std::int32_t ParseOutputValue(std::string_view text) {
     return static_cast<std::int32_t>(negative ? -value : value);
 }
 
-std::uint16_t InputBitMask(int n, bool gappedInputLayout) {
+std::uint16_t inputBitMask(int n, bool gappedInputLayout) {
     if (n < 1 || n > 16) throw std::out_of_range("Range check error");
     if (gappedInputLayout) return kGappedMasks[static_cast<std::size_t>(n - 1)];
     return static_cast<std::uint16_t>(1u << (n - 1));
 }
 
-std::string ProtocolErrorText(int replyCode) {
+std::string protocolErrorText(int replyCode) {
     switch (replyCode) {
         case 1:
             return "FC=2 Neznámá komunikační šlužba";
@@ -229,7 +229,7 @@ std::string ProtocolErrorText(int replyCode) {
     }
 }
 
-std::string ValueText(float value, std::int32_t decimals) {
+std::string valueText(float value, std::int32_t decimals) {
     if (decimals > 65535) throw std::out_of_range("Range check error");
     // A float carries no more than this many meaningful decimals; the text stays short.
     const int shown = decimals < 0 ? 0 : (decimals > 18 ? 18 : decimals);

@@ -62,7 +62,7 @@ struct DecodeResult {
 };
 
 // Answer bytes the layout of kind needs (the MOKR phase picks 16 or 48); 0 for other kinds.
-std::size_t AnswerLayoutSize(RequestKind kind, bool mokrWritePhase);
+std::size_t answerLayoutSize(RequestKind kind, bool mokrWritePhase);
 
 // Decodes the answer of a request of kind (0..4) into st and sel. For KALU it also takes the
 // output values from outputTexts into sel.KaluOutputs; for MOKR it flips sel.MokrWritePhase.
@@ -75,17 +75,17 @@ DecodeResult DecodeAnswer(RequestKind kind, std::span<const std::uint8_t> answer
 // An output value as typed: leading blanks skipped, optional sign, decimal digits or
 // hexadecimal digits after "$" or "0x"; the value read up to the first character that does
 // not fit (0 when nothing fits).
-std::int32_t ParseOutputValue(std::string_view text);
+std::int32_t parseOutputValue(std::string_view text);
 
 // The bit of a 16-bit word that input or relay n (1..16) occupies. With the gapped layout the
 // relays sit three to a nibble: bits 3, 7 and 11 are skipped and 13..16 all share bit 15.
-std::uint16_t InputBitMask(int n, bool gappedInputLayout);
+std::uint16_t inputBitMask(int n, bool gappedInputLayout);
 
 // Text shown in L_Err for the negative short reply ReplyCode 1..3; empty for any other code.
-std::string ProtocolErrorText(int replyCode);
+std::string protocolErrorText(int replyCode);
 
 // The text of a KALU value edit. Unlike FloatToFixed it always shows '.', caps the decimals at
 // what a float can carry and refuses a Decimals above 65535 as a range error.
-std::string ValueText(float value, std::int32_t decimals);
+std::string valueText(float value, std::int32_t decimals);
 
 }  // namespace velor

@@ -37,7 +37,7 @@ void ChannelAdapter::setPort(std::uint8_t portNumber, std::uint16_t baudIndex) {
 }
 
 bool ChannelAdapter::deviceLost() const {
-    return IsDeviceLost(channels_, 1);
+    return isDeviceLost(channels_, 1);
 }
 
 void ChannelAdapter::searchPorts(ChannelState& channels) const {

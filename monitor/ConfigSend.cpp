@@ -2,15 +2,15 @@
 
 namespace velor {
 
-ConfigTarget SendTarget(const ConfigState& c) {
-    return ChooseConfigTarget(c.SendBinaryInputs, c.SendBinaryOutputs, c.SendMokr, c.SendZepa);
+ConfigTarget sendTarget(const ConfigState& c) {
+    return chooseConfigTarget(c.SendBinaryInputs, c.SendBinaryOutputs, c.SendMokr, c.SendZepa);
 }
 
-ConfigBlock NextConfigBlock(ConfigState& c, ConfigTarget target, bool kaluSecondHalf,
+ConfigBlock nextConfigBlock(ConfigState& c, ConfigTarget target, bool kaluSecondHalf,
                             std::span<std::uint8_t> zepaImage) {
     auto analog = c.AnalogImage.toBytes();
     auto binary = c.BinaryImage.toBytes();
-    ConfigBlock block = ConfigUserData(target, kaluSecondHalf, c.AnalogConfig.ModuleAddress,
+    ConfigBlock block = configUserData(target, kaluSecondHalf, c.AnalogConfig.ModuleAddress,
                                        c.BinaryConfig.ModuleAddress, c.TargetBaudIndex,
                                        {analog, binary, zepaImage});
     if (target == ConfigTarget::Kalu) c.AnalogImage.decode(analog);
@@ -18,11 +18,11 @@ ConfigBlock NextConfigBlock(ConfigState& c, ConfigTarget target, bool kaluSecond
     return block;
 }
 
-bool KaluHalfAfterFailedBlock(ConfigTarget target, bool kaluSecondHalf) {
+bool kaluHalfAfterFailedBlock(ConfigTarget target, bool kaluSecondHalf) {
     return target == ConfigTarget::Kalu ? false : kaluSecondHalf;
 }
 
-void SetExchangeSteps(TransferRequest& request, std::uint16_t replyTimeout) {
+void setExchangeSteps(TransferRequest& request, std::uint16_t replyTimeout) {
     request.ReplyCode = 0;
     request.Steps.fill(TransferStep{});
     request.step(1) = TransferStep{kOpSendFrame, 0, replyTimeout};

@@ -13,20 +13,20 @@
 namespace velor {
 
 // The target of the send flags of c.
-ConfigTarget SendTarget(const ConfigState& c);
+ConfigTarget sendTarget(const ConfigState& c);
 
 // The next block of a send to target. The prepared images (tag and baud code of
 // c.TargetBaudIndex) are written back into c, as they are what the module now holds; the ZEPA
 // block is prepared in zepaImage (24 bytes).
-ConfigBlock NextConfigBlock(ConfigState& c, ConfigTarget target, bool kaluSecondHalf,
+ConfigBlock nextConfigBlock(ConfigState& c, ConfigTarget target, bool kaluSecondHalf,
                             std::span<std::uint8_t> zepaImage);
 
 // The half a send continues with after a failed block: a KALU send starts again with its first
 // half, since the first half carries "save" and the new baud code; other targets have one block.
-bool KaluHalfAfterFailedBlock(ConfigTarget target, bool kaluSecondHalf);
+bool kaluHalfAfterFailedBlock(ConfigTarget target, bool kaluSecondHalf);
 
 // The step program of every request of the loop: frame and send, receive a frame, end; each
 // step with the reply time-out. Clears the reply code left from an earlier negative reply.
-void SetExchangeSteps(TransferRequest& request, std::uint16_t replyTimeout);
+void setExchangeSteps(TransferRequest& request, std::uint16_t replyTimeout);
 
 }  // namespace velor

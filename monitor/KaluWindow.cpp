@@ -39,7 +39,7 @@ TForm_Okno::TForm_Okno(UnitSelections& sel, UnitWindows& windows, std::uint8_t v
     setObjectName(QStringLiteral("Form_Okno"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Jednotka  KALU"));
-    setFont(UnitFormFont());
+    setFont(unitFormFont());
     setFixedSize(kClientWidth, kClientHeight);
     setAutoFillBackground(true);
     QPalette p = palette();
@@ -69,7 +69,7 @@ void TForm_Okno::buildInputs() {
         const int x = columnX(top ? n - 7 : n - 1);
         const int editY = top ? 10 : 224;
         const int labelY = top ? 36 : 200;
-        inputs_[i] = MakeValueEdit(this, QStringLiteral("Edit%1").arg(n),
+        inputs_[i] = makeValueEdit(this, QStringLiteral("Edit%1").arg(n),
                                    QRect(x, editY, kEditWidth, kEditHeight));
         inputs_[i]->setAlignment(Qt::AlignRight);
         names_[i] = makeLabel(this, QString(), QRect(x, labelY, kEditWidth, 20),
@@ -102,7 +102,7 @@ TForm_Okno::~TForm_Okno() {
 }
 
 void TForm_Okno::showValues(const KaluView& view) {
-    for (std::size_t i = 0; i < inputs_.size(); ++i) ShowText(inputs_[i], view.values[i]);
+    for (std::size_t i = 0; i < inputs_.size(); ++i) showText(inputs_[i], view.values[i]);
 }
 
 void TForm_Okno::Edit_25Change() {
@@ -110,7 +110,7 @@ void TForm_Okno::Edit_25Change() {
     if (number < 20 || number > 25) return;
     QLineEdit* edit = outputs_[static_cast<std::size_t>(number - 20)];
     // Only a value above the range is corrected; the decoding sends the low byte of the rest.
-    if (ParseOutputValue(edit->text().toStdString()) > 255) edit->setText(QStringLiteral("255"));
+    if (parseOutputValue(edit->text().toStdString()) > 255) edit->setText(QStringLiteral("255"));
     sel_.KaluTypedOutputs.at(static_cast<std::size_t>(number - 20)) = edit->text().toStdString();
 }
 

@@ -37,14 +37,14 @@ namespace {
 
 constexpr int kNameWidth = 10;
 
-QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, int top) {
+QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption, int top) {
     auto* b = new QPushButton(caption, parent);
     b->setObjectName(QString::fromLatin1(name));
     b->setGeometry(16, top, 229, 33);
     return b;
 }
 
-QFrame* MakeBevel(QWidget* parent, const char* name, const QRect& geometry) {
+QFrame* makeBevel(QWidget* parent, const char* name, const QRect& geometry) {
     auto* f = new QFrame(parent);
     f->setObjectName(QString::fromLatin1(name));
     f->setFrameShape(QFrame::Box);
@@ -54,7 +54,7 @@ QFrame* MakeBevel(QWidget* parent, const char* name, const QRect& geometry) {
     return f;
 }
 
-QString NameLabel(const std::string& cp1250Name) {
+QString nameLabel(const std::string& cp1250Name) {
     return cp1250ToQString(PadName(cp1250Name, kNameWidth));
 }
 
@@ -63,7 +63,7 @@ constexpr const char* kWidestScanLine = "> 31< 22,23,24,25,26,27,28,29,30,31,";
 
 }  // namespace
 
-int RunConfigEditor(EditorKind kind, EditorContext& context, QWidget* parent) {
+int runConfigEditor(EditorKind kind, EditorContext& context, QWidget* parent) {
     if (kind == EditorKind::Analog) {
         TForm_Konmst editor(context, parent);
         return editor.exec();
@@ -90,7 +90,7 @@ TForm_MzVyber::TForm_MzVyber(AppState& app, ChannelAdapter& channel, QWidget* pa
                      [this](ChannelState& channels) { channel_.searchPorts(channels); },
                      {},
                      {}},
-      editorRunner_(RunConfigEditor) {
+      editorRunner_(runConfigEditor) {
     setObjectName("TForm_MzVyber");
     setWindowTitle(QStringLiteral("Výběr zobrazení"));
     QFont f(QStringLiteral("System"));
@@ -118,18 +118,18 @@ TForm_MzVyber::~TForm_MzVyber() {
 }
 
 void TForm_MzVyber::createControls() {
-    B_Monit1 = MakeButton(this, "B_Monit1", QStringLiteral("Jednotka  TE&V"), 12);
-    B_Monit2 = MakeButton(this, "B_Monit2", QStringLiteral("Jednotka  T&EVW"), 52);
-    B_Monit4 = MakeButton(this, "B_Monit4", QStringLiteral("Jednotka  TE&W"), 92);
-    B_MonitF = MakeButton(this, "B_MonitF", QStringLiteral("Jednotka  M&OKR"), 132);
-    B_Monit3 = MakeButton(this, "B_Monit3", QStringLiteral("Jednotka  K&ALU"), 172);
+    B_Monit1 = makeButton(this, "B_Monit1", QStringLiteral("Jednotka  TE&V"), 12);
+    B_Monit2 = makeButton(this, "B_Monit2", QStringLiteral("Jednotka  T&EVW"), 52);
+    B_Monit4 = makeButton(this, "B_Monit4", QStringLiteral("Jednotka  TE&W"), 92);
+    B_MonitF = makeButton(this, "B_MonitF", QStringLiteral("Jednotka  M&OKR"), 132);
+    B_Monit3 = makeButton(this, "B_Monit3", QStringLiteral("Jednotka  K&ALU"), 172);
     Label3 = new QLabel(QStringLiteral("Konfigurace"), this);
     Label3->setObjectName("Label3");
     Label3->setGeometry(16, 214, 229, 18);
     Label3->setStyleSheet("color: blue;");
-    B_Konfig = MakeButton(this, "B_Konfig", QStringLiteral("&TEV,TEW,TEVW,MOKR"), 234);
-    A_Konfig = MakeButton(this, "A_Konfig", QStringLiteral("KALU"), 272);
-    B_Exit = MakeButton(this, "B_Exit", QStringLiteral("&Konec"), 318);
+    B_Konfig = makeButton(this, "B_Konfig", QStringLiteral("&TEV,TEW,TEVW,MOKR"), 234);
+    A_Konfig = makeButton(this, "A_Konfig", QStringLiteral("KALU"), 272);
+    B_Exit = makeButton(this, "B_Exit", QStringLiteral("&Konec"), 318);
     E_Stav = new QLineEdit(this);
     E_Stav->setObjectName("E_Stav");
     E_Stav->setReadOnly(true);
@@ -149,18 +149,18 @@ void TForm_MzVyber::createControls() {
     // The window's bold 15 px is too wide for the status line and the error label, whose
     // sizes are fixed: they take it at the size their longest texts fit.
     E_Stav->setFont(
-        FittedFont(font(), {QString::fromLatin1(kWidestScanLine)}, LineEditTextRoom(*E_Stav)));
+        fittedFont(font(), {QString::fromLatin1(kWidestScanLine)}, lineEditTextRoom(*E_Stav)));
     QStringList errors;
     for (std::uint8_t code = 1; code <= 3; ++code)
-        errors << QString::fromStdString(ProtocolErrorText(code));
-    L_Err->setFont(FittedFont(font(), errors, L_Err->contentsRect().width()));
+        errors << QString::fromStdString(protocolErrorText(code));
+    L_Err->setFont(fittedFont(font(), errors, L_Err->contentsRect().width()));
     PanelSize = new QWidget(this);
     PanelSize->setObjectName("PanelSize");
     PanelSize->setGeometry(kClientWidth, kClientHeight, 1, 1);
     PanelSize->hide();
-    Bevel1 = MakeBevel(this, "Bevel1", QRect(8, 6, 245, 204));
-    Bevel2 = MakeBevel(this, "Bevel2", QRect(8, 210, 245, 100));
-    Bevel4 = MakeBevel(this, "Bevel4", QRect(2, 354, 257, 84));
+    Bevel1 = makeBevel(this, "Bevel1", QRect(8, 6, 245, 204));
+    Bevel2 = makeBevel(this, "Bevel2", QRect(8, 210, 245, 100));
+    Bevel4 = makeBevel(this, "Bevel4", QRect(2, 354, 257, 84));
     Timer1 = new QTimer(this);
     Timer1->setObjectName("Timer1");
     Timer1->setInterval(kFirstTickInterval);
@@ -225,7 +225,7 @@ void TForm_MzVyber::B_Monit1Click() {
     // A reused window still names the set and filter it had; name the ones now in force.
     w.tev->refreshCaptions();
     for (int n = 1; n <= 16; ++n)
-        w.tev->inputLabel(n)->setText(NameLabel(app_.config.BinaryConfig.Inputs.at(n - 1).Name));
+        w.tev->inputLabel(n)->setText(nameLabel(app_.config.BinaryConfig.Inputs.at(n - 1).Name));
     w.tev->show();
     w.tev->raise();
 }
@@ -241,7 +241,7 @@ void TForm_MzVyber::B_Monit2Click() {
     app_.selections.TevwFilterFlag = false;
     w.tevw->refreshCaptions();
     for (int n = 1; n <= 8; ++n)
-        w.tevw->inputLabel(n)->setText(NameLabel(app_.config.BinaryConfig.Inputs.at(n - 1).Name));
+        w.tevw->inputLabel(n)->setText(nameLabel(app_.config.BinaryConfig.Inputs.at(n - 1).Name));
     w.tevw->show();
     w.tevw->raise();
 }
@@ -289,7 +289,7 @@ void TForm_MzVyber::ZobrazOkno(int index) {
     w.kalu->slotNumber = 1;
     app_.loop.MonitoredKind = RequestKind::Kalu;
     for (int n = 1; n <= 12; ++n)
-        w.kalu->inputLabel(n)->setText(NameLabel(app_.config.AnalogConfig.Inputs.at(n - 1).Name));
+        w.kalu->inputLabel(n)->setText(nameLabel(app_.config.AnalogConfig.Inputs.at(n - 1).Name));
     for (int n = 0; n <= 5; ++n)
         w.kalu->outputLabel(n)->setText(QStringLiteral("OUT č.  %1  ").arg(n));
     w.kalu->show();
@@ -337,7 +337,7 @@ bool TForm_MzVyber::unitWindowOpen(RequestKind kind) const {
 }
 
 void TForm_MzVyber::showAnswer(const DecodeResult& result) {
-    ShowAnswer(app_.windows, result);
+    velor::showAnswer(app_.windows, result);
 }
 
 void TForm_MzVyber::setTimerEnabled(bool enabled) {

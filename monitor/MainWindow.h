@@ -109,6 +109,6 @@ private:
 
 // The editor a button opens: TForm_Konmst (analog) or TForm_BKonmst (binary), run modally and
 // freed. Returns the dialog's modal result.
-int RunConfigEditor(EditorKind kind, EditorContext& context, QWidget* parent);
+int runConfigEditor(EditorKind kind, EditorContext& context, QWidget* parent);
 
 }  // namespace velor

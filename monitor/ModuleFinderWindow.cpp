@@ -32,9 +32,9 @@ namespace {
 QString answerText(const SweepAnswer& a) {
     return QStringLiteral("adresa %1   %2 Bd   parita %3   %4")
         .arg(a.point.address)
-        .arg(BaudRateAt(a.point.baudIndex))
+        .arg(baudRateAt(a.point.baudIndex))
         .arg(a.point.noParity ? QStringLiteral("žádná") : QStringLiteral("sudá"))
-        .arg(QString::fromStdString(AnswerKindText(a.kind)));
+        .arg(QString::fromStdString(answerKindText(a.kind)));
 }
 
 // Why the device may not be opened and what the user can do about it.
@@ -52,7 +52,7 @@ QString deviceText(const SerialDevice& d) {
     QString text = QString::fromStdString(d.device);
     if (!d.description.empty())
         text += QStringLiteral("   „%1“").arg(QString::fromStdString(d.description));
-    if (d.hasUsbIds) text += QStringLiteral("   USB %1").arg(QString::fromStdString(UsbIdsText(d)));
+    if (d.hasUsbIds) text += QStringLiteral("   USB %1").arg(QString::fromStdString(usbIdsText(d)));
     if (!d.serialNumber.empty())
         text += QStringLiteral("   sériové číslo %1").arg(QString::fromStdString(d.serialNumber));
     if (!d.byIdPath.empty())
@@ -158,7 +158,7 @@ QWidget* TForm_Hledani::createDeviceControls() {
             [this](int row) { B_Priradit->setEnabled(row >= 0); });
     connect(B_Priradit, &QPushButton::clicked, this, &TForm_Hledani::assignSelectedDevice);
     connect(B_Obnovit, &QPushButton::clicked, this,
-            [this] { showSerialDevices(ListSerialDevices()); });
+            [this] { showSerialDevices(listSerialDevices()); });
     auto* row = new QHBoxLayout;
     row->addWidget(ComChoice);
     row->addWidget(B_Priradit);
@@ -172,7 +172,7 @@ QWidget* TForm_Hledani::createDeviceControls() {
 
 void TForm_Hledani::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    if (!devicesListed_) showSerialDevices(ListSerialDevices());
+    if (!devicesListed_) showSerialDevices(listSerialDevices());
 }
 
 void TForm_Hledani::showSerialDevices(std::vector<SerialDevice> devices) {
@@ -209,15 +209,15 @@ bool TForm_Hledani::assignSelectedDevice() {
     const int row = Devices->currentRow();
     if (row < 0 || row >= static_cast<int>(devices_.size())) return false;
     const std::string name = PortDeviceName(ComChoice->currentData().toInt());
-    const std::string target = LinkTargetOf(devices_[static_cast<std::size_t>(row)]);
+    const std::string target = linkTargetOf(devices_[static_cast<std::size_t>(row)]);
     std::string problem;
-    ComLinkResult result = MakeComLink(name, target, false, problem);
+    ComLinkResult result = makeComLink(name, target, false, problem);
     if (result == ComLinkResult::Exists) {
         char answer = kAnswerNo;
         ShowMessageWindow(name + " v pracovním adresáři už vede jinam.",
                           "Nahradit odkazem na " + target + "?", 3, answer, 0);
         if (answer != kAnswerYes) return false;
-        result = MakeComLink(name, target, true, problem);
+        result = makeComLink(name, target, true, problem);
     }
     if (result == ComLinkResult::NotALink) {
         ShowMessageWindow(name + " v pracovním adresáři není odkaz, ale soubor.",

@@ -13,7 +13,7 @@ constexpr int kTickMs = 10;
 
 }  // namespace
 
-std::string AnswerKindText(AnswerKind kind) {
+std::string answerKindText(AnswerKind kind) {
     switch (kind) {
         case AnswerKind::Ack:
             return "E5";
@@ -27,11 +27,11 @@ std::string AnswerKindText(AnswerKind kind) {
     return "?";
 }
 
-std::vector<SweepPoint> SweepOrder(const SweepSettings& settings) {
+std::vector<SweepPoint> sweepOrder(const SweepSettings& settings) {
     std::vector<SweepPoint> order;
     for (const bool noParity : settings.noParity) {
         for (const std::uint16_t baud : settings.baudIndexes) {
-            if (BaudRateAt(baud) == 0) continue;
+            if (baudRateAt(baud) == 0) continue;
             for (int address = settings.from; address <= settings.to; ++address)
                 order.push_back({address, baud, noParity});
         }
@@ -40,7 +40,7 @@ std::vector<SweepPoint> SweepOrder(const SweepSettings& settings) {
 }
 
 ModuleSweep::ModuleSweep(CommState& comm, SweepSettings settings)
-    : comm_(comm), settings_(std::move(settings)), order_(SweepOrder(settings_)) {
+    : comm_(comm), settings_(std::move(settings)), order_(sweepOrder(settings_)) {
     const PortRecord& r = *comm_.channel.ChannelTable.record(1);
     oldBaudIndex_ = r.BaudIndex;
     oldNoParity_ = r.NoParity;
@@ -113,12 +113,12 @@ bool ModuleSweep::startNext() {
         MonitorSource src;
         src.kind = RequestKind::Probe;
         src.scanAddress = point.address;
-        const RequestData user = MonitorUserData(src);
+        const RequestData user = monitorUserData(src);
         std::copy(user.bytes.begin(), user.bytes.end(), data_.begin());
         request_.Channel = 1;
         request_.Length = static_cast<std::int32_t>(user.bytes.size());
         request_.Acknowledged = false;
-        SetExchangeSteps(request_, settings_.timeoutMs);
+        setExchangeSteps(request_, settings_.timeoutMs);
         comm_.channel.TransferResult = 0;
         comm_.engine.RequestKind = RequestKind::Probe;
         comm_.engine.ReplyTimeout = settings_.timeoutMs;

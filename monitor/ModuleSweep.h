@@ -41,11 +41,11 @@ struct SweepAnswer {
 };
 
 // "E5", "frame", "short frame", "wrong reply".
-std::string AnswerKindText(AnswerKind kind);
+std::string answerKindText(AnswerKind kind);
 
 // The probes in the order they are sent: parity by parity, within it baud rate by baud rate,
 // within that address by address, so the port is reopened once per line setting.
-std::vector<SweepPoint> SweepOrder(const SweepSettings& settings);
+std::vector<SweepPoint> sweepOrder(const SweepSettings& settings);
 
 class ModuleSweep {
 public:

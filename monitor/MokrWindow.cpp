@@ -50,7 +50,7 @@ TForm_MOKR::TForm_MOKR(UnitSelections& sel, UnitWindows& windows, BinaryInputNam
     setObjectName(QStringLiteral("Form_MOKR"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Jednotka  MOKR"));
-    setFont(UnitFormFont());
+    setFont(unitFormFont());
     setFixedSize(kWidth, 330);
 
     inputBoard_ = makeBoardList(this, QStringLiteral("CB_Input"), QRect(10, 10, 160, 26));
@@ -59,9 +59,9 @@ TForm_MOKR::TForm_MOKR(UnitSelections& sel, UnitWindows& windows, BinaryInputNam
     makeLabel(this, QStringLiteral("MOKR - 03"), QRect(kWidth - 190, 10, 180, 30),
               QStringLiteral("Label13"), Qt::lightGray);
     setButton_ =
-        MakeModeButton(this, QStringLiteral("BitBtn1"), QString(), QRect(10, 280, 193, 37));
+        makeModeButton(this, QStringLiteral("BitBtn1"), QString(), QRect(10, 280, 193, 37));
     filterButton_ =
-        MakeModeButton(this, QStringLiteral("BitBtn2"), QString(), QRect(220, 280, 193, 37));
+        makeModeButton(this, QStringLiteral("BitBtn2"), QString(), QRect(220, 280, 193, 37));
     connect(setButton_, &QPushButton::clicked, this, &TForm_MOKR::BitBtn1Click);
     connect(filterButton_, &QPushButton::clicked, this, &TForm_MOKR::BitBtn2Click);
     // Only the user's choice changes the selections; filling the lists does not.
@@ -77,7 +77,7 @@ void TForm_MOKR::buildInputs() {
     for (int i = 0; i < 8; ++i) {
         const int x = kWidth - 20 - kEditWidth - kStep * i;
         inputs_[i] =
-            MakeValueEdit(this, QStringLiteral("Edit_%1").arg(i + 1), QRect(x, 60, kEditWidth, 24));
+            makeValueEdit(this, QStringLiteral("Edit_%1").arg(i + 1), QRect(x, 60, kEditWidth, 24));
         inputs_[i]->setAlignment(Qt::AlignRight);
         names_[i] = makeLabel(this, QString(), QRect(x, 90, kEditWidth, 20),
                               QStringLiteral("Label_%1").arg(i + 1), Qt::green);
@@ -89,7 +89,7 @@ void TForm_MOKR::buildOutputs() {
     outputBoard_ = makeBoardList(this, QStringLiteral("CB_Output"), QRect(20, 160, 160, 26));
     for (int i = 0; i < 8; ++i) {
         const int x = kWidth - 20 - 40 - 50 * i;
-        outputs_[i] = MakeOutputButton(this, QStringLiteral("BitBtn_%1").arg(i + 1),
+        outputs_[i] = makeOutputButton(this, QStringLiteral("BitBtn_%1").arg(i + 1),
                                        QStringLiteral("Y &%1").arg(i), QRect(x, 210, 40, 30));
         connect(outputs_[i], &QPushButton::clicked, this, &TForm_MOKR::BitBtn_8Click);
     }
@@ -117,17 +117,17 @@ void TForm_MOKR::labelInputs(int board) {
 }
 
 void TForm_MOKR::showAnswer(const BinaryView& view) {
-    ShowBinaryView(view, inputs_, outputs_);
+    showBinaryView(view, inputs_, outputs_);
     refreshCaptions();
 }
 
 void TForm_MOKR::refreshCaptions() {
-    setButton_->setText(ValueSetCaption(sel_.MokrInputSet));
-    filterButton_->setText(FilterCaption(sel_.MokrFilterFlag));
+    setButton_->setText(valueSetCaption(sel_.MokrInputSet));
+    filterButton_->setText(filterCaption(sel_.MokrFilterFlag));
 }
 
 void TForm_MOKR::BitBtn1Click() {
-    sel_.MokrInputSet = NextValueSet(sel_.MokrInputSet);
+    sel_.MokrInputSet = nextValueSet(sel_.MokrInputSet);
     refreshCaptions();
 }
 

@@ -108,7 +108,7 @@ void PollingLoop::onFailed() {
     // half carries "save" and the new baud code, so the channel may only move to the new
     // settings once both halves, in order, were accepted.
     if (ctx_.engine.RequestKind == RequestKind::Config && ctx_.config.SendPending) {
-        s.KaluSecondHalf = KaluHalfAfterFailedBlock(SendTarget(ctx_.config), s.KaluSecondHalf);
+        s.KaluSecondHalf = kaluHalfAfterFailedBlock(sendTarget(ctx_.config), s.KaluSecondHalf);
     }
     if (ctx_.engine.RequestKind == RequestKind::Probe) {
         s.AddressFound.at(static_cast<std::size_t>(s.ScanAddress)) = false;
@@ -118,7 +118,7 @@ void PollingLoop::onFailed() {
     }
     ctx_.view.setStatusLine(kTextTransferError);
     ctx_.view.updateUnitCaptions();
-    const std::string text = ProtocolErrorText(s.MainRequest.ReplyCode);
+    const std::string text = protocolErrorText(s.MainRequest.ReplyCode);
     if (!text.empty()) ctx_.view.showProtocolError(text);
     notifyObserver(false, {}, ctx_.selections);
 }
@@ -226,7 +226,7 @@ void PollingLoop::queue(const std::vector<std::uint8_t>& userData) {
     std::copy(userData.begin(), userData.end(), ctx_.loop.Data.begin());
     r.Length = static_cast<std::int32_t>(userData.size());
     // A code left from an earlier negative reply must not label a later failure.
-    SetExchangeSteps(r, ctx_.engine.ReplyTimeout);
+    setExchangeSteps(r, ctx_.engine.ReplyTimeout);
     QueueRequest(ctx_.engine, r);
 }
 
@@ -246,10 +246,10 @@ void PollingLoop::BuildMonitorRequest() {
     src.mokrInputPiggy = sel.MokrInputPiggy;
     src.mokrWritePhase = sel.MokrWritePhase;
     // Builds first: a range error leaves nothing queued.
-    const RequestData data = MonitorUserData(src);
+    const RequestData data = monitorUserData(src);
     if (!data.statusText.empty()) {
         s.StatusText = data.statusText;
-        if (!StatusLineShowsError(ctx_.view.statusLine())) ctx_.view.setStatusLine(s.StatusText);
+        if (!statusLineShowsError(ctx_.view.statusLine())) ctx_.view.setStatusLine(s.StatusText);
     }
     queue(data.bytes);
 }
@@ -257,7 +257,7 @@ void PollingLoop::BuildMonitorRequest() {
 void PollingLoop::BuildConfigRequest() {
     MainLoopState& s = ctx_.loop;
     ConfigState& c = ctx_.config;
-    const ConfigBlock block = NextConfigBlock(c, SendTarget(c), s.KaluSecondHalf, s.ZepaImage);
+    const ConfigBlock block = nextConfigBlock(c, sendTarget(c), s.KaluSecondHalf, s.ZepaImage);
     s.StatusText = block.data.statusText;
     ctx_.view.setStatusLine(s.StatusText);
     s.LastBlockSent = block.lastBlock;

@@ -166,7 +166,7 @@ QWidget* RecordWindow::buildChart() {
 
 // The names of the analog configuration, in the check boxes and the legend.
 void RecordWindow::labelInputs() {
-    const std::vector<std::string> titles = RecordedTitles(RequestKind::Kalu, app_.config, 0);
+    const std::vector<std::string> titles = recordedTitles(RequestKind::Kalu, app_.config, 0);
     for (std::size_t i = 0; i < inputs_.size() && i < titles.size(); ++i) {
         const QString name = QString::fromStdString(titles[i]);
         inputs_[i]->setText(QStringLiteral("%1 %2").arg(i).arg(name));
@@ -282,7 +282,7 @@ void RecordWindow::showState() {
     note_->setText(recorder_.message());
 }
 
-RecordWindow* ShowRecordWindow(AppState& app) {
+RecordWindow* showRecordWindow(AppState& app) {
     if (app.windows.recording == nullptr) app.windows.recording = new RecordWindow(app);
     RecordWindow* w = app.windows.recording;
     w->show();
@@ -296,7 +296,7 @@ void installRecordingShortcut(QWidget* window, AppState& app) {
     action->setObjectName(QStringLiteral("ActionRecording"));
     action->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
     action->setShortcutContext(Qt::WindowShortcut);
-    QObject::connect(action, &QAction::triggered, window, [&app] { ShowRecordWindow(app); });
+    QObject::connect(action, &QAction::triggered, window, [&app] { showRecordWindow(app); });
     window->addAction(action);
     window->setContextMenuPolicy(Qt::ActionsContextMenu);
 }

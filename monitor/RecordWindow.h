@@ -93,7 +93,7 @@ private:
 };
 
 // Shows the one "Záznam hodnot" window, creating it on first use.
-RecordWindow* ShowRecordWindow(AppState& app);
+RecordWindow* showRecordWindow(AppState& app);
 // Ctrl+R and a context-menu entry "Záznam hodnot" on window (the main window or a unit window).
 void installRecordingShortcut(QWidget* window, AppState& app);
 

@@ -46,7 +46,7 @@ std::uint8_t shownSet(RequestKind kind, const UnitSelections& sel) {
 
 }  // namespace
 
-std::vector<std::string> RecordedTitles(RequestKind kind, const ConfigState& config, int board) {
+std::vector<std::string> recordedTitles(RequestKind kind, const ConfigState& config, int board) {
     std::vector<std::string> titles;
     if (kind == RequestKind::Kalu) {
         const auto& inputs = config.AnalogConfig.Inputs;
@@ -72,7 +72,7 @@ std::vector<std::string> RecordedTitles(RequestKind kind, const ConfigState& con
     return titles;
 }
 
-std::vector<CsvValue> RecordedValues(RequestKind kind, const DecodeResult& shown,
+std::vector<CsvValue> recordedValues(RequestKind kind, const DecodeResult& shown,
                                      const DecoderState& st, const KaluFormats& formats,
                                      std::uint8_t valueSet) {
     std::vector<CsvValue> values;
@@ -110,7 +110,7 @@ bool Recorder::start(const QString& path, RequestKind kind, int board,
     path_ = path;
     message_.clear();
     decoder_ = DecoderState{};
-    std::vector<std::string> titles = RecordedTitles(kind, config_, board);
+    std::vector<std::string> titles = recordedTitles(kind, config_, board);
     valueColumns_ = titles.size();
     if (options.errorColumn) titles.push_back(kTextErrorColumn);
     if (csv_.open(path, "Čas", "Adresa", titles)) return true;
@@ -150,7 +150,7 @@ void Recorder::record(const PolledAnswer& polled) {
     // The first of the two MOKR answers carries the counters only: a row once both are in.
     if (!shown.decoded || (kind_ == RequestKind::Mokr && !polled.selections.MokrWritePhase)) return;
     std::vector<CsvValue> values =
-        RecordedValues(kind_, shown, decoder_, formats(), shownSet(kind_, polled.selections));
+        recordedValues(kind_, shown, decoder_, formats(), shownSet(kind_, polled.selections));
     if (options_.errorColumn) values.push_back(CsvValue::text(""));
     if (!csv_.appendRow(clock_(), address(), values)) {
         writeFailed();

@@ -28,9 +28,9 @@ struct RecordingOptions {
 };
 
 // Titles of the value columns of kind (UTF-8), from the input names of the configuration.
-std::vector<std::string> RecordedTitles(RequestKind kind, const ConfigState& config, int board);
+std::vector<std::string> recordedTitles(RequestKind kind, const ConfigState& config, int board);
 // The value cells of one decoded answer of kind.
-std::vector<CsvValue> RecordedValues(RequestKind kind, const DecodeResult& shown,
+std::vector<CsvValue> recordedValues(RequestKind kind, const DecodeResult& shown,
                                      const DecoderState& st, const KaluFormats& formats,
                                      std::uint8_t valueSet);
 

@@ -23,13 +23,13 @@ std::uint8_t AddressByte(std::int32_t address) {
     return static_cast<std::uint8_t>(address);
 }
 
-void Head(std::vector<std::uint8_t>& out, std::int32_t address, std::uint8_t app,
+void head(std::vector<std::uint8_t>& out, std::int32_t address, std::uint8_t app,
           std::uint8_t code) {
     out = {AddressByte(address), kPrefix, app, code};
 }
 
 // An item descriptor: area, start address (low byte first), byte count.
-void Item(std::vector<std::uint8_t>& out, std::uint8_t area, std::uint16_t start,
+void item(std::vector<std::uint8_t>& out, std::uint8_t area, std::uint16_t start,
           std::uint8_t count) {
     out.push_back(area);
     out.push_back(static_cast<std::uint8_t>(start & 0xFF));
@@ -37,73 +37,73 @@ void Item(std::vector<std::uint8_t>& out, std::uint8_t area, std::uint16_t start
     out.push_back(count);
 }
 
-void Word(std::vector<std::uint8_t>& out, std::uint16_t value) {
+void word(std::vector<std::uint8_t>& out, std::uint16_t value) {
     out.push_back(static_cast<std::uint8_t>(value & 0xFF));
     out.push_back(static_cast<std::uint8_t>(value >> 8));
 }
 
-void Append(std::vector<std::uint8_t>& out, std::span<const std::uint8_t> bytes) {
+void append(std::vector<std::uint8_t>& out, std::span<const std::uint8_t> bytes) {
     out.insert(out.end(), bytes.begin(), bytes.end());
 }
 
-void PutSaveTag(std::span<std::uint8_t> image, std::size_t offset) {
+void putSaveTag(std::span<std::uint8_t> image, std::size_t offset) {
     image[offset] = 's';
     image[offset + 1] = 'a';
     image[offset + 2] = 'v';
     image[offset + 3] = 'e';
 }
 
-RequestData MokrRequest(const MonitorSource& src) {
+RequestData mokrRequest(const MonitorSource& src) {
     RequestData r{{}, "Komunikace - MOKR"};
     if (src.mokrWritePhase) {
-        Head(r.bytes, src.binaryAddress, kApplication, kReadWrite);
-        Item(r.bytes, kMonitorArea, 0x0000, 0x10);
-        Item(r.bytes, kMonitorArea, 0x0190, 0x08);
-        Append(r.bytes, src.piggyOutputs);
+        head(r.bytes, src.binaryAddress, kApplication, kReadWrite);
+        item(r.bytes, kMonitorArea, 0x0000, 0x10);
+        item(r.bytes, kMonitorArea, 0x0190, 0x08);
+        append(r.bytes, src.piggyOutputs);
         return r;
     }
     // Three blocks of counters of the selected input piggy, one per value set.
     const auto k = static_cast<std::uint16_t>(16 * src.mokrInputPiggy);
-    Head(r.bytes, src.binaryAddress, kApplication, kRead);
-    Item(r.bytes, kMonitorArea, static_cast<std::uint16_t>(k + 16), 0x10);
-    Item(r.bytes, kMonitorArea, static_cast<std::uint16_t>(k + 144), 0x10);
-    Item(r.bytes, kMonitorArea, static_cast<std::uint16_t>(k + 272), 0x10);
+    head(r.bytes, src.binaryAddress, kApplication, kRead);
+    item(r.bytes, kMonitorArea, static_cast<std::uint16_t>(k + 16), 0x10);
+    item(r.bytes, kMonitorArea, static_cast<std::uint16_t>(k + 144), 0x10);
+    item(r.bytes, kMonitorArea, static_cast<std::uint16_t>(k + 272), 0x10);
     return r;
 }
 
 }  // namespace
 
-RequestData MonitorUserData(const MonitorSource& src) {
+RequestData monitorUserData(const MonitorSource& src) {
     RequestData r;
     switch (src.kind) {
         case RequestKind::Kalu:
             r.statusText = "Komunikace - KALU";
-            Head(r.bytes, src.analogAddress, kApplication, kReadWrite);
-            Item(r.bytes, kMonitorArea, 0x0000, 0x30);
-            Item(r.bytes, kMonitorArea, 0x0030, 0x06);
+            head(r.bytes, src.analogAddress, kApplication, kReadWrite);
+            item(r.bytes, kMonitorArea, 0x0000, 0x30);
+            item(r.bytes, kMonitorArea, 0x0030, 0x06);
             for (std::int32_t v : src.kaluOutputs) r.bytes.push_back(static_cast<std::uint8_t>(v));
             return r;
         case RequestKind::Tev:
             r.statusText = "Komunikace - TEV";
-            Head(r.bytes, src.binaryAddress, kApplication, kRead);
-            Item(r.bytes, kMonitorArea, 0x0000, 0x64);
+            head(r.bytes, src.binaryAddress, kApplication, kRead);
+            item(r.bytes, kMonitorArea, 0x0000, 0x64);
             return r;
         case RequestKind::Tew:
             r.statusText = "Komunikace - TEW";
-            Head(r.bytes, src.binaryAddress, kApplication, kReadWrite);
-            Item(r.bytes, kMonitorArea, 0x0000, 0x02);
-            Item(r.bytes, kMonitorArea, 0x0000, 0x02);
-            Word(r.bytes, src.tewOutputs);
+            head(r.bytes, src.binaryAddress, kApplication, kReadWrite);
+            item(r.bytes, kMonitorArea, 0x0000, 0x02);
+            item(r.bytes, kMonitorArea, 0x0000, 0x02);
+            word(r.bytes, src.tewOutputs);
             return r;
         case RequestKind::Tevw:
             r.statusText = "Komunikace - TEVW";
-            Head(r.bytes, src.binaryAddress, kApplication, kReadWrite);
-            Item(r.bytes, kMonitorArea, 0x0000, 0x66);
-            Item(r.bytes, kMonitorArea, 0x0004, 0x02);
-            Word(r.bytes, src.tevwOutputs);
+            head(r.bytes, src.binaryAddress, kApplication, kReadWrite);
+            item(r.bytes, kMonitorArea, 0x0000, 0x66);
+            item(r.bytes, kMonitorArea, 0x0004, 0x02);
+            word(r.bytes, src.tevwOutputs);
             return r;
         case RequestKind::Mokr:
-            return MokrRequest(src);
+            return mokrRequest(src);
         case RequestKind::Probe:
             r.bytes = {AddressByte(src.scanAddress), kPrefix, kProbeApplication};
             return r;
@@ -112,7 +112,7 @@ RequestData MonitorUserData(const MonitorSource& src) {
     }
 }
 
-ConfigTarget ChooseConfigTarget(bool sendBinaryInputs, bool sendBinaryOutputs, bool sendMokr,
+ConfigTarget chooseConfigTarget(bool sendBinaryInputs, bool sendBinaryOutputs, bool sendMokr,
                                 bool sendZepa) {
     if (sendBinaryInputs) return ConfigTarget::BinaryInputs;
     if (sendBinaryOutputs) return ConfigTarget::BinaryOutputs;
@@ -121,17 +121,17 @@ ConfigTarget ChooseConfigTarget(bool sendBinaryInputs, bool sendBinaryOutputs, b
     return ConfigTarget::Kalu;
 }
 
-void PrepareAnalogImage(std::span<std::uint8_t> analogImage, std::uint16_t targetBaudIndex) {
-    PutSaveTag(analogImage, 4);
-    analogImage[1] = BaudCodeFor(targetBaudIndex);
+void prepareAnalogImage(std::span<std::uint8_t> analogImage, std::uint16_t targetBaudIndex) {
+    putSaveTag(analogImage, 4);
+    analogImage[1] = baudCodeFor(targetBaudIndex);
 }
 
-void PrepareBinaryImage(std::span<std::uint8_t> binaryImage, std::uint16_t targetBaudIndex) {
-    PutSaveTag(binaryImage, 4);
-    binaryImage[1] = BaudCodeFor(targetBaudIndex);
+void prepareBinaryImage(std::span<std::uint8_t> binaryImage, std::uint16_t targetBaudIndex) {
+    putSaveTag(binaryImage, 4);
+    binaryImage[1] = baudCodeFor(targetBaudIndex);
 }
 
-void PrepareZepaImage(std::span<std::uint8_t> zepaImage, std::span<const std::uint8_t> binaryImage,
+void prepareZepaImage(std::span<std::uint8_t> zepaImage, std::span<const std::uint8_t> binaryImage,
                       std::uint16_t targetBaudIndex) {
     zepaImage[0] = 2;
     zepaImage[1] = binaryImage[0];  // response delay
@@ -139,7 +139,7 @@ void PrepareZepaImage(std::span<std::uint8_t> zepaImage, std::span<const std::ui
     zepaImage[3] = 2;
     zepaImage[4] = binaryImage[2];  // communication time-out, low byte first
     zepaImage[5] = binaryImage[3];
-    PutSaveTag(zepaImage, 8);
+    putSaveTag(zepaImage, 8);
     zepaImage[12] = 1;
     zepaImage[13] = 0x33;
     std::fill(zepaImage.begin() + 14, zepaImage.begin() + 22, std::uint8_t{0});
@@ -147,63 +147,63 @@ void PrepareZepaImage(std::span<std::uint8_t> zepaImage, std::span<const std::ui
 
 namespace {
 
-ConfigBlock KaluBlock(bool secondHalf, std::int32_t address, std::uint16_t targetBaudIndex,
+ConfigBlock kaluBlock(bool secondHalf, std::int32_t address, std::uint16_t targetBaudIndex,
                       std::span<std::uint8_t> image) {
     ConfigBlock b;
-    Head(b.data.bytes, address, kApplication, kWrite);
+    head(b.data.bytes, address, kApplication, kWrite);
     if (!secondHalf) {
-        PrepareAnalogImage(image, targetBaudIndex);
+        prepareAnalogImage(image, targetBaudIndex);
         b.data.statusText = "Konfigurace  KALU.1";
-        Item(b.data.bytes, kConfigArea, 0x0000, 0x80);
-        Append(b.data.bytes, image.subspan(0, 128));
+        item(b.data.bytes, kConfigArea, 0x0000, 0x80);
+        append(b.data.bytes, image.subspan(0, 128));
         b.kaluSecondHalf = true;
         return b;
     }
     b.data.statusText = "Konfigurace  KALU.2";
-    Item(b.data.bytes, kConfigArea, 0x0080, 0xC0);
-    Append(b.data.bytes, image.subspan(128, 192));
+    item(b.data.bytes, kConfigArea, 0x0080, 0xC0);
+    append(b.data.bytes, image.subspan(128, 192));
     b.lastBlock = true;
     return b;
 }
 
 }  // namespace
 
-ConfigBlock ConfigUserData(ConfigTarget target, bool kaluSecondHalf, std::int32_t analogAddress,
+ConfigBlock configUserData(ConfigTarget target, bool kaluSecondHalf, std::int32_t analogAddress,
                            std::int32_t binaryAddress, std::uint16_t targetBaudIndex,
                            const ConfigImages& images) {
     if (target == ConfigTarget::Kalu)
-        return KaluBlock(kaluSecondHalf, analogAddress, targetBaudIndex, images.analog);
+        return kaluBlock(kaluSecondHalf, analogAddress, targetBaudIndex, images.analog);
 
     ConfigBlock b;
     b.lastBlock = true;
     b.kaluSecondHalf = kaluSecondHalf;
     if (target == ConfigTarget::Zepa) {
-        PrepareZepaImage(images.zepa, images.binary, targetBaudIndex);
+        prepareZepaImage(images.zepa, images.binary, targetBaudIndex);
         b.data.statusText = "Konfigurace  ZEPA";
-        Head(b.data.bytes, binaryAddress, kZepaApplication, kWrite);
-        Item(b.data.bytes, kConfigArea, 0x0000, 0x0A);
-        Append(b.data.bytes, images.zepa.subspan(0, 10));
+        head(b.data.bytes, binaryAddress, kZepaApplication, kWrite);
+        item(b.data.bytes, kConfigArea, 0x0000, 0x0A);
+        append(b.data.bytes, images.zepa.subspan(0, 10));
         return b;
     }
-    PrepareBinaryImage(images.binary, targetBaudIndex);
-    Head(b.data.bytes, binaryAddress, kApplication, kWrite);
+    prepareBinaryImage(images.binary, targetBaudIndex);
+    head(b.data.bytes, binaryAddress, kApplication, kWrite);
     if (target == ConfigTarget::Mokr) {
         // The descriptor announces 232 bytes; the module gets exactly that many: the 136
         // bytes of the binary image, then zeros for the part the program holds no data for.
         b.data.statusText = "Konfigurace  MOKR";
-        Item(b.data.bytes, kConfigArea, 0x0000, static_cast<std::uint8_t>(kMokrBlockBytes));
-        Append(b.data.bytes, images.binary.subspan(0, kBinaryImageSize));
+        item(b.data.bytes, kConfigArea, 0x0000, static_cast<std::uint8_t>(kMokrBlockBytes));
+        append(b.data.bytes, images.binary.subspan(0, kBinaryImageSize));
         b.data.bytes.resize(8 + kMokrBlockBytes, 0);
         return b;
     }
     b.data.statusText =
         target == ConfigTarget::BinaryInputs ? "Konfigurace  TEVW" : "Konfigurace  TEW";
-    Item(b.data.bytes, kConfigArea, 0x0000, 0x88);
-    Append(b.data.bytes, images.binary.subspan(0, kBinaryImageSize));
+    item(b.data.bytes, kConfigArea, 0x0000, 0x88);
+    append(b.data.bytes, images.binary.subspan(0, kBinaryImageSize));
     return b;
 }
 
-bool StatusLineShowsError(const std::string& statusLine) {
+bool statusLineShowsError(const std::string& statusLine) {
     return statusLine.rfind("Chyba", 0) == 0;
 }
 

@@ -48,19 +48,19 @@ struct RequestData {
 
 // The user data of the monitoring request of src.kind (0..5). Throws AddressRangeError for a
 // module address outside 0..255 and std::out_of_range for an unknown kind.
-RequestData MonitorUserData(const MonitorSource& src);
+RequestData monitorUserData(const MonitorSource& src);
 
 enum class ConfigTarget { Kalu, BinaryInputs, BinaryOutputs, Mokr, Zepa };
 
 // The editors set at most one target; with none the send is the analog module's.
-ConfigTarget ChooseConfigTarget(bool sendBinaryInputs, bool sendBinaryOutputs, bool sendMokr,
+ConfigTarget chooseConfigTarget(bool sendBinaryInputs, bool sendBinaryOutputs, bool sendMokr,
                                 bool sendZepa);
 
 // Image preparation ahead of a send: the "save" tag and the baud code of the target index.
-void PrepareAnalogImage(std::span<std::uint8_t> analogImage, std::uint16_t targetBaudIndex);
-void PrepareBinaryImage(std::span<std::uint8_t> binaryImage, std::uint16_t targetBaudIndex);
+void prepareAnalogImage(std::span<std::uint8_t> analogImage, std::uint16_t targetBaudIndex);
+void prepareBinaryImage(std::span<std::uint8_t> binaryImage, std::uint16_t targetBaudIndex);
 // The ZEPA block is made from the binary image, which stays unchanged.
-void PrepareZepaImage(std::span<std::uint8_t> zepaImage, std::span<const std::uint8_t> binaryImage,
+void prepareZepaImage(std::span<std::uint8_t> zepaImage, std::span<const std::uint8_t> binaryImage,
                       std::uint16_t targetBaudIndex);
 
 struct ConfigImages {
@@ -77,11 +77,11 @@ struct ConfigBlock {
 
 // Prepares the image of target and returns the next configuration block. For the analog
 // module kaluSecondHalf names the half to send; the result carries the flags that follow it.
-ConfigBlock ConfigUserData(ConfigTarget target, bool kaluSecondHalf, std::int32_t analogAddress,
+ConfigBlock configUserData(ConfigTarget target, bool kaluSecondHalf, std::int32_t analogAddress,
                            std::int32_t binaryAddress, std::uint16_t targetBaudIndex,
                            const ConfigImages& images);
 
 // The status-line rule of monitoring requests: an error text stays until an answer arrives.
-bool StatusLineShowsError(const std::string& statusLine);
+bool statusLineShowsError(const std::string& statusLine);
 
 }  // namespace velor

@@ -22,7 +22,7 @@ TForm_TEV::TForm_TEV(UnitSelections& sel, UnitWindows& windows, QWidget* parent)
     setObjectName(QStringLiteral("Form_TEV"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Jednotka  TEV"));
-    setFont(UnitFormFont());
+    setFont(unitFormFont());
     setFixedSize(kWidth, 250);
 
     // Two rows of eight numbered from the right: 9..16 on top, 1..8 below.
@@ -31,7 +31,7 @@ TForm_TEV::TForm_TEV(UnitSelections& sel, UnitWindows& windows, QWidget* parent)
         const int x = kWidth - 10 - kEditWidth - kStep * (i % 8);
         const int y = n > 8 ? 10 : 130;
         inputs_[i] =
-            MakeValueEdit(this, QStringLiteral("Edit_%1").arg(n), QRect(x, y, kEditWidth, 24));
+            makeValueEdit(this, QStringLiteral("Edit_%1").arg(n), QRect(x, y, kEditWidth, 24));
         inputs_[i]->setAlignment(Qt::AlignRight);
         names_[i] = makeLabel(this, QString(), QRect(x, y + 26, kEditWidth, 20),
                               QStringLiteral("Label_%1").arg(n), Qt::green);
@@ -39,9 +39,9 @@ TForm_TEV::TForm_TEV(UnitSelections& sel, UnitWindows& windows, QWidget* parent)
     makeLabel(this, QStringLiteral("  TEV -  11      "), QRect(10, 70, 200, 30),
               QStringLiteral("Label13"), Qt::lightGray);
     setButton_ =
-        MakeModeButton(this, QStringLiteral("BitBtn1"), QString(), QRect(10, 200, 193, 37));
+        makeModeButton(this, QStringLiteral("BitBtn1"), QString(), QRect(10, 200, 193, 37));
     filterButton_ =
-        MakeModeButton(this, QStringLiteral("BitBtn2"), QString(), QRect(220, 200, 193, 37));
+        makeModeButton(this, QStringLiteral("BitBtn2"), QString(), QRect(220, 200, 193, 37));
     connect(setButton_, &QPushButton::clicked, this, &TForm_TEV::BitBtn1Click);
     connect(filterButton_, &QPushButton::clicked, this, &TForm_TEV::BitBtn2Click);
     refreshCaptions();
@@ -53,17 +53,17 @@ TForm_TEV::~TForm_TEV() {
 }
 
 void TForm_TEV::showAnswer(const BinaryView& view) {
-    ShowBinaryView(view, inputs_, {});
+    showBinaryView(view, inputs_, {});
     refreshCaptions();
 }
 
 void TForm_TEV::refreshCaptions() {
-    setButton_->setText(ValueSetCaption(sel_.TevInputSet));
-    filterButton_->setText(FilterCaption(sel_.TevFilterFlag));
+    setButton_->setText(valueSetCaption(sel_.TevInputSet));
+    filterButton_->setText(filterCaption(sel_.TevFilterFlag));
 }
 
 void TForm_TEV::BitBtn1Click() {
-    sel_.TevInputSet = NextValueSet(sel_.TevInputSet);
+    sel_.TevInputSet = nextValueSet(sel_.TevInputSet);
     refreshCaptions();
 }
 

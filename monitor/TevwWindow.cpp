@@ -27,13 +27,13 @@ TForm_TEVW::TForm_TEVW(UnitSelections& sel, UnitWindows& windows, QWidget* paren
     setObjectName(QStringLiteral("Form_TEVW"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Jednotka  TEVW"));
-    setFont(UnitFormFont());
+    setFont(unitFormFont());
     setFixedSize(kWidth, 270);
 
     for (int i = 0; i < 8; ++i) {
         const int x = columnX(i);
         inputs_[i] =
-            MakeValueEdit(this, QStringLiteral("Edit_%1").arg(i + 1), QRect(x, 10, kEditWidth, 24));
+            makeValueEdit(this, QStringLiteral("Edit_%1").arg(i + 1), QRect(x, 10, kEditWidth, 24));
         inputs_[i]->setAlignment(Qt::AlignRight);
         names_[i] = makeLabel(this, QString(), QRect(x, 36, kEditWidth, 20),
                               QStringLiteral("Label_%1").arg(i + 1), Qt::green);
@@ -42,16 +42,16 @@ TForm_TEVW::TForm_TEVW(UnitSelections& sel, UnitWindows& windows, QWidget* paren
     for (int i = 0; i < 8; ++i) {
         const int x = kWidth - 10 - 40 - 50 * (i % 4);
         const int y = i < 4 ? 70 : 110;
-        outputs_[i] = MakeOutputButton(this, QStringLiteral("TEReg_%1").arg(i + 1),
+        outputs_[i] = makeOutputButton(this, QStringLiteral("TEReg_%1").arg(i + 1),
                                        QStringLiteral("Y &%1").arg(i), QRect(x, y, 40, 30));
         connect(outputs_[i], &QPushButton::clicked, this, &TForm_TEVW::TEReg_1Click);
     }
     makeLabel(this, QStringLiteral("  TEVW  -  11      "), QRect(10, 90, 220, 30),
               QStringLiteral("Label13"), Qt::lightGray);
     setButton_ =
-        MakeModeButton(this, QStringLiteral("BitBtn1"), QString(), QRect(10, 220, 193, 37));
+        makeModeButton(this, QStringLiteral("BitBtn1"), QString(), QRect(10, 220, 193, 37));
     filterButton_ =
-        MakeModeButton(this, QStringLiteral("BitBtn2"), QString(), QRect(220, 220, 193, 37));
+        makeModeButton(this, QStringLiteral("BitBtn2"), QString(), QRect(220, 220, 193, 37));
     connect(setButton_, &QPushButton::clicked, this, &TForm_TEVW::BitBtn1Click);
     connect(filterButton_, &QPushButton::clicked, this, &TForm_TEVW::BitBtn2Click);
     refreshCaptions();
@@ -63,17 +63,17 @@ TForm_TEVW::~TForm_TEVW() {
 }
 
 void TForm_TEVW::showAnswer(const BinaryView& view) {
-    ShowBinaryView(view, inputs_, outputs_);
+    showBinaryView(view, inputs_, outputs_);
     refreshCaptions();
 }
 
 void TForm_TEVW::refreshCaptions() {
-    setButton_->setText(ValueSetCaption(sel_.TevwInputSet));
-    filterButton_->setText(FilterCaption(sel_.TevwFilterFlag));
+    setButton_->setText(valueSetCaption(sel_.TevwInputSet));
+    filterButton_->setText(filterCaption(sel_.TevwFilterFlag));
 }
 
 void TForm_TEVW::BitBtn1Click() {
-    sel_.TevwInputSet = NextValueSet(sel_.TevwInputSet);
+    sel_.TevwInputSet = nextValueSet(sel_.TevwInputSet);
     refreshCaptions();
 }
 

@@ -20,7 +20,7 @@ TForm_TEW::TForm_TEW(UnitSelections& sel, UnitWindows& windows, QWidget* parent)
     setObjectName(QStringLiteral("Form_TEW"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Jednotka  TEW"));
-    setFont(UnitFormFont());
+    setFont(unitFormFont());
     setFixedSize(kWidth, 230);
 
     makeLabel(this, QStringLiteral("  TEW  -  11"), QRect(10, 10, 180, 30),
@@ -32,11 +32,11 @@ TForm_TEW::TForm_TEW(UnitSelections& sel, UnitWindows& windows, QWidget* parent)
         const int y = i < 6 ? 60 : 110;
         const QString caption =
             i < 10 ? QStringLiteral("Y &%1").arg(i) : QStringLiteral("Y %1").arg(i);
-        relays_[i] = MakeOutputButton(this, QStringLiteral("TEReg_%1").arg(i + 1), caption,
+        relays_[i] = makeOutputButton(this, QStringLiteral("TEReg_%1").arg(i + 1), caption,
                                       QRect(x, y, 40, 30));
         connect(relays_[i], &QPushButton::clicked, this, &TForm_TEW::TEReg_1Click);
     }
-    wiring_ = MakeModeButton(this, QStringLiteral("BitBtn6"), QString(), QRect(10, 170, 260, 37));
+    wiring_ = makeModeButton(this, QStringLiteral("BitBtn6"), QString(), QRect(10, 170, 260, 37));
     connect(wiring_, &QPushButton::clicked, this, &TForm_TEW::BitBtn6Click);
     showWiring();
     windows_.tew = this;
@@ -47,7 +47,7 @@ TForm_TEW::~TForm_TEW() {
 }
 
 void TForm_TEW::showAnswer(const BinaryView& view) {
-    ShowBinaryView(view, {}, relays_);
+    showBinaryView(view, {}, relays_);
     showWiring();
 }
 
@@ -55,7 +55,7 @@ void TForm_TEW::TEReg_1Click() {
     const int n = controlNumber(sender() ? sender()->objectName() : QString());
     if (n < 1 || n > 12) return;
     // The relay's bit depends on the wiring: gapped, "Y 3" is bit 4.
-    sel_.TewOutputs ^= InputBitMask(n, sel_.GappedInputLayout);
+    sel_.TewOutputs ^= inputBitMask(n, sel_.GappedInputLayout);
 }
 
 void TForm_TEW::BitBtn6Click() {

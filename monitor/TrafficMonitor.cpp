@@ -104,14 +104,14 @@ bool TrafficMonitor::eventFilter(QObject* watched, QEvent* event) {
 
 TrafficMonitorSetup::TrafficMonitorSetup(CommState& comm)
     : comm_(comm), tap_(clock_), monitor_(tap_) {
-    AttachTrafficTap(comm_, &tap_);
+    attachTrafficTap(comm_, &tap_);
 }
 
 TrafficMonitorSetup::~TrafficMonitorSetup() {
-    AttachTrafficTap(comm_, nullptr);
+    attachTrafficTap(comm_, nullptr);
 }
 
-std::unique_ptr<TrafficMonitorSetup> InstallTrafficMonitor(CommState& comm) {
+std::unique_ptr<TrafficMonitorSetup> installTrafficMonitor(CommState& comm) {
     return std::make_unique<TrafficMonitorSetup>(comm);
 }
 

@@ -64,6 +64,6 @@ private:
 
 // Records channel 1 from now on and lets Ctrl+L and the context menu of the program's windows
 // open "Provoz linky".
-std::unique_ptr<TrafficMonitorSetup> InstallTrafficMonitor(CommState& comm);
+std::unique_ptr<TrafficMonitorSetup> installTrafficMonitor(CommState& comm);
 
 }  // namespace velor

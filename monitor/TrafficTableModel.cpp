@@ -32,7 +32,7 @@ QString hexText(std::span<const std::uint8_t> bytes) {
 
 }  // namespace
 
-QString TrafficTimeText(std::int64_t wallUs) {
+QString trafficTimeText(std::int64_t wallUs) {
     // The local offset is looked up once an hour, not for every row painted.
     constexpr std::int64_t kHourMs = 3'600'000;
     constexpr std::int64_t kDayMs = 24 * kHourMs;
@@ -66,7 +66,7 @@ const TrafficFrame* TrafficTableModel::frameAt(int row) const {
 
 bool TrafficTableModel::isError(int row) const {
     const TrafficFrame* f = frameAt(row);
-    return f != nullptr && IsErrorVerdict(f->verdict);
+    return f != nullptr && isErrorVerdict(f->verdict);
 }
 
 QString TrafficTableModel::cellText(int row, int column) const {
@@ -74,7 +74,7 @@ QString TrafficTableModel::cellText(int row, int column) const {
     if (f == nullptr) return {};
     switch (column) {
         case Time:
-            return TrafficTimeText(f->time.wallUs);
+            return trafficTimeText(f->time.wallUs);
         case Delta: {
             const TrafficFrame* before = frameAt(row - 1);
             if (before == nullptr) return {};
@@ -85,11 +85,11 @@ QString TrafficTableModel::cellText(int row, int column) const {
         case Address:
             return f->address < 0 ? QString() : QString::number(f->address);
         case Kind:
-            return QString::fromStdString(RequestKindName(f->kind));
+            return QString::fromStdString(requestKindName(f->kind));
         case Bytes:
             return hexText(tap_.bytes(*f));
         case Text:
-            return QString::fromStdString(VerdictText(f->verdict, tap_.bytes(*f)));
+            return QString::fromStdString(verdictText(f->verdict, tap_.bytes(*f)));
         default:
             return {};
     }
@@ -122,7 +122,7 @@ QVariant TrafficTableModel::headerData(int section, Qt::Orientation orientation,
 
 bool TrafficTableModel::passes(const TrafficFrame& f) const {
     if (address_ >= 0 && f.address != address_) return false;
-    return !errorsOnly_ || IsErrorVerdict(f.verdict);
+    return !errorsOnly_ || isErrorVerdict(f.verdict);
 }
 
 TrafficTableModel::Change TrafficTableModel::refresh(bool appendNew) {

@@ -61,6 +61,6 @@ private:
 };
 
 // Local time of day of a frame, hh:mm:ss.mmm.
-QString TrafficTimeText(std::int64_t wallUs);
+QString trafficTimeText(std::int64_t wallUs);
 
 }  // namespace velor

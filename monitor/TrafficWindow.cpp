@@ -72,7 +72,7 @@ QString replyTimeText(const ReplyTimes& t) {
 
 }  // namespace
 
-QStringList TrafficStatsHeaders() {
+QStringList trafficStatsHeaders() {
     return {"Adresa",          "Dotazy",
             "Odpovědi",        "Time-out",
             "Chybné rámce",    "Záporné odpovědi",
@@ -81,7 +81,7 @@ QStringList TrafficStatsHeaders() {
             "Poslední odpověď"};
 }
 
-QStringList TrafficStatsRow(const QString& name, const AddressStats& s) {
+QStringList trafficStatsRow(const QString& name, const AddressStats& s) {
     return {name,
             QString::number(s.requests),
             QString::number(s.answered),
@@ -92,7 +92,7 @@ QStringList TrafficStatsRow(const QString& name, const AddressStats& s) {
             QString::number(s.failed),
             QString::number(s.late),
             replyTimeText(s.times),
-            s.lastAnswerWallUs == 0 ? QStringLiteral("–") : TrafficTimeText(s.lastAnswerWallUs)};
+            s.lastAnswerWallUs == 0 ? QStringLiteral("–") : trafficTimeText(s.lastAnswerWallUs)};
 }
 
 TrafficWindow::TrafficWindow(TrafficTap& tap, QWidget* parent)
@@ -178,7 +178,7 @@ void TrafficWindow::buildLayout() {
     const int widths[] = {96, 56, 40, 56, 84, 360};
     for (int c = 0; c < 6; ++c) Table->setColumnWidth(c, widths[c]);
 
-    const QStringList headers = TrafficStatsHeaders();
+    const QStringList headers = trafficStatsHeaders();
     Stats->setColumnCount(static_cast<int>(headers.size()));
     Stats->setHorizontalHeaderLabels(headers);
     Stats->verticalHeader()->hide();
@@ -268,9 +268,9 @@ void TrafficWindow::updateStats() {
         ++row;
     };
     for (const auto& [address, s] : addresses) {
-        put(TrafficStatsRow(address < 0 ? QStringLiteral("?") : QString::number(address), s));
+        put(trafficStatsRow(address < 0 ? QStringLiteral("?") : QString::number(address), s));
     }
-    put(TrafficStatsRow(QStringLiteral("linka"), stats.totals()));
+    put(trafficStatsRow(QStringLiteral("linka"), stats.totals()));
     if (newRows) {
         Stats->resizeColumnsToContents();
         return;
@@ -309,8 +309,8 @@ void TrafficWindow::saveAs() {
 bool TrafficWindow::saveTo(const QString& path) {
     const bool capture = path.endsWith(QStringLiteral(".pcap"), Qt::CaseInsensitive);
     const auto seqs = model_.seqs();
-    const auto bytes = capture ? PcapOfFrames(tap_, seqs) : model_.textFile();
-    const auto error = SaveFileDurably(QFile::encodeName(path).toStdString(), bytes);
+    const auto bytes = capture ? pcapOfFrames(tap_, seqs) : model_.textFile();
+    const auto error = saveFileDurably(QFile::encodeName(path).toStdString(), bytes);
     if (!error) return true;
     ShowMessageWindow("Provoz linky nebyl uložen: " + path.toStdString(),
                       writeFailureReason(*error));

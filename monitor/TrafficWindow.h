@@ -71,7 +71,7 @@ private:
 };
 
 // One statistics row: address (or "linka"), then the texts of the columns.
-QStringList TrafficStatsRow(const QString& name, const AddressStats& stats);
-QStringList TrafficStatsHeaders();
+QStringList trafficStatsRow(const QString& name, const AddressStats& stats);
+QStringList trafficStatsHeaders();
 
 }  // namespace velor

@@ -48,7 +48,7 @@ bool UnitWindows::isOpen(RequestKind kind) const {
     }
 }
 
-void ShowAnswer(UnitWindows& windows, const DecodeResult& result) {
+void showAnswer(UnitWindows& windows, const DecodeResult& result) {
     if (!windows.isOpen(result.kind)) return;
     switch (result.kind) {
         case RequestKind::Kalu:
@@ -69,7 +69,7 @@ void ShowAnswer(UnitWindows& windows, const DecodeResult& result) {
     }
 }
 
-QString ValueSetCaption(std::uint8_t set) {
+QString valueSetCaption(std::uint8_t set) {
     switch (set) {
         case kSetRisingEdge:
             return QStringLiteral("Vzestupná &hrana");
@@ -80,11 +80,11 @@ QString ValueSetCaption(std::uint8_t set) {
     }
 }
 
-QString FilterCaption(bool filterFlag) {
+QString filterCaption(bool filterFlag) {
     return filterFlag ? QStringLiteral("Nefiltrovaný &vstup") : QStringLiteral("Filtrovaný &vstup");
 }
 
-std::uint8_t NextValueSet(std::uint8_t set) {
+std::uint8_t nextValueSet(std::uint8_t set) {
     if (set > kSetPulsePeriod) return set;
     return static_cast<std::uint8_t>((set + 1) % 3);
 }
@@ -95,7 +95,7 @@ std::string PadName(const std::string& name, std::size_t width) {
     return s;
 }
 
-QFont UnitFormFont() {
+QFont unitFormFont() {
     QFont f = QFontDatabase::hasFamily(QStringLiteral("Courier New CE"))
                   ? QFont(QStringLiteral("Courier New CE"), 10)
                   : QFontDatabase::systemFont(QFontDatabase::FixedFont);
@@ -105,20 +105,20 @@ QFont UnitFormFont() {
     return f;
 }
 
-QColor UnitColourValue(UnitColour colour, bool buttonFont) {
+QColor unitColourValue(UnitColour colour, bool buttonFont) {
     if (colour == UnitColour::Active) return QColor::fromRgba(kActiveArgb);
     if (buttonFont || colour == UnitColour::WindowText)
         return QApplication::palette().color(QPalette::WindowText);
     return QApplication::palette("QMenu").color(QPalette::Window);
 }
 
-void ShowText(QLineEdit* edit, const std::string& text) {
+void showText(QLineEdit* edit, const std::string& text) {
     const QString shown = QString::fromStdString(text);
     if (edit->text() != shown) edit->setText(shown);
 }
 
-void PaintEdit(QLineEdit* edit, UnitColour colour) {
-    const QColor value = UnitColourValue(colour, false);
+void paintEdit(QLineEdit* edit, UnitColour colour) {
+    const QColor value = unitColourValue(colour, false);
     if (edit->testAttribute(Qt::WA_SetPalette) && edit->palette().color(QPalette::Base) == value)
         return;
     QPalette p = edit->palette();
@@ -126,8 +126,8 @@ void PaintEdit(QLineEdit* edit, UnitColour colour) {
     edit->setPalette(p);
 }
 
-void PaintButtonFont(QAbstractButton* button, UnitColour colour) {
-    const QColor value = UnitColourValue(colour, true);
+void paintButtonFont(QAbstractButton* button, UnitColour colour) {
+    const QColor value = unitColourValue(colour, true);
     if (button->testAttribute(Qt::WA_SetPalette) &&
         button->palette().color(QPalette::ButtonText) == value)
         return;
@@ -136,30 +136,30 @@ void PaintButtonFont(QAbstractButton* button, UnitColour colour) {
     button->setPalette(p);
 }
 
-void ShowBinaryView(const BinaryView& view, std::span<QLineEdit* const> inputs,
+void showBinaryView(const BinaryView& view, std::span<QLineEdit* const> inputs,
                     std::span<QPushButton* const> outputs) {
     // A view never fills more controls than the window has.
     for (std::size_t i = 0; i < static_cast<std::size_t>(view.inputCount) && i < inputs.size();
          ++i) {
-        ShowText(inputs[i], view.texts[i]);
-        PaintEdit(inputs[i], view.colours[i]);
+        showText(inputs[i], view.texts[i]);
+        paintEdit(inputs[i], view.colours[i]);
     }
     for (std::size_t i = 0; i < static_cast<std::size_t>(view.outputCount) && i < outputs.size();
          ++i)
-        PaintButtonFont(outputs[i], view.outputFonts[i]);
+        paintButtonFont(outputs[i], view.outputFonts[i]);
 }
 
-QLineEdit* MakeValueEdit(QWidget* parent, const QString& name, const QRect& geometry) {
+QLineEdit* makeValueEdit(QWidget* parent, const QString& name, const QRect& geometry) {
     auto* e = new QLineEdit(parent);
     e->setObjectName(name);
     e->setGeometry(geometry);
     e->setReadOnly(true);
     e->setFocusPolicy(Qt::NoFocus);
-    PaintEdit(e, UnitColour::MenuColour);
+    paintEdit(e, UnitColour::MenuColour);
     return e;
 }
 
-QPushButton* MakeModeButton(QWidget* parent, const QString& name, const QString& caption,
+QPushButton* makeModeButton(QWidget* parent, const QString& name, const QString& caption,
                             const QRect& geometry) {
     auto* b = new QPushButton(caption, parent);
     b->setObjectName(name);
@@ -170,10 +170,10 @@ QPushButton* MakeModeButton(QWidget* parent, const QString& name, const QString&
     return b;
 }
 
-QPushButton* MakeOutputButton(QWidget* parent, const QString& name, const QString& caption,
+QPushButton* makeOutputButton(QWidget* parent, const QString& name, const QString& caption,
                               const QRect& geometry) {
-    auto* b = MakeModeButton(parent, name, caption, geometry);
-    PaintButtonFont(b, UnitColour::WindowText);
+    auto* b = makeModeButton(parent, name, caption, geometry);
+    paintButtonFont(b, UnitColour::WindowText);
     return b;
 }
 

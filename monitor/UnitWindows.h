@@ -64,32 +64,32 @@ using BinaryInputNames = std::function<std::string(int n)>;
 
 // Paints a decoded answer into the window of its kind, when that window is open. The other
 // windows keep their values.
-void ShowAnswer(UnitWindows& windows, const DecodeResult& result);
+void showAnswer(UnitWindows& windows, const DecodeResult& result);
 
 // Captions of the value-set and filter buttons for the set or flag shown.
-QString ValueSetCaption(std::uint8_t set);
-QString FilterCaption(bool filterFlag);
+QString valueSetCaption(std::uint8_t set);
+QString filterCaption(bool filterFlag);
 // One step of the value-set button: 0 -> 1 -> 2 -> 0; any other value stays.
-std::uint8_t NextValueSet(std::uint8_t set);
+std::uint8_t nextValueSet(std::uint8_t set);
 
 // The first `width` characters of a name, or the name blank-padded to `width`.
 std::string PadName(const std::string& name, std::size_t width);
 
 // Look shared by the unit windows.
-QFont UnitFormFont();
-QColor UnitColourValue(UnitColour colour, bool buttonFont);
+QFont unitFormFont();
+QColor unitColourValue(UnitColour colour, bool buttonFont);
 // Polled values mostly come back unchanged: these leave a control alone when it already
 // shows the text or colour, since every real set re-lays the text and repaints.
-void ShowText(QLineEdit* edit, const std::string& text);
-void PaintEdit(QLineEdit* edit, UnitColour colour);
-void PaintButtonFont(QAbstractButton* button, UnitColour colour);
+void showText(QLineEdit* edit, const std::string& text);
+void paintEdit(QLineEdit* edit, UnitColour colour);
+void paintButtonFont(QAbstractButton* button, UnitColour colour);
 // Input texts and colours, then output button fonts, of a binary view (TEV, TEVW, TEW, MOKR).
-void ShowBinaryView(const BinaryView& view, std::span<QLineEdit* const> inputs,
+void showBinaryView(const BinaryView& view, std::span<QLineEdit* const> inputs,
                     std::span<QPushButton* const> outputs);
-QLineEdit* MakeValueEdit(QWidget* parent, const QString& name, const QRect& geometry);
-QPushButton* MakeModeButton(QWidget* parent, const QString& name, const QString& caption,
+QLineEdit* makeValueEdit(QWidget* parent, const QString& name, const QRect& geometry);
+QPushButton* makeModeButton(QWidget* parent, const QString& name, const QString& caption,
                             const QRect& geometry);
-QPushButton* MakeOutputButton(QWidget* parent, const QString& name, const QString& caption,
+QPushButton* makeOutputButton(QWidget* parent, const QString& name, const QString& caption,
                               const QRect& geometry);
 
 }  // namespace velor

@@ -64,7 +64,7 @@ inline void ExpectTextsFit(QWidget& window) {
             EXPECT_LE(TextWidth(*l, Shown(l->text())), l->contentsRect().width())
                 << name << l->text().toStdString();
         } else if (auto* e = qobject_cast<QLineEdit*>(w)) {
-            EXPECT_LE(TextWidth(*e, Shown(e->text())), LineEditTextRoom(*e))
+            EXPECT_LE(TextWidth(*e, Shown(e->text())), lineEditTextRoom(*e))
                 << name << e->text().toStdString();
         } else if (auto* c = qobject_cast<QComboBox*>(w)) {
             for (int i = 0; i < c->count(); ++i)

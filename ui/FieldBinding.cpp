@@ -44,7 +44,7 @@ void definitionError() {
 
 QStringList itemsOf(const FieldDescriptor& field) {
     QStringList out;
-    for (const std::string& item : ListItems(field.ItemList)) out << cp1250ToQString(item);
+    for (const std::string& item : listItems(field.ItemList)) out << cp1250ToQString(item);
     return out;
 }
 
@@ -148,9 +148,9 @@ bool setupControl(const FieldDescriptor& field, QWidget* w) {
     switch (field.Kind) {
         case kKindLabel:
             setCaptionColour(w, field.Mode);
-            return setCaption(w, cp1250ToQString(CaptionText(field.ItemList)));
+            return setCaption(w, cp1250ToQString(captionText(field.ItemList)));
         case kKindCaption: {
-            const std::string caption = CaptionText(field.ItemList);
+            const std::string caption = captionText(field.ItemList);
             return caption.empty() || setCaption(w, cp1250ToQString(caption));
         }
         case kKindListBox:

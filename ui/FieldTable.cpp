@@ -20,7 +20,7 @@ std::size_t appendField(FieldBindingState& state, FieldDescriptor field) {
     return index;
 }
 
-std::string MakeItemList(const std::vector<std::string>& items) {
+std::string makeItemList(const std::vector<std::string>& items) {
     std::string list;
     for (const std::string& item : items) {
         list += item;
@@ -30,7 +30,7 @@ std::string MakeItemList(const std::vector<std::string>& items) {
     return list;
 }
 
-std::vector<std::string> ListItems(std::string_view list) {
+std::vector<std::string> listItems(std::string_view list) {
     std::vector<std::string> items;
     std::size_t pos = 0;
     while (pos < list.size() && list[pos] != '\0') {
@@ -43,14 +43,14 @@ std::vector<std::string> ListItems(std::string_view list) {
 }
 
 int ListItemIndex(std::string_view text, std::string_view list) {
-    const std::vector<std::string> items = ListItems(list);
+    const std::vector<std::string> items = listItems(list);
     for (std::size_t i = 0; i < items.size(); ++i) {
         if (items[i] == text) return static_cast<int>(i);
     }
     return -1;
 }
 
-std::string CaptionText(std::string_view itemList) {
+std::string captionText(std::string_view itemList) {
     return std::string(itemList.substr(0, itemList.find('\0')));
 }
 

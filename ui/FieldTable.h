@@ -82,13 +82,13 @@ std::size_t appendField(FieldBindingState& state, FieldDescriptor field);
 std::size_t fieldCount(const FieldBindingState& state);
 
 // Builds an item list from items (code page 1250 bytes).
-std::string MakeItemList(const std::vector<std::string>& items);
+std::string makeItemList(const std::vector<std::string>& items);
 // The items of a list; a list missing its final 0x01 or 0x00 ends at the end of the bytes.
-std::vector<std::string> ListItems(std::string_view list);
+std::vector<std::string> listItems(std::string_view list);
 // 0-based index of the first item equal to text (case-sensitive), or -1.
 int ListItemIndex(std::string_view text, std::string_view list);
 // A caption: the bytes up to the first NUL.
-std::string CaptionText(std::string_view itemList);
+std::string captionText(std::string_view itemList);
 
 // True when the descriptor's Data alternative is the one its kind needs.
 bool dataFitsKind(const FieldDescriptor& field);

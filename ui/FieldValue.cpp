@@ -44,7 +44,7 @@ FieldReadResult storeInt16(const FieldDescriptor& field, std::string_view text, 
         var = kBlankInt16;
         return {};
     }
-    if (!TextToInt(text, v, code)) return invalidEntry(text);
+    if (!textToInt(text, v, code)) return invalidEntry(text);
     // Only a field that may be blank takes the marker beyond its bounds; elsewhere a typed
     // 32767 is a number like any other and would be sent cut to the field's width.
     const bool blank = field.Kind == kKindEditInt16Blank && v == kBlankInt16;
@@ -62,7 +62,7 @@ FieldReadResult storeInt32(const FieldDescriptor& field, std::string_view text, 
         var = kBlankInt32;
         return {};
     }
-    if (!TextToInt(text, v, code)) return invalidEntry(text);
+    if (!textToInt(text, v, code)) return invalidEntry(text);
     const bool fits = v >= INT32_MIN && v <= INT32_MAX;
     const bool blank = field.Kind == kKindEditInt32Blank && v == kBlankInt32;
     if (!fits || (!withinBounds(static_cast<double>(v), field) && !blank)) {

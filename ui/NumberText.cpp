@@ -188,7 +188,7 @@ bool TextToSingle(std::string_view text, float& value, int& code) {
     return true;
 }
 
-bool TextToInt(std::string_view text, std::int64_t& value, int& code) {
+bool textToInt(std::string_view text, std::int64_t& value, int& code) {
     constexpr std::int64_t kLimit = std::int64_t{1} << 53;
     std::size_t pos = skipBlanks(text);
     bool negative = false;

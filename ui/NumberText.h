@@ -46,6 +46,6 @@ bool TextToDouble(std::string_view text, double& value, int& code);
 bool TextToSingle(std::string_view text, float& value, int& code);
 // A whole number: leading blanks, optional sign, decimal digits or "$" and hex digits.
 // Magnitudes beyond 2^53 are refused.
-bool TextToInt(std::string_view text, std::int64_t& value, int& code);
+bool textToInt(std::string_view text, std::int64_t& value, int& code);
 
 }  // namespace velor

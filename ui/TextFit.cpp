@@ -8,7 +8,7 @@
 
 namespace velor {
 
-int LineEditTextRoom(const QLineEdit& edit) {
+int lineEditTextRoom(const QLineEdit& edit) {
     QStyleOptionFrame option;
     option.initFrom(&edit);
     option.rect = edit.rect();
@@ -22,7 +22,7 @@ int LineEditTextRoom(const QLineEdit& edit) {
     return contents.width() - 5;
 }
 
-QFont FittedFont(QFont font, const QStringList& texts, int width) {
+QFont fittedFont(QFont font, const QStringList& texts, int width) {
     constexpr int kSmallestPixels = 8;
     for (int px = font.pixelSize(); px > kSmallestPixels; --px) {
         font.setPixelSize(px);

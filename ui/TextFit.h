@@ -9,9 +9,9 @@ class QLineEdit;
 namespace velor {
 
 // The room a line edit leaves for its text: its contents less the inner margins and a cursor.
-int LineEditTextRoom(const QLineEdit& edit);
+int lineEditTextRoom(const QLineEdit& edit);
 
 // The font, made smaller a pixel at a time (down to 8 px) until every text fits the width.
-QFont FittedFont(QFont font, const QStringList& texts, int width);
+QFont fittedFont(QFont font, const QStringList& texts, int width);
 
 }  // namespace velor

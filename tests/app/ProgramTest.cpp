@@ -41,7 +41,7 @@ protected:
         DefaultComConfig(table);
         PortRecord& record = *table.ChannelTable.record(1);
         record.PortNumber = portNumber;
-        SetTcpHost(record, "127.0.0.1");
+        setTcpHost(record, "127.0.0.1");
         SaveComConfig(table);
     }
 

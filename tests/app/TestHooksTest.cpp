@@ -35,7 +35,7 @@ TEST(TestHooksTest, MessagesAreLoggedOneLineEachAndAnsweredWithTheDefaultButton)
     };
     const Case cases[] = {{1, kAnswerYes}, {2, kAnswerYes}, {3, kAnswerYes}, {4, kAnswerConfirmed},
                           {5, kAnswerYes}, {0, 'q'},        {6, 'q'},        {9, 'q'}};
-    for (const Case& c : cases) EXPECT_EQ(DefaultAnswer(c.kind, 'q'), c.answer) << c.kind;
+    for (const Case& c : cases) EXPECT_EQ(defaultAnswer(c.kind, 'q'), c.answer) << c.kind;
 }
 
 TEST(TestHooksTest, PeerPortOverrideTakesOnlyAPortNumber) {
@@ -47,7 +47,7 @@ TEST(TestHooksTest, PeerPortOverrideTakesOnlyAPortNumber) {
                           {"65535", 65535},        {"0", std::nullopt},   {"65536", std::nullopt},
                           {"-5", std::nullopt},    {"80x", std::nullopt}, {" 80", std::nullopt}};
     for (const Case& c : cases)
-        EXPECT_EQ(ParseTcpPort(c.text), c.port) << (c.text ? c.text : "(null)");
+        EXPECT_EQ(parseTcpPort(c.text), c.port) << (c.text ? c.text : "(null)");
 }
 
 }  // namespace

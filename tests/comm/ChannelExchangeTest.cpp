@@ -69,7 +69,7 @@ TEST(ChannelExchange, TcpChannelToALoopbackPeer) {
     TForm_TCP tcp(server.serverPort());
     comm.channel.tcp = &tcp;
     comm.channel.ChannelTable.record(1)->PortNumber = 0;
-    SetTcpHost(*comm.channel.ChannelTable.record(1), "127.0.0.1");
+    setTcpHost(*comm.channel.ChannelTable.record(1), "127.0.0.1");
     ChannelTableIo io(comm.channel);
     SystemClock clock;
     TransferWindowFactoryQt windows({comm.engine, io, clock, comm.channel.TransferResult});

@@ -23,7 +23,7 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(pty.ok());
         PortRecord& r = *state.ChannelTable.record(1);
-        SetDefaultPortRecord(r);
+        setDefaultPortRecord(r);
         r.PortNumber = 2;
         state.SelectedPortName = "COM2";
         devices["COM2"] = pty.slavePath();
@@ -52,20 +52,20 @@ TEST_F(SerialChannelTest, OpensAtEveryBaudIndexAndParity) {
             OpenChannel(state, 1);
             EXPECT_EQ(state.TransferResult, 0);
             EXPECT_EQ(state.CurrentChannel, 1);
-            SerialPort* port = ChannelSerialPort(state, 1);
+            SerialPort* port = channelSerialPort(state, 1);
             ASSERT_NE(port, nullptr);
             EXPECT_EQ(port->settings().baud, BaudRates[index]);
             EXPECT_EQ(port->settings().dataBits, 8);
             EXPECT_GE(state.ChannelTable.record(1)->Handle, 0);
             CloseChannel(state, 1);
-            EXPECT_EQ(ChannelSerialPort(state, 1), nullptr);
+            EXPECT_EQ(channelSerialPort(state, 1), nullptr);
         }
     }
 }
 
 TEST_F(SerialChannelTest, WritesAndReadsWithQueueCounts) {
     OpenChannel(state, 1);
-    ASSERT_NE(ChannelSerialPort(state, 1), nullptr);
+    ASSERT_NE(channelSerialPort(state, 1), nullptr);
     ChannelTableIo io(state);
 
     const Bytes out{0x10, 0x40, 0x6C, 0x00, 0xFF, 0x16};
@@ -91,7 +91,7 @@ TEST_F(SerialChannelTest, WritesAndReadsWithQueueCounts) {
 // queue size), the output queue shows them, and none is lost once the far end reads.
 TEST_F(SerialChannelTest, FullDriverQueuesWithoutLosingBytes) {
     OpenChannel(state, 1);
-    SerialPort* port = ChannelSerialPort(state, 1);
+    SerialPort* port = channelSerialPort(state, 1);
     ASSERT_NE(port, nullptr);
     Bytes sent;
     int rounds = 0;
@@ -123,7 +123,7 @@ TEST_F(SerialChannelTest, FullDriverQueuesWithoutLosingBytes) {
 
 TEST_F(SerialChannelTest, PortHeldElsewhereIsRefusedUntilClosed) {
     OpenChannel(state, 1);
-    ASSERT_NE(ChannelSerialPort(state, 1), nullptr);
+    ASSERT_NE(channelSerialPort(state, 1), nullptr);
 
     SerialPortPosix other;  // another opener, also when running as root
     EXPECT_FALSE(other.open(pty.slavePath(), 9600, true));
@@ -146,7 +146,7 @@ TEST_F(SerialChannelTest, OpenWithoutCloseDoesNotLeakThePort) {
     state.TransferResult = 0;
     OpenChannel(state, 1);
     EXPECT_EQ(state.TransferResult, 0);
-    ASSERT_NE(ChannelSerialPort(state, 1), nullptr);
+    ASSERT_NE(channelSerialPort(state, 1), nullptr);
     CloseChannel(state, 1);
     SerialPortPosix other;
     EXPECT_TRUE(other.probe(pty.slavePath()));
@@ -177,7 +177,7 @@ TEST_F(SerialChannelTest, UnusablePortsGiveMinusTwo) {
         state.TransferResult = 0;
         OpenChannel(state, 1);
         EXPECT_EQ(state.TransferResult, kOpenFailed);
-        EXPECT_EQ(ChannelSerialPort(state, 1), nullptr);
+        EXPECT_EQ(channelSerialPort(state, 1), nullptr);
         Bytes b(4, 0);
         EXPECT_EQ(WriteChannel(state, 1, b.data(), 4), 0);
         EXPECT_EQ(ReadChannel(state, 1, b.data(), 4), 0);
@@ -240,8 +240,8 @@ TEST(TcpChannelTest, PortNumberZeroGoesToTheTransportWhateverThePortName) {
     ChannelState state;
     state.resolvePort = [](const std::string&) { return std::string(); };
     PortRecord& r = *state.ChannelTable.record(1);
-    SetDefaultPortRecord(r);
-    SetTcpHost(r, "127.0.0.1");
+    setDefaultPortRecord(r);
+    setTcpHost(r, "127.0.0.1");
     state.SelectedPortName = "COM1";
 
     OpenChannel(state, 1);  // no transport yet

@@ -62,7 +62,7 @@ TEST_F(ComConfigTest, MissingFileIsReplacedByDefaultsByteForByte) {
         EXPECT_EQ(r.PortNumber, 0);
         EXPECT_EQ(r.BaudIndex, 3);
         EXPECT_EQ(r.Handle, -1);
-        EXPECT_EQ(GetTcpHost(r), "");
+        EXPECT_EQ(getTcpHost(r), "");
     }
     EXPECT_FALSE(fs::exists(state.ComConfigPath + ".tmp"));
 }
@@ -94,10 +94,10 @@ TEST_F(ComConfigTest, LoadAndSaveKeepEveryByte) {
 }
 
 TEST_F(ComConfigTest, DefaultsLeaveTheHostAlone) {
-    SetTcpHost(*state.ChannelTable.record(1), "127.0.0.1");
+    setTcpHost(*state.ChannelTable.record(1), "127.0.0.1");
     state.ChannelTable.record(1)->PortNumber = 3;
     DefaultComConfig(state);
-    EXPECT_EQ(GetTcpHost(*state.ChannelTable.record(1)), "127.0.0.1");
+    EXPECT_EQ(getTcpHost(*state.ChannelTable.record(1)), "127.0.0.1");
     EXPECT_EQ(state.ChannelTable.record(1)->PortNumber, 0);
     ChannelState reread;
     reread.ComConfigPath = state.ComConfigPath;
@@ -125,18 +125,18 @@ TEST_F(ComConfigTest, FailedSaveThrowsAndLeavesTheOldFile) {
 
 TEST(PortRecordTest, HostTextIsCutAndClamped) {
     PortRecord r;
-    SetTcpHost(r, "a-very-long-host-name.example");
-    EXPECT_EQ(GetTcpHost(r), "a-very-long-host-");
+    setTcpHost(r, "a-very-long-host-name.example");
+    EXPECT_EQ(getTcpHost(r), "a-very-long-host-");
     EXPECT_EQ(r.TcpHost[0], 17);
     r.TcpHost[0] = 200;  // damaged length byte never reads past the field
-    EXPECT_EQ(GetTcpHost(r).size(), 17u);
+    EXPECT_EQ(getTcpHost(r).size(), 17u);
 }
 
 TEST(PortRecordTest, BaudRatesByIndex) {
     const std::uint32_t expected[] = {4800, 9600, 19200, 38400, 57600};
-    for (unsigned i = 0; i < 5; ++i) EXPECT_EQ(BaudRateAt(i), expected[i]) << i;
-    EXPECT_EQ(BaudRateAt(5), 0u);
-    EXPECT_EQ(BaudRateAt(0xFFFF), 0u);
+    for (unsigned i = 0; i < 5; ++i) EXPECT_EQ(baudRateAt(i), expected[i]) << i;
+    EXPECT_EQ(baudRateAt(5), 0u);
+    EXPECT_EQ(baudRateAt(0xFFFF), 0u);
 }
 
 TEST(PortRecordTest, WrongChannelNumbersAreRefused) {

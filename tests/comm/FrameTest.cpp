@@ -14,11 +14,11 @@ using velor::test::toHex;
 TEST(Checksum, SumsModulo256AndComplements) {
     EXPECT_EQ(Checksum8(hex("01 02 03")), 0x06);
     EXPECT_EQ(Checksum8(hex("FF 02")), 0x01);
-    EXPECT_EQ(Checksum8Complement(hex("FF 02")), 0xFE);
+    EXPECT_EQ(checksum8Complement(hex("FF 02")), 0xFE);
     EXPECT_EQ(Checksum8({}), 0x00);
 }
 
-TEST(FrameInPlace, ShortAndVariableFramesByteForByte) {
+TEST(frameInPlace, ShortAndVariableFramesByteForByte) {
     struct Case {
         const char* user;
         bool shortFrame;
@@ -33,12 +33,12 @@ TEST(FrameInPlace, ShortAndVariableFramesByteForByte) {
         std::vector<std::uint8_t> buffer = hex(c.user);
         buffer.resize(300, 0xAA);
         auto length = static_cast<std::int32_t>(hex(c.user).size());
-        ASSERT_TRUE(FrameInPlace(buffer, length, c.shortFrame)) << c.user;
+        ASSERT_TRUE(frameInPlace(buffer, length, c.shortFrame)) << c.user;
         EXPECT_EQ(toHex(buffer.data(), static_cast<std::size_t>(length)), c.framed);
     }
 }
 
-TEST(FrameInPlace, RefusesWhatCannotBeFramedAndLeavesItUntouched) {
+TEST(frameInPlace, RefusesWhatCannotBeFramedAndLeavesItUntouched) {
     struct Case {
         std::size_t capacity;
         std::int32_t length;
@@ -53,7 +53,7 @@ TEST(FrameInPlace, RefusesWhatCannotBeFramedAndLeavesItUntouched) {
     for (const Case& c : cases) {
         std::vector<std::uint8_t> buffer(c.capacity, 0x11);
         std::int32_t length = c.length;
-        EXPECT_FALSE(FrameInPlace(buffer, length, c.shortFrame)) << c.capacity << " " << c.length;
+        EXPECT_FALSE(frameInPlace(buffer, length, c.shortFrame)) << c.capacity << " " << c.length;
         EXPECT_EQ(length, c.length);
         EXPECT_TRUE(std::all_of(buffer.begin(), buffer.end(), [](auto b) { return b == 0x11; }));
     }

@@ -40,7 +40,7 @@ protected:
     void SetUp() override {
         fs::create_directories(dir);
         PortRecord& r = *state.ChannelTable.record(1);
-        SetDefaultPortRecord(r);
+        setDefaultPortRecord(r);
         r.PortNumber = 4;
         state.SelectedPortName = "COM4";
         state.resolvePort = [this](const std::string& name) { return (dir / name).string(); };
@@ -48,7 +48,7 @@ protected:
         plugIn();
         state.TransferResult = 0;
         OpenChannel(state, 1);
-        ASSERT_NE(ChannelSerialPort(state, 1), nullptr);
+        ASSERT_NE(channelSerialPort(state, 1), nullptr);
     }
     void TearDown() override {
         CloseChannel(state, 1);
@@ -97,13 +97,13 @@ TEST_F(HotPlugTest, EachOperationNoticesTheHangUp) {
         SCOPED_TRACE(c.name);
         pull();
         c.touch();
-        EXPECT_TRUE(IsDeviceLost(state, 1));
-        EXPECT_EQ(ChannelSerialPort(state, 1), nullptr);
+        EXPECT_TRUE(isDeviceLost(state, 1));
+        EXPECT_EQ(channelSerialPort(state, 1), nullptr);
         EXPECT_EQ(state.TransferResult, 0);  // no open was asked for
         EXPECT_FALSE(io.isUsable(1));
         plugIn();
         EXPECT_TRUE(usableAfter(kLostPortRetryMs));
-        EXPECT_FALSE(IsDeviceLost(state, 1));
+        EXPECT_FALSE(isDeviceLost(state, 1));
         EXPECT_TRUE(reachesDevice());
     }
 }
@@ -116,13 +116,13 @@ TEST_F(HotPlugTest, SilentOrBusyPortIsNotLost) {
     for (int i = 0; i < 50; ++i) io.write(1, block.data(), static_cast<int>(block.size()));
     io.lineState(1);
     EXPECT_TRUE(io.isUsable(1));
-    EXPECT_FALSE(IsDeviceLost(state, 1));
+    EXPECT_FALSE(isDeviceLost(state, 1));
 }
 
 TEST_F(HotPlugTest, OpensAgainOnlyEveryTwoSecondsOfTheClock) {
     pull();
     io.lineState(1);
-    ASSERT_TRUE(IsDeviceLost(state, 1));
+    ASSERT_TRUE(isDeviceLost(state, 1));
     EXPECT_FALSE(usableAfter(0));  // the loss is seen: the first attempt is one period away
     EXPECT_FALSE(usableAfter(kLostPortRetryMs));  // an attempt, no device yet
     plugIn();
@@ -141,9 +141,9 @@ TEST_F(HotPlugTest, OpensAgainOnlyEveryTwoSecondsOfTheClock) {
 TEST_F(HotPlugTest, DeliberateOpenOrCloseEndsTheSearch) {
     pull();
     io.lineState(1);
-    ASSERT_TRUE(IsDeviceLost(state, 1));
+    ASSERT_TRUE(isDeviceLost(state, 1));
     CloseChannel(state, 1);  // as before an editor
-    EXPECT_FALSE(IsDeviceLost(state, 1));
+    EXPECT_FALSE(isDeviceLost(state, 1));
     EXPECT_FALSE(usableAfter(kLostPortRetryMs * 3));  // a closed port stays closed
     plugIn();
     OpenChannel(state, 1);

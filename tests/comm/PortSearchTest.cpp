@@ -91,10 +91,10 @@ TEST_F(PortSearchTest, NoPortGivesTheEmptyListInNineRealWaits) {
 
 TEST(PortNameTest, NamesAndDefaultResolution) {
     EXPECT_EQ(PortDeviceName(3), "COM3");
-    EXPECT_EQ(PortNumberOfName("COM12"), 12);
+    EXPECT_EQ(portNumberOfName("COM12"), 12);
     for (const char* bad : {"COM", "COMx", "LPT1", "com1", "COM1 "}) {
-        EXPECT_EQ(PortNumberOfName(bad), -1) << bad;
-        EXPECT_EQ(DefaultPortResolver(bad), "") << bad;
+        EXPECT_EQ(portNumberOfName(bad), -1) << bad;
+        EXPECT_EQ(defaultPortResolver(bad), "") << bad;
     }
     namespace fs = std::filesystem;
     const fs::path old = fs::current_path();
@@ -102,14 +102,14 @@ TEST(PortNameTest, NamesAndDefaultResolution) {
     fs::create_directories(dir);
     fs::current_path(dir);
     fs::create_symlink("/nonexistent/ttyUSB0", "COM3");
-    EXPECT_EQ(DefaultPortResolver("COM3"), "./COM3");  // even a dangling link wins
-    EXPECT_EQ(DefaultPortResolver("COM4"), "/dev/ttyS3");
-    EXPECT_EQ(DefaultPortResolver("COM0"), "");
+    EXPECT_EQ(defaultPortResolver("COM3"), "./COM3");  // even a dangling link wins
+    EXPECT_EQ(defaultPortResolver("COM4"), "/dev/ttyS3");
+    EXPECT_EQ(defaultPortResolver("COM0"), "");
     // The start-up name COM0 is never a port, not even when the directory holds such an entry.
     fs::create_symlink("/dev/null", "COM0");
     std::ofstream("COM00") << "x";
-    EXPECT_EQ(DefaultPortResolver("COM0"), "");
-    EXPECT_EQ(DefaultPortResolver("COM00"), "");
+    EXPECT_EQ(defaultPortResolver("COM0"), "");
+    EXPECT_EQ(defaultPortResolver("COM00"), "");
     fs::current_path(old);
     fs::remove_all(dir);
 }

@@ -32,7 +32,7 @@ int accessAsNobody(const std::string& path, std::string& remedy) {
         ::close(pipeFds[0]);
         char result = 'x';
         if (::setgroups(0, nullptr) == 0 && ::setgid(kNobody) == 0 && ::setuid(kNobody) == 0) {
-            const PortAccess a = CheckPortAccess(path);
+            const PortAccess a = checkPortAccess(path);
             result = a.accessible ? '1' : '0';
             const std::string text = result + a.remedy;
             (void)!::write(pipeFds[1], text.data(), text.size());
@@ -62,7 +62,7 @@ TEST(SerialDevicesTest, AccessIsJudgedForTheUserThatOpens) {
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.close();
 
-    const PortAccess missing = CheckPortAccess(dir.filePath("ttyNONE").toStdString());
+    const PortAccess missing = checkPortAccess(dir.filePath("ttyNONE").toStdString());
     EXPECT_FALSE(missing.exists);
     EXPECT_FALSE(missing.accessible);
     EXPECT_NE(missing.remedy.find("no such device"), std::string::npos);
@@ -70,7 +70,7 @@ TEST(SerialDevicesTest, AccessIsJudgedForTheUserThatOpens) {
     if (::geteuid() != 0) {
         // Not root: the mode decides for this very process.
         ASSERT_EQ(::chmod(node.c_str(), 0), 0);
-        const PortAccess a = CheckPortAccess(node);
+        const PortAccess a = checkPortAccess(node);
         EXPECT_TRUE(a.exists);
         EXPECT_FALSE(a.accessible);
         EXPECT_NE(a.remedy.find("join the group"), std::string::npos);
@@ -78,7 +78,7 @@ TEST(SerialDevicesTest, AccessIsJudgedForTheUserThatOpens) {
     }
     // Root may open anything; the user behind the desk may not.
     ASSERT_EQ(::chmod(node.c_str(), 0660), 0);
-    EXPECT_TRUE(CheckPortAccess(node).accessible);
+    EXPECT_TRUE(checkPortAccess(node).accessible);
     std::string remedy;
     const int denied = accessAsNobody(node, remedy);
     ASSERT_NE(denied, -1) << "could not become nobody";
@@ -109,13 +109,13 @@ protected:
 };
 
 TEST_F(ComLinkTest, ALinkIsMadeAndReplacedOnlyWhenAsked) {
-    EXPECT_EQ(MakeComLink("COM4", "/dev/serial/by-id/usb-A", false, problem), ComLinkResult::Made);
+    EXPECT_EQ(makeComLink("COM4", "/dev/serial/by-id/usb-A", false, problem), ComLinkResult::Made);
     EXPECT_EQ(fs::read_symlink("COM4"), "/dev/serial/by-id/usb-A");
 
-    EXPECT_EQ(MakeComLink("COM4", "/dev/serial/by-id/usb-A", false, problem), ComLinkResult::Made);
-    EXPECT_EQ(MakeComLink("COM4", "/dev/ttyUSB1", false, problem), ComLinkResult::Exists);
+    EXPECT_EQ(makeComLink("COM4", "/dev/serial/by-id/usb-A", false, problem), ComLinkResult::Made);
+    EXPECT_EQ(makeComLink("COM4", "/dev/ttyUSB1", false, problem), ComLinkResult::Exists);
     EXPECT_EQ(fs::read_symlink("COM4"), "/dev/serial/by-id/usb-A");
-    EXPECT_EQ(MakeComLink("COM4", "/dev/ttyUSB1", true, problem), ComLinkResult::Made);
+    EXPECT_EQ(makeComLink("COM4", "/dev/ttyUSB1", true, problem), ComLinkResult::Made);
     EXPECT_EQ(fs::read_symlink("COM4"), "/dev/ttyUSB1");
     EXPECT_FALSE(fs::exists(fs::symlink_status("COM4.new")));
 }
@@ -125,25 +125,25 @@ TEST_F(ComLinkTest, ARegularFileIsNeverReplaced) {
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write("keep");
     file.close();
-    EXPECT_EQ(MakeComLink("COM5", "/dev/ttyUSB0", true, problem), ComLinkResult::NotALink);
+    EXPECT_EQ(makeComLink("COM5", "/dev/ttyUSB0", true, problem), ComLinkResult::NotALink);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), "keep");
 
     ASSERT_TRUE(QDir(dir.path()).mkdir("COM6"));
-    EXPECT_EQ(MakeComLink("COM6", "/dev/ttyUSB0", true, problem), ComLinkResult::NotALink);
+    EXPECT_EQ(makeComLink("COM6", "/dev/ttyUSB0", true, problem), ComLinkResult::NotALink);
 }
 
 TEST(SerialDevicesTest, LinkTargetPrefersTheByIdPath) {
     SerialDevice d;
     d.device = "/dev/ttyUSB0";
-    EXPECT_EQ(LinkTargetOf(d), "/dev/ttyUSB0");
-    EXPECT_EQ(UsbIdsText(d), "");
+    EXPECT_EQ(linkTargetOf(d), "/dev/ttyUSB0");
+    EXPECT_EQ(usbIdsText(d), "");
     d.byIdPath = "/dev/serial/by-id/usb-FTDI_A1-if00-port0";
     d.hasUsbIds = true;
     d.vendorId = 0x0403;
     d.productId = 0x6001;
-    EXPECT_EQ(LinkTargetOf(d), d.byIdPath);
-    EXPECT_EQ(UsbIdsText(d), "0403:6001");
+    EXPECT_EQ(linkTargetOf(d), d.byIdPath);
+    EXPECT_EQ(usbIdsText(d), "0403:6001");
 }
 
 }  // namespace

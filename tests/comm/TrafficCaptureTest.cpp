@@ -66,18 +66,18 @@ QString runTshark(const QStringList& args) {
 
 TEST(TrafficCapture, FileHeaderAndRecordBytes) {
     std::vector<std::uint8_t> out;
-    AppendPcapHeader(out);
+    appendPcapHeader(out);
     EXPECT_EQ(toHex(out),
               "D4 C3 B2 A1 02 00 04 00 00 00 00 00 00 00 00 00 FF FF 00 00 FA 00 00 00");
     out.clear();
     const auto bytes = hex("E5");
     // 1700000000 s = 0x6553F100; 123456 us = 0x0001E240.
-    AppendPcapRecord(out, {Direction::Rx, 1'700'000'000'123'456, bytes});
+    appendPcapRecord(out, {Direction::Rx, 1'700'000'000'123'456, bytes});
     EXPECT_EQ(toHex(out),
               "00 F1 53 65 40 E2 01 00 0D 00 00 00 0D 00 00 00 "
               "65 53 F1 00 00 01 E2 40 02 00 00 00 E5");
     out.clear();
-    AppendPcapRecord(out, {Direction::Tx, 1'700'000'000'000'000, {}});
+    appendPcapRecord(out, {Direction::Tx, 1'700'000'000'000'000, {}});
     EXPECT_TRUE(out.empty());  // a time-out has nothing on the wire
 }
 
@@ -85,7 +85,7 @@ TEST(TrafficCapture, TapFramesInOrderWithTheirDirection) {
     ManualClock clock;
     TrafficTap tap(clock);
     recordExchanges(tap, clock);
-    const auto file = PcapOfFrames(tap, allSeqs(tap));
+    const auto file = pcapOfFrames(tap, allSeqs(tap));
     ASSERT_EQ(file.size(),
               kPcapHeaderBytes + 4 * (kPcapRecordHeaderBytes + kRtacHeaderBytes) + 6 + 1 + 14 + 11);
     // The second record: the E5 received 4 ms after the probe went out.
@@ -103,7 +103,7 @@ TEST(TrafficCapture, TsharkReadsTheCaptureBack) {
     TrafficTap tap(clock);
     recordExchanges(tap, clock);
     QTemporaryDir dir;
-    const QString path = QString::fromStdString(writeTemp(dir, PcapOfFrames(tap, allSeqs(tap))));
+    const QString path = QString::fromStdString(writeTemp(dir, pcapOfFrames(tap, allSeqs(tap))));
 
     const QString plain = runTshark({"-r", path, "-T", "fields", "-e", "frame.len", "-e",
                                      "rtacser.eventtype", "-e", "frame.time_epoch"});

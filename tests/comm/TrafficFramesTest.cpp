@@ -17,14 +17,14 @@ struct Piece {
 // The frames and verdict texts of a received byte stream.
 void expectFrames(const char* stream, std::vector<Piece> expected) {
     const auto bytes = hex(stream);
-    const auto frames = AssembleReceived(bytes);
+    const auto frames = assembleReceived(bytes);
     ASSERT_EQ(frames.size(), expected.size()) << stream;
     std::size_t offset = 0;
     for (std::size_t i = 0; i < frames.size(); ++i) {
         EXPECT_EQ(frames[i].offset, offset) << stream << " frame " << i;
         EXPECT_EQ(frames[i].length, expected[i].length) << stream << " frame " << i;
         const auto span = std::span(bytes).subspan(frames[i].offset, frames[i].length);
-        EXPECT_EQ(VerdictText(frames[i].verdict, span), expected[i].text) << stream;
+        EXPECT_EQ(verdictText(frames[i].verdict, span), expected[i].text) << stream;
         offset += frames[i].length;
     }
 }
@@ -74,18 +74,18 @@ TEST(TrafficFrames, VerdictsWithoutBytesAndLateFrames) {
     FrameVerdict v;
     v.code = Verdict::Timeout;
     v.n = 200;
-    EXPECT_EQ(VerdictText(v, {}), "bez odpovědi do 200 ms");
-    EXPECT_TRUE(IsErrorVerdict(v));
+    EXPECT_EQ(verdictText(v, {}), "bez odpovědi do 200 ms");
+    EXPECT_TRUE(isErrorVerdict(v));
     v.code = Verdict::LinkError;
     v.n = 2;
-    EXPECT_EQ(VerdictText(v, {}), "spojení TCP není navázáno");
+    EXPECT_EQ(verdictText(v, {}), "spojení TCP není navázáno");
 
     const auto ack = hex("E5");
-    v = AssembleReceived(ack)[0].verdict;
-    EXPECT_FALSE(IsErrorVerdict(v));
+    v = assembleReceived(ack)[0].verdict;
+    EXPECT_FALSE(isErrorVerdict(v));
     v.late = true;
-    EXPECT_EQ(VerdictText(v, ack), "pozdě, po konci výměny: potvrzení E5");
-    EXPECT_TRUE(IsErrorVerdict(v));
+    EXPECT_EQ(verdictText(v, ack), "pozdě, po konci výměny: potvrzení E5");
+    EXPECT_TRUE(isErrorVerdict(v));
 }
 
 TEST(TrafficFrames, SentFramesDecoded) {
@@ -112,13 +112,13 @@ TEST(TrafficFrames, SentFramesDecoded) {
     };
     for (const auto& c : cases) {
         const auto bytes = hex(c.frame);
-        EXPECT_EQ(SentFrameAddress(bytes), c.address) << c.frame;
-        EXPECT_EQ(DescribeSent(bytes), c.text) << c.frame;
+        EXPECT_EQ(sentFrameAddress(bytes), c.address) << c.frame;
+        EXPECT_EQ(describeSent(bytes), c.text) << c.frame;
     }
     FrameVerdict retry;
     retry.code = Verdict::Retry;
     retry.n = 2;
-    EXPECT_EQ(VerdictText(retry, hex("10 1F 40 69 C8 16")), "opakování 2 ze 3: dotaz na adresu 31");
+    EXPECT_EQ(verdictText(retry, hex("10 1F 40 69 C8 16")), "opakování 2 ze 3: dotaz na adresu 31");
 }
 
 TEST(TrafficFrames, ConfigurationBlocksNameHalfAndTarget) {
@@ -133,12 +133,12 @@ TEST(TrafficFrames, ConfigurationBlocksNameHalfAndTarget) {
         for (auto b : user) sum += b;
         f.push_back(static_cast<std::uint8_t>(sum));
         f.push_back(0x16);
-        return DescribeSent(f);
+        return describeSent(f);
     };
     EXPECT_EQ(block(0x6C, 0x00, 0x80), "konfigurace KALU, 1. polovina (128 B)");
     EXPECT_EQ(block(0x6C, 0x80, 0xC0), "konfigurace KALU, 2. polovina (192 B)");
     EXPECT_EQ(block(0x6C, 0x00, 0x88), "konfigurace TEV/TEVW/TEW (136 B)");
     EXPECT_EQ(block(0x6C, 0x00, 0xE8), "konfigurace MOKR (232 B)");
-    EXPECT_EQ(RequestKindName(5), "sonda");
-    EXPECT_EQ(RequestKindName(9), "");
+    EXPECT_EQ(requestKindName(5), "sonda");
+    EXPECT_EQ(requestKindName(9), "");
 }

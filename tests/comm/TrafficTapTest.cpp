@@ -31,7 +31,7 @@ std::string frameHex(const TrafficTap& tap, std::uint64_t seq) {
 
 std::string frameText(const TrafficTap& tap, std::uint64_t seq) {
     const TrafficFrame& f = *tap.frame(seq);
-    return VerdictText(f.verdict, tap.bytes(f));
+    return verdictText(f.verdict, tap.bytes(f));
 }
 
 ExchangeOutcome outcome(int attempt, std::int32_t result, std::uint8_t status) {
@@ -250,7 +250,7 @@ Result runExchanges(const std::vector<Bytes>& script, TrafficTap* tap) {
     ScriptedTcp tcp;
     tcp.script = script;
     comm.channel.tcp = &tcp;
-    AttachTrafficTap(comm, tap);
+    attachTrafficTap(comm, tap);
     ChannelTableIo io(comm.channel);
     EngineClock clock;
     std::int32_t transferResult = 0;

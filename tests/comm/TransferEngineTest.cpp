@@ -114,7 +114,7 @@ struct Harness : TransferWindowFactory {
             clock.ms += 10;
             if (!window->released()) continue;
             auto finished = std::move(window);
-            TransferWindowDestroyed(engine);
+            transferWindowDestroyed(engine);
         }
     }
 };

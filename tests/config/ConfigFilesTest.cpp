@@ -210,7 +210,7 @@ TEST_F(ConfigFiles, UnwritableLocationStillLoadsDefaults) {
     EXPECT_EQ(rec.calls[1].text1, "Chyba při zápisu souboru: chybi\\KonfigA.cfa");
     EXPECT_EQ(rec.calls[1].text2, "Složka neexistuje");
     EXPECT_EQ(state.AnalogImage.CommTimeout, 5000);
-    EXPECT_EQ(state.AnalogConfig.Inputs[11].Name, DefaultInputName(11));
+    EXPECT_EQ(state.AnalogConfig.Inputs[11].Name, defaultInputName(11));
 }
 
 TEST_F(ConfigFiles, MismatchedSensorNamesGetMinEntries) {
@@ -274,7 +274,7 @@ TEST_F(ConfigFiles, FullSensorTablePointsMismatchedInputsAtEntryZero) {
         state.AnalogConfig.Inputs[i].SensorName = "E2";
     }
 
-    EXPECT_TRUE(CheckSensorNames(state));
+    EXPECT_TRUE(checkSensorNames(state));
 
     EXPECT_EQ(state.SensorLastIndex, 100);
     EXPECT_EQ(state.AnalogConfig.Inputs[0].SensorIndex, 1);

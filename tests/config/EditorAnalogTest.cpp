@@ -107,7 +107,7 @@ TEST_F(AnalogEditorTest, FileChoiceAppendsExtensionInUpperCase) {
 TEST_F(AnalogEditorTest, FileChoiceShowsTheVariantAndConstantsOfTheLoadedFile) {
     ConfigState other = config;
     other.AnalogConfig.Variant = 1;
-    const std::vector<std::uint8_t> bytes = EncodeAnalogFile(other);
+    const std::vector<std::uint8_t> bytes = encodeAnalogFile(other);
     QFile file(path("V12.CFA"));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()));

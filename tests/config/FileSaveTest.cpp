@@ -159,11 +159,11 @@ TEST_F(FileSave, DirectoryThatTakesNoNewFileIsWrittenInPlace) {
     if (child == 0) {
         if (::setgid(nobody->pw_gid) != 0 || ::setuid(nobody->pw_uid) != 0) ::_exit(100);
         int failed = 0;
-        if (SaveFileDurably(cfg, bytes).has_value()) ++failed;
+        if (saveFileDurably(cfg, bytes).has_value()) ++failed;
         const FileError refused{FileError::Cause::ReadOnlyFile, 0};
-        if (SaveFileDurably(readOnly, bytes) != refused) ++failed;
+        if (saveFileDurably(readOnly, bytes) != refused) ++failed;
         const FileError denied{FileError::Cause::System, EACCES};
-        if (SaveFileDurably(locked + "/KonfigA.cfa", bytes) != denied) ++failed;
+        if (saveFileDurably(locked + "/KonfigA.cfa", bytes) != denied) ++failed;
         ::_exit(failed);
     }
     int status = 0;

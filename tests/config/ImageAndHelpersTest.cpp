@@ -29,7 +29,7 @@ TEST(AnalogImageLowLimit, LiveZeroCorrection) {
         in.ZeroSuppression = c.zero;
         in.LowLimit = c.low;
         in.HighLimit = c.high;
-        EXPECT_FLOAT_EQ(ImageLowLimit(in, c.rangeHigh), c.expected)
+        EXPECT_FLOAT_EQ(imageLowLimit(in, c.rangeHigh), c.expected)
             << c.zero << " " << c.rangeHigh << " " << c.low << " " << c.high;
     }
 }

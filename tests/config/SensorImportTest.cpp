@@ -31,7 +31,7 @@ std::string entry(const std::string& name, const std::string& low, const std::st
 SensorImportResult importText(SensorTableArray& table, std::int32_t& last, const std::string& text,
                               char decimalChar = '.') {
     const auto* data = reinterpret_cast<const std::uint8_t*>(text.data());
-    return ImportSensorTableFrom(table, last, std::span(data, text.size()), decimalChar);
+    return importSensorTableFrom(table, last, std::span(data, text.size()), decimalChar);
 }
 
 class SensorImport : public ConfigFixture {
@@ -71,7 +71,7 @@ TEST_F(SensorImport, EmptySectionGivesEmptyTableAndEveryInputFailsTheCheck) {
     EXPECT_EQ(state.SensorLastIndex, 0);
     for (const auto& e : state.SensorTable) EXPECT_TRUE(e.Name.empty());
 
-    EXPECT_TRUE(CheckSensorNames(state));
+    EXPECT_TRUE(checkSensorNames(state));
     EXPECT_EQ(state.SensorLastIndex, 12);
     EXPECT_EQ(state.AnalogConfig.Inputs[11].SensorIndex, 12);
     EXPECT_EQ(state.SensorTable[12].Name, utf8ToCp1250("Min-Nedefinován   "));
@@ -195,7 +195,7 @@ TEST_F(SensorImport, EntriesPastOneHundredAreIgnoredAndLaterEntriesSurviveAFault
 
 TEST_F(SensorImport, MissingFileTakesBuiltInTableSilently) {
     table[5].Name = "old";
-    const auto r = ImportSensorTableFrom(table, last, std::nullopt);
+    const auto r = importSensorTableFrom(table, last, std::nullopt);
     EXPECT_FALSE(r.opened);
     EXPECT_FALSE(r.faulty);
     EXPECT_TRUE(rec.calls.empty());

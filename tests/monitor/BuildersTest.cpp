@@ -23,7 +23,7 @@ MonitorSource Source(RequestKind kind) {
 TEST(BuildersMonitor, KaluExampleSendsLowBytesOfOutputs) {
     MonitorSource s = Source(RequestKind::Kalu);
     s.kaluOutputs = {1, 2, 3, 4, 5, -1};
-    const RequestData r = MonitorUserData(s);
+    const RequestData r = monitorUserData(s);
     EXPECT_EQ(r.bytes, (Bytes{0x03, 0x40, 0x6C, 0x0D, 0x02, 0x00, 0x00, 0x30, 0x02, 0x30, 0x00,
                               0x06, 0x01, 0x02, 0x03, 0x04, 0x05, 0xFF}));
     EXPECT_EQ(r.statusText, "Komunikace - KALU");
@@ -62,7 +62,7 @@ TEST(BuildersMonitor, EveryKindByteForByte) {
         s.piggyOutputs = {1, 2, 3, 4, 5, 6, 7, 0x80};
         s.mokrInputPiggy = 2;
         s.mokrWritePhase = c.writePhase;
-        const RequestData r = MonitorUserData(s);
+        const RequestData r = monitorUserData(s);
         EXPECT_EQ(r.bytes, c.bytes) << "kind " << int(c.kind) << " write " << c.writePhase;
         EXPECT_EQ(r.statusText, c.status);
     }
@@ -71,7 +71,7 @@ TEST(BuildersMonitor, EveryKindByteForByte) {
 TEST(BuildersMonitor, MokrWritePhaseWithNoOutputsEndsInEightZeros) {
     MonitorSource s = Source(RequestKind::Mokr);
     s.mokrWritePhase = true;
-    const Bytes b = MonitorUserData(s).bytes;
+    const Bytes b = monitorUserData(s).bytes;
     ASSERT_EQ(b.size(), 20u);
     EXPECT_EQ(Bytes(b.begin() + 12, b.end()), Bytes(8, 0));
 }
@@ -79,7 +79,7 @@ TEST(BuildersMonitor, MokrWritePhaseWithNoOutputsEndsInEightZeros) {
 TEST(BuildersMonitor, ProbeCarriesScanAddressAndNoStatusText) {
     MonitorSource s = Source(RequestKind::Probe);
     s.scanAddress = 31;
-    const RequestData r = MonitorUserData(s);
+    const RequestData r = monitorUserData(s);
     EXPECT_EQ(r.bytes, (Bytes{0x1F, 0x40, 0x69}));
     EXPECT_TRUE(r.statusText.empty());
 }
@@ -88,15 +88,15 @@ TEST(BuildersMonitor, AddressOutsideOneByteIsARangeError) {
     for (std::int32_t bad : {256, -1, 100000}) {
         MonitorSource kalu = Source(RequestKind::Kalu);
         kalu.analogAddress = bad;
-        EXPECT_THROW(MonitorUserData(kalu), AddressRangeError) << bad;
+        EXPECT_THROW(monitorUserData(kalu), AddressRangeError) << bad;
         MonitorSource tev = Source(RequestKind::Tev);
         tev.binaryAddress = bad;
-        EXPECT_THROW(MonitorUserData(tev), AddressRangeError) << bad;
+        EXPECT_THROW(monitorUserData(tev), AddressRangeError) << bad;
     }
     MonitorSource edge = Source(RequestKind::Tev);
     edge.binaryAddress = 255;
-    EXPECT_EQ(MonitorUserData(edge).bytes[0], 255);
-    EXPECT_THROW(MonitorUserData(Source(static_cast<RequestKind>(9))), std::out_of_range);
+    EXPECT_EQ(monitorUserData(edge).bytes[0], 255);
+    EXPECT_THROW(monitorUserData(Source(static_cast<RequestKind>(9))), std::out_of_range);
 }
 
 struct Images {
@@ -113,7 +113,7 @@ struct Images {
 
 TEST(BuildersConfig, KaluHalvesCarryPreparedImageAndFlipTheFlag) {
     Images im;
-    const ConfigBlock first = ConfigUserData(ConfigTarget::Kalu, false, 3, 7, 1, im.spans());
+    const ConfigBlock first = configUserData(ConfigTarget::Kalu, false, 3, 7, 1, im.spans());
     ASSERT_EQ(first.data.bytes.size(), 136u);
     EXPECT_EQ(Bytes(first.data.bytes.begin(), first.data.bytes.begin() + 8),
               (Bytes{3, 0x40, 0x6C, 0x0C, 1, 0, 0, 0x80}));
@@ -124,7 +124,7 @@ TEST(BuildersConfig, KaluHalvesCarryPreparedImageAndFlipTheFlag) {
     EXPECT_TRUE(first.kaluSecondHalf);
     EXPECT_FALSE(first.lastBlock);
 
-    const ConfigBlock second = ConfigUserData(ConfigTarget::Kalu, true, 3, 7, 1, im.spans());
+    const ConfigBlock second = configUserData(ConfigTarget::Kalu, true, 3, 7, 1, im.spans());
     ASSERT_EQ(second.data.bytes.size(), 200u);
     EXPECT_EQ(Bytes(second.data.bytes.begin(), second.data.bytes.begin() + 9),
               (Bytes{3, 0x40, 0x6C, 0x0C, 1, 0x80, 0, 0xC0, 128}));
@@ -140,7 +140,7 @@ TEST(BuildersConfig, BaudCodeOfTargetIndex) {
     for (auto [index, code] : cases) {
         Images im;
         im.analog[1] = 0xAA;
-        const ConfigBlock b = ConfigUserData(ConfigTarget::Kalu, false, 0, 0, index, im.spans());
+        const ConfigBlock b = configUserData(ConfigTarget::Kalu, false, 0, 0, index, im.spans());
         EXPECT_EQ(b.data.bytes[9], code) << "index " << index;
         EXPECT_EQ(im.analog[1], code);  // the image itself is prepared
     }
@@ -149,7 +149,7 @@ TEST(BuildersConfig, BaudCodeOfTargetIndex) {
 TEST(BuildersConfig, BinaryBlocksForTevwAndTew) {
     for (ConfigTarget t : {ConfigTarget::BinaryInputs, ConfigTarget::BinaryOutputs}) {
         Images im;
-        const ConfigBlock b = ConfigUserData(t, false, 3, 7, 3, im.spans());
+        const ConfigBlock b = configUserData(t, false, 3, 7, 3, im.spans());
         ASSERT_EQ(b.data.bytes.size(), 144u);
         EXPECT_EQ(Bytes(b.data.bytes.begin(), b.data.bytes.begin() + 8),
                   (Bytes{7, 0x40, 0x6C, 0x0C, 1, 0, 0, 0x88}));
@@ -164,7 +164,7 @@ TEST(BuildersConfig, BinaryBlocksForTevwAndTew) {
 
 TEST(BuildersConfig, MokrBlockLengthMatchesItsDescriptor) {
     Images im;
-    const ConfigBlock b = ConfigUserData(ConfigTarget::Mokr, false, 3, 7, 3, im.spans());
+    const ConfigBlock b = configUserData(ConfigTarget::Mokr, false, 3, 7, 3, im.spans());
     ASSERT_EQ(b.data.bytes.size(), 8u + 232u);
     EXPECT_EQ(Bytes(b.data.bytes.begin(), b.data.bytes.begin() + 8),
               (Bytes{7, 0x40, 0x6C, 0x0C, 1, 0, 0, 0xE8}));
@@ -181,7 +181,7 @@ TEST(BuildersConfig, ZepaBlockFromBinaryImageWhichStaysUnchanged) {
     im.binary[3] = 0x13;
     im.zepa.fill(0xEE);
     const auto before = im.binary;
-    const ConfigBlock b = ConfigUserData(ConfigTarget::Zepa, false, 3, 7, 2, im.spans());
+    const ConfigBlock b = configUserData(ConfigTarget::Zepa, false, 3, 7, 2, im.spans());
     EXPECT_EQ(b.data.bytes, (Bytes{7, 0x40, 0x63, 0x0C, 1, 0, 0, 0x0A, 2, 20, 19, 2, 0x88, 0x13,
                                    0xEE, 0xEE, 's', 'a'}));
     EXPECT_EQ(im.binary, before);
@@ -194,28 +194,28 @@ TEST(BuildersConfig, ZepaBlockFromBinaryImageWhichStaysUnchanged) {
     // An index with no rate keeps the byte there was.
     Images keep;
     keep.zepa[2] = 0x42;
-    ConfigUserData(ConfigTarget::Zepa, false, 3, 7, 5, keep.spans());
+    configUserData(ConfigTarget::Zepa, false, 3, 7, 5, keep.spans());
     EXPECT_EQ(keep.zepa[2], 0x42);
 }
 
 TEST(BuildersConfig, TargetChoiceAndRangeError) {
-    EXPECT_EQ(ChooseConfigTarget(false, false, false, false), ConfigTarget::Kalu);
-    EXPECT_EQ(ChooseConfigTarget(true, false, false, false), ConfigTarget::BinaryInputs);
-    EXPECT_EQ(ChooseConfigTarget(false, true, false, false), ConfigTarget::BinaryOutputs);
-    EXPECT_EQ(ChooseConfigTarget(false, false, true, false), ConfigTarget::Mokr);
-    EXPECT_EQ(ChooseConfigTarget(false, false, false, true), ConfigTarget::Zepa);
+    EXPECT_EQ(chooseConfigTarget(false, false, false, false), ConfigTarget::Kalu);
+    EXPECT_EQ(chooseConfigTarget(true, false, false, false), ConfigTarget::BinaryInputs);
+    EXPECT_EQ(chooseConfigTarget(false, true, false, false), ConfigTarget::BinaryOutputs);
+    EXPECT_EQ(chooseConfigTarget(false, false, true, false), ConfigTarget::Mokr);
+    EXPECT_EQ(chooseConfigTarget(false, false, false, true), ConfigTarget::Zepa);
     Images im;
-    EXPECT_THROW(ConfigUserData(ConfigTarget::Kalu, false, 300, 0, 3, im.spans()),
+    EXPECT_THROW(configUserData(ConfigTarget::Kalu, false, 300, 0, 3, im.spans()),
                  AddressRangeError);
-    EXPECT_THROW(ConfigUserData(ConfigTarget::Mokr, false, 0, 256, 3, im.spans()),
+    EXPECT_THROW(configUserData(ConfigTarget::Mokr, false, 0, 256, 3, im.spans()),
                  AddressRangeError);
 }
 
 TEST(BuildersStatus, ErrorTextStaysUntilAnAnswer) {
-    EXPECT_TRUE(StatusLineShowsError("Chyba přenosu"));
-    EXPECT_FALSE(StatusLineShowsError("Chyb"));
-    EXPECT_FALSE(StatusLineShowsError(" Chyba"));
-    EXPECT_FALSE(StatusLineShowsError("Komunikace - TEV"));
+    EXPECT_TRUE(statusLineShowsError("Chyba přenosu"));
+    EXPECT_FALSE(statusLineShowsError("Chyb"));
+    EXPECT_FALSE(statusLineShowsError(" Chyba"));
+    EXPECT_FALSE(statusLineShowsError("Komunikace - TEV"));
 }
 
 }  // namespace

@@ -16,7 +16,7 @@ namespace {
 struct AdapterFixture {
     AdapterFixture() {
         for (int channel = 1; channel <= kChannelCount; ++channel)
-            SetDefaultPortRecord(*state.ChannelTable.record(channel));
+            setDefaultPortRecord(*state.ChannelTable.record(channel));
         // No device behind any name: every serial open fails, and the names asked are kept.
         state.resolvePort = [this](const std::string& name) {
             asked.push_back(name);

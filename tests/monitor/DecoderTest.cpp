@@ -77,7 +77,7 @@ TEST(Decoder, OutputParse) {
         {"99999999999", 999999999},
         {"-2147483648", -2147483647 - 1},
     };
-    for (const auto& c : cases) EXPECT_EQ(ParseOutputValue(c.text), c.value) << c.text;
+    for (const auto& c : cases) EXPECT_EQ(parseOutputValue(c.text), c.value) << c.text;
 }
 
 TEST(Decoder, TevColoursFollowFilterFlag) {
@@ -141,11 +141,11 @@ TEST(Decoder, TewReadbackFollowsWiring) {
 }
 
 TEST(Decoder, GappedMasks) {
-    EXPECT_EQ(InputBitMask(4, false), 0x0008);
-    EXPECT_EQ(InputBitMask(4, true), 0x0010);
-    EXPECT_EQ(InputBitMask(12, true), 0x4000);
-    EXPECT_EQ(InputBitMask(16, true), 0x8000);
-    EXPECT_THROW(InputBitMask(0, true), std::out_of_range);
+    EXPECT_EQ(inputBitMask(4, false), 0x0008);
+    EXPECT_EQ(inputBitMask(4, true), 0x0010);
+    EXPECT_EQ(inputBitMask(12, true), 0x4000);
+    EXPECT_EQ(inputBitMask(16, true), 0x8000);
+    EXPECT_THROW(inputBitMask(0, true), std::out_of_range);
 }
 
 TEST(Decoder, MokrAlternatesPhases) {
@@ -200,11 +200,11 @@ TEST(Decoder, ShortAnswerKeepsValues) {
 }
 
 TEST(Decoder, ProtocolErrorTexts) {
-    EXPECT_EQ(ProtocolErrorText(1), "FC=2 Neznámá komunikační šlužba");
-    EXPECT_EQ(ProtocolErrorText(2), "FC=9 Blok/Data nedostupná");
-    EXPECT_EQ(ProtocolErrorText(3), "FC=0x0c nespravne zadane parametry");
-    EXPECT_EQ(ProtocolErrorText(0), "");
-    EXPECT_EQ(ProtocolErrorText(4), "");
+    EXPECT_EQ(protocolErrorText(1), "FC=2 Neznámá komunikační šlužba");
+    EXPECT_EQ(protocolErrorText(2), "FC=9 Blok/Data nedostupná");
+    EXPECT_EQ(protocolErrorText(3), "FC=0x0c nespravne zadane parametry");
+    EXPECT_EQ(protocolErrorText(0), "");
+    EXPECT_EQ(protocolErrorText(4), "");
 }
 
 }  // namespace

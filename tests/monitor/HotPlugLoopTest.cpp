@@ -44,7 +44,7 @@ class HotPlugLoopTest : public ::testing::Test, public TransferWindowFactory {
 protected:
     void SetUp() override {
         fs::create_directories(dir);
-        SetDefaultPortRecord(*channels.ChannelTable.record(1));
+        setDefaultPortRecord(*channels.ChannelTable.record(1));
         channels.ChannelTable.record(1)->PortNumber = 4;
         channels.resolvePort = [this](const std::string& name) { return (dir / name).string(); };
         io.setClock(clock);
@@ -77,7 +77,7 @@ protected:
             if (window) window->tick();
             if (window && window->released()) {
                 window.reset();
-                TransferWindowDestroyed(engine);
+                transferWindowDestroyed(engine);
             }
             answered += AnswerProbes(device.pty());
             ::usleep(300);  // the line discipline hands bytes over asynchronously
@@ -113,7 +113,7 @@ TEST_F(HotPlugLoopTest, PollingResumesWhenTheAdapterIsBack) {
         run(1000);
         EXPECT_EQ(view.status, kTextTransferError);
         EXPECT_TRUE(adapter.deviceLost());
-        EXPECT_EQ(ChannelSerialPort(channels, 1), nullptr);
+        EXPECT_EQ(channelSerialPort(channels, 1), nullptr);
 
         plugIn();
         EXPECT_GT(run(kLostPortRetryMs + 1000), 3);

@@ -92,7 +92,7 @@ protected:
         if (!answer.empty()) state.MainRequest.Length = static_cast<std::int32_t>(answer.size());
         if (replyCode >= 0) state.MainRequest.ReplyCode = static_cast<std::uint8_t>(replyCode);
         state.MainRequest.Status = status;
-        TransferWindowDestroyed(engine);
+        transferWindowDestroyed(engine);
     }
 
     std::string scanList() const { return view.status.substr(6); }

@@ -173,7 +173,7 @@ TEST_F(MainWindowTest, EveryDesignedTextFitsItsControl) {
           "          >.....................<", "Nastavte kanál COM", "Chyba přenosu",
           "Vyhledávám: COM9", "Konfigurace  KALU.1", "Komunikace - MOKR"}) {
         EXPECT_LE(status.horizontalAdvance(QString::fromUtf8(text)),
-                  LineEditTextRoom(*window->E_Stav))
+                  lineEditTextRoom(*window->E_Stav))
             << text;
     }
     const QFontMetrics error(window->L_Err->font());

@@ -71,7 +71,7 @@ TEST(TrafficWindow, RowsShowTimeDeltaDirectionAddressKindBytesAndVerdict) {
     TrafficTableModel& m = window.model();
     ASSERT_EQ(m.rowCount(), 4);
     EXPECT_EQ(m.cellText(0, TrafficTableModel::Time),
-              TrafficTimeText(bus.tap.frame(0)->time.wallUs));
+              trafficTimeText(bus.tap.frame(0)->time.wallUs));
     EXPECT_EQ(m.cellText(0, TrafficTableModel::Time).size(), 12);  // hh:mm:ss.mmm
     EXPECT_EQ(m.cellText(0, TrafficTableModel::Delta), "");
     EXPECT_EQ(m.rowText(1).section('\t', 1), "12\tRX\t3\tsonda\tE5\tpotvrzení E5");

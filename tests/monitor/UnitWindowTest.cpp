@@ -53,7 +53,7 @@ protected:
     bool deliver(RequestKind kind, const std::vector<std::uint8_t>& a) {
         if (!windows.isOpen(kind)) return true;
         const DecodeResult r = DecodeAnswer(kind, a, formats, sel.KaluTypedOutputs, sel, st);
-        if (r.decoded) ShowAnswer(windows, r);
+        if (r.decoded) showAnswer(windows, r);
         return r.decoded;
     }
 
@@ -386,8 +386,8 @@ TEST_F(UnitWindowTest, RegistryDeletesOpenWindowsWithoutTouchingTheLoop) {
 TEST(UnitWindowHelpers, NamesAndValueSets) {
     EXPECT_EQ(PadName("Teplota vody", 10), "Teplota vo");
     EXPECT_EQ(PadName("abc", 10), "abc       ");
-    EXPECT_EQ(NextValueSet(2), 0);
-    EXPECT_EQ(NextValueSet(7), 7);
+    EXPECT_EQ(nextValueSet(2), 0);
+    EXPECT_EQ(nextValueSet(7), 7);
 }
 
 }  // namespace

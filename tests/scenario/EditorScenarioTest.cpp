@@ -23,7 +23,7 @@ namespace {
 template <typename Editor>
 void answerEditor(Program& p, QPushButton* button, const std::function<void(Editor&)>& answer) {
     p.main().setEditorRunner([](EditorKind kind, EditorContext& context, QWidget* parent) {
-        RunConfigEditor(kind, context, parent);
+        runConfigEditor(kind, context, parent);
     });
     int tries = 0;
     bool answered = false;

@@ -54,7 +54,7 @@ ProgramHooks Program::hooks() {
 
 void Program::setUpChannel(const ProgramOptions& options) {
     PortRecord& record = *app().comm.channel.ChannelTable.record(1);
-    SetTcpHost(record, "127.0.0.1");
+    setTcpHost(record, "127.0.0.1");
     record.BaudIndex = 3;
     record.PortNumber = options.link == LinkKind::Tcp ? 0 : 1;
     app().comm.channel.SelectedPortName = "COM1";

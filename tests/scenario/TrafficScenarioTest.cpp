@@ -59,7 +59,7 @@ TEST(TrafficScenario, StatisticsEqualTheSimulatorsEventLog) {
         EXPECT_EQ(s.late, 0u);
         // Every attempt ends one way: answered, timed out, refused frame, or negative reply.
         EXPECT_EQ(s.answered + s.timeouts + s.badFrames() + s.negative[1], s.requests);
-        AttachTrafficTap(p.app().comm, nullptr);
+        attachTrafficTap(p.app().comm, nullptr);
     }
 }
 

@@ -52,11 +52,11 @@ TEST(CsvWriterTest, AFileThatCannotBeWrittenIsReportedWithItsName) {
 
 // Every field set to a value other than its default, within its range.
 ConfigFileData changedEverywhere(ConfigFileKind kind) {
-    ConfigFileData d = DefaultConfigFile(kind);
-    std::string json = ConfigFileToJson(d);
+    ConfigFileData d = defaultConfigFile(kind);
+    std::string json = configFileToJson(d);
     QJsonObject object;
     int n = 0;
-    for (const ConfigField& f : ConfigFieldsOf(d)) {
+    for (const ConfigField& f : configFieldsOf(d)) {
         ++n;
         if (f.type == ConfigField::Type::Text) {
             object[QString::fromStdString(f.name)] =
@@ -72,37 +72,37 @@ ConfigFileData changedEverywhere(ConfigFileKind kind) {
                 static_cast<double>(v == f.integer ? f.low : v);
         }
     }
-    object["file"] = QString::fromStdString(ConfigFileKindName(kind));
+    object["file"] = QString::fromStdString(configFileKindName(kind));
     ConfigFileData changed;
     std::string problem;
-    EXPECT_TRUE(ConfigFileFromJson(QJsonDocument(object).toJson(), changed, problem)) << problem;
+    EXPECT_TRUE(configFileFromJson(QJsonDocument(object).toJson(), changed, problem)) << problem;
     return changed;
 }
 
 TEST(ConfigFieldsTest, JsonRoundTripsDefaultAndChangedFilesByteForByte) {
     for (ConfigFileKind kind :
          {ConfigFileKind::Analog, ConfigFileKind::Binary, ConfigFileKind::ComConfig}) {
-        for (const ConfigFileData& original : {DefaultConfigFile(kind), changedEverywhere(kind)}) {
-            const auto bytes = EncodeConfigFile(original);
-            EXPECT_EQ(bytes.size(), ConfigFileSize(kind));
+        for (const ConfigFileData& original : {defaultConfigFile(kind), changedEverywhere(kind)}) {
+            const auto bytes = encodeConfigFile(original);
+            EXPECT_EQ(bytes.size(), configFileSize(kind));
             ConfigFileData back;
             std::string problem;
-            ASSERT_TRUE(ConfigFileFromJson(QByteArray::fromStdString(ConfigFileToJson(original)),
+            ASSERT_TRUE(configFileFromJson(QByteArray::fromStdString(configFileToJson(original)),
                                            back, problem))
                 << problem;
-            EXPECT_EQ(EncodeConfigFile(back), bytes) << ConfigFileKindName(kind);
+            EXPECT_EQ(encodeConfigFile(back), bytes) << configFileKindName(kind);
         }
         // The changed file differs from the default one in every field.
-        const auto defaults = ConfigFieldsOf(DefaultConfigFile(kind));
-        const auto changed = ConfigFieldsOf(changedEverywhere(kind));
+        const auto defaults = configFieldsOf(defaultConfigFile(kind));
+        const auto changed = configFieldsOf(changedEverywhere(kind));
         ASSERT_EQ(defaults.size(), changed.size());
         for (std::size_t i = 0; i < defaults.size(); ++i)
-            EXPECT_NE(FieldValueText(defaults[i]), FieldValueText(changed[i])) << defaults[i].name;
+            EXPECT_NE(fieldValueText(defaults[i]), fieldValueText(changed[i])) << defaults[i].name;
     }
 }
 
 TEST(ConfigFieldsTest, RefusesJsonNamingTheFieldThatIsWrong) {
-    const std::string good = ConfigFileToJson(DefaultConfigFile(ConfigFileKind::Analog));
+    const std::string good = configFileToJson(defaultConfigFile(ConfigFileKind::Analog));
     auto refused = [&](const std::string& from, const std::string& to) {
         std::string json = good;
         const auto at = json.find(from);
@@ -110,7 +110,7 @@ TEST(ConfigFieldsTest, RefusesJsonNamingTheFieldThatIsWrong) {
         json.replace(at, from.size(), to);
         ConfigFileData d;
         std::string problem;
-        EXPECT_FALSE(ConfigFileFromJson(QByteArray::fromStdString(json), d, problem));
+        EXPECT_FALSE(configFileFromJson(QByteArray::fromStdString(json), d, problem));
         return problem;
     };
     EXPECT_EQ(
@@ -141,13 +141,13 @@ TEST(ConfigFieldsTest, AShortFileIsAWrongFileAndKindsFollowTheName) {
     f.close();
     ConfigFileData d;
     std::string problem;
-    EXPECT_FALSE(ReadConfigFile(path, ConfigFileKind::Binary, d, problem));
+    EXPECT_FALSE(readConfigFile(path, ConfigFileKind::Binary, d, problem));
     EXPECT_EQ(problem, path.toStdString() + ": wrong file (2703 bytes, a .cfb file has 2704)");
     EXPECT_EQ(readAll(path).size(), 2703);  // nothing written back
 
-    EXPECT_EQ(ConfigFileKindOf("dir.cfb/KonfigA.CFA"), ConfigFileKind::Analog);
-    EXPECT_EQ(ConfigFileKindOf("com.cfg"), ConfigFileKind::ComConfig);
-    EXPECT_EQ(ConfigFileKindOf("KonfigA.json"), std::nullopt);
+    EXPECT_EQ(configFileKindOf("dir.cfb/KonfigA.CFA"), ConfigFileKind::Analog);
+    EXPECT_EQ(configFileKindOf("com.cfg"), ConfigFileKind::ComConfig);
+    EXPECT_EQ(configFileKindOf("KonfigA.json"), std::nullopt);
 }
 
 // The same send through the shared sequence, as velor-cli runs it.
@@ -160,11 +160,11 @@ std::vector<std::vector<std::uint8_t>> sharedSend(const ConfigState& from, Confi
     std::vector<std::vector<std::uint8_t>> blocks;
     bool second = false;
     for (std::size_t i = 0; i <= accepted.size(); ++i) {
-        const ConfigBlock b = NextConfigBlock(c, target, second, zepa);
+        const ConfigBlock b = nextConfigBlock(c, target, second, zepa);
         blocks.push_back(b.data.bytes);
         second = b.kaluSecondHalf;
         if (i == accepted.size() || (accepted[i] && b.lastBlock)) break;
-        if (!accepted[i]) second = KaluHalfAfterFailedBlock(target, second);
+        if (!accepted[i]) second = kaluHalfAfterFailedBlock(target, second);
     }
     return blocks;
 }

@@ -262,7 +262,7 @@ TEST_F(CliProcessTest, SendSendsExactlyWhatTheProgramSends) {
         ConfigFileData file;
         std::string problem;
         ASSERT_TRUE(
-            ReadConfigFile(path(c.file), *ConfigFileKindOf(c.file.toStdString()), file, problem));
+            readConfigFile(path(c.file), *configFileKindOf(c.file.toStdString()), file, problem));
         file.config.AnalogConfig.ModuleAddress = file.config.BinaryConfig.ModuleAddress = c.address;
         const auto program =
             test::ProgramSend(file.config, c.kind, 1, std::vector<bool>(c.blocks, true));

@@ -47,8 +47,8 @@ protected:
         ch.resolvePort = [com3](const std::string& name) {
             return name == "COM3" ? com3 : std::string("/nonexistent/") + name;
         };
-        SetDefaultPortRecord(*ch.ChannelTable.record(1));
-        SetDefaultPortRecord(*ch.ChannelTable.record(2));
+        setDefaultPortRecord(*ch.ChannelTable.record(1));
+        setDefaultPortRecord(*ch.ChannelTable.record(2));
         app.comm.engine.Windows = &windows;
     }
 
@@ -72,7 +72,7 @@ TEST_F(FinderWindowTest, PrerusitStopsMidSweepAndGivesTheChannelBack) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return !finder.sweeping(); }, 500));
     EXPECT_TRUE(finder.B_Hledat->isEnabled());
     EXPECT_FALSE(finder.B_Prerusit->isEnabled());
-    EXPECT_EQ(ChannelSerialPort(app.comm.channel, 1), nullptr);
+    EXPECT_EQ(channelSerialPort(app.comm.channel, 1), nullptr);
     EXPECT_EQ(app.comm.channel.ChannelTable.record(1)->BaudIndex, 3);
 }
 
@@ -130,14 +130,14 @@ TEST_F(FinderWindowTest, PouzitOffersTheAddressToEachConfiguration) {
     EXPECT_EQ(messages.calls[1].text2, "Nyní je tam adresa 4.");
     EXPECT_EQ(app.config.AnalogConfig.ModuleAddress, 17);
     EXPECT_EQ(app.config.BinaryConfig.ModuleAddress, 4);
-    EXPECT_FALSE(QFile::exists(BinaryFilePath(app.config)));
+    EXPECT_FALSE(QFile::exists(binaryFilePath(app.config)));
 
     // The saved file carries the address.
-    QFile file(AnalogFilePath(app.config));
+    QFile file(analogFilePath(app.config));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QByteArray bytes = file.readAll();
     ConfigState loaded;
-    ASSERT_TRUE(DecodeAnalogFile(
+    ASSERT_TRUE(decodeAnalogFile(
         loaded, std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size())));
     EXPECT_EQ(loaded.AnalogConfig.ModuleAddress, 17);
 

@@ -125,7 +125,7 @@ velor::MonitorSource source(velor::RequestKind kind) {
 }
 
 std::vector<std::uint8_t> monitor(const velor::MonitorSource& s) {
-    return velor::MonitorUserData(s).bytes;
+    return velor::monitorUserData(s).bytes;
 }
 
 float single(const std::vector<std::uint8_t>& b, std::size_t at) {
@@ -217,7 +217,7 @@ TEST(ModsimEngine, ConfigurationBlocksAreAcknowledgedAndStored) {
     };
     for (const auto& c : cases) {
         const auto block =
-            velor::ConfigUserData(c.target, c.secondHalf, 1, c.binaryAddress, 1, images);
+            velor::configUserData(c.target, c.secondHalf, 1, c.binaryAddress, 1, images);
         const Outcome out = link.run(velor::RequestKind::Config, block.data.bytes);
         EXPECT_EQ(out.status, velor::kStatusDone) << c.expected;
         EXPECT_EQ(out.data[0], 0xE5) << c.expected;
@@ -240,7 +240,7 @@ TEST(ModsimEngine, MokrAndZepaBlocksAreAcknowledgedAndStored) {
     };
     for (const auto& [target, expected] : cases) {
         const int address = target == velor::ConfigTarget::Mokr ? 5 : 6;
-        const auto block = velor::ConfigUserData(target, false, 1, address, 1, images);
+        const auto block = velor::configUserData(target, false, 1, address, 1, images);
         const Outcome out = link.run(velor::RequestKind::Config, block.data.bytes);
         EXPECT_EQ(out.status, velor::kStatusDone) << expected;
         EXPECT_EQ(countEvents(link.events(), {"\"block\"", expected}), 1) << expected;
@@ -372,7 +372,7 @@ TEST(ModsimEngine, OverThePseudoTerminal) {
     std::vector<std::uint8_t> binary(velor::kBinaryImageSize);
     std::vector<std::uint8_t> zepa(velor::kZepaImageSize);
     const auto block =
-        velor::ConfigUserData(velor::ConfigTarget::Kalu, false, 1, 2, 1, {analog, binary, zepa});
+        velor::configUserData(velor::ConfigTarget::Kalu, false, 1, 2, 1, {analog, binary, zepa});
     EXPECT_EQ(run(velor::RequestKind::Config, block.data.bytes).first, velor::kStatusDone);
 
     EXPECT_EQ(countEvents(events, {"\"write\"", "\"hex\":\"090807060504\""}), 1);
@@ -426,5 +426,5 @@ TEST(ModsimEngine, SweepAbortKeepsItsAnswersAndGivesTheChannelBack) {
     EXPECT_EQ(record.BaudIndex, 3);
     EXPECT_EQ(record.NoParity, 1);
     EXPECT_EQ(comm.engine.ReplyTimeout, 500);
-    EXPECT_EQ(velor::ChannelSerialPort(comm.channel, 1), nullptr);
+    EXPECT_EQ(velor::channelSerialPort(comm.channel, 1), nullptr);
 }

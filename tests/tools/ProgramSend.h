@@ -68,7 +68,7 @@ inline std::vector<std::vector<std::uint8_t>> ProgramSend(const ConfigState& fro
     loop.tick();
     for (bool ok : accepted) {
         state.MainRequest.Status = ok ? kStatusDone : kStatusFailed;
-        TransferWindowDestroyed(engine);
+        transferWindowDestroyed(engine);
         loop.tick();
     }
     return windows.started;

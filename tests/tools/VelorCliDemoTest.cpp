@@ -21,7 +21,7 @@ TEST(VelorCliDemo, NewFolderGetsFilesThatLoadWithTheDemoAddresses) {
     ASSERT_TRUE(dir.isValid());
     const std::string folder = dir.path().toStdString();
     std::ostringstream out, err;
-    ASSERT_EQ(cli::RunDemo({folder}, out, err), 0) << err.str();
+    ASSERT_EQ(cli::runDemo({folder}, out, err), 0) << err.str();
 
     test::MessageRecorder rec;
     ConfigState config;
@@ -33,7 +33,7 @@ TEST(VelorCliDemo, NewFolderGetsFilesThatLoadWithTheDemoAddresses) {
     EXPECT_TRUE(rec.calls.empty());  // no "Soubor bude inicializován" at the first start
     EXPECT_EQ(config.AnalogConfig.ModuleAddress, 1);
     EXPECT_EQ(config.BinaryConfig.ModuleAddress, 2);
-    EXPECT_EQ(config.AnalogConfig.Inputs[0].Name, DefaultInputName(0));
+    EXPECT_EQ(config.AnalogConfig.Inputs[0].Name, defaultInputName(0));
     EXPECT_EQ(config.BinaryImage.CommTimeout, 5000);
 }
 
@@ -46,13 +46,13 @@ TEST(VelorCliDemo, FilesThatExistAreLeftAlone) {
     mine.close();
 
     std::ostringstream out, err;
-    ASSERT_EQ(cli::RunDemo({dir.path().toStdString()}, out, err), 0) << err.str();
+    ASSERT_EQ(cli::runDemo({dir.path().toStdString()}, out, err), 0) << err.str();
     ASSERT_TRUE(mine.open(QIODevice::ReadOnly));
     EXPECT_EQ(mine.readAll(), QByteArray("the user's own"));
     EXPECT_EQ(QFileInfo(dir.filePath("KonfigB.cfb")).size(), 2704);
 
-    EXPECT_EQ(cli::RunDemo({}, out, err), 2);
-    EXPECT_EQ(cli::RunDemo({dir.filePath("chybi/dal").toStdString()}, out, err), 1);
+    EXPECT_EQ(cli::runDemo({}, out, err), 2);
+    EXPECT_EQ(cli::runDemo({dir.filePath("chybi/dal").toStdString()}, out, err), 1);
 }
 
 }  // namespace

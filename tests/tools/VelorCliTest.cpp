@@ -24,7 +24,7 @@ protected:
     int run(std::vector<std::string> args) {
         out.str({});
         err.str({});
-        return cli::RunComCfg(args, out, err);
+        return cli::runComCfg(args, out, err);
     }
     ChannelState load() {
         ChannelState s;
@@ -41,7 +41,7 @@ TEST_F(VelorCliTest, WritesTcpAndSerialChannelsWithDefaultsOtherwise) {
     ASSERT_EQ(run({file, "--tcp", "127.0.0.1"}), 0);
     EXPECT_EQ(fs::file_size(file), 264u);
     ChannelState s = load();
-    EXPECT_EQ(GetTcpHost(*s.ChannelTable.record(1)), "127.0.0.1");
+    EXPECT_EQ(getTcpHost(*s.ChannelTable.record(1)), "127.0.0.1");
     EXPECT_EQ(s.ChannelTable.record(1)->PortNumber, 0);
     EXPECT_EQ(s.ChannelTable.record(2)->Unnamed, 4);
     EXPECT_EQ(s.ChannelTable.record(2)->Handle, -1);

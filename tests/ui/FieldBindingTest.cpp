@@ -100,7 +100,7 @@ TEST_F(FieldBindingTest, EveryKindLoadsAndReadsBack) {
     std::int16_t i9 = 7, i10 = kBlankInt16, i14 = 3;
     std::int32_t i11 = 100000, i12 = kBlankInt32;
     float f15 = 0.125f, f16 = EmptyFloat;
-    const std::string items = MakeItemList({"x", "y", "z"});
+    const std::string items = makeItemList({"x", "y", "z"});
     bind({fd(10, kKindLabel, {}, 0, 0, std::string("0:\0", 3)),
           fd(11, kKindListBox, std::span<std::uint8_t>(flags), 0, 0, items),
           fd(12, kKindComboIndex, &idx, 0, 0, items), fd(13, kKindComboText, &text3, 0, 11, items),
@@ -264,7 +264,7 @@ TEST_F(FieldBindingTest, SingleSelectionListAndRadioWithoutCurrentItem) {
     std::array<std::uint8_t, 3> flags{};
     std::uint8_t choice = 9;  // beyond the buttons: clamped on display
     bind({fd(1, kKindListBox, std::span<std::uint8_t>(flags), 0, 0,
-             MakeItemList({"p", "q", "r", "s"})),
+             makeItemList({"p", "q", "r", "s"})),
           fd(2, kKindRadioGroup, &choice)});
     SetupForm(state, dialog);
     EXPECT_EQ(list->currentRow(), 0);
@@ -328,7 +328,7 @@ TEST_F(FieldBindingTest, CombosTakeTypedTexts) {
     byText->setEditable(true);
     std::uint8_t idx = 0;
     std::string text;
-    const std::string items = MakeItemList({"COM1", "COM3"});
+    const std::string items = makeItemList({"COM1", "COM3"});
     bind({fd(1, kKindComboIndex, &idx, 0, 0, items), fd(2, kKindComboText, &text, 0, 6, items)});
     SetupForm(state, dialog);
     byIndex->setEditText("COM3");

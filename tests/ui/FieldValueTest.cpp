@@ -20,21 +20,21 @@ FieldDescriptor field(std::uint8_t kind, FieldData data, float min, float max) {
 }
 
 TEST(FieldTable, ItemLists) {
-    const std::string list = MakeItemList({"4800", "9600", "", "x"});
+    const std::string list = makeItemList({"4800", "9600", "", "x"});
     EXPECT_EQ(list, std::string("4800\x01"
                                 "9600\x01\x01x\x01",
                                 13) +
                         std::string(1, '\0'));
-    EXPECT_EQ(ListItems(list), (std::vector<std::string>{"4800", "9600", "", "x"}));
+    EXPECT_EQ(listItems(list), (std::vector<std::string>{"4800", "9600", "", "x"}));
     EXPECT_EQ(ListItemIndex("9600", list), 1);
     EXPECT_EQ(ListItemIndex("", list), 2);
     EXPECT_EQ(ListItemIndex("X", list), -1);
     // Lists that lose their terminators end with their bytes.
-    EXPECT_EQ(ListItems("a\x01"
+    EXPECT_EQ(listItems("a\x01"
                         "b"),
               (std::vector<std::string>{"a", "b"}));
-    EXPECT_TRUE(ListItems(std::string(1, '\0')).empty());
-    EXPECT_EQ(CaptionText(std::string("0:\0junk", 7)), "0:");
+    EXPECT_TRUE(listItems(std::string(1, '\0')).empty());
+    EXPECT_EQ(captionText(std::string("0:\0junk", 7)), "0:");
 }
 
 TEST(FieldTable, AppendKeepsTheEndMarkerAndStopsAt200) {

@@ -119,7 +119,7 @@ TEST(NumberText, IntegerTexts) {
     for (const auto& c : cases) {
         std::int64_t v = -99;
         int code = -1;
-        EXPECT_EQ(TextToInt(c.text, v, code), c.code == 0) << c.text;
+        EXPECT_EQ(textToInt(c.text, v, code), c.code == 0) << c.text;
         EXPECT_EQ(code, c.code) << c.text;
         if (c.code == 0) {
             EXPECT_EQ(v, c.value) << c.text;
@@ -127,7 +127,7 @@ TEST(NumberText, IntegerTexts) {
     }
     std::int64_t v = 0;
     int code = 0;
-    EXPECT_FALSE(TextToInt("99999999999999999999999", v, code));
+    EXPECT_FALSE(textToInt("99999999999999999999999", v, code));
     EXPECT_NE(code, 0);
 }
 

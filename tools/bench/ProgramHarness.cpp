@@ -12,7 +12,7 @@ void writeLoopbackComConfig() {
     for (int channel = 1; channel <= kChannelCount; ++channel) {
         PortRecord* record = table.ChannelTable.record(channel);
         record->PortNumber = 0;
-        SetTcpHost(*record, "127.0.0.1");
+        setTcpHost(*record, "127.0.0.1");
     }
     SaveComConfig(table);
 }

@@ -147,7 +147,7 @@ void fillTraffic(TrafficTap& tap, std::size_t frames) {
     std::vector<std::uint8_t> request = {0, 0x40, 0x6C, 0x0D, 2, 0, 0, 0x30, 2, 0x30, 0, 6};
     request.resize(18 + 6, 0);
     std::int32_t length = 18;
-    FrameInPlace(request, length, false);
+    frameInPlace(request, length, false);
     std::vector<std::uint8_t> user = {0, 0x40, 0x6C};
     user.resize(3 + 48, 0);
     std::vector<std::uint8_t> reply = {0x68, 51, 51, 0x68};
@@ -168,7 +168,7 @@ void fillTraffic(TrafficTap& tap, std::size_t frames) {
 
 // Opens "Záznam hodnot" for the polled KALU window, ticks every input and starts recording.
 void openRecording(AppState& app) {
-    RecordWindow* window = ShowRecordWindow(app);
+    RecordWindow* window = showRecordWindow(app);
     window->setFileAsker([](const QString&, const QString&) {
         return QDir::current().filePath(QStringLiteral("bench-record.csv"));
     });

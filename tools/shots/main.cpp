@@ -103,7 +103,7 @@ void shootUnits(ProgramHarness& h, const QDir& out) {
 // have moved for a while.
 void shootRecording(ProgramHarness& h, const QDir& work, const QDir& out) {
     pollUnit(h, 1, [&] { h.mainWindow().B_Monit3Click(); });
-    velor::RecordWindow* window = velor::ShowRecordWindow(h.app());
+    velor::RecordWindow* window = velor::showRecordWindow(h.app());
     window->setFileAsker([&work](const QString&, const QString&) {
         return work.filePath(QStringLiteral("zaznam.csv"));
     });

@@ -10,7 +10,7 @@ std::optional<std::string> ParsedArgs::value(const std::string& option) const {
     return it->second;
 }
 
-OptionSet LinkOptionSet() {
+OptionSet linkOptionSet() {
     return {{"--tcp", "--serial", "--baud", "--timeout", "--pcap"}, {"--no-parity", "--verbose"}};
 }
 
@@ -20,7 +20,7 @@ OptionSet operator+(OptionSet a, const OptionSet& b) {
     return a;
 }
 
-bool ParseArgs(const std::vector<std::string>& args, const OptionSet& known, ParsedArgs& parsed,
+bool parseArgs(const std::vector<std::string>& args, const OptionSet& known, ParsedArgs& parsed,
                std::string& problem) {
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -41,7 +41,7 @@ bool ParseArgs(const std::vector<std::string>& args, const OptionSet& known, Par
     return true;
 }
 
-std::optional<long> ParseNumber(const std::string& text, long low, long high) {
+std::optional<long> parseNumber(const std::string& text, long low, long high) {
     std::string_view t = text;
     int base = 10;
     if (t.size() > 2 && t[0] == '0' && (t[1] == 'x' || t[1] == 'X')) {
@@ -56,11 +56,11 @@ std::optional<long> ParseNumber(const std::string& text, long low, long high) {
     return value;
 }
 
-bool TakeNumber(const ParsedArgs& args, const std::string& option, long low, long high, long& to,
+bool takeNumber(const ParsedArgs& args, const std::string& option, long low, long high, long& to,
                 std::string& problem) {
     const auto text = args.value(option);
     if (!text) return true;
-    const auto n = ParseNumber(*text, low, high);
+    const auto n = parseNumber(*text, low, high);
     if (!n) {
         problem = option + " wants a number " + std::to_string(low) + ".." + std::to_string(high) +
                   ", not \"" + *text + "\"";

@@ -34,19 +34,19 @@ struct OptionSet {
 };
 
 // The options every bus command takes.
-OptionSet LinkOptionSet();
+OptionSet linkOptionSet();
 OptionSet operator+(OptionSet a, const OptionSet& b);
 
 // False with a problem for an unknown option or one whose value is missing.
-bool ParseArgs(const std::vector<std::string>& args, const OptionSet& known, ParsedArgs& parsed,
+bool parseArgs(const std::vector<std::string>& args, const OptionSet& known, ParsedArgs& parsed,
                std::string& problem);
 
 // A whole number, decimal or hexadecimal after "0x", within low..high.
-std::optional<long> ParseNumber(const std::string& text, long low, long high);
+std::optional<long> parseNumber(const std::string& text, long low, long high);
 
 // Reads an option's number into to; a missing option leaves to as it is. False with a problem
 // naming the option and its range.
-bool TakeNumber(const ParsedArgs& args, const std::string& option, long low, long high, long& to,
+bool takeNumber(const ParsedArgs& args, const std::string& option, long low, long high, long& to,
                 std::string& problem);
 
 }  // namespace velor::cli

@@ -30,9 +30,9 @@ Prepared prepare(const std::string& command, const Arguments& raw, const OptionS
                  std::ostream& err) {
     Prepared p;
     std::string problem;
-    if (!ParseArgs(raw, options + LinkOptionSet(), p.args, problem) ||
-        !ParseLinkOptions(p.args, p.link, problem)) {
-        p.code = UsageError(command, problem, err);
+    if (!parseArgs(raw, options + linkOptionSet(), p.args, problem) ||
+        !parseLinkOptions(p.args, p.link, problem)) {
+        p.code = usageError(command, problem, err);
     }
     return p;
 }
@@ -55,13 +55,13 @@ int failure(const std::string& what, const Outcome& o, std::ostream& err) {
 
 // Reads a configuration file for --config; false with a message (exit 2).
 bool loadConfig(const std::string& path, ConfigFileData& data, std::ostream& err) {
-    const auto kind = ConfigFileKindOf(path);
+    const auto kind = configFileKindOf(path);
     std::string problem;
     if (!kind || *kind == ConfigFileKind::ComConfig) {
         err << "velor-cli: " << path << ": --config wants a .cfa or .cfb file\n";
         return false;
     }
-    if (!ReadConfigFile(QString::fromStdString(path), *kind, data, problem)) {
+    if (!readConfigFile(QString::fromStdString(path), *kind, data, problem)) {
         err << "velor-cli: " << problem << "\n";
         return false;
     }
@@ -70,7 +70,7 @@ bool loadConfig(const std::string& path, ConfigFileData& data, std::ostream& err
 
 // The monitoring request of the source, as the program builds it.
 std::vector<std::uint8_t> requestOf(const MonitorSource& src) {
-    return MonitorUserData(src).bytes;
+    return monitorUserData(src).bytes;
 }
 
 MonitorSource sourceFor(RequestKind kind, long address) {
@@ -85,19 +85,19 @@ MonitorSource sourceFor(RequestKind kind, long address) {
 int takeSample(BusSession& bus, MonitorSource src, const InputNames& names, Sample& sample,
                std::ostream& err) {
     const std::string what =
-        ModuleKindName(src.kind) + " address " + std::to_string(src.binaryAddress);
+        moduleKindName(src.kind) + " address " + std::to_string(src.binaryAddress);
     sample.address = src.binaryAddress;
     const Outcome first = bus.exchange(src.kind, requestOf(src));
     sample.time = QDateTime::currentDateTime();
     if (!first.done()) return failure(what, first, err);
     bool decoded = false;
     if (src.kind != RequestKind::Mokr) {
-        decoded = DecodeSample(src.kind, first.answer, names, sample);
+        decoded = decodeSample(src.kind, first.answer, names, sample);
     } else {
         src.mokrWritePhase = true;
         const Outcome states = bus.exchange(src.kind, requestOf(src));
         if (!states.done()) return failure(what, states, err);
-        decoded = DecodeMokrSample(src.mokrInputPiggy, first.answer, states.answer, sample);
+        decoded = decodeMokrSample(src.mokrInputPiggy, first.answer, states.answer, sample);
     }
     if (!decoded) {
         err << "velor-cli: " << what << ": the answer is too short for its layout\n";
@@ -108,14 +108,14 @@ int takeSample(BusSession& bus, MonitorSource src, const InputNames& names, Samp
 
 }  // namespace
 
-int RunScan(const Arguments& raw, std::ostream& out, std::ostream& err) {
+int runScan(const Arguments& raw, std::ostream& out, std::ostream& err) {
     Prepared p = prepare("scan", raw, {{"--from", "--to"}, {}}, err);
     if (p.code != kExitOk) return p.code;
     long from = 0, to = 31;
     std::string problem;
-    if (!TakeNumber(p.args, "--from", 0, 255, from, problem) ||
-        !TakeNumber(p.args, "--to", 0, 255, to, problem) || !p.args.positional.empty()) {
-        return UsageError("scan", problem.empty() ? "unexpected argument" : problem, err);
+    if (!takeNumber(p.args, "--from", 0, 255, from, problem) ||
+        !takeNumber(p.args, "--to", 0, 255, to, problem) || !p.args.positional.empty()) {
+        return usageError("scan", problem.empty() ? "unexpected argument" : problem, err);
     }
     if (const int code = openLink(p, err); code != kExitOk) return code;
     int found = 0;
@@ -133,7 +133,7 @@ int RunScan(const Arguments& raw, std::ostream& out, std::ostream& err) {
     return found > 0 ? kExitOk : kExitNo;
 }
 
-int RunRead(const Arguments& raw, std::ostream& out, std::ostream& err) {
+int runRead(const Arguments& raw, std::ostream& out, std::ostream& err) {
     Prepared p = prepare(
         "read", raw,
         {{"--address", "--count", "--interval", "--config", "--board", "--csv", "--decimal"}, {}},
@@ -142,26 +142,26 @@ int RunRead(const Arguments& raw, std::ostream& out, std::ostream& err) {
     const ParsedArgs& a = p.args;
     std::string problem;
     long address = -1, count = 1, interval = -1, board = 0;
-    const auto kind = a.positional.size() == 1 ? ModuleKindNamed(a.positional[0]) : std::nullopt;
-    if (!kind) return UsageError("read", "name one module: kalu, tev, tevw, tew or mokr", err);
-    if (!TakeNumber(a, "--address", 0, 255, address, problem) ||
-        !TakeNumber(a, "--count", 1, 100000000, count, problem) ||
-        !TakeNumber(a, "--interval", 0, 3600000, interval, problem) ||
-        !TakeNumber(a, "--board", 0, 7, board, problem)) {
-        return UsageError("read", problem, err);
+    const auto kind = a.positional.size() == 1 ? moduleKindNamed(a.positional[0]) : std::nullopt;
+    if (!kind) return usageError("read", "name one module: kalu, tev, tevw, tew or mokr", err);
+    if (!takeNumber(a, "--address", 0, 255, address, problem) ||
+        !takeNumber(a, "--count", 1, 100000000, count, problem) ||
+        !takeNumber(a, "--interval", 0, 3600000, interval, problem) ||
+        !takeNumber(a, "--board", 0, 7, board, problem)) {
+        return usageError("read", problem, err);
     }
-    if (address < 0) return UsageError("read", "--address is missing", err);
+    if (address < 0) return usageError("read", "--address is missing", err);
     const std::string decimal = a.value("--decimal").value_or(",");
-    if (decimal != "," && decimal != ".") return UsageError("read", "--decimal is , or .", err);
+    if (decimal != "," && decimal != ".") return usageError("read", "--decimal is , or .", err);
 
     ConfigFileData config;
     const bool haveConfig = a.has("--config");
     if (haveConfig && !loadConfig(*a.value("--config"), config, err)) return kExitUsage;
-    const InputNames names = NamesFromConfig(*kind, haveConfig ? &config.config : nullptr);
+    const InputNames names = namesFromConfig(*kind, haveConfig ? &config.config : nullptr);
     if (const int code = openLink(p, err); code != kExitOk) return code;
     CsvWriter csv(decimal[0]);
     if (const auto path = a.value("--csv")) {
-        if (!csv.open(QString::fromStdString(*path), "time", "address", CsvTitles(*kind, names))) {
+        if (!csv.open(QString::fromStdString(*path), "time", "address", csvTitles(*kind, names))) {
             err << "velor-cli: " << csv.errorText().toStdString() << "\n";
             return kExitUsage;
         }
@@ -180,9 +180,9 @@ int RunRead(const Arguments& raw, std::ostream& out, std::ostream& err) {
             return kExitUsage;
         }
         if (code != kExitOk) break;
-        PrintSample(sample, names, out);
+        printSample(sample, names, out);
         out << std::flush;
-        if (csv.isOpen() && !csv.appendRow(sample.time, sample.address, CsvValues(sample, names))) {
+        if (csv.isOpen() && !csv.appendRow(sample.time, sample.address, csvValues(sample, names))) {
             err << "velor-cli: " << csv.errorText().toStdString() << "\n";
             return kExitUsage;
         }
@@ -190,42 +190,42 @@ int RunRead(const Arguments& raw, std::ostream& out, std::ostream& err) {
     return code;
 }
 
-int RunWrite(const Arguments& raw, std::ostream& out, std::ostream& err) {
+int runWrite(const Arguments& raw, std::ostream& out, std::ostream& err) {
     Prepared p = prepare("write", raw, {{"--address", "--outputs", "--board"}, {}}, err);
     if (p.code != kExitOk) return p.code;
     const ParsedArgs& a = p.args;
     std::string problem;
     long address = -1, board = -1;
-    const auto kind = a.positional.size() == 1 ? ModuleKindNamed(a.positional[0]) : std::nullopt;
+    const auto kind = a.positional.size() == 1 ? moduleKindNamed(a.positional[0]) : std::nullopt;
     if (!kind || *kind == RequestKind::Tev)
-        return UsageError("write", "name one module with outputs: kalu, tevw, tew or mokr", err);
-    if (!TakeNumber(a, "--address", 0, 255, address, problem) ||
-        !TakeNumber(a, "--board", 0, 7, board, problem)) {
-        return UsageError("write", problem, err);
+        return usageError("write", "name one module with outputs: kalu, tevw, tew or mokr", err);
+    if (!takeNumber(a, "--address", 0, 255, address, problem) ||
+        !takeNumber(a, "--board", 0, 7, board, problem)) {
+        return usageError("write", problem, err);
     }
     const auto outputs = a.value("--outputs");
     if (address < 0 || !outputs)
-        return UsageError("write", "--address and --outputs are needed", err);
+        return usageError("write", "--address and --outputs are needed", err);
     MonitorSource src = sourceFor(*kind, address);
     if (*kind == RequestKind::Kalu) {
         std::stringstream list(*outputs);
         std::string item;
         int n = 0;
         while (std::getline(list, item, ',')) {
-            const auto v = ParseNumber(item, -128, 255);
+            const auto v = parseNumber(item, -128, 255);
             if (!v || n >= 6)
-                return UsageError("write", "--outputs wants six values -128..255", err);
+                return usageError("write", "--outputs wants six values -128..255", err);
             src.kaluOutputs[static_cast<std::size_t>(n++)] = static_cast<std::int32_t>(*v);
         }
-        if (n != 6) return UsageError("write", "--outputs wants six values -128..255", err);
+        if (n != 6) return usageError("write", "--outputs wants six values -128..255", err);
     } else {
         const long high = *kind == RequestKind::Mokr ? 0xFF : 0xFFFF;
-        const auto word = ParseNumber(*outputs, 0, high);
+        const auto word = parseNumber(*outputs, 0, high);
         if (!word)
-            return UsageError("write", "--outputs wants a number 0.." + std::to_string(high), err);
+            return usageError("write", "--outputs wants a number 0.." + std::to_string(high), err);
         src.tewOutputs = src.tevwOutputs = static_cast<std::uint16_t>(*word);
         if (*kind == RequestKind::Mokr) {
-            if (board < 0) return UsageError("write", "mokr needs --board 0..7", err);
+            if (board < 0) return usageError("write", "mokr needs --board 0..7", err);
             src.piggyOutputs[static_cast<std::size_t>(board)] = static_cast<std::uint8_t>(*word);
             src.mokrWritePhase = true;
         }
@@ -245,13 +245,13 @@ int RunWrite(const Arguments& raw, std::ostream& out, std::ostream& err) {
         if (decoded) {
             out << CsvWriter::timeText(sample.time) << "  mokr address " << address << "\n"
                 << "  board " << board << " written 0x" << std::hex
-                << *ParseNumber(*outputs, 0, 255) << std::dec << "; input state bytes: filtered "
+                << *parseNumber(*outputs, 0, 255) << std::dec << "; input state bytes: filtered "
                 << int{o.answer[static_cast<std::size_t>(board) + 8]} << ", unfiltered "
                 << int{o.answer[static_cast<std::size_t>(board)]} << "\n";
         }
     } else {
-        decoded = DecodeSample(*kind, o.answer, names, sample);
-        if (decoded) PrintSample(sample, names, out);
+        decoded = decodeSample(*kind, o.answer, names, sample);
+        if (decoded) printSample(sample, names, out);
     }
     if (!decoded) {
         err << "velor-cli: " << what << ": the answer is too short for its layout\n";

@@ -63,7 +63,7 @@ std::optional<std::uint16_t> baudIndexOf(long baud) {
 
 }  // namespace
 
-bool ParseLinkOptions(const ParsedArgs& args, LinkOptions& link, std::string& problem) {
+bool parseLinkOptions(const ParsedArgs& args, LinkOptions& link, std::string& problem) {
     if (args.has("--tcp") && args.has("--serial")) {
         problem = "give either --tcp or --serial, not both";
         return false;
@@ -72,7 +72,7 @@ bool ParseLinkOptions(const ParsedArgs& args, LinkOptions& link, std::string& pr
         std::string host = *tcp;
         const auto colon = host.rfind(':');
         if (colon != std::string::npos) {
-            const auto port = ParseNumber(host.substr(colon + 1), 1, 65535);
+            const auto port = parseNumber(host.substr(colon + 1), 1, 65535);
             if (!port) {
                 problem = "--tcp " + *tcp + ": the port must be 1..65535";
                 return false;
@@ -88,7 +88,7 @@ bool ParseLinkOptions(const ParsedArgs& args, LinkOptions& link, std::string& pr
     }
     link.serial = args.value("--serial");
     if (const auto baud = args.value("--baud")) {
-        const auto index = baudIndexOf(ParseNumber(*baud, 1, 1000000).value_or(0));
+        const auto index = baudIndexOf(parseNumber(*baud, 1, 1000000).value_or(0));
         if (!index) {
             problem = "--baud must be 4800, 9600, 19200, 38400 or 57600";
             return false;
@@ -96,7 +96,7 @@ bool ParseLinkOptions(const ParsedArgs& args, LinkOptions& link, std::string& pr
         link.baudIndex = *index;
     }
     long timeout = -1;
-    if (!TakeNumber(args, "--timeout", 1, 65535, timeout, problem)) return false;
+    if (!takeNumber(args, "--timeout", 1, 65535, timeout, problem)) return false;
     if (timeout > 0) link.timeoutMs = static_cast<std::uint16_t>(timeout);
     link.noParity = args.has("--no-parity");
     link.verbose = args.has("--verbose");
@@ -115,7 +115,7 @@ std::string Outcome::verdict() const {
     if (replyCode != 0) {
         static const char* const codes[] = {"", "FC 2", "FC 9", "FC 12"};
         return std::string("negative reply ") + codes[replyCode] + " (" +
-               ProtocolErrorText(replyCode) + ")";
+               protocolErrorText(replyCode) + ")";
     }
     switch (transferResult) {
         case kResultTimeout:
@@ -176,16 +176,16 @@ BusSession::~BusSession() {
 
 bool BusSession::startCapture(std::string& problem) {
     if (!link_.pcapPath) return true;
-    AppendPcapHeader(capture_);
+    appendPcapHeader(capture_);
     // Written at once, so that a file that cannot be written stops the command before the bus
     // is touched, and a session cut short still leaves a capture that opens.
-    if (const auto error = SaveFileDurably(*link_.pcapPath, capture_)) {
-        problem = "--pcap " + *link_.pcapPath + ": " + DescribeFileError(*error);
+    if (const auto error = saveFileDurably(*link_.pcapPath, capture_)) {
+        problem = "--pcap " + *link_.pcapPath + ": " + describeFileError(*error);
         capture_.clear();
         return false;
     }
     tap_ = std::make_unique<TrafficTap>(trafficClock_);
-    AttachTrafficTap(comm_, tap_.get());
+    attachTrafficTap(comm_, tap_.get());
     return true;
 }
 
@@ -195,7 +195,7 @@ void BusSession::collectCapture() {
          ++seq) {
         const TrafficFrame* f = tap_->frame(seq);
         if (f != nullptr)
-            AppendPcapRecord(capture_, {f->direction, f->time.wallUs, tap_->bytes(*f)});
+            appendPcapRecord(capture_, {f->direction, f->time.wallUs, tap_->bytes(*f)});
     }
     capturedSeq_ = tap_->nextSeq();
 }
@@ -203,15 +203,15 @@ void BusSession::collectCapture() {
 void BusSession::saveCapture() {
     if (!tap_) return;
     collectCapture();
-    AttachTrafficTap(comm_, nullptr);
+    attachTrafficTap(comm_, nullptr);
     tap_.reset();
-    if (const auto error = SaveFileDurably(*link_.pcapPath, capture_))
-        err_ << "--pcap " << *link_.pcapPath << ": " << DescribeFileError(*error) << "\n";
+    if (const auto error = saveFileDurably(*link_.pcapPath, capture_))
+        err_ << "--pcap " << *link_.pcapPath << ": " << describeFileError(*error) << "\n";
 }
 
 bool BusSession::open(std::string& problem) {
     PortRecord& r = *comm_.channel.ChannelTable.record(1);
-    SetDefaultPortRecord(r);
+    setDefaultPortRecord(r);
     r.BaudIndex = link_.baudIndex;
     r.NoParity = link_.noParity ? 1 : 0;
     if (!startCapture(problem)) return false;
@@ -233,7 +233,7 @@ bool BusSession::open(std::string& problem) {
 bool BusSession::openTcp(std::string& problem) {
     PortRecord& r = *comm_.channel.ChannelTable.record(1);
     r.PortNumber = 0;
-    SetTcpHost(r, *link_.tcpHost);
+    setTcpHost(r, *link_.tcpHost);
     tcp_.setPeerPort(link_.tcpPort);
     comm_.channel.TransferResult = 0;
     OpenChannel(comm_.channel, 1);
@@ -248,10 +248,10 @@ bool BusSession::openTcp(std::string& problem) {
 
 bool BusSession::openSerial(std::string& problem) {
     PortRecord& r = *comm_.channel.ChannelTable.record(1);
-    const int n = PortNumberOfName(*link_.serial);
+    const int n = portNumberOfName(*link_.serial);
     if (n >= 1 && n <= 9) {
         r.PortNumber = static_cast<std::uint8_t>(n);
-        device_ = DefaultPortResolver(*link_.serial);
+        device_ = defaultPortResolver(*link_.serial);
     } else {
         // A device path stands in for COM1 of this session.
         r.PortNumber = 1;
@@ -262,7 +262,7 @@ bool BusSession::openSerial(std::string& problem) {
     comm_.channel.TransferResult = 0;
     OpenChannel(comm_.channel, 1);
     if (comm_.channel.TransferResult == kOpenFailed) {
-        problem = linkName() + ": cannot open: " + PortProblem(device_);
+        problem = linkName() + ": cannot open: " + portProblem(device_);
         return false;
     }
     opened_ = true;
@@ -284,7 +284,7 @@ bool BusSession::useComConfig(std::string& problem) {
     }
     const PortRecord stored =
         decodePortRecord({reinterpret_cast<const std::uint8_t*>(bytes.data()), kPortRecordSize});
-    if (BaudRateAt(stored.BaudIndex) == 0 || stored.PortNumber > 9) {
+    if (baudRateAt(stored.BaudIndex) == 0 || stored.PortNumber > 9) {
         problem = "COM.CFG: channel 1 has no usable port or baud rate";
         return false;
     }
@@ -293,7 +293,7 @@ bool BusSession::useComConfig(std::string& problem) {
     PortRecord& r = *comm_.channel.ChannelTable.record(1);
     r = stored;
     if (stored.PortNumber == 0) {
-        link_.tcpHost = GetTcpHost(stored);
+        link_.tcpHost = getTcpHost(stored);
         return openTcp(problem);
     }
     link_.serial = PortDeviceName(stored.PortNumber);
@@ -322,7 +322,7 @@ Outcome BusSession::exchange(RequestKind kind, std::span<const std::uint8_t> use
     request_.Channel = 1;
     request_.Buffer = data_;
     request_.Length = static_cast<std::int32_t>(length);
-    SetExchangeSteps(request_, comm_.engine.ReplyTimeout);
+    setExchangeSteps(request_, comm_.engine.ReplyTimeout);
     comm_.channel.TransferResult = 0;
     comm_.engine.RequestKind = kind;
     QueueRequest(comm_.engine, request_);

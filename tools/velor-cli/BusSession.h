@@ -36,7 +36,7 @@ struct LinkOptions {
 
 // Reads --tcp, --serial, --baud, --no-parity, --timeout, --verbose and --pcap. False with a
 // problem for a bad value and for --tcp together with --serial.
-bool ParseLinkOptions(const ParsedArgs& args, LinkOptions& link, std::string& problem);
+bool parseLinkOptions(const ParsedArgs& args, LinkOptions& link, std::string& problem);
 
 // How one request ended.
 struct Outcome {

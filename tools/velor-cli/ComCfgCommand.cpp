@@ -64,7 +64,7 @@ bool takeOption(const std::vector<std::string>& args, std::size_t& i, Options& o
 
 std::optional<std::string> checkOptions(const Options& o) {
     if (o.file.empty()) return "no file given";
-    if (!IsValidChannel(o.channel)) return "--channel must be 1 or 2";
+    if (!isValidChannel(o.channel)) return "--channel must be 1 or 2";
     if (o.show)
         return (o.host || o.serial) ? std::optional<std::string>("--show stands alone")
                                     : std::nullopt;
@@ -73,18 +73,18 @@ std::optional<std::string> checkOptions(const Options& o) {
         return "the host must have 1 to 17 characters";
     }
     if (o.serial && (*o.serial < 1 || *o.serial > 9)) return "--serial must be 1..9";
-    if (BaudRateAt(static_cast<unsigned>(o.baudIndex)) == 0) return "--baud-index must be 0..4";
+    if (baudRateAt(static_cast<unsigned>(o.baudIndex)) == 0) return "--baud-index must be 0..4";
     return std::nullopt;
 }
 
 void printChannel(const PortRecord& r, int channel, std::ostream& out) {
     out << "channel " << channel << ": ";
     if (r.PortNumber == 0) {
-        out << "TCP host \"" << GetTcpHost(r) << "\"\n";
+        out << "TCP host \"" << getTcpHost(r) << "\"\n";
         return;
     }
     out << "serial COM" << int{r.PortNumber} << ", baud index " << r.BaudIndex;
-    const std::uint32_t baud = BaudRateAt(r.BaudIndex);
+    const std::uint32_t baud = baudRateAt(r.BaudIndex);
     if (baud != 0)
         out << " (" << baud << " Bd)";
     else
@@ -112,11 +112,11 @@ int write(const Options& o, std::ostream& out) {
     ChannelState state;
     state.ComConfigPath = o.file;
     for (int ch = 1; ch <= kChannelCount; ++ch)
-        SetDefaultPortRecord(*state.ChannelTable.record(ch));
+        setDefaultPortRecord(*state.ChannelTable.record(ch));
     PortRecord& r = *state.ChannelTable.record(o.channel);
     if (o.host) {
         r.PortNumber = 0;
-        SetTcpHost(r, *o.host);
+        setTcpHost(r, *o.host);
     } else {
         r.PortNumber = static_cast<std::uint8_t>(*o.serial);
     }
@@ -130,7 +130,7 @@ int write(const Options& o, std::ostream& out) {
 
 }  // namespace
 
-void PrintUsage(std::ostream& out) {
+void printUsage(std::ostream& out) {
     out << "Usage:\n"
            "  velor-cli comcfg FILE --tcp HOST [--channel N]\n"
            "  velor-cli comcfg FILE --serial N [--baud-index I] [--no-parity]\n"
@@ -142,7 +142,7 @@ void PrintUsage(std::ostream& out) {
            "Baud indexes: 0 = 4800, 1 = 9600, 2 = 19200, 3 = 38400, 4 = 57600.\n";
 }
 
-int RunComCfg(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int runComCfg(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     Options o;
     for (std::size_t i = 0; i < args.size(); ++i) {
         if (args[i].rfind("--", 0) != 0 && o.file.empty()) {

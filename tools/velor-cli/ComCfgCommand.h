@@ -9,8 +9,8 @@
 namespace velor::cli {
 
 // Runs "comcfg" with the arguments behind the command name; returns the exit code.
-int RunComCfg(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int runComCfg(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
-void PrintUsage(std::ostream& out);
+void printUsage(std::ostream& out);
 
 }  // namespace velor::cli

@@ -10,23 +10,23 @@ namespace velor::cli {
 
 using Arguments = std::vector<std::string>;
 
-int RunScan(const Arguments& args, std::ostream& out, std::ostream& err);
-int RunRead(const Arguments& args, std::ostream& out, std::ostream& err);
-int RunWrite(const Arguments& args, std::ostream& out, std::ostream& err);
-int RunSend(const Arguments& args, std::ostream& out, std::ostream& err);
-int RunShow(const Arguments& args, std::ostream& out, std::ostream& err);
-int RunCreate(const Arguments& args, std::ostream& out, std::ostream& err);
-int RunDiff(const Arguments& args, std::ostream& out, std::ostream& err);
-int RunFind(const Arguments& args, std::ostream& out, std::ostream& err);
-int RunPorts(const Arguments& args, std::ostream& out, std::ostream& err);
+int runScan(const Arguments& args, std::ostream& out, std::ostream& err);
+int runRead(const Arguments& args, std::ostream& out, std::ostream& err);
+int runWrite(const Arguments& args, std::ostream& out, std::ostream& err);
+int runSend(const Arguments& args, std::ostream& out, std::ostream& err);
+int runShow(const Arguments& args, std::ostream& out, std::ostream& err);
+int runCreate(const Arguments& args, std::ostream& out, std::ostream& err);
+int runDiff(const Arguments& args, std::ostream& out, std::ostream& err);
+int runFind(const Arguments& args, std::ostream& out, std::ostream& err);
+int runPorts(const Arguments& args, std::ostream& out, std::ostream& err);
 
 // "help" and "--help": the overview, or one command's help with an example.
-int RunHelp(const Arguments& args, std::ostream& out, std::ostream& err);
+int runHelp(const Arguments& args, std::ostream& out, std::ostream& err);
 // The help of one command; false for an unknown one.
-bool PrintCommandHelp(const std::string& command, std::ostream& out);
-void PrintOverview(std::ostream& out);
+bool printCommandHelp(const std::string& command, std::ostream& out);
+void printOverview(std::ostream& out);
 
 // A usage problem: the message on err, a pointer to the help, exit code 2.
-int UsageError(const std::string& command, const std::string& problem, std::ostream& err);
+int usageError(const std::string& command, const std::string& problem, std::ostream& err);
 
 }  // namespace velor::cli

@@ -13,7 +13,7 @@ namespace {
 // Writes one file with its defaults and the address unless it exists; false when it could not
 // be written.
 bool prepare(ConfigState& config, const ChannelState& channels, bool analog, std::ostream& out) {
-    const QString path = analog ? AnalogFilePath(config) : BinaryFilePath(config);
+    const QString path = analog ? analogFilePath(config) : binaryFilePath(config);
     if (QFileInfo::exists(path)) {
         out << path.toStdString() << " exists, left as it is\n";
         return true;
@@ -34,7 +34,7 @@ bool prepare(ConfigState& config, const ChannelState& channels, bool analog, std
 
 }  // namespace
 
-int RunDemo(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int runDemo(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     if (args.size() != 1 || args[0].empty()) {
         err << "velor-cli: demo needs the demo folder\n";
         return 2;

@@ -15,6 +15,6 @@ inline constexpr int kDemoBinaryAddress = 2;
 // "demo DIR": writes DIR/KonfigA.cfa (the defaults, KALU address 1) and DIR/KonfigB.cfb (the
 // defaults, binary address 2) where they are missing, through the program's own save; files
 // that exist are left as they are. Returns the exit code.
-int RunDemo(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int runDemo(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 }  // namespace velor::cli

@@ -14,10 +14,10 @@ namespace {
 // Reads a file of a kind its name tells; exit code 2 with a message otherwise.
 int readFile(const std::string& command, const std::string& path, ConfigFileData& data,
              std::ostream& err) {
-    const auto kind = ConfigFileKindOf(path);
-    if (!kind) return UsageError(command, path + ": not a .cfa, .cfb or COM.CFG file", err);
+    const auto kind = configFileKindOf(path);
+    if (!kind) return usageError(command, path + ": not a .cfa, .cfb or COM.CFG file", err);
     std::string problem;
-    if (!ReadConfigFile(QString::fromStdString(path), *kind, data, problem)) {
+    if (!readConfigFile(QString::fromStdString(path), *kind, data, problem)) {
         err << "velor-cli: " << problem << "\n";
         return kExitUsage;
     }
@@ -31,7 +31,7 @@ int fromJson(const std::string& from, ConfigFileData& data, std::ostream& err) {
         return kExitUsage;
     }
     std::string problem;
-    if (!ConfigFileFromJson(json.readAll(), data, problem)) {
+    if (!configFileFromJson(json.readAll(), data, problem)) {
         err << "velor-cli: " << from << ": " << problem << "\n";
         return kExitUsage;
     }
@@ -40,48 +40,48 @@ int fromJson(const std::string& from, ConfigFileData& data, std::ostream& err) {
 
 }  // namespace
 
-int RunShow(const Arguments& raw, std::ostream& out, std::ostream& err) {
+int runShow(const Arguments& raw, std::ostream& out, std::ostream& err) {
     ParsedArgs a;
     std::string problem;
-    if (!ParseArgs(raw, {{}, {"--json"}}, a, problem)) return UsageError("show", problem, err);
-    if (a.positional.size() != 1) return UsageError("show", "name one file", err);
+    if (!parseArgs(raw, {{}, {"--json"}}, a, problem)) return usageError("show", problem, err);
+    if (a.positional.size() != 1) return usageError("show", "name one file", err);
     ConfigFileData data;
     if (const int code = readFile("show", a.positional[0], data, err); code != kExitOk) return code;
     if (a.has("--json")) {
-        out << ConfigFileToJson(data);
+        out << configFileToJson(data);
         return kExitOk;
     }
-    for (const ConfigField& f : ConfigFieldsOf(data))
-        out << f.name << " = " << FieldValueText(f) << "\n";
+    for (const ConfigField& f : configFieldsOf(data))
+        out << f.name << " = " << fieldValueText(f) << "\n";
     return kExitOk;
 }
 
-int RunCreate(const Arguments& raw, std::ostream& out, std::ostream& err) {
+int runCreate(const Arguments& raw, std::ostream& out, std::ostream& err) {
     ParsedArgs a;
     std::string problem;
-    if (!ParseArgs(raw, {{"--from"}, {"--defaults"}}, a, problem))
-        return UsageError("create", problem, err);
+    if (!parseArgs(raw, {{"--from"}, {"--defaults"}}, a, problem))
+        return usageError("create", problem, err);
     const auto from = a.value("--from");
     if (a.positional.size() != 1 || from.has_value() == a.has("--defaults"))
-        return UsageError("create", "name the file to write and either --from JSON or --defaults",
+        return usageError("create", "name the file to write and either --from JSON or --defaults",
                           err);
     const std::string& path = a.positional[0];
-    const auto kind = ConfigFileKindOf(path);
+    const auto kind = configFileKindOf(path);
     ConfigFileData data;
     if (!from) {
-        if (!kind) return UsageError("create", path + ": not a .cfa, .cfb or COM.CFG file", err);
-        data = DefaultConfigFile(*kind);
+        if (!kind) return usageError("create", path + ": not a .cfa, .cfb or COM.CFG file", err);
+        data = defaultConfigFile(*kind);
     } else if (const int code = fromJson(*from, data, err); code != kExitOk) {
         return code;
     }
     if (kind && *kind != data.kind) {
-        err << "velor-cli: " << path << ": the JSON describes a ." << ConfigFileKindName(data.kind)
+        err << "velor-cli: " << path << ": the JSON describes a ." << configFileKindName(data.kind)
             << " file\n";
         return kExitUsage;
     }
     // Written whole or not at all: the old file stays until the new one is complete.
     QSaveFile file(QString::fromStdString(path));
-    const std::vector<std::uint8_t> bytes = EncodeConfigFile(data);
+    const std::vector<std::uint8_t> bytes = encodeConfigFile(data);
     if (!file.open(QIODevice::WriteOnly) ||
         file.write(reinterpret_cast<const char*>(bytes.data()),
                    static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size()) ||
@@ -93,11 +93,11 @@ int RunCreate(const Arguments& raw, std::ostream& out, std::ostream& err) {
     return kExitOk;
 }
 
-int RunDiff(const Arguments& raw, std::ostream& out, std::ostream& err) {
+int runDiff(const Arguments& raw, std::ostream& out, std::ostream& err) {
     ParsedArgs a;
     std::string problem;
-    if (!ParseArgs(raw, {}, a, problem)) return UsageError("diff", problem, err);
-    if (a.positional.size() != 2) return UsageError("diff", "name two files", err);
+    if (!parseArgs(raw, {}, a, problem)) return usageError("diff", problem, err);
+    if (a.positional.size() != 2) return usageError("diff", "name two files", err);
     ConfigFileData left, right;
     for (auto [path, data] : {std::pair{&a.positional[0], &left}, {&a.positional[1], &right}}) {
         if (const int code = readFile("diff", *path, *data, err); code != kExitOk) return code;
@@ -107,12 +107,12 @@ int RunDiff(const Arguments& raw, std::ostream& out, std::ostream& err) {
             << " are files of different kinds\n";
         return kExitUsage;
     }
-    const auto l = ConfigFieldsOf(left);
-    const auto r = ConfigFieldsOf(right);
+    const auto l = configFieldsOf(left);
+    const auto r = configFieldsOf(right);
     int differing = 0;
     for (std::size_t i = 0; i < l.size() && i < r.size(); ++i) {
-        const std::string lv = FieldValueText(l[i]);
-        const std::string rv = FieldValueText(r[i]);
+        const std::string lv = fieldValueText(l[i]);
+        const std::string rv = fieldValueText(r[i]);
         if (lv == rv) continue;
         out << l[i].name << ": " << lv << " -> " << rv << "\n";
         ++differing;

@@ -24,7 +24,7 @@ bool takeBauds(const ParsedArgs& args, SweepSettings& s, std::string& problem) {
     if (!list) return true;
     s.baudIndexes.clear();
     for (const std::string& item : splitList(*list)) {
-        const long baud = ParseNumber(item, 1, 1000000).value_or(0);
+        const long baud = parseNumber(item, 1, 1000000).value_or(0);
         bool known = false;
         for (std::size_t i = 0; i < BaudRates.size(); ++i) {
             if (BaudRates[i] != baud) continue;
@@ -56,9 +56,9 @@ bool takeParities(const ParsedArgs& args, SweepSettings& s, std::string& problem
 bool takeSettings(const ParsedArgs& args, SweepSettings& s, std::string& problem) {
     long from = s.from, to = s.to, timeout = s.timeoutMs;
     if (!takeBauds(args, s, problem) || !takeParities(args, s, problem) ||
-        !TakeNumber(args, "--from", 0, 31, from, problem) ||
-        !TakeNumber(args, "--to", 0, 31, to, problem) ||
-        !TakeNumber(args, "--timeout", 1, 60000, timeout, problem)) {
+        !takeNumber(args, "--from", 0, 31, from, problem) ||
+        !takeNumber(args, "--to", 0, 31, to, problem) ||
+        !takeNumber(args, "--timeout", 1, 60000, timeout, problem)) {
         return false;
     }
     if (from > to) {
@@ -73,15 +73,15 @@ bool takeSettings(const ParsedArgs& args, SweepSettings& s, std::string& problem
 
 }  // namespace
 
-int RunFind(const Arguments& raw, std::ostream& out, std::ostream& err) {
+int runFind(const Arguments& raw, std::ostream& out, std::ostream& err) {
     ParsedArgs args;
     std::string problem;
     const OptionSet known{{"--serial", "--baud", "--parity", "--from", "--to", "--timeout"}, {}};
-    if (!ParseArgs(raw, known, args, problem)) return UsageError("find", problem, err);
+    if (!parseArgs(raw, known, args, problem)) return usageError("find", problem, err);
     SweepSettings settings;
-    if (!args.has("--serial")) return UsageError("find", "give --serial COMn or a device", err);
+    if (!args.has("--serial")) return usageError("find", "give --serial COMn or a device", err);
     if (!takeSettings(args, settings, problem) || !args.positional.empty())
-        return UsageError("find", problem.empty() ? "unexpected argument" : problem, err);
+        return usageError("find", problem.empty() ? "unexpected argument" : problem, err);
     LinkOptions link;
     link.serial = args.value("--serial");
     BusSession session(link, err);
@@ -98,9 +98,9 @@ int RunFind(const Arguments& raw, std::ostream& out, std::ostream& err) {
         if (more && !session.pause(2)) sweep.abort();
         for (; printed < sweep.answers().size(); ++printed) {
             const SweepAnswer& a = sweep.answers()[printed];
-            out << "address " << a.point.address << " baud " << BaudRateAt(a.point.baudIndex)
+            out << "address " << a.point.address << " baud " << baudRateAt(a.point.baudIndex)
                 << " parity " << (a.point.noParity ? "none" : "even") << " "
-                << AnswerKindText(a.kind) << "\n"
+                << answerKindText(a.kind) << "\n"
                 << std::flush;
         }
     }

@@ -108,9 +108,9 @@ const std::map<std::string, std::string>& helpTexts() {
 
 }  // namespace
 
-bool PrintCommandHelp(const std::string& command, std::ostream& out) {
+bool printCommandHelp(const std::string& command, std::ostream& out) {
     if (command == "comcfg") {
-        PrintUsage(out);
+        printUsage(out);
         out << "Example: velor-cli comcfg COM.CFG --tcp 127.0.0.1\n";
         return true;
     }
@@ -122,7 +122,7 @@ bool PrintCommandHelp(const std::string& command, std::ostream& out) {
     return true;
 }
 
-void PrintOverview(std::ostream& out) {
+void printOverview(std::ostream& out) {
     out << "velor-cli: the modules' bus and the program's files from the command line.\n"
            "Commands:\n"
            "  scan     list the addresses at which a module answers\n"
@@ -141,18 +141,18 @@ void PrintOverview(std::ostream& out) {
            "Example: velor-cli scan --tcp 127.0.0.1\n";
 }
 
-int RunHelp(const Arguments& args, std::ostream& out, std::ostream& err) {
+int runHelp(const Arguments& args, std::ostream& out, std::ostream& err) {
     if (args.empty()) {
-        PrintOverview(out);
+        printOverview(out);
         return kExitOk;
     }
-    if (PrintCommandHelp(args[0], out)) return kExitOk;
+    if (printCommandHelp(args[0], out)) return kExitOk;
     err << "velor-cli: no command " << args[0] << "\n";
-    PrintOverview(err);
+    printOverview(err);
     return kExitUsage;
 }
 
-int UsageError(const std::string& command, const std::string& problem, std::ostream& err) {
+int usageError(const std::string& command, const std::string& problem, std::ostream& err) {
     err << "velor-cli " << command << ": " << problem << "\n"
         << "Try: velor-cli help " << command << "\n";
     return kExitUsage;

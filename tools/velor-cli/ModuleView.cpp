@@ -49,20 +49,20 @@ void chooseSet(UnitSelections& sel, RequestKind kind, std::uint8_t set, bool fil
 
 }  // namespace
 
-std::optional<RequestKind> ModuleKindNamed(const std::string& name) {
+std::optional<RequestKind> moduleKindNamed(const std::string& name) {
     for (const RequestKind k : {RequestKind::Kalu, RequestKind::Tev, RequestKind::Tew,
                                 RequestKind::Tevw, RequestKind::Mokr})
-        if (ModuleKindName(k) == name) return k;
+        if (moduleKindName(k) == name) return k;
     return std::nullopt;
 }
 
-std::string ModuleKindName(RequestKind kind) {
+std::string moduleKindName(RequestKind kind) {
     static const char* const names[] = {"kalu", "tev", "tew", "tevw", "mokr"};
     const auto index = static_cast<std::size_t>(kind);
     return kind <= RequestKind::Mokr ? names[index] : "probe";
 }
 
-InputNames NamesFromConfig(RequestKind kind, const ConfigState* config) {
+InputNames namesFromConfig(RequestKind kind, const ConfigState* config) {
     InputNames n;
     if (config == nullptr) return n;
     if (isKalu(kind)) {
@@ -78,7 +78,7 @@ InputNames NamesFromConfig(RequestKind kind, const ConfigState* config) {
     return n;
 }
 
-bool DecodeSample(RequestKind kind, std::span<const std::uint8_t> answer, const InputNames& names,
+bool decodeSample(RequestKind kind, std::span<const std::uint8_t> answer, const InputNames& names,
                   Sample& s) {
     UnitSelections sel;
     DecoderState st;
@@ -102,7 +102,7 @@ bool DecodeSample(RequestKind kind, std::span<const std::uint8_t> answer, const 
     return true;
 }
 
-bool DecodeMokrSample(int board, std::span<const std::uint8_t> counters,
+bool decodeMokrSample(int board, std::span<const std::uint8_t> counters,
                       std::span<const std::uint8_t> states, Sample& s) {
     UnitSelections sel;
     DecoderState st;
@@ -124,14 +124,14 @@ bool DecodeMokrSample(int board, std::span<const std::uint8_t> counters,
     return true;
 }
 
-void PrintSample(const Sample& s, const InputNames& names, std::ostream& out) {
-    out << CsvWriter::timeText(s.time) << "  " << ModuleKindName(s.kind) << " address " << s.address
+void printSample(const Sample& s, const InputNames& names, std::ostream& out) {
+    out << CsvWriter::timeText(s.time) << "  " << moduleKindName(s.kind) << " address " << s.address
         << "\n";
     char line[160];
     if (isKalu(s.kind)) {
         for (int i = 0; i < 12; ++i) {
             out << "  " << std::to_string(i) << (i < 10 ? "   " : "  ") << inputName(names, i)
-                << "  " << ValueText(s.values[i], names.formats[i].Decimals) << "\n";
+                << "  " << valueText(s.values[i], names.formats[i].Decimals) << "\n";
         }
         return;
     }
@@ -148,7 +148,7 @@ void PrintSample(const Sample& s, const InputNames& names, std::ostream& out) {
     out << "\n";
 }
 
-std::vector<std::string> CsvTitles(RequestKind kind, const InputNames& names) {
+std::vector<std::string> csvTitles(RequestKind kind, const InputNames& names) {
     std::vector<std::string> titles;
     Sample shape;
     if (isKalu(kind)) {
@@ -167,7 +167,7 @@ std::vector<std::string> CsvTitles(RequestKind kind, const InputNames& names) {
     return titles;
 }
 
-std::vector<CsvValue> CsvValues(const Sample& s, const InputNames& names) {
+std::vector<CsvValue> csvValues(const Sample& s, const InputNames& names) {
     std::vector<CsvValue> values;
     if (isKalu(s.kind)) {
         for (int i = 0; i < 12; ++i)

@@ -19,15 +19,15 @@
 namespace velor::cli {
 
 // The module kinds by their command-line names: kalu, tev, tew, tevw, mokr.
-std::optional<RequestKind> ModuleKindNamed(const std::string& name);
-std::string ModuleKindName(RequestKind kind);
+std::optional<RequestKind> moduleKindNamed(const std::string& name);
+std::string moduleKindName(RequestKind kind);
 
 // What --config gives: the KALU offsets and decimals, and the input names.
 struct InputNames {
     KaluFormats formats{};
     std::vector<std::string> names;  // UTF-8; empty = the default names
 };
-InputNames NamesFromConfig(RequestKind kind, const ConfigState* config);
+InputNames namesFromConfig(RequestKind kind, const ConfigState* config);
 
 struct Sample {
     RequestKind kind = RequestKind::Kalu;
@@ -46,14 +46,14 @@ struct Sample {
 };
 
 // Decodes a KALU, TEV, TEW or TEVW answer; false when it is too short for its layout.
-bool DecodeSample(RequestKind kind, std::span<const std::uint8_t> answer, const InputNames& names,
+bool decodeSample(RequestKind kind, std::span<const std::uint8_t> answer, const InputNames& names,
                   Sample& sample);
 // MOKR: the counter blocks of the board and the state bytes, the two answers of one sample.
-bool DecodeMokrSample(int board, std::span<const std::uint8_t> counters,
+bool decodeMokrSample(int board, std::span<const std::uint8_t> counters,
                       std::span<const std::uint8_t> states, Sample& sample);
 
-void PrintSample(const Sample& sample, const InputNames& names, std::ostream& out);
-std::vector<std::string> CsvTitles(RequestKind kind, const InputNames& names);
-std::vector<CsvValue> CsvValues(const Sample& sample, const InputNames& names);
+void printSample(const Sample& sample, const InputNames& names, std::ostream& out);
+std::vector<std::string> csvTitles(RequestKind kind, const InputNames& names);
+std::vector<CsvValue> csvValues(const Sample& sample, const InputNames& names);
 
 }  // namespace velor::cli

@@ -13,7 +13,7 @@ namespace velor::cli {
 namespace {
 
 std::string accessText(const std::string& device) {
-    const PortAccess a = CheckPortAccess(device);
+    const PortAccess a = checkPortAccess(device);
     return a.accessible ? "accessible" : a.remedy;
 }
 
@@ -21,7 +21,7 @@ void printComNames(std::ostream& out) {
     out << "COM names (an entry COMn in the working directory, else the default device):\n";
     for (int n = 1; n <= 9; ++n) {
         const std::string name = PortDeviceName(n);
-        const std::string device = DefaultPortResolver(name);
+        const std::string device = defaultPortResolver(name);
         const bool entry = QFileInfo(QString::fromStdString(name)).isSymLink() ||
                            QFileInfo::exists(QString::fromStdString(name));
         out << "  " << name << "  " << device
@@ -34,13 +34,13 @@ void printComNames(std::ostream& out) {
 }
 
 void printDevices(std::ostream& out) {
-    const std::vector<SerialDevice> devices = ListSerialDevices();
+    const std::vector<SerialDevice> devices = listSerialDevices();
     out << "Serial devices of this system:" << (devices.empty() ? " none\n" : "\n");
     for (const SerialDevice& d : devices) {
         out << "  " << d.device;
         if (!d.description.empty()) out << "  \"" << d.description << "\"";
         if (!d.manufacturer.empty()) out << "  maker " << d.manufacturer;
-        if (d.hasUsbIds) out << "  usb " << UsbIdsText(d);
+        if (d.hasUsbIds) out << "  usb " << usbIdsText(d);
         if (!d.serialNumber.empty()) out << "  serial " << d.serialNumber;
         if (!d.byIdPath.empty()) out << "\n      " << d.byIdPath;
         out << "\n      " << (d.access.accessible ? "accessible" : d.access.remedy) << "\n";
@@ -49,11 +49,11 @@ void printDevices(std::ostream& out) {
 
 }  // namespace
 
-int RunPorts(const Arguments& raw, std::ostream& out, std::ostream& err) {
+int runPorts(const Arguments& raw, std::ostream& out, std::ostream& err) {
     ParsedArgs a;
     std::string problem;
-    if (!ParseArgs(raw, {}, a, problem)) return UsageError("ports", problem, err);
-    if (!a.positional.empty()) return UsageError("ports", "ports takes no arguments", err);
+    if (!parseArgs(raw, {}, a, problem)) return usageError("ports", problem, err);
+    if (!a.positional.empty()) return usageError("ports", "ports takes no arguments", err);
     printComNames(out);
     printDevices(out);
     return kExitOk;

@@ -36,29 +36,29 @@ struct SendPlan {
 // not fit together.
 int plan(const ParsedArgs& a, SendPlan& p, std::ostream& err) {
     std::string problem;
-    if (a.positional.size() != 1) return UsageError("send", "name one .cfa or .cfb file", err);
+    if (a.positional.size() != 1) return usageError("send", "name one .cfa or .cfb file", err);
     const std::string& path = a.positional[0];
-    const auto kind = ConfigFileKindOf(path);
+    const auto kind = configFileKindOf(path);
     if (!kind || *kind == ConfigFileKind::ComConfig)
-        return UsageError("send", path + ": send takes a .cfa or .cfb file", err);
-    if (!ReadConfigFile(QString::fromStdString(path), *kind, p.file, problem)) {
+        return usageError("send", path + ": send takes a .cfa or .cfb file", err);
+    if (!readConfigFile(QString::fromStdString(path), *kind, p.file, problem)) {
         err << "velor-cli: " << problem << "\n";
         return kExitUsage;
     }
     const auto targetText = a.value("--target");
     if (*kind == ConfigFileKind::Analog && targetText && *targetText != "kalu")
-        return UsageError("send", "a .cfa file goes to a KALU module only", err);
+        return usageError("send", "a .cfa file goes to a KALU module only", err);
     if (*kind == ConfigFileKind::Binary) {
         const auto target = targetText ? targetNamed(*targetText) : std::nullopt;
-        if (!target) return UsageError("send", "a .cfb file needs --target tev|tew|mokr|zepa", err);
+        if (!target) return usageError("send", "a .cfb file needs --target tev|tew|mokr|zepa", err);
         p.target = *target;
     }
     ConfigState& c = p.file.config;
     long address = -1;
-    if (!TakeNumber(a, "--address", 0, 255, address, problem) ||
-        !TakeNumber(a, "--baud-after", 0, 4, p.baudAfter, problem) ||
-        !TakeNumber(a, "--retries", 0, 1000, p.failures, problem)) {
-        return UsageError("send", problem, err);
+    if (!takeNumber(a, "--address", 0, 255, address, problem) ||
+        !takeNumber(a, "--baud-after", 0, 4, p.baudAfter, problem) ||
+        !takeNumber(a, "--retries", 0, 1000, p.failures, problem)) {
+        return usageError("send", problem, err);
     }
     if (address >= 0) {
         c.AnalogConfig.ModuleAddress = c.BinaryConfig.ModuleAddress =
@@ -69,14 +69,14 @@ int plan(const ParsedArgs& a, SendPlan& p, std::ostream& err) {
 
 }  // namespace
 
-int RunSend(const Arguments& raw, std::ostream& out, std::ostream& err) {
+int runSend(const Arguments& raw, std::ostream& out, std::ostream& err) {
     std::string problem;
     ParsedArgs a;
     LinkOptions link;
     const OptionSet options{{"--target", "--address", "--baud-after", "--retries"}, {}};
-    if (!ParseArgs(raw, options + LinkOptionSet(), a, problem) ||
-        !ParseLinkOptions(a, link, problem)) {
-        return UsageError("send", problem, err);
+    if (!parseArgs(raw, options + linkOptionSet(), a, problem) ||
+        !parseLinkOptions(a, link, problem)) {
+        return usageError("send", problem, err);
     }
     SendPlan p;
     if (const int code = plan(a, p, err); code != kExitOk) return code;
@@ -92,8 +92,8 @@ int RunSend(const Arguments& raw, std::ostream& out, std::ostream& err) {
     out << "module address "
         << (p.target == ConfigTarget::Kalu ? c.AnalogConfig.ModuleAddress
                                            : c.BinaryConfig.ModuleAddress)
-        << ", baud rate after the send " << BaudRateAt(c.TargetBaudIndex) << " Bd (code "
-        << int{BaudCodeFor(c.TargetBaudIndex)} << ")\n";
+        << ", baud rate after the send " << baudRateAt(c.TargetBaudIndex) << " Bd (code "
+        << int{baudCodeFor(c.TargetBaudIndex)} << ")\n";
 
     // The loop's sequence: a block after a failure is the one the sequencing gives, and the
     // send ends with an accepted last block. The program goes on for ever; here a number of
@@ -102,7 +102,7 @@ int RunSend(const Arguments& raw, std::ostream& out, std::ostream& err) {
     bool secondHalf = false;
     long failed = 0;
     for (;;) {
-        const ConfigBlock block = NextConfigBlock(c, p.target, secondHalf, zepa);
+        const ConfigBlock block = nextConfigBlock(c, p.target, secondHalf, zepa);
         const Outcome o = bus.exchange(RequestKind::Config, block.data.bytes);
         if (o.interrupted) return kExitInterrupted;
         out << block.data.statusText << ": " << (o.done() ? "accepted" : o.verdict()) << "\n"
@@ -116,7 +116,7 @@ int RunSend(const Arguments& raw, std::ostream& out, std::ostream& err) {
                 << " failed blocks\n";
             return kExitNo;
         }
-        secondHalf = KaluHalfAfterFailedBlock(p.target, secondHalf);
+        secondHalf = kaluHalfAfterFailedBlock(p.target, secondHalf);
     }
 }
 

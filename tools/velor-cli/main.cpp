@@ -20,9 +20,9 @@ using Command = int (*)(const velor::cli::Arguments&, std::ostream&, std::ostrea
 const std::map<std::string, Command>& commands() {
     using namespace velor::cli;
     static const std::map<std::string, Command> table = {
-        {"scan", RunScan},     {"read", RunRead},     {"write", RunWrite}, {"send", RunSend},
-        {"show", RunShow},     {"create", RunCreate}, {"diff", RunDiff},   {"ports", RunPorts},
-        {"find", RunFind},     {"comcfg", RunComCfg}, {"demo", RunDemo},   {"help", RunHelp},
+        {"scan", runScan},     {"read", runRead},     {"write", runWrite}, {"send", runSend},
+        {"show", runShow},     {"create", runCreate}, {"diff", runDiff},   {"ports", runPorts},
+        {"find", runFind},     {"comcfg", runComCfg}, {"demo", runDemo},   {"help", runHelp},
     };
     return table;
 }
@@ -38,17 +38,17 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty() || args[0] == "--help" || args[0] == "-h") {
-        velor::cli::PrintOverview(args.empty() ? std::cerr : std::cout);
+        velor::cli::printOverview(args.empty() ? std::cerr : std::cout);
         return args.empty() ? velor::cli::kExitUsage : velor::cli::kExitOk;
     }
     const velor::cli::Arguments rest(args.begin() + 1, args.end());
     const auto it = commands().find(args[0]);
     if (it == commands().end()) {
         std::cerr << "velor-cli: unknown command " << args[0] << "\n";
-        velor::cli::PrintOverview(std::cerr);
+        velor::cli::printOverview(std::cerr);
         return velor::cli::kExitUsage;
     }
     if (args[0] != "help" && asksForHelp(rest))
-        return velor::cli::RunHelp({args[0]}, std::cout, std::cerr);
+        return velor::cli::runHelp({args[0]}, std::cout, std::cerr);
     return it->second(rest, std::cout, std::cerr);
 }
