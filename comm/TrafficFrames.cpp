@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "comm/Frame.h"
+#include "comm/ModuleProtocol.h"
 
 namespace velor {
 
@@ -11,12 +12,6 @@ namespace {
 
 constexpr std::size_t kShortFrameBytes = 6;
 constexpr std::size_t kVariableHeadBytes = 4;
-constexpr std::uint8_t kProbeFunction = 0x69;
-constexpr std::uint8_t kReadCode = 0x0B;
-constexpr std::uint8_t kWriteCode = 0x0C;
-constexpr std::uint8_t kReadWriteCode = 0x0D;
-constexpr std::uint8_t kZepaFunction = 0x63;
-constexpr std::uint8_t kConfigArea = 1;
 
 bool isStartByte(std::uint8_t b) {
     return b == kShortStart || b == kVariableStart || b == kAcknowledge;
@@ -97,7 +92,7 @@ std::string itemText(std::span<const std::uint8_t> d) {
 std::string configText(std::span<const std::uint8_t> d, std::uint8_t function) {
     const unsigned start = d[1] | (d[2] << 8);
     const unsigned count = d[3];
-    if (function == kZepaFunction) return format("konfigurace ZEPA (%u B)", count);
+    if (function == kZepaApplication) return format("konfigurace ZEPA (%u B)", count);
     if (start == 0 && count == 0x80) return "konfigurace KALU, 1. polovina (128 B)";
     if (start == 0x80 && count == 0xC0) return "konfigurace KALU, 2. polovina (192 B)";
     if (start == 0 && count == 0x88) return "konfigurace TEV/TEVW/TEW (136 B)";
@@ -112,7 +107,7 @@ std::string itemsText(std::span<const std::uint8_t> user) {
     std::size_t pos = 4;
     for (int item = 0; pos + 4 <= user.size(); ++item) {
         const auto d = user.subspan(pos, 4);
-        const bool write = code == kWriteCode || (code == kReadWriteCode && item > 0);
+        const bool write = code == kWrite || (code == kReadWrite && item > 0);
         if (!out.empty()) out += ", ";
         if (write && d[0] == kConfigArea) {
             out += configText(d, user[2]);
@@ -234,13 +229,13 @@ std::string describeSent(std::span<const std::uint8_t> frame) {
     const auto user = sentUserData(frame, isShort);
     if (user.size() < 3) return "neznámý rámec";
     if (isShort) {
-        if (user[1] == 0x40 && user[2] == kProbeFunction)
+        if (user[1] == kPrefix && user[2] == kProbeApplication)
             return format("dotaz na adresu %u", user[0]);
         return "krátký rámec";
     }
     if (user.size() < 4) return "rámec bez požadavku";
     const std::uint8_t code = user[3];
-    if (code != kReadCode && code != kWriteCode && code != kReadWriteCode)
+    if (code != kRead && code != kWrite && code != kReadWrite)
         return format("neznámý požadavek %02X", code);
     return itemsText(user);
 }

@@ -2,21 +2,12 @@
 
 #include <algorithm>
 
+#include "comm/ModuleProtocol.h"
 #include "config/ImageBuilder.h"
 
 namespace velor {
 
 namespace {
-
-constexpr std::uint8_t kPrefix = 0x40;
-constexpr std::uint8_t kApplication = 0x6C;
-constexpr std::uint8_t kZepaApplication = 0x63;
-constexpr std::uint8_t kProbeApplication = 0x69;
-constexpr std::uint8_t kRead = 0x0B;
-constexpr std::uint8_t kWrite = 0x0C;
-constexpr std::uint8_t kReadWrite = 0x0D;
-constexpr std::uint8_t kMonitorArea = 2;
-constexpr std::uint8_t kConfigArea = 1;
 
 std::uint8_t AddressByte(std::int32_t address) {
     if (address < 0 || address > 255) throw AddressRangeError();
