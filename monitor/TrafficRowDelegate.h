@@ -1,6 +1,8 @@
 #pragma once
-// Paints the traffic table's cells from laid-out texts that it keeps: a frame's texts never
-// change, so a view that follows the tail lays out only the rows that scrolled in.
+// Paints the traffic table's cells from laid-out texts that it keeps. Most cells repeat (the
+// direction, the address, the kind, the verdict, the bytes of every request), so texts are kept
+// by what they say: a view that follows the tail lays out little more than the new time stamps
+// and reply bytes. The bytes are cut to what their column shows before they are laid out.
 
 #include <QCache>
 #include <QStaticText>
@@ -8,22 +10,20 @@
 
 namespace velor {
 
-class TrafficTableModel;
-
 class TrafficRowDelegate : public QStyledItemDelegate {
     Q_OBJECT
 public:
-    TrafficRowDelegate(const TrafficTableModel& model, QObject* parent = nullptr);
+    explicit TrafficRowDelegate(QObject* parent = nullptr);
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;
-    // Forgets the texts (the rows were rebuilt).
-    void forget() { texts_.clear(); }
+    // The hex bytes "AA BB CC …" cut to the whole bytes that fit into width pixels, with " …"
+    // when some are left out; the text as it is when it fits.
+    static QString fitBytes(const QString& hex, int width, const QFontMetrics& metrics);
 
 private:
-    const QStaticText& textOf(const QModelIndex& index) const;
+    const QStaticText& textOf(const QString& shown, const QFont& font) const;
 
-    const TrafficTableModel& model_;
-    mutable QCache<quint64, QStaticText> texts_;
+    mutable QCache<QString, QStaticText> texts_;
 };
 
 }  // namespace velor

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QContextMenuEvent>
 #include <QFile>
@@ -19,6 +20,7 @@
 #include "comm/TrafficCapture.h"
 #include "monitor/TevWindow.h"
 #include "monitor/TrafficMonitor.h"
+#include "monitor/TrafficRowDelegate.h"
 #include "monitor/UnitWindows.h"
 
 using namespace velor;
@@ -185,6 +187,32 @@ TEST(TrafficWindow, RowsOfDroppedFramesGoAndTheTailIsFollowed) {
     EXPECT_EQ(m.rowCount(), 400);
     EXPECT_EQ(bar->value(), 20 - 10);  // the ten dropped rows moved it up
     EXPECT_LT(bar->value(), bar->maximum());
+}
+
+// The bytes column shows whole bytes that fit and says when some are left out, whatever its width.
+TEST(TrafficWindow, BytesAreCutToWholeBytesThatFitTheColumn) {
+    const QFontMetrics metrics(QApplication::font());
+    QStringList all;
+    for (int i = 0; i < 40; ++i)
+        all << QStringLiteral("%1").arg(i * 6 + 10, 2, 16, QChar('0')).toUpper();
+    const QString full = all.join(' ');
+    const QString cutByModel = full + QStringLiteral(" …");
+    const int fullWidth = metrics.horizontalAdvance(full);
+    EXPECT_EQ(TrafficRowDelegate::fitBytes(full, 2 * fullWidth, metrics), full);
+    EXPECT_EQ(TrafficRowDelegate::fitBytes("E5", 100, metrics), "E5");
+    EXPECT_EQ(TrafficRowDelegate::fitBytes(full, 1, metrics), "…");
+    for (const QString& text : {full, cutByModel}) {
+        for (int width = 30; width <= 2 * fullWidth; width += 7) {
+            const QString shown = TrafficRowDelegate::fitBytes(text, width, metrics);
+            SCOPED_TRACE(width);
+            EXPECT_LE(metrics.horizontalAdvance(shown), width);
+            if (shown == text || shown == QStringLiteral("…")) continue;
+            ASSERT_TRUE(shown.endsWith(QStringLiteral(" …")));
+            const QString kept = shown.chopped(2);
+            EXPECT_TRUE(full.startsWith(kept + ' ')) << kept.toStdString();
+            EXPECT_EQ(kept.size() % 3, 2);  // whole bytes only
+        }
+    }
 }
 
 TEST(TrafficWindow, SavesTextOrCaptureByExtension) {
