@@ -26,11 +26,12 @@ namespace velor {
 
 namespace {
 
-// Two redraws a second keep the chart live; each replaces whole series, never point by point.
-constexpr int kRefreshMs = 500;
-// Points drawn per input: about two per pixel of the plot, far fewer than an hour at 10 polls
-// a second holds.
-constexpr std::size_t kDrawnPoints = 400;
+// One redraw a second keeps a trend of minutes live; each replaces whole series, never point by
+// point, and moves the time axis, which lays out every series again.
+constexpr int kRefreshMs = 1000;
+// Points drawn per input: the lowest and the highest of 100 stretches of the window, so spikes
+// stay visible; a minute at 10 polls a second holds 600.
+constexpr std::size_t kDrawnPoints = 200;
 constexpr int kWindowMinutes[] = {1, 10, 60};
 
 QString kindName(RequestKind kind) {
@@ -241,9 +242,13 @@ void RecordWindow::updateChart() {
         const std::vector<QPointF> points = trend_.series(i, kDrawnPoints);
         s->replace(QList<QPointF>(points.begin(), points.end()));
     }
-    const qint64 last = trend_.size() ? trend_.lastMs() : QDateTime::currentMSecsSinceEpoch();
-    timeAxis_->setRange(QDateTime::fromMSecsSinceEpoch(last - trend_.windowMs()),
-                        QDateTime::fromMSecsSinceEpoch(last));
+    const auto [from, to] = trend_.shownSpan(QDateTime::currentMSecsSinceEpoch());
+    if (from != shownFrom_ || to != shownTo_) {
+        shownFrom_ = from;
+        shownTo_ = to;
+        timeAxis_->setRange(QDateTime::fromMSecsSinceEpoch(from),
+                            QDateTime::fromMSecsSinceEpoch(to));
+    }
     fitValueAxis(mask);
 }
 

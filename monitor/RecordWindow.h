@@ -89,6 +89,8 @@ private:
     QChartView* view_ = nullptr;
     QDateTimeAxis* timeAxis_ = nullptr;
     QValueAxis* valueAxis_ = nullptr;
+    qint64 shownFrom_ = 0;  // the time axis' range, moved only when the span moves
+    qint64 shownTo_ = 0;
     QTimer* timer_ = nullptr;
 };
 

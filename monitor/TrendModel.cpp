@@ -31,26 +31,33 @@ std::vector<QPointF> TrendModel::series(int input, std::size_t maxPoints) const 
     std::vector<QPointF> out;
     if (input < 0 || input >= kTrendInputs || points_.empty()) return out;
     const auto i = static_cast<std::size_t>(input);
-    const std::size_t buckets = std::max<std::size_t>(1, maxPoints / 2);
-    const std::size_t step = (points_.size() + buckets - 1) / buckets;
-    if (step <= 1) {
-        for (const Row& r : points_) out.emplace_back(static_cast<double>(r.ms), r.values[i]);
+    auto put = [&](const Row& r) { out.emplace_back(static_cast<double>(r.ms), r.values[i]); };
+    if (points_.size() <= maxPoints) {
+        for (const Row& r : points_) put(r);
         return out;
     }
+    const std::int64_t stretchMs = std::max<std::int64_t>(
+        1, windowMs() / static_cast<std::int64_t>(std::max<std::size_t>(1, maxPoints / 2)));
     // Each stretch adds its lowest and its highest point, in time order: spikes stay visible.
-    for (std::size_t b = 0; b < points_.size(); b += step) {
-        const auto end = std::min(points_.size(), b + step);
-        std::size_t lo = b, hi = b;
-        for (std::size_t k = b; k < end; ++k) {
+    for (std::size_t b = 0; b < points_.size();) {
+        const std::int64_t stretch = points_[b].ms / stretchMs;
+        std::size_t lo = b, hi = b, k = b;
+        for (; k < points_.size() && points_[k].ms / stretchMs == stretch; ++k) {
             if (points_[k].values[i] < points_[lo].values[i]) lo = k;
             if (points_[k].values[i] > points_[hi].values[i]) hi = k;
         }
-        for (std::size_t k : {std::min(lo, hi), std::max(lo, hi)}) {
-            out.emplace_back(static_cast<double>(points_[k].ms), points_[k].values[i]);
-            if (lo == hi) break;
-        }
+        put(points_[std::min(lo, hi)]);
+        if (lo != hi) put(points_[std::max(lo, hi)]);
+        b = k;
     }
     return out;
+}
+
+std::pair<std::int64_t, std::int64_t> TrendModel::shownSpan(std::int64_t nowMs) const {
+    const std::int64_t step = windowMs() / 12;
+    const std::int64_t newest = points_.empty() ? nowMs : points_.back().ms;
+    const std::int64_t end = (newest / step + 1) * step;
+    return {end - windowMs(), end};
 }
 
 std::pair<double, double> TrendModel::range(std::uint16_t inputMask) const {

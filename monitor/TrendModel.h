@@ -33,8 +33,14 @@ public:
     std::int64_t firstMs() const { return points_.empty() ? 0 : points_.front().ms; }
     std::int64_t lastMs() const { return points_.empty() ? 0 : points_.back().ms; }
 
-    // Input (0..11) as chart points (x = ms since the epoch), at most about maxPoints of them.
+    // Input (0..11) as chart points (x = ms since the epoch), at most about maxPoints of them:
+    // beyond that, the lowest and the highest point of each stretch of the window's time, the
+    // stretches fixed in time, so a line does not change shape as the window moves on.
     std::vector<QPointF> series(int input, std::size_t maxPoints) const;
+    // The time the chart shows, {from, to} in ms since the epoch: the window, ending at the
+    // first whole step (a twelfth of the window) after the newest point, or after nowMs with
+    // none. The axis moves by steps, not with every point: each move lays out every line again.
+    std::pair<std::int64_t, std::int64_t> shownSpan(std::int64_t nowMs) const;
     // Lowest and highest value of the given inputs (mask bit i = input i); {0,1} with none.
     std::pair<double, double> range(std::uint16_t inputMask) const;
 

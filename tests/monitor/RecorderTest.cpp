@@ -2,10 +2,13 @@
 // recording when another window is polled or the disk is full, and the chart's window.
 
 #include <gtest/gtest.h>
+
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <algorithm>
+#include <set>
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -233,6 +236,45 @@ TEST(TrendModelTest, KeepsOnlyTheChosenWindow) {
     // The clock stepped back: the old points go, they would never leave the window.
     m.add(5, v);
     EXPECT_EQ(m.size(), 1u);
+}
+
+// The chart redraws every second: a thinned line must not change shape under the user's eyes,
+// and the time axis moves by steps, always showing the newest point.
+TEST(TrendModelTest, ThinnedLineKeepsItsShapeAndTheAxisMovesBySteps) {
+    TrendModel m;
+    m.setWindowMinutes(1);
+    std::array<float, kTrendInputs> v{};
+    auto addAt = [&](std::int64_t i) {
+        v[0] = static_cast<float>((i * 7919) % 101);  // noisy
+        m.add(1'700'000'000'000 + 100 * i, v);
+    };
+    std::int64_t i = 0;
+    for (; i < 1200; ++i) addAt(i);
+    const auto before = m.series(0, 200);
+    addAt(i++);
+    const auto after = m.series(0, 200);
+    ASSERT_GE(before.size(), 100u);
+    EXPECT_LE(after.size(), 202u);
+    // Apart from the stretch at each end, the points are the same ones.
+    const std::vector<QPointF> midBefore(before.begin() + 4, before.end() - 2);
+    const auto from = std::find(after.begin(), after.end(), midBefore.front());
+    ASSERT_NE(from, after.end());
+    EXPECT_TRUE(std::equal(midBefore.begin(), midBefore.end(), from));
+
+    const std::int64_t step = 5000;
+    std::set<std::int64_t> ends;
+    for (int k = 0; k < 200; ++k, ++i) {  // 20 s
+        addAt(i);
+        const auto [shownFrom, shownTo] = m.shownSpan(0);
+        EXPECT_EQ(shownTo - shownFrom, m.windowMs());
+        EXPECT_EQ(shownTo % step, 0);
+        EXPECT_GT(shownTo, m.lastMs());
+        EXPECT_LE(shownTo - m.lastMs(), step);
+        ends.insert(shownTo);
+    }
+    EXPECT_LE(ends.size(), 5u);  // moved four or five times in 20 s, not 200
+    TrendModel empty;
+    EXPECT_EQ(empty.shownSpan(123'456).second, 125'000);
 }
 
 TEST(TrendModelTest, ThinnedSeriesKeepsSpikesAndBounds) {
