@@ -29,12 +29,16 @@ namespace velor {
 
 namespace {
 
-QString answerText(const SweepAnswer& a) {
-    return QStringLiteral("adresa %1   %2 Bd   parita %3   %4")
-        .arg(a.point.address)
-        .arg(baudRateAt(a.point.baudIndex))
-        .arg(a.point.noParity ? QStringLiteral("žádná") : QStringLiteral("sudá"))
-        .arg(QString::fromStdString(answerKindText(a.kind)));
+QString answerText(const std::vector<SweepAnswer>& answers, std::size_t i) {
+    const SweepAnswer& a = answers[i];
+    QString text = QStringLiteral("adresa %1   %2 Bd   parita %3   %4")
+                       .arg(a.point.address)
+                       .arg(baudRateAt(a.point.baudIndex))
+                       .arg(a.point.noParity ? QStringLiteral("žádná") : QStringLiteral("sudá"))
+                       .arg(QString::fromStdString(answerKindText(a.kind)));
+    if (answeredAtBothParities(answers, i))
+        text += QStringLiteral("   (odpovídá při obou paritách – paritu nelze rozlišit)");
+    return text;
 }
 
 // Why the device may not be opened and what the user can do about it.
@@ -275,8 +279,11 @@ void TForm_Hledani::tick() {
 
 void TForm_Hledani::showAnswers() {
     const auto& answers = sweep_->answers();
-    for (; shown_ < static_cast<int>(answers.size()); ++shown_)
-        Answers->addItem(answerText(answers[static_cast<std::size_t>(shown_)]));
+    if (shown_ == static_cast<int>(answers.size())) return;
+    for (; shown_ < static_cast<int>(answers.size()); ++shown_) Answers->addItem(QString());
+    // A new answer may be the other parity of an earlier one: every text is made again.
+    for (std::size_t i = 0; i < answers.size(); ++i)
+        Answers->item(static_cast<int>(i))->setText(answerText(answers, i));
     if (Answers->currentRow() < 0 && Answers->count() > 0) Answers->setCurrentRow(0);
 }
 

@@ -43,6 +43,11 @@ struct SweepAnswer {
 // "E5", "frame", "short frame", "wrong reply".
 std::string answerKindText(AnswerKind kind);
 
+// Whether the same address answered at the same baud rate with the other parity as well. A
+// line that carries no parity (a pseudo-terminal, an adapter that ignores it) lets a module
+// answer at both, and then the answers cannot tell its parity.
+bool answeredAtBothParities(const std::vector<SweepAnswer>& answers, std::size_t index);
+
 // The probes in the order they are sent: parity by parity, within it baud rate by baud rate,
 // within that address by address, so the port is reopened once per line setting.
 std::vector<SweepPoint> sweepOrder(const SweepSettings& settings);

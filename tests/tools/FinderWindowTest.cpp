@@ -87,6 +87,11 @@ TEST_F(FinderWindowTest, PouzitSavesPortBaudAndParityOfTheAnswer) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return !finder.sweeping(); }, 10000));
     ASSERT_EQ(finder.Answers->count(), 2);  // even, then none: no parity on a pty
     EXPECT_TRUE(finder.Answers->item(0)->text().startsWith("adresa 17   19200 Bd   parita sudá"));
+    // Both say that the parity cannot be told from them.
+    for (int i = 0; i < 2; ++i)
+        EXPECT_TRUE(finder.Answers->item(i)->text().endsWith(
+            QStringLiteral("(odpovídá při obou paritách – paritu nelze rozlišit)")))
+            << finder.Answers->item(i)->text().toStdString();
     finder.Answers->setCurrentRow(1);
     finder.B_Pouzit->click();
 
@@ -118,6 +123,7 @@ TEST_F(FinderWindowTest, PouzitOffersTheAddressToEachConfiguration) {
     finder.B_Hledat->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !finder.sweeping(); }, 10000));
     ASSERT_EQ(finder.Answers->count(), 1);
+    EXPECT_FALSE(finder.Answers->item(0)->text().contains(QStringLiteral("obou")));
 
     test::MessageRecorder messages;
     messages.queueAnswer(kAnswerYes);  // analog
