@@ -15,7 +15,8 @@ namespace velor {
 // The receive step starts once the request has left the port, so a module with the default
 // response delay of 20 ms answers within 22.3 ms at 4800 Bd (20 ms delay, 2.3 ms for E5);
 // 30 ms leaves it room. With the engine's 10 ms ticks an absent address costs about 30 ms
-// plus three ticks, so 32 x 5 x 2 probes take about 320 x 60..70 ms = 19..22.4 s.
+// plus three or four ticks, so 32 x 5 x 2 probes take about 320 x 60..75 ms = 19..24 s
+// (velor-bench measures 23.8 s on a pseudo-terminal).
 inline constexpr std::uint16_t kDefaultProbeTimeoutMs = 30;
 
 struct SweepSettings {
