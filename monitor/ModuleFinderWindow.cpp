@@ -29,12 +29,20 @@ namespace velor {
 
 namespace {
 
-QString answerText(const SweepAnswer& a) {
-    return QStringLiteral("adresa %1   %2 Bd   parita %3   %4")
-        .arg(a.point.address)
-        .arg(baudRateAt(a.point.baudIndex))
-        .arg(a.point.noParity ? QStringLiteral("žádná") : QStringLiteral("sudá"))
-        .arg(QString::fromStdString(answerKindText(a.kind)));
+// The port list's entries: TCP is 0, COMn is n, a serial device given by its path is this.
+constexpr int kDevicePort = -1;
+constexpr int kDevicePathRole = Qt::UserRole + 1;
+
+QString answerText(const std::vector<SweepAnswer>& answers, std::size_t i) {
+    const SweepAnswer& a = answers[i];
+    QString text = QStringLiteral("adresa %1   %2 Bd   parita %3   %4")
+                       .arg(a.point.address)
+                       .arg(baudRateAt(a.point.baudIndex))
+                       .arg(a.point.noParity ? QStringLiteral("žádná") : QStringLiteral("sudá"))
+                       .arg(QString::fromStdString(answerKindText(a.kind)));
+    if (answeredAtBothParities(answers, i))
+        text += QStringLiteral("   (odpovídá při obou paritách – paritu nelze rozlišit)");
+    return text;
 }
 
 // Why the device may not be opened and what the user can do about it.
@@ -80,6 +88,7 @@ TForm_Hledani::TForm_Hledani(AppState& app, QWidget* parent) : QDialog(parent), 
 
 TForm_Hledani::~TForm_Hledani() {
     abortSweep();
+    restoreResolver();
 }
 
 void TForm_Hledani::createControls() {
@@ -184,6 +193,20 @@ void TForm_Hledani::showSerialDevices(std::vector<SerialDevice> devices) {
     Devices->setCurrentRow(-1);
     B_Priradit->setEnabled(false);
     labelPortChoice();
+    listDevicePorts();
+}
+
+// Every listed device may be swept as it is, without a COMn entry leading to it.
+void TForm_Hledani::listDevicePorts() {
+    const QString chosen = PortChoice->currentData(kDevicePathRole).toString();
+    for (int i = PortChoice->count() - 1; i >= 0; --i)
+        if (PortChoice->itemData(i).toInt() == kDevicePort) PortChoice->removeItem(i);
+    for (const SerialDevice& d : devices_) {
+        const QString path = QString::fromStdString(linkTargetOf(d));
+        PortChoice->addItem(QString::fromStdString(d.device), kDevicePort);
+        PortChoice->setItemData(PortChoice->count() - 1, path, kDevicePathRole);
+        if (path == chosen) PortChoice->setCurrentIndex(PortChoice->count() - 1);
+    }
 }
 
 // "COM3 – /dev/ttyUSB0 „FT232R USB UART“" for every COMn that leads to a found device.
@@ -208,8 +231,11 @@ void TForm_Hledani::labelPortChoice() {
 bool TForm_Hledani::assignSelectedDevice() {
     const int row = Devices->currentRow();
     if (row < 0 || row >= static_cast<int>(devices_.size())) return false;
+    return assignDevice(linkTargetOf(devices_[static_cast<std::size_t>(row)]));
+}
+
+bool TForm_Hledani::assignDevice(const std::string& target) {
     const std::string name = PortDeviceName(ComChoice->currentData().toInt());
-    const std::string target = linkTargetOf(devices_[static_cast<std::size_t>(row)]);
     std::string problem;
     ComLinkResult result = makeComLink(name, target, false, problem);
     if (result == ComLinkResult::Exists) {
@@ -250,9 +276,16 @@ SweepSettings TForm_Hledani::settingsFromControls() const {
 void TForm_Hledani::startSweep() {
     if (sweep_ != nullptr) return;
     ChannelState& ch = app_.comm.channel;
-    const auto port = static_cast<std::uint8_t>(PortChoice->currentData().toInt());
+    const int choice = PortChoice->currentData().toInt();
+    // A device given by its path stands in for COM1 while the sweep runs.
+    const auto port = static_cast<std::uint8_t>(choice == kDevicePort ? 1 : choice);
     ch.ChannelTable.record(1)->PortNumber = port;
     if (port != 0) ch.SelectedPortName = PortDeviceName(port);
+    if (choice == kDevicePort) {
+        savedResolver_ = ch.resolvePort;
+        const std::string path = PortChoice->currentData(kDevicePathRole).toString().toStdString();
+        ch.resolvePort = [path](const std::string&) { return path; };
+    }
     Answers->clear();
     shown_ = 0;
     sweep_ = std::make_unique<ModuleSweep>(app_.comm, settingsFromControls());
@@ -275,8 +308,11 @@ void TForm_Hledani::tick() {
 
 void TForm_Hledani::showAnswers() {
     const auto& answers = sweep_->answers();
-    for (; shown_ < static_cast<int>(answers.size()); ++shown_)
-        Answers->addItem(answerText(answers[static_cast<std::size_t>(shown_)]));
+    if (shown_ == static_cast<int>(answers.size())) return;
+    for (; shown_ < static_cast<int>(answers.size()); ++shown_) Answers->addItem(QString());
+    // A new answer may be the other parity of an earlier one: every text is made again.
+    for (std::size_t i = 0; i < answers.size(); ++i)
+        Answers->item(static_cast<int>(i))->setText(answerText(answers, i));
     if (Answers->currentRow() < 0 && Answers->count() > 0) Answers->setCurrentRow(0);
 }
 
@@ -291,6 +327,7 @@ void TForm_Hledani::endSweep() {
     timer_->stop();
     if (sweep_ == nullptr) return;
     sweep_->finish();
+    restoreResolver();
     TimeLeft->setText(sweep_->aborted()
                           ? QStringLiteral("Přerušeno")
                           : QStringLiteral("Hotovo: %1 odpovědí").arg(sweep_->answers().size()));
@@ -304,13 +341,32 @@ void TForm_Hledani::endSweep() {
     }
 }
 
+void TForm_Hledani::restoreResolver() {
+    if (!savedResolver_) return;
+    app_.comm.channel.resolvePort = std::move(*savedResolver_);
+    savedResolver_.reset();
+}
+
+// Channel 1 speaks of COMn only: a device swept by its path becomes the COMn chosen for
+// "Přiřadit jako COMn" first.
+std::optional<std::uint8_t> TForm_Hledani::adoptedPort() {
+    const int choice = PortChoice->currentData().toInt();
+    if (choice != kDevicePort) return static_cast<std::uint8_t>(choice);
+    if (!assignDevice(PortChoice->currentData(kDevicePathRole).toString().toStdString()))
+        return std::nullopt;
+    return static_cast<std::uint8_t>(ComChoice->currentData().toInt());
+}
+
 bool TForm_Hledani::adoptSelected() {
     const int row = Answers->currentRow();
     if (row < 0 || row >= static_cast<int>(lastAnswers_.size())) return false;
     const SweepAnswer& a = lastAnswers_[static_cast<std::size_t>(row)];
+    const std::optional<std::uint8_t> port = adoptedPort();
+    if (!port) return false;
     ChannelState& ch = app_.comm.channel;
     PortRecord& r = *ch.ChannelTable.record(1);
-    r.PortNumber = static_cast<std::uint8_t>(PortChoice->currentData().toInt());
+    r.PortNumber = *port;
+    if (*port != 0) ch.SelectedPortName = PortDeviceName(*port);
     r.BaudIndex = a.point.baudIndex;
     r.NoParity = a.point.noParity ? 1 : 0;
     try {

@@ -5,9 +5,11 @@
 #include <QDialog>
 #include <array>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "comm/SerialDevices.h"
+#include "comm/SerialPortName.h"
 #include "monitor/ModuleSweep.h"
 
 class QCheckBox;
@@ -40,10 +42,13 @@ public:
     // configuration, and saves that file when the user agrees.
     void offerModuleAddress(int address);
 
-    // Lists the serial devices and names in the port list where COM1..COM9 lead.
+    // Lists the serial devices, names in the port list where COM1..COM9 lead and adds the
+    // devices themselves to it.
     void showSerialDevices(std::vector<SerialDevice> devices);
     // Makes COMn (ComChoice) in the working directory a link to the selected device.
     bool assignSelectedDevice();
+    // The same for a link target; an existing other link is replaced only when confirmed.
+    bool assignDevice(const std::string& target);
     bool sweeping() const { return sweep_ != nullptr; }
     const ModuleSweep* sweep() const { return sweep_.get(); }
 
@@ -77,6 +82,9 @@ private:
     void endSweep();
     QWidget* createDeviceControls();
     void labelPortChoice();
+    void listDevicePorts();
+    void restoreResolver();
+    std::optional<std::uint8_t> adoptedPort();
 
     AppState& app_;
     std::unique_ptr<ModuleSweep> sweep_;
@@ -87,6 +95,7 @@ private:
     std::vector<SweepAnswer> lastAnswers_;
     std::vector<SerialDevice> devices_;
     bool devicesListed_ = false;
+    std::optional<PortResolver> savedResolver_;  // while a device is swept by its path
 };
 
 // Opens the finder modally over parent: the loop stops and channel 1 is closed as for a

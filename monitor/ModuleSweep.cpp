@@ -1,5 +1,7 @@
 #include "monitor/ModuleSweep.h"
 
+#include <algorithm>
+
 #include "comm/Channel.h"
 #include "comm/TransferEngine.h"
 #include "monitor/ConfigSend.h"
@@ -25,6 +27,15 @@ std::string answerKindText(AnswerKind kind) {
             return "wrong reply";
     }
     return "?";
+}
+
+bool answeredAtBothParities(const std::vector<SweepAnswer>& answers, std::size_t index) {
+    if (index >= answers.size()) return false;
+    const SweepPoint& p = answers[index].point;
+    return std::any_of(answers.begin(), answers.end(), [&p](const SweepAnswer& other) {
+        return other.point.address == p.address && other.point.baudIndex == p.baudIndex &&
+               other.point.noParity != p.noParity;
+    });
 }
 
 std::vector<SweepPoint> sweepOrder(const SweepSettings& settings) {

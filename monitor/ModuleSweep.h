@@ -15,7 +15,8 @@ namespace velor {
 // The receive step starts once the request has left the port, so a module with the default
 // response delay of 20 ms answers within 22.3 ms at 4800 Bd (20 ms delay, 2.3 ms for E5);
 // 30 ms leaves it room. With the engine's 10 ms ticks an absent address costs about 30 ms
-// plus three ticks, so 32 x 5 x 2 probes take about 320 x 60..70 ms = 19..22.4 s.
+// plus three or four ticks, so 32 x 5 x 2 probes take about 320 x 60..75 ms = 19..24 s
+// (velor-bench measures 23.8 s on a pseudo-terminal).
 inline constexpr std::uint16_t kDefaultProbeTimeoutMs = 30;
 
 struct SweepSettings {
@@ -42,6 +43,11 @@ struct SweepAnswer {
 
 // "E5", "frame", "short frame", "wrong reply".
 std::string answerKindText(AnswerKind kind);
+
+// Whether the same address answered at the same baud rate with the other parity as well. A
+// line that carries no parity (a pseudo-terminal, an adapter that ignores it) lets a module
+// answer at both, and then the answers cannot tell its parity.
+bool answeredAtBothParities(const std::vector<SweepAnswer>& answers, std::size_t index);
 
 // The probes in the order they are sent: parity by parity, within it baud rate by baud rate,
 // within that address by address, so the port is reopened once per line setting.

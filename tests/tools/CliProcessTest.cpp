@@ -477,5 +477,37 @@ TEST_F(CliProcessTest, FindSweepsEveryLineSettingInOrder) {
     }
 }
 
+// A device given by its path, the pseudo-terminal itself or a link of another name, is swept
+// from a working directory without COMn entries; an address that answers at both parities is
+// noted, since the answers then cannot tell the parity.
+TEST_F(CliProcessTest, FindSweepsADeviceGivenByItsPath) {
+    sim = std::make_unique<Simulator>(QStringList{"--no-tcp", "--pty", path("adapter"), "--log",
+                                                  "/dev/null", "--module", "17:KALU", "--line",
+                                                  "19200,even"});
+    ASSERT_FALSE(sim->ptyDevice().isEmpty());
+    QTemporaryDir work;
+    ASSERT_TRUE(work.isValid());
+    for (const QString& device : {sim->ptyDevice(), path("adapter")}) {
+        SCOPED_TRACE(device.toStdString());
+        const CliRun r =
+            cli({"find", "--serial", device, "--baud", "9600,19200", "--from", "16", "--to", "18"},
+                work.path());
+        EXPECT_EQ(r.code, 0) << r.err.toStdString();
+        EXPECT_EQ(r.out,
+                  "address 17 baud 19200 parity even E5\n"
+                  "address 17 baud 19200 parity none E5\n");
+        EXPECT_EQ(r.err.count("answered with even parity and with none"), 1) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains("address 17 at 19200 Bd")) << r.err.toStdString();
+    }
+    EXPECT_TRUE(QDir(work.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).isEmpty());
+
+    // One parity only: nothing to note.
+    const CliRun even = cli({"find", "--serial", sim->ptyDevice(), "--baud", "19200", "--parity",
+                             "even", "--from", "17", "--to", "17"},
+                            work.path());
+    EXPECT_EQ(even.out, "address 17 baud 19200 parity even E5\n");
+    EXPECT_FALSE(even.err.contains("parity")) << even.err.toStdString();
+}
+
 }  // namespace
 }  // namespace velor

@@ -87,6 +87,11 @@ TEST_F(FinderWindowTest, PouzitSavesPortBaudAndParityOfTheAnswer) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return !finder.sweeping(); }, 10000));
     ASSERT_EQ(finder.Answers->count(), 2);  // even, then none: no parity on a pty
     EXPECT_TRUE(finder.Answers->item(0)->text().startsWith("adresa 17   19200 Bd   parita sudá"));
+    // Both say that the parity cannot be told from them.
+    for (int i = 0; i < 2; ++i)
+        EXPECT_TRUE(finder.Answers->item(i)->text().endsWith(
+            QStringLiteral("(odpovídá při obou paritách – paritu nelze rozlišit)")))
+            << finder.Answers->item(i)->text().toStdString();
     finder.Answers->setCurrentRow(1);
     finder.B_Pouzit->click();
 
@@ -118,6 +123,7 @@ TEST_F(FinderWindowTest, PouzitOffersTheAddressToEachConfiguration) {
     finder.B_Hledat->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !finder.sweeping(); }, 10000));
     ASSERT_EQ(finder.Answers->count(), 1);
+    EXPECT_FALSE(finder.Answers->item(0)->text().contains(QStringLiteral("obou")));
 
     test::MessageRecorder messages;
     messages.queueAnswer(kAnswerYes);  // analog
@@ -238,6 +244,46 @@ TEST_F(FinderDevicesTest, PriraditMakesTheLinkAndReplacesOneOnlyWhenConfirmed) {
     ASSERT_EQ(messages.calls.size(), 1u);
     EXPECT_EQ(messages.calls[0].kind, 2u);
     EXPECT_FALSE(fs::is_symlink(fs::symlink_status("COM5")));
+}
+
+// The pseudo-terminal picked by its device path, with no COMn leading to it: swept as it is,
+// and "Použít" makes the COMn chosen for the assignment lead to it.
+TEST_F(FinderDevicesTest, ADeviceIsSweptByItsPathAndAdoptedAsTheChosenCom) {
+    namespace fs = std::filesystem;
+    TForm_Hledani finder(app);
+    finder.showSerialDevices(devices());
+    const int pty = finder.PortChoice->findText(sim->ptyDevice());
+    ASSERT_GT(pty, 9);
+    EXPECT_EQ(finder.PortChoice->findText("/dev/ttyUSB7"), pty + 1);
+    finder.PortChoice->setCurrentIndex(pty);
+    for (std::size_t i = 0; i < finder.BaudChecks.size(); ++i)
+        finder.BaudChecks[i]->setChecked(i == 2);
+    finder.FromAddress->setValue(16);
+    finder.ToAddress->setValue(18);
+    finder.B_Hledat->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !finder.sweeping(); }, 10000));
+    ASSERT_EQ(finder.Answers->count(), 2);
+    EXPECT_TRUE(finder.Answers->item(1)->text().startsWith("adresa 17   19200 Bd   parita žádná"));
+    // The resolver of the program is back.
+    EXPECT_EQ(app.comm.channel.resolvePort("COM3"), dir.filePath("COM3").toStdString());
+    // Obnovit keeps the device chosen.
+    finder.showSerialDevices(devices());
+    EXPECT_EQ(finder.PortChoice->currentText(), sim->ptyDevice());
+
+    finder.ComChoice->setCurrentIndex(1);
+    finder.Answers->setCurrentRow(0);
+    test::MessageRecorder messages;
+    finder.B_Pouzit->click();
+    EXPECT_EQ(finder.result(), QDialog::Accepted);
+    EXPECT_EQ(fs::read_symlink("COM2"), sim->ptyDevice().toStdString());
+    QFile file(dir.filePath("COM.CFG"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    ASSERT_EQ(bytes.size(), 264);
+    EXPECT_EQ(bytes[0], 2);  // COM2
+    EXPECT_EQ(bytes[2], 2);  // 19200 Bd
+    EXPECT_EQ(bytes[5], 0);  // even parity
+    EXPECT_EQ(app.comm.channel.SelectedPortName, "COM2");
 }
 
 }  // namespace

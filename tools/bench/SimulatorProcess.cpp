@@ -24,16 +24,29 @@ SimulatorProcess::SimulatorProcess(const QString& program, const QStringList& ex
         failure_ = QStringLiteral("cannot start %1: %2").arg(program, process_.errorString());
         return;
     }
+    // The pseudo-terminal's line follows the TCP one.
+    const bool wantPty = extra.contains(QStringLiteral("--pty"));
+    const auto ready = [&] { return port_ != 0 && (!wantPty || !ptyDevice_.isEmpty()); };
     QElapsedTimer clock;
     clock.start();
-    while (port_ == 0 && clock.elapsed() < timeoutMs) {
+    while (!ready() && clock.elapsed() < timeoutMs) {
         if (!process_.canReadLine() && !process_.waitForReadyRead(200)) {
             if (process_.state() == QProcess::NotRunning) break;
             continue;
         }
-        while (port_ == 0 && process_.canReadLine()) port_ = listeningPort(process_.readLine());
+        while (!ready() && process_.canReadLine()) readLine(process_.readLine());
     }
-    if (port_ == 0) failure_ = QStringLiteral("%1 did not report its port").arg(program);
+    if (!ready()) {
+        port_ = 0;
+        failure_ = QStringLiteral("%1 did not report its port").arg(program);
+    }
+}
+
+void SimulatorProcess::readLine(const QByteArray& line) {
+    static const QByteArray pty = "listening pty ";
+    if (port_ == 0) port_ = listeningPort(line);
+    const QByteArray text = line.trimmed();
+    if (text.startsWith(pty)) ptyDevice_ = QString::fromUtf8(text.mid(pty.size()));
 }
 
 SimulatorProcess::~SimulatorProcess() {

@@ -16,6 +16,7 @@
 #include "tools/bench/BenchReport.h"
 #include "tools/bench/Runs.h"
 #include "tools/bench/SimulatorProcess.h"
+#include "tools/bench/SweepRun.h"
 
 namespace {
 
@@ -28,6 +29,7 @@ struct Settings {
     RunOptions run;
     QString child;  // "program" or "floor" in a child process
     QString modsim;
+    bool sweepOnly = false;
 };
 
 Settings parseSettings(const QCoreApplication& app) {
@@ -44,6 +46,7 @@ Settings parseSettings(const QCoreApplication& app) {
         {"modsim", "The simulator executable.", "PATH", VELOR_MODSIM_PATH},
         {"child", "Internal: run one measurement (program, traffic, record or floor).", "RUN"},
         {"port", "Internal: the simulator's port.", "PORT"},
+        {"sweep-only", "Run only the module finder's full sweep on a pseudo-terminal."},
     });
     parser.process(app);
     Settings s;
@@ -54,6 +57,7 @@ Settings parseSettings(const QCoreApplication& app) {
     s.run.simulatorPort = static_cast<quint16>(parser.value("port").toUInt());
     s.child = parser.value("child");
     s.modsim = parser.value("modsim");
+    s.sweepOnly = parser.isSet("sweep-only");
     return s;
 }
 
@@ -135,7 +139,29 @@ bool reportRecording(const RunFigures& record, const RunFigures& program) {
     return ok;
 }
 
+// The module finder's full sweep (32 addresses x 5 baud rates x 2 parities, the default probe
+// time-out) on a pseudo-terminal whose COM1 link lies in a temporary directory, with a module
+// at address 17 set to 19200 Bd, even parity. Timed by the wall clock, so it runs in this
+// process; a pseudo-terminal carries no parity, so the module answers at both.
+bool runSweepBench(const Settings& s) {
+    QTemporaryDir dir;
+    const QString link = dir.filePath("COM1");
+    velor::bench::SimulatorProcess sim(
+        s.modsim, {"--pty", link, "--module", "17:KALU", "--line", "19200,even"});
+    if (!dir.isValid() || sim.ptyDevice().isEmpty()) {
+        std::fprintf(stderr, "velor-bench: %s\n", qPrintable(sim.failure()));
+        return false;
+    }
+    std::printf("module sweep on %s (%s), module 17 at 19200 Bd...\n", qPrintable(link),
+                qPrintable(sim.ptyDevice()));
+    std::fflush(stdout);
+    const velor::bench::SweepFigures figures = velor::bench::runSweep(link.toStdString());
+    std::printf("%s", velor::bench::formatSweep(figures, {}).c_str());
+    return velor::bench::sweepOk(figures, {});
+}
+
 int runParent(const Settings& s) {
+    if (s.sweepOnly) return runSweepBench(s) ? 0 : kExitMissed;
     // The default configuration files give both module addresses as 0.
     velor::bench::SimulatorProcess sim(s.modsim, {"--module", "0:" + moduleType(s.run.unit)});
     if (sim.port() == 0) {
@@ -174,7 +200,10 @@ int runParent(const Settings& s) {
     }
     const bool trafficOk = traffic && reportTraffic(*traffic, *program);
     const bool recordOk = record && reportRecording(*record, *program);
-    return velor::bench::judge(*program, *floor).allOk() && trafficOk && recordOk ? 0 : kExitMissed;
+    const bool sweepOk = runSweepBench(s);
+    return velor::bench::judge(*program, *floor).allOk() && trafficOk && recordOk && sweepOk
+               ? 0
+               : kExitMissed;
 }
 
 }  // namespace

@@ -71,6 +71,18 @@ bool takeSettings(const ParsedArgs& args, SweepSettings& s, std::string& problem
     return true;
 }
 
+// The answers say nothing about the parity when a module answered at both.
+void noteBothParities(const std::vector<SweepAnswer>& answers, std::ostream& err) {
+    for (std::size_t i = 0; i < answers.size(); ++i) {
+        const SweepPoint& p = answers[i].point;
+        if (p.noParity || !answeredAtBothParities(answers, i)) continue;
+        err << "velor-cli: address " << p.address << " at " << baudRateAt(p.baudIndex)
+            << " Bd answered with even parity and with none: the line does not tell parity "
+               "apart (a pseudo-terminal or an adapter that ignores parity); use the parity "
+               "the module is set to\n";
+    }
+}
+
 }  // namespace
 
 int runFind(const Arguments& raw, std::ostream& out, std::ostream& err) {
@@ -106,6 +118,7 @@ int runFind(const Arguments& raw, std::ostream& out, std::ostream& err) {
     }
     sweep.finish();
     if (sweep.aborted()) return kExitInterrupted;
+    noteBothParities(sweep.answers(), err);
     if (sweep.answers().empty()) err << "velor-cli: no module answered\n";
     return sweep.answers().empty() ? kExitNo : kExitOk;
 }

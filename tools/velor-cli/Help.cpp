@@ -93,7 +93,9 @@ const std::map<std::string, std::string>& helpTexts() {
          "30 ms, met by a module with the default response delay), parity by parity, baud\n"
          "rate by baud rate, address by address. Prints one line per answer: address, baud\n"
          "rate, parity and what answered (E5, frame, short frame, wrong reply). Exit 0 when\n"
-         "something answered, 1 when nothing did. A full sweep takes about 20 s.\n"
+         "something answered, 1 when nothing did. A full sweep takes about 24 s. An address\n"
+         "that answers with both parities is noted on stderr: such a line (a pseudo-terminal,\n"
+         "an adapter that ignores parity) does not tell the parity apart.\n"
          "Example: velor-cli find --serial COM1 --baud 9600,19200 --parity even\n"},
         {"ports",
          "velor-cli ports\n"
