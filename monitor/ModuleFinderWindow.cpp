@@ -33,13 +33,27 @@ namespace {
 constexpr int kDevicePort = -1;
 constexpr int kDevicePathRole = Qt::UserRole + 1;
 
+QString answerKindName(AnswerKind kind) {
+    switch (kind) {
+        case AnswerKind::Ack:
+            return QStringLiteral("E5");
+        case AnswerKind::Frame:
+            return QStringLiteral("rámec");
+        case AnswerKind::ShortFrame:
+            return QStringLiteral("krátký rámec");
+        case AnswerKind::WrongReply:
+            return QStringLiteral("chybná odpověď");
+    }
+    return QStringLiteral("?");
+}
+
 QString answerText(const std::vector<SweepAnswer>& answers, std::size_t i) {
     const SweepAnswer& a = answers[i];
     QString text = QStringLiteral("adresa %1   %2 Bd   parita %3   %4")
                        .arg(a.point.address)
                        .arg(baudRateAt(a.point.baudIndex))
                        .arg(a.point.noParity ? QStringLiteral("žádná") : QStringLiteral("sudá"))
-                       .arg(QString::fromStdString(answerKindText(a.kind)));
+                       .arg(answerKindName(a.kind));
     if (answeredAtBothParities(answers, i))
         text += QStringLiteral("   (odpovídá při obou paritách – paritu nelze rozlišit)");
     return text;
@@ -277,6 +291,8 @@ void TForm_Hledani::startSweep() {
     if (sweep_ != nullptr) return;
     ChannelState& ch = app_.comm.channel;
     const int choice = PortChoice->currentData().toInt();
+    sweptChoice_ = choice;
+    sweptDevicePath_ = PortChoice->currentData(kDevicePathRole).toString();
     // A device given by its path stands in for COM1 while the sweep runs.
     const auto port = static_cast<std::uint8_t>(choice == kDevicePort ? 1 : choice);
     ch.ChannelTable.record(1)->PortNumber = port;
@@ -350,10 +366,8 @@ void TForm_Hledani::restoreResolver() {
 // Channel 1 speaks of COMn only: a device swept by its path becomes the COMn chosen for
 // "Přiřadit jako COMn" first.
 std::optional<std::uint8_t> TForm_Hledani::adoptedPort() {
-    const int choice = PortChoice->currentData().toInt();
-    if (choice != kDevicePort) return static_cast<std::uint8_t>(choice);
-    if (!assignDevice(PortChoice->currentData(kDevicePathRole).toString().toStdString()))
-        return std::nullopt;
+    if (sweptChoice_ != kDevicePort) return static_cast<std::uint8_t>(sweptChoice_);
+    if (!assignDevice(sweptDevicePath_.toStdString())) return std::nullopt;
     return static_cast<std::uint8_t>(ComChoice->currentData().toInt());
 }
 

@@ -93,6 +93,9 @@ private:
     std::string oldPortName_;
     int shown_ = 0;
     std::vector<SweepAnswer> lastAnswers_;
+    // The port the answers came from: "Použít" adopts it even when the list shows another now.
+    int sweptChoice_ = 0;
+    QString sweptDevicePath_;
     std::vector<SerialDevice> devices_;
     bool devicesListed_ = false;
     std::optional<PortResolver> savedResolver_;  // while a device is swept by its path

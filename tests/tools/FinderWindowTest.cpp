@@ -92,6 +92,9 @@ TEST_F(FinderWindowTest, PouzitSavesPortBaudAndParityOfTheAnswer) {
         EXPECT_TRUE(finder.Answers->item(i)->text().endsWith(
             QStringLiteral("(odpovídá při obou paritách – paritu nelze rozlišit)")))
             << finder.Answers->item(i)->text().toStdString();
+    EXPECT_TRUE(finder.Answers->item(0)->text().contains("   E5   "));
+    // Another port picked after the sweep: the answer still belongs to the port swept.
+    finder.PortChoice->setCurrentIndex(5);
     finder.Answers->setCurrentRow(1);
     finder.B_Pouzit->click();
 
