@@ -299,8 +299,9 @@ void TForm_Hledani::startSweep() {
     if (port != 0) ch.SelectedPortName = PortDeviceName(port);
     if (choice == kDevicePort) {
         savedResolver_ = ch.resolvePort;
-        const std::string path = PortChoice->currentData(kDevicePathRole).toString().toStdString();
-        ch.resolvePort = [path](const std::string&) { return path; };
+        ch.resolvePort = [path = sweptDevicePath_.toStdString()](const std::string&) {
+            return path;
+        };
     }
     Answers->clear();
     shown_ = 0;

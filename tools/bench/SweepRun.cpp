@@ -10,6 +10,7 @@
 #include "comm/Clock.h"
 #include "comm/CommState.h"
 #include "comm/TransferWindow.h"
+#include "tools/bench/Runs.h"
 
 namespace velor::bench {
 
@@ -21,11 +22,7 @@ constexpr int kStepMs = 5;  // the finder window's timer
 void waitForIdleEngine(const EngineState& engine) {
     QElapsedTimer clock;
     clock.start();
-    while (engine.RequestCount > 0 && clock.elapsed() < 3000) {
-        QEventLoop loop;
-        QTimer::singleShot(10, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
+    while (engine.RequestCount > 0 && clock.elapsed() < 3000) runEventsFor(0.01);
 }
 
 void driveSweep(ModuleSweep& sweep, int limitMs) {
