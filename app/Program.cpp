@@ -9,6 +9,7 @@
 
 #include "comm/Channel.h"
 #include "config/ConfigFiles.h"
+#include "ui/QtTranslation.h"
 
 namespace velor {
 
@@ -54,6 +55,7 @@ Program::Program(ProgramHooks hooks)
     // The title names the program (task bar, session); the window captions stay as designed,
     // so no display name is set (the platform would append it to every caption).
     QApplication::setApplicationName(QStringLiteral("Velor Tarnix Line 2"));
+    installQtTranslation();
     if (QCoreApplication* qtApp = QCoreApplication::instance())
         qtApp->setProperty(kHelpFileProperty, QStringLiteral("Velor.HLP"));
 
