@@ -432,11 +432,12 @@ void TForm_Hledani::reject() {
 
 void openModuleFinder(AppState& app, PollingLoop& loop, QWidget* parent) {
     loop.editorOpening();
+    bool adopted = false;
     {
         TForm_Hledani finder(app, parent);
-        finder.exec();
+        adopted = finder.exec() == QDialog::Accepted;
     }
-    loop.editorClosed();
+    loop.toolClosed(adopted);
 }
 
 void installFinderShortcut(QWidget* window, AppState& app, PollingLoop& loop) {

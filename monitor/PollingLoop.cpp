@@ -296,6 +296,15 @@ void PollingLoop::editorClosed() {
     ctx_.view.setTimerEnabled(true);
 }
 
+void PollingLoop::toolClosed(bool changedChannel) {
+    if (changedChannel || ctx_.loop.ChannelReady) {
+        editorClosed();
+        return;
+    }
+    ctx_.channel.openChannel();
+    ctx_.view.setTimerEnabled(true);
+}
+
 bool PollingLoop::requestWithEngine() const {
     const TransferRequest* r = &ctx_.loop.MainRequest;
     const int count = std::clamp<int>(ctx_.engine.RequestCount, 0, kQueueSlots);
