@@ -47,8 +47,12 @@ QString answerKindName(AnswerKind kind) {
     return QStringLiteral("?");
 }
 
-QString answerText(const std::vector<SweepAnswer>& answers, std::size_t i) {
+QString answerText(const std::vector<SweepAnswer>& answers, std::size_t i, bool tcp) {
     const SweepAnswer& a = answers[i];
+    if (tcp)
+        return QStringLiteral("adresa %1   TCP   %2")
+            .arg(a.point.address)
+            .arg(answerKindName(a.kind));
     QString text = QStringLiteral("adresa %1   %2 Bd   parita %3   %4")
                        .arg(a.point.address)
                        .arg(baudRateAt(a.point.baudIndex))
@@ -139,6 +143,14 @@ void TForm_Hledani::createControls() {
     Timeout->setValue(kDefaultProbeTimeoutMs);
     Timeout->setSuffix(QStringLiteral(" ms"));
     form->addRow(QStringLiteral("Čekání na odpověď:"), Timeout);
+    // TCP has no baud rate or parity to sweep.
+    const auto lineControls = [this] {
+        const bool serial = PortChoice->currentData().toInt() != 0;
+        for (QCheckBox* b : BaudChecks) b->setEnabled(serial);
+        ParityChoice->setEnabled(serial);
+    };
+    lineControls();
+    connect(PortChoice, &QComboBox::currentIndexChanged, this, lineControls);
     Answers = new QListWidget(this);
     Progress = new QProgressBar(this);
     TimeLeft = new QLabel(this);
@@ -329,7 +341,7 @@ void TForm_Hledani::showAnswers() {
     for (; shown_ < static_cast<int>(answers.size()); ++shown_) Answers->addItem(QString());
     // A new answer may be the other parity of an earlier one: every text is made again.
     for (std::size_t i = 0; i < answers.size(); ++i)
-        Answers->item(static_cast<int>(i))->setText(answerText(answers, i));
+        Answers->item(static_cast<int>(i))->setText(answerText(answers, i, sweptChoice_ == 0));
     if (Answers->currentRow() < 0 && Answers->count() > 0) Answers->setCurrentRow(0);
 }
 
@@ -381,9 +393,11 @@ bool TForm_Hledani::adoptSelected() {
     ChannelState& ch = app_.comm.channel;
     PortRecord& r = *ch.ChannelTable.record(1);
     r.PortNumber = *port;
-    if (*port != 0) ch.SelectedPortName = PortDeviceName(*port);
-    r.BaudIndex = a.point.baudIndex;
-    r.NoParity = a.point.noParity ? 1 : 0;
+    if (*port != 0) {
+        ch.SelectedPortName = PortDeviceName(*port);
+        r.BaudIndex = a.point.baudIndex;
+        r.NoParity = a.point.noParity ? 1 : 0;
+    }
     try {
         SaveComConfig(ch);
     } catch (const std::exception& e) {

@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QSpinBox>
@@ -24,6 +25,8 @@
 #include "comm/Channel.h"
 #include "comm/ChannelTableIo.h"
 #include "comm/ComConfig.h"
+#include "comm/PortRecord.h"
+#include "comm/TcpTransport.h"
 #include "comm/TransferWindow.h"
 #include "config/ConfigFiles.h"
 #include "monitor/AppState.h"
@@ -109,6 +112,44 @@ TEST_F(FinderWindowTest, PouzitSavesPortBaudAndParityOfTheAnswer) {
     EXPECT_EQ(bytes[5], 1);    // no parity
     EXPECT_EQ(bytes[132], 0);  // channel 2 stays TCP
     EXPECT_EQ(finder.result(), QDialog::Accepted);
+}
+
+// TCP carries frames without a line: every address is probed once, and "Použít" leaves the
+// record's baud rate and parity alone.
+TEST_F(FinderWindowTest, OnTcpOnlyTheAddressesAreSwept) {
+    modsim::test::Simulator tcpSim({"--tcp", "127.0.0.1:0", "--log", "/dev/null"});
+    ASSERT_NE(tcpSim.port(), 0);
+    TForm_TCP tcp(tcpSim.port());
+    app.comm.channel.tcp = &tcp;
+    PortRecord& record = *app.comm.channel.ChannelTable.record(1);
+    setTcpHost(record, "127.0.0.1");
+    record.BaudIndex = 3;
+    TForm_Hledani finder(app);
+    ASSERT_EQ(finder.PortChoice->currentIndex(), 0);
+    EXPECT_FALSE(finder.BaudChecks[0]->isEnabled());
+    EXPECT_FALSE(finder.ParityChoice->isEnabled());
+    finder.Timeout->setValue(200);
+    finder.FromAddress->setValue(0);
+    finder.ToAddress->setValue(7);
+    finder.B_Hledat->click();
+    ASSERT_TRUE(finder.sweeping());
+    EXPECT_EQ(finder.sweep()->total(), 8);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !finder.sweeping(); }, 20000));
+    ASSERT_EQ(finder.Answers->count(), 5) << finder.TimeLeft->text().toStdString();
+    EXPECT_EQ(finder.Answers->item(0)->text(), QStringLiteral("adresa 1   TCP   E5"));
+    EXPECT_EQ(finder.TimeLeft->text(), QStringLiteral("Hotovo: 5 odpovědí"));
+
+    finder.Answers->setCurrentRow(2);
+    test::MessageRecorder messages;
+    finder.B_Pouzit->click();
+    EXPECT_EQ(finder.result(), QDialog::Accepted);
+    QFile file(dir.filePath("COM.CFG"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    ASSERT_EQ(bytes.size(), 264);
+    EXPECT_EQ(bytes[0], 0);  // TCP
+    EXPECT_EQ(bytes[2], 3);  // 38400 Bd as before
+    EXPECT_EQ(bytes[5], 0);
 }
 
 TEST_F(FinderWindowTest, PouzitOffersTheAddressToEachConfiguration) {
