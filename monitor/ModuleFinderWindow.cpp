@@ -87,6 +87,22 @@ QString deviceText(const SerialDevice& d) {
     return text;
 }
 
+// How the sweep ended; a sweep cut short by a lost port never reads as done.
+QString endText(const ModuleSweep& sweep) {
+    const auto found = static_cast<qulonglong>(sweep.answers().size());
+    if (sweep.aborted()) return QStringLiteral("Přerušeno");
+    if (sweep.portLost())
+        return QStringLiteral("Port se ztratil, hledání nedokončeno (%1 z %2 dotazů, %3 odpovědí)")
+            .arg(sweep.done())
+            .arg(sweep.total())
+            .arg(found);
+    if (sweep.unopenedSettings() > 0)
+        return QStringLiteral("Port nelze otevřít (%1 nastavení vynecháno), %2 odpovědí")
+            .arg(sweep.unopenedSettings())
+            .arg(found);
+    return QStringLiteral("Hotovo: %1 odpovědí").arg(found);
+}
+
 QString canonical(const std::string& path) {
     return QFileInfo(QString::fromStdString(path)).canonicalFilePath();
 }
@@ -357,9 +373,7 @@ void TForm_Hledani::endSweep() {
     if (sweep_ == nullptr) return;
     sweep_->finish();
     restoreResolver();
-    TimeLeft->setText(sweep_->aborted()
-                          ? QStringLiteral("Přerušeno")
-                          : QStringLiteral("Hotovo: %1 odpovědí").arg(sweep_->answers().size()));
+    TimeLeft->setText(endText(*sweep_));
     B_Hledat->setEnabled(true);
     B_Pouzit->setEnabled(Answers->count() > 0);
     B_Prerusit->setEnabled(false);

@@ -114,6 +114,21 @@ TEST_F(FinderWindowTest, PouzitSavesPortBaudAndParityOfTheAnswer) {
     EXPECT_EQ(finder.result(), QDialog::Accepted);
 }
 
+// The adapter pulled in mid-sweep: the sweep ends and says that the port was lost, with the
+// answers found before it.
+TEST_F(FinderWindowTest, APortLostInMidSweepIsSaidNotDone) {
+    TForm_Hledani finder(app);
+    finder.PortChoice->setCurrentIndex(3);
+    finder.B_Hledat->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return finder.sweep()->done() >= 5; }, 5000));
+    sim.reset();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !finder.sweeping(); }, 10000));
+    EXPECT_TRUE(finder.TimeLeft->text().startsWith(QStringLiteral("Port se ztratil")))
+        << finder.TimeLeft->text().toStdString();
+    EXPECT_EQ(channelSerialPort(app.comm.channel, 1), nullptr);
+    EXPECT_EQ(app.comm.channel.ChannelTable.record(1)->BaudIndex, 3);
+}
+
 // TCP carries frames without a line: every address is probed once, and "Použít" leaves the
 // record's baud rate and parity alone.
 TEST_F(FinderWindowTest, OnTcpOnlyTheAddressesAreSwept) {
