@@ -18,6 +18,7 @@
 #include <QVBoxLayout>
 
 #include "comm/ComConfig.h"
+#include "comm/FileStore.h"
 #include "comm/SerialPortName.h"
 #include "config/ConfigFiles.h"
 #include "monitor/AppState.h"
@@ -406,22 +407,41 @@ bool TForm_Hledani::adoptSelected() {
     if (!port) return false;
     ChannelState& ch = app_.comm.channel;
     PortRecord& r = *ch.ChannelTable.record(1);
+    const PortRecord before = r;
+    const std::string nameBefore = ch.SelectedPortName;
     r.PortNumber = *port;
     if (*port != 0) {
         ch.SelectedPortName = PortDeviceName(*port);
         r.BaudIndex = a.point.baudIndex;
         r.NoParity = a.point.noParity ? 1 : 0;
     }
-    try {
-        SaveComConfig(ch);
-    } catch (const std::exception& e) {
-        ShowMessageWindow(e.what(), "ERROR", 2, 0);
+    // Channel 1 takes the answer's settings only together with COM.CFG.
+    if (!saveChannelSettings()) {
+        r.PortNumber = before.PortNumber;
+        r.BaudIndex = before.BaudIndex;
+        r.NoParity = before.NoParity;
+        ch.SelectedPortName = nameBefore;
         return false;
     }
     oldPortNumber_ = r.PortNumber;
     oldPortName_ = ch.SelectedPortName;
     offerModuleAddress(a.point.address);
     return true;
+}
+
+bool TForm_Hledani::saveChannelSettings() {
+    const std::string& path = app_.comm.channel.ComConfigPath;
+    try {
+        SaveComConfig(app_.comm.channel);
+        return true;
+    } catch (const FileWriteError& e) {
+        ShowMessageWindow("Nastavení kanálu nelze uložit do souboru " + path + ".",
+                          writeFailureReason(e.error()) + ". Nastavení zůstává, jak bylo.", 2, 1);
+    } catch (const std::exception&) {
+        ShowMessageWindow("Nastavení kanálu nelze uložit do souboru " + path + ".",
+                          "Neočekávaná chyba programu. Nastavení zůstává, jak bylo.", 2, 1);
+    }
+    return false;
 }
 
 void TForm_Hledani::offerModuleAddress(int address) {

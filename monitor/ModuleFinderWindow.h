@@ -85,6 +85,8 @@ private:
     void listDevicePorts();
     void restoreResolver();
     std::optional<std::uint8_t> adoptedPort();
+    // Saves COM.CFG; a failure is reported in Czech and returns false.
+    bool saveChannelSettings();
 
     AppState& app_;
     std::unique_ptr<ModuleSweep> sweep_;

@@ -167,6 +167,41 @@ TEST_F(FinderWindowTest, OnTcpOnlyTheAddressesAreSwept) {
     EXPECT_EQ(bytes[5], 0);
 }
 
+// COM.CFG that cannot be written: the message says so in Czech, and channel 1 keeps the
+// settings it had, in memory as in the file.
+TEST_F(FinderWindowTest, PouzitChangesNothingWhenComCfgCannotBeSaved) {
+    ASSERT_TRUE(QDir(dir.path()).mkpath("blocked/COM.CFG"));  // a folder where the file goes
+    app.comm.channel.ComConfigPath = dir.filePath("blocked/COM.CFG").toStdString();
+    app.comm.channel.SelectedPortName = "COM0";
+    TForm_Hledani finder(app);
+    finder.PortChoice->setCurrentIndex(3);
+    for (std::size_t i = 0; i < finder.BaudChecks.size(); ++i)
+        finder.BaudChecks[i]->setChecked(i == 2);
+    finder.ParityChoice->setCurrentIndex(2);
+    finder.FromAddress->setValue(17);
+    finder.ToAddress->setValue(17);
+    finder.B_Hledat->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !finder.sweeping(); }, 10000));
+    ASSERT_EQ(finder.Answers->count(), 1);
+
+    test::MessageRecorder messages;
+    finder.B_Pouzit->click();
+    ASSERT_EQ(messages.calls.size(), 1u);  // no address offered either
+    EXPECT_EQ(messages.calls[0].kind, 2u);
+    EXPECT_EQ(messages.calls[0].text1,
+              "Nastavení kanálu nelze uložit do souboru " + app.comm.channel.ComConfigPath + ".");
+    EXPECT_EQ(messages.calls[0].text2, "Není to obyčejný soubor. Nastavení zůstává, jak bylo.");
+    EXPECT_NE(finder.result(), QDialog::Accepted);
+    const PortRecord& r = *app.comm.channel.ChannelTable.record(1);
+    EXPECT_EQ(r.BaudIndex, 3);
+    EXPECT_EQ(r.NoParity, 0);
+    finder.B_Zavrit->click();
+    EXPECT_EQ(r.PortNumber, 0);
+    EXPECT_EQ(r.BaudIndex, 3);
+    EXPECT_EQ(r.NoParity, 0);
+    EXPECT_EQ(app.comm.channel.SelectedPortName, "COM0");
+}
+
 TEST_F(FinderWindowTest, PouzitOffersTheAddressToEachConfiguration) {
     const std::string configDir = dir.path().toStdString() + "/";
     app.config.AnalogDirectory = configDir;
