@@ -14,6 +14,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QStyle>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -48,6 +49,10 @@ QString answerKindName(AnswerKind kind) {
     return QStringLiteral("?");
 }
 
+// A second line of its own, so the answer's line stays short.
+const QString kBothParitiesLine =
+    QStringLiteral("\n      (odpovídá při obou paritách – paritu nelze rozlišit)");
+
 QString answerText(const std::vector<SweepAnswer>& answers, std::size_t i, bool tcp) {
     const SweepAnswer& a = answers[i];
     if (tcp)
@@ -59,9 +64,18 @@ QString answerText(const std::vector<SweepAnswer>& answers, std::size_t i, bool 
                        .arg(baudRateAt(a.point.baudIndex))
                        .arg(a.point.noParity ? QStringLiteral("žádná") : QStringLiteral("sudá"))
                        .arg(answerKindName(a.kind));
-    if (answeredAtBothParities(answers, i))
-        text += QStringLiteral("   (odpovídá při obou paritách – paritu nelze rozlišit)");
+    if (answeredAtBothParities(answers, i)) text += kBothParitiesLine;
     return text;
+}
+
+// The answer list is wide enough for the longest line an answer can have, so none is cut.
+int answerListWidth(const QListWidget& list) {
+    const QFontMetrics metrics(list.font());
+    const int widest = std::max(metrics.horizontalAdvance(QStringLiteral(
+                                    "adresa 31   57600 Bd   parita žádná   chybná odpověď")),
+                                metrics.horizontalAdvance(QString(kBothParitiesLine).mid(1)));
+    const int scrollBar = list.style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    return widest + scrollBar + 2 * list.frameWidth() + 4 * metrics.averageCharWidth();
 }
 
 // Why the device may not be opened and what the user can do about it.
@@ -122,6 +136,7 @@ TForm_Hledani::TForm_Hledani(AppState& app, QWidget* parent) : QDialog(parent), 
 }
 
 TForm_Hledani::~TForm_Hledani() {
+    closeAfterSweep_ = false;
     abortSweep();
     restoreResolver();
 }
@@ -169,6 +184,7 @@ void TForm_Hledani::createControls() {
     lineControls();
     connect(PortChoice, &QComboBox::currentIndexChanged, this, lineControls);
     Answers = new QListWidget(this);
+    Answers->setMinimumWidth(answerListWidth(*Answers));
     Progress = new QProgressBar(this);
     TimeLeft = new QLabel(this);
     B_Hledat = new QPushButton(QStringLiteral("Hledat"), this);
@@ -176,6 +192,8 @@ void TForm_Hledani::createControls() {
     B_Pouzit = new QPushButton(QStringLiteral("Použít"), this);
     B_Zavrit = new QPushButton(QStringLiteral("Zavřít"), this);
     B_Prerusit->setEnabled(false);
+    B_Pouzit->setEnabled(false);
+    connect(Answers, &QListWidget::currentRowChanged, this, &TForm_Hledani::updatePouzit);
     connect(B_Hledat, &QPushButton::clicked, this, &TForm_Hledani::startSweep);
     connect(B_Prerusit, &QPushButton::clicked, this, &TForm_Hledani::abortSweep);
     connect(B_Pouzit, &QPushButton::clicked, this, [this] {
@@ -333,6 +351,7 @@ void TForm_Hledani::startSweep() {
         };
     }
     Answers->clear();
+    lastAnswers_.clear();
     shown_ = 0;
     sweep_ = std::make_unique<ModuleSweep>(app_.comm, settingsFromControls());
     Progress->setRange(0, std::max(1, sweep_->total()));
@@ -376,13 +395,21 @@ void TForm_Hledani::endSweep() {
     restoreResolver();
     TimeLeft->setText(endText(*sweep_));
     B_Hledat->setEnabled(true);
-    B_Pouzit->setEnabled(Answers->count() > 0);
     B_Prerusit->setEnabled(false);
     // Kept until the engine has let go of the sweep's request.
     if (app_.comm.engine.RequestCount == 0) {
         lastAnswers_ = sweep_->answers();
         sweep_.reset();
     }
+    updatePouzit();
+    if (closeAfterSweep_ && sweep_ == nullptr) reject();
+}
+
+// "Použít" only with an answer of a finished sweep selected.
+void TForm_Hledani::updatePouzit() {
+    const int row = Answers->currentRow();
+    B_Pouzit->setEnabled(sweep_ == nullptr && row >= 0 &&
+                         row < static_cast<int>(lastAnswers_.size()));
 }
 
 void TForm_Hledani::restoreResolver() {
@@ -471,7 +498,14 @@ void TForm_Hledani::offerModuleAddress(int address) {
 }
 
 void TForm_Hledani::reject() {
-    if (sweep_ != nullptr) return;  // "Přerušit" first
+    if (sweep_ != nullptr) {
+        // "Zavřít" or Esc in mid-sweep: the sweep stops, and the window closes once the
+        // probe on the line has ended (within its time-out).
+        closeAfterSweep_ = true;
+        abortSweep();
+        return;
+    }
+    closeAfterSweep_ = false;
     ChannelState& ch = app_.comm.channel;
     ch.ChannelTable.record(1)->PortNumber = oldPortNumber_;
     ch.SelectedPortName = oldPortName_;

@@ -80,6 +80,7 @@ private:
     void tick();
     void showAnswers();
     void endSweep();
+    void updatePouzit();
     QWidget* createDeviceControls();
     void labelPortChoice();
     void listDevicePorts();
@@ -95,6 +96,7 @@ private:
     std::string oldPortName_;
     int shown_ = 0;
     std::vector<SweepAnswer> lastAnswers_;
+    bool closeAfterSweep_ = false;
     // The port the answers came from: "Použít" adopts it even when the list shows another now.
     int sweptChoice_ = 0;
     QString sweptDevicePath_;

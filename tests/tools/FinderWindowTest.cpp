@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -79,6 +80,61 @@ TEST_F(FinderWindowTest, PrerusitStopsMidSweepAndGivesTheChannelBack) {
     EXPECT_EQ(app.comm.channel.ChannelTable.record(1)->BaudIndex, 3);
 }
 
+// "Zavřít" and Esc in mid-sweep stop the sweep and then close the window, as after "Přerušit".
+TEST_F(FinderWindowTest, ZavritAndEscInMidSweepStopItAndClose) {
+    for (const bool escape : {false, true}) {
+        TForm_Hledani finder(app);
+        finder.show();
+        finder.PortChoice->setCurrentIndex(3);
+        finder.B_Hledat->click();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return finder.sweep()->done() >= 3; }, 5000));
+        if (escape) {
+            QTest::keyClick(&finder, Qt::Key_Escape);
+        } else {
+            finder.B_Zavrit->click();
+        }
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !finder.isVisible(); }, 1000)) << escape;
+        EXPECT_FALSE(finder.sweeping());
+        EXPECT_EQ(finder.result(), QDialog::Rejected);
+        EXPECT_EQ(app.comm.channel.ChannelTable.record(1)->PortNumber, 0);
+        EXPECT_EQ(channelSerialPort(app.comm.channel, 1), nullptr);
+    }
+}
+
+// "Použít" is offered only with an answer of a finished sweep to use; every answer line is
+// whole in the list.
+TEST_F(FinderWindowTest, PouzitOnlyWithAnAnswerAndTheLinesWhole) {
+    TForm_Hledani finder(app);
+    finder.show();
+    EXPECT_FALSE(finder.B_Pouzit->isEnabled());
+    finder.PortChoice->setCurrentIndex(3);
+    for (std::size_t i = 0; i < finder.BaudChecks.size(); ++i)
+        finder.BaudChecks[i]->setChecked(i == 0);
+    finder.FromAddress->setValue(16);
+    finder.ToAddress->setValue(18);
+    finder.B_Hledat->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !finder.sweeping(); }, 10000));
+    ASSERT_EQ(finder.Answers->count(), 0);  // 4800 Bd: nobody answers
+    EXPECT_FALSE(finder.B_Pouzit->isEnabled());
+
+    finder.BaudChecks[0]->setChecked(false);
+    finder.BaudChecks[2]->setChecked(true);
+    finder.B_Hledat->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return finder.Answers->count() > 0; }, 10000));
+    EXPECT_FALSE(finder.B_Pouzit->isEnabled());  // not while the sweep runs
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !finder.sweeping(); }, 10000));
+    ASSERT_EQ(finder.Answers->count(), 2);
+    EXPECT_TRUE(finder.B_Pouzit->isEnabled());
+    finder.Answers->setCurrentRow(-1);
+    EXPECT_FALSE(finder.B_Pouzit->isEnabled());
+
+    const QFontMetrics metrics(finder.Answers->font());
+    const int room = finder.Answers->viewport()->width();
+    for (int i = 0; i < finder.Answers->count(); ++i)
+        for (const QString& line : finder.Answers->item(i)->text().split('\n'))
+            EXPECT_LE(metrics.horizontalAdvance(line), room) << line.toStdString();
+}
+
 TEST_F(FinderWindowTest, PouzitSavesPortBaudAndParityOfTheAnswer) {
     TForm_Hledani finder(app);
     finder.PortChoice->setCurrentIndex(3);
@@ -95,7 +151,7 @@ TEST_F(FinderWindowTest, PouzitSavesPortBaudAndParityOfTheAnswer) {
         EXPECT_TRUE(finder.Answers->item(i)->text().endsWith(
             QStringLiteral("(odpovídá při obou paritách – paritu nelze rozlišit)")))
             << finder.Answers->item(i)->text().toStdString();
-    EXPECT_TRUE(finder.Answers->item(0)->text().contains("   E5   "));
+    EXPECT_TRUE(finder.Answers->item(0)->text().contains("   E5\n"));
     // Another port picked after the sweep: the answer still belongs to the port swept.
     finder.PortChoice->setCurrentIndex(5);
     finder.Answers->setCurrentRow(1);
