@@ -1,6 +1,7 @@
 #include "monitor/CsvWriter.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 
@@ -25,21 +26,58 @@ CsvValue CsvValue::text(std::string utf8) {
     return v;
 }
 
-bool CsvWriter::open(const QString& path, const std::string& timeTitle,
-                     const std::string& addressTitle, const std::vector<std::string>& valueTitles) {
-    close();
-    error_.clear();
-    committed_ = 0;
-    file_.setFileName(path);
-    // Unbuffered: a line is in the file once write() returned, and nothing waits in a buffer
-    // that a later close could still push out after a failure.
-    if (!file_.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
-        error_ = path + ": " + file_.errorString();
-        return false;
-    }
+std::string CsvWriter::headerLine(const std::string& timeTitle, const std::string& addressTitle,
+                                  const std::vector<std::string>& valueTitles) {
     std::string header = kByteOrderMark + quoted(timeTitle) + kSeparator + quoted(addressTitle);
     for (const std::string& title : valueTitles) header += kSeparator + quoted(title);
-    return write(header);
+    return header;
+}
+
+// Unbuffered: a line is in the file once write() returned, and nothing waits in a buffer that a
+// later close could still push out after a failure.
+bool CsvWriter::openFile(const QString& path, QIODevice::OpenMode mode) {
+    close();
+    error_.clear();
+    reason_.clear();
+    errorCode_ = 0;
+    committed_ = 0;
+    file_.setFileName(path);
+    errno = 0;
+    if (file_.open(mode | QIODevice::WriteOnly | QIODevice::Unbuffered)) return true;
+    noteError(file_);
+    return false;
+}
+
+bool CsvWriter::open(const QString& path, const std::string& timeTitle,
+                     const std::string& addressTitle, const std::vector<std::string>& valueTitles) {
+    if (!openFile(path, QIODevice::Truncate)) return false;
+    return write(headerLine(timeTitle, addressTitle, valueTitles));
+}
+
+CsvAppend CsvWriter::append(const QString& path, const std::string& timeTitle,
+                            const std::string& addressTitle,
+                            const std::vector<std::string>& valueTitles) {
+    const std::string header = headerLine(timeTitle, addressTitle, valueTitles) + "\r\n";
+    QFile existing(path);
+    if (!existing.exists() || existing.size() == 0) {
+        return open(path, timeTitle, addressTitle, valueTitles) ? CsvAppend::Created
+                                                                : CsvAppend::Failed;
+    }
+    errno = 0;
+    if (!existing.open(QIODevice::ReadOnly)) {
+        noteError(existing);
+        return CsvAppend::Failed;
+    }
+    const QByteArray head = existing.read(static_cast<qint64>(header.size()));
+    existing.seek(existing.size() - 1);
+    const bool endsWithLine = existing.read(1) == "\n";
+    existing.close();
+    if (head.toStdString() != header) return CsvAppend::OtherTable;
+    if (!openFile(path, QIODevice::Append)) return CsvAppend::Failed;
+    committed_ = file_.size();
+    // A row someone left without its line end gets one, so the first new row starts a line.
+    if (!endsWithLine && !write("")) return CsvAppend::Failed;
+    return CsvAppend::Appended;
 }
 
 bool CsvWriter::appendRow(const QDateTime& time, int address, const std::vector<CsvValue>& values) {
@@ -75,8 +113,15 @@ bool CsvWriter::write(const std::string& line) {
 
 // Keeps the reason, cuts a partly written line off and gives the file up: the rows before
 // stay a valid table.
+// Called right after the failing call, while errno still holds its reason.
+void CsvWriter::noteError(const QFile& file) {
+    errorCode_ = errno;
+    reason_ = file.errorString();
+    error_ = file.fileName() + ": " + reason_;
+}
+
 void CsvWriter::fail() {
-    error_ = file_.fileName() + ": " + file_.errorString();
+    noteError(file_);
     file_.resize(committed_);
     file_.close();
 }

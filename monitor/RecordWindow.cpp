@@ -180,7 +180,32 @@ void RecordWindow::chooseFile() {
         askFile_(QStringLiteral("Soubor záznamu"), QStringLiteral("Tabulka CSV (*.csv)"));
     if (path.isEmpty()) return;
     path_ = path.endsWith(".csv", Qt::CaseInsensitive) ? path : path + ".csv";
+    // The save dialog has asked before naming a file that exists.
+    replaceAgreed_ = true;
     showState();
+}
+
+// A start never loses an earlier recording: the same columns go on at the end of the file; a
+// file of other columns is replaced only when the user chose it in the dialog just now, and
+// otherwise the user is asked for another file.
+RecordStart RecordWindow::startRecorder(RequestKind kind, const RecordingOptions& options) {
+    const int board = app_.selections.MokrInputPiggy;
+    RecordStart result = recorder_.resume(path_, kind, board, options);
+    for (int asked = 0; result == RecordStart::OtherTable && asked < 2; ++asked) {
+        if (replaceAgreed_)
+            return recorder_.start(path_, kind, board, options) ? RecordStart::Created
+                                                                : RecordStart::Failed;
+        char answer = kAnswerNo;
+        ShowMessageWindow(QStringLiteral("Soubor %1 obsahuje jiné sloupce, než má tento záznam.")
+                              .arg(path_)
+                              .toStdString(),
+                          "Zvolit pro záznam jiný soubor?", 3, answer, 0);
+        if (answer != kAnswerYes) return result;
+        chooseFile();
+        if (!replaceAgreed_) return result;  // no file chosen
+        result = recorder_.resume(path_, kind, board, options);
+    }
+    return result;
 }
 
 void RecordWindow::startClicked() {
@@ -196,9 +221,10 @@ void RecordWindow::startClicked() {
     RecordingOptions options;
     options.errorColumn = errorColumn_->isChecked();
     labelInputs();
-    if (!recorder_.start(path_, kind, app_.selections.MokrInputPiggy, options))
-        ShowMessageWindow(recorder_.message().toStdString(), "");
+    if (startRecorder(kind, options) == RecordStart::Failed)
+        ShowMessageWindow(recorder_.message().toStdString(), "", 2, 1);
     wasRecording_ = recorder_.recording();
+    if (wasRecording_) replaceAgreed_ = false;
     showState();
 }
 

@@ -61,6 +61,7 @@ public:
 private:
     void build();
     QWidget* buildChart();
+    RecordStart startRecorder(RequestKind kind, const RecordingOptions& options);
     void onAnswer(const PolledAnswer& polled);
     void updateChart();
     void fitValueAxis(std::uint16_t mask);
@@ -72,6 +73,8 @@ private:
     TrendModel trend_;
     FileAsker askFile_;
     QString path_;
+    // The file was just chosen in the save dialog, which asked before naming one that exists.
+    bool replaceAgreed_ = false;
     bool wasRecording_ = false;
     bool chartDirty_ = false;
 

@@ -16,8 +16,8 @@
 
 #include "MessageRecorder.h"
 #include "QtAppEnvironment.h"
-#include "monitor/AppState.h"
 #include "comm/ByteCodec.h"
+#include "monitor/AppState.h"
 #include "monitor/RecordWindow.h"
 #include "monitor/RequestBuilders.h"
 
@@ -101,6 +101,57 @@ TEST_F(RecordWindowTest, ShortcutOpensOneWindowThatRecordsAndCharts) {
     EXPECT_FALSE(QImage(png).isNull());
     EXPECT_FALSE(w->saveImage(dir.filePath("chybi/graf.png")));
     EXPECT_EQ(messages.calls.size(), 2u);
+}
+
+// "Spustit" after "Zastavit", or after another window was polled, goes on in the same file;
+// a file whose columns do not fit is never overwritten unasked: the user is asked for another.
+TEST_F(RecordWindowTest, StartingAgainKeepsTheEarlierRecording) {
+    RecordWindow* w = open();
+    int asked = 0;
+    QString next = dir.filePath("kalu.csv");
+    w->setFileAsker([&](const QString&, const QString&) {
+        ++asked;
+        return next;
+    });
+    app->loop.MonitoredKind = RequestKind::Kalu;
+    w->startClicked();
+    answerKalu(1.0f);
+    answerKalu(2.0f);
+    w->stopClicked();
+    w->startClicked();
+    answerKalu(3.0f);
+    w->stopClicked();
+    EXPECT_EQ(asked, 1);
+    EXPECT_TRUE(messages.calls.empty());
+    QFile file(dir.filePath("kalu.csv"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray kept = file.readAll();
+    file.close();
+    EXPECT_EQ(kept.count("Čas;Adresa"), 1);
+    EXPECT_EQ(kept.count("\r\n"), 4);  // the header and three rows
+
+    // The TEV window is polled now: its columns differ. "Ne" starts nothing, "Ano" asks for
+    // another file; the KALU recording stays as it was.
+    app->loop.MonitoredKind = RequestKind::Tev;
+    messages.queueAnswer(kAnswerNo);
+    w->startClicked();
+    ASSERT_EQ(messages.calls.size(), 1u);
+    EXPECT_EQ(messages.calls[0].kind, 3u);
+    EXPECT_EQ(messages.calls[0].text1, "Soubor " + dir.filePath("kalu.csv").toStdString() +
+                                           " obsahuje jiné sloupce, než má tento záznam.");
+    EXPECT_EQ(messages.calls[0].text2, "Zvolit pro záznam jiný soubor?");
+    EXPECT_FALSE(w->recorder().recording());
+    EXPECT_EQ(asked, 1);
+
+    next = dir.filePath("tev");
+    messages.queueAnswer(kAnswerYes);
+    w->startClicked();
+    EXPECT_EQ(asked, 2);
+    ASSERT_TRUE(w->recorder().recording());
+    EXPECT_EQ(w->recorder().path(), dir.filePath("tev.csv"));
+    w->stopClicked();
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), kept);
 }
 
 // Closing the program's state with the window open leaves no listener behind.
