@@ -100,7 +100,7 @@ std::string linkTargetOf(const SerialDevice& device) {
 namespace velor {
 
 ComLinkResult makeComLink(const std::string& comName, const std::string& target, bool replace,
-                          std::string& problem) {
+                          std::error_code& problem) {
     namespace fs = std::filesystem;
     std::error_code ec;
     const fs::file_status status = fs::symlink_status(comName, ec);
@@ -114,7 +114,7 @@ ComLinkResult makeComLink(const std::string& comName, const std::string& target,
     fs::create_symlink(target, fresh, ec);
     if (!ec) fs::rename(fresh, comName, ec);
     if (ec) {
-        problem = ec.message();
+        problem = ec;
         fs::remove(fresh, ec);
         return ComLinkResult::Failed;
     }

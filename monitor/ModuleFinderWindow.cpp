@@ -297,7 +297,7 @@ bool TForm_Hledani::assignSelectedDevice() {
 
 bool TForm_Hledani::assignDevice(const std::string& target) {
     const std::string name = PortDeviceName(ComChoice->currentData().toInt());
-    std::string problem;
+    std::error_code problem;
     ComLinkResult result = makeComLink(name, target, false, problem);
     if (result == ComLinkResult::Exists) {
         char answer = kAnswerNo;
@@ -312,7 +312,11 @@ bool TForm_Hledani::assignDevice(const std::string& target) {
         return false;
     }
     if (result == ComLinkResult::Failed) {
-        ShowMessageWindow("Odkaz " + name + " nelze vytvořit.", problem, 2, 1);
+        // Our Czech words first, the system's own after them.
+        ShowMessageWindow("Odkaz " + name + " nelze vytvořit.",
+                          writeFailureReason({FileError::Cause::System, problem.value()}) + " (" +
+                              problem.message() + ").",
+                          2, 1);
         return false;
     }
     labelPortChoice();

@@ -394,6 +394,15 @@ TEST_F(FinderDevicesTest, PriraditMakesTheLinkAndReplacesOneOnlyWhenConfirmed) {
     ASSERT_EQ(messages.calls.size(), 1u);
     EXPECT_EQ(messages.calls[0].kind, 2u);
     EXPECT_FALSE(fs::is_symlink(fs::symlink_status("COM5")));
+
+    // A link that cannot be made: our reason first, the system's words after it.
+    ASSERT_TRUE(QDir(work.path()).mkpath("COM7.new/blocked"));
+    finder.ComChoice->setCurrentIndex(6);
+    messages.calls.clear();
+    EXPECT_FALSE(finder.assignSelectedDevice());
+    ASSERT_EQ(messages.calls.size(), 1u);
+    EXPECT_EQ(messages.calls[0].text1, "Odkaz COM7 nelze vytvořit.");
+    EXPECT_EQ(messages.calls[0].text2, "Soubor toho jména už existuje (File exists).");
 }
 
 // The pseudo-terminal picked by its device path, with no COMn leading to it: swept as it is,
