@@ -17,7 +17,7 @@
 
 #include "ScenarioProgram.h"
 #include "comm/Channel.h"
-#include "monitor/ModuleFinderWindow.h"
+#include "finder/ModuleFinderWindow.h"
 #include "monitor/PollingLoop.h"
 
 namespace velor::scenario {
