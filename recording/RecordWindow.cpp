@@ -1,5 +1,7 @@
 #include "recording/RecordWindow.h"
 
+#include <algorithm>
+
 #include <QAction>
 #include <QChart>
 #include <QChartView>
@@ -12,6 +14,8 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineSeries>
+#include <QPainter>
+#include <QPen>
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -33,6 +37,11 @@ constexpr int kRefreshMs = 1000;
 // stay visible; a minute at 10 polls a second holds 600.
 constexpr std::size_t kDrawnPoints = 200;
 constexpr int kWindowMinutes[] = {1, 10, 60};
+// Twelve colours told apart on white, one per input: none repeats.
+constexpr const char* kInputColours[kTrendInputs] = {
+    "#0067A5", "#F38400", "#008856", "#BE0032", "#875692", "#882D17",
+    "#E68FAC", "#00CED1", "#8DB600", "#A1CAF1", "#2B3D26", "#000000",
+};
 
 QString kindName(RequestKind kind) {
     static const char* const names[] = {"KALU", "TEV", "TEW", "TEVW", "MOKR"};
@@ -70,6 +79,9 @@ RecordWindow::RecordWindow(AppState& app, QWidget* parent)
     connect(timer_, &QTimer::timeout, this, &RecordWindow::refresh);
     timer_->start();
     showState();
+    // Real times on the axis from the start, not 00:00:00.
+    updateChart();
+    showHint();
 }
 
 RecordWindow::~RecordWindow() {
@@ -124,14 +136,26 @@ QWidget* RecordWindow::buildChart() {
         auto* s = new QLineSeries(chart_);
         series_[static_cast<std::size_t>(i)] = s;
         chart_->addSeries(s);
+        s->setColor(QColor(QString::fromLatin1(kInputColours[i])));
         s->attachAxis(timeAxis_);
         s->attachAxis(valueAxis_);
         s->setVisible(false);
         connect(b, &QCheckBox::toggled, this, [this, s](bool on) {
             s->setVisible(on);
             chartDirty_ = true;
+            showHint();
         });
     }
+    for (int m = 0; m < kModuleMarkLines; ++m) {
+        auto* line = new QLineSeries(chart_);
+        chart_->addSeries(line);
+        line->setPen(QPen(Qt::darkGray, 1, Qt::DashLine));
+        line->attachAxis(timeAxis_);
+        line->attachAxis(valueAxis_);
+        line->setVisible(false);
+        marks_[static_cast<std::size_t>(m)] = line;
+    }
+    hint_ = new QLabel(QStringLiteral("Zaškrtněte vstupy, jejichž průběh se má kreslit."), box);
     // A hidden series keeps no legend entry: only the ticked inputs are named.
     chart_->legend()->setAlignment(Qt::AlignBottom);
     labelInputs();
@@ -160,6 +184,7 @@ QWidget* RecordWindow::buildChart() {
     view_->setRenderHint(QPainter::Antialiasing, false);
     view_->setMinimumHeight(300);
     layout->addLayout(ticks);
+    layout->addWidget(hint_);
     layout->addLayout(controls);
     layout->addWidget(view_, 1);
     return box;
@@ -242,7 +267,9 @@ void RecordWindow::onAnswer(const PolledAnswer& polled) {
     // The KALU window decoded this answer just now: its values, offsets applied, are the ones.
     std::array<float, kTrendInputs> values{};
     std::copy_n(app_.decoder.KaluValues.begin(), kTrendInputs, values.begin());
-    trend_.add(QDateTime::currentMSecsSinceEpoch(), values);
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    trend_.setModule(now, app_.config.AnalogConfig.ModuleAddress);
+    trend_.add(now, values);
     chartDirty_ = true;
 }
 
@@ -276,6 +303,46 @@ void RecordWindow::updateChart() {
                             QDateTime::fromMSecsSinceEpoch(to));
     }
     fitValueAxis(mask);
+    showModuleMarks();
+}
+
+// Each change of the polled module as a dashed vertical line named by the new address.
+void RecordWindow::showModuleMarks() {
+    const auto& marks = trend_.moduleMarks();
+    const std::size_t first = marks.size() > marks_.size() ? marks.size() - marks_.size() : 0;
+    for (std::size_t m = 0; m < marks_.size(); ++m) {
+        QLineSeries* line = marks_[m];
+        const std::size_t i = first + m;
+        if (i >= marks.size()) {
+            line->setVisible(false);
+            continue;
+        }
+        const auto x = static_cast<double>(marks[i].ms);
+        line->replace(QList<QPointF>{{x, valueAxis_->min()}, {x, valueAxis_->max()}});
+        line->setName(QStringLiteral("modul %1 od %2")
+                          .arg(marks[i].address)
+                          .arg(QDateTime::fromMSecsSinceEpoch(marks[i].ms)
+                                   .toString(QStringLiteral("HH:mm:ss"))));
+        line->setVisible(true);
+    }
+}
+
+void RecordWindow::showHint() {
+    const bool any = std::any_of(inputs_.begin(), inputs_.end(),
+                                 [](const QCheckBox* b) { return b->isChecked(); });
+    hint_->setVisible(!any);
+}
+
+// "Záznam hodnot – KALU, adresa 2, 10.12.2026 09:26:00 až 09:27:00": what the saved picture
+// shows, of which module and when.
+QString RecordWindow::imageTitle() const {
+    const QDateTime from = timeAxis_->min();
+    const QDateTime to = timeAxis_->max();
+    const QString end = to.date() == from.date() ? to.toString(QStringLiteral("HH:mm:ss"))
+                                                 : to.toString(QStringLiteral("d.M.yyyy HH:mm:ss"));
+    return QStringLiteral("Záznam hodnot – KALU, adresa %1, %2 až %3")
+        .arg(app_.config.AnalogConfig.ModuleAddress)
+        .arg(from.toString(QStringLiteral("d.M.yyyy HH:mm:ss")), end);
 }
 
 // The value axis changes only when the values leave it or fill less than half of it: a new
@@ -287,11 +354,28 @@ void RecordWindow::fitValueAxis(std::uint16_t mask) {
     if (fits && (hi - lo) >= 0.5 * shown) return;
     const double margin = (hi - lo) * 0.05;
     valueAxis_->setRange(lo - margin, hi + margin);
+    // Ticks at round numbers (0, 20, 40 rather than 2.3, 33.6, 64.9).
+    valueAxis_->applyNiceNumbers();
+}
+
+// The chart under a line that names the module, the date and the time span.
+QImage RecordWindow::chartImage() {
+    updateChart();
+    const QImage chart = view_->grab().toImage();
+    const QFontMetrics metrics(font());
+    const int band = 2 * metrics.height();
+    QImage image(chart.width(), chart.height() + band, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setPen(Qt::black);
+    painter.setFont(font());
+    painter.drawText(QRect(0, 0, image.width(), band), Qt::AlignCenter, imageTitle());
+    painter.drawImage(0, band, chart);
+    return image;
 }
 
 bool RecordWindow::saveImage(const QString& path) {
-    updateChart();
-    if (view_->grab().save(path, "PNG")) return true;
+    if (chartImage().save(path, "PNG")) return true;
     ShowMessageWindow(QStringLiteral("Obrázek nelze uložit: %1").arg(path).toStdString(), "", 2, 1);
     return false;
 }

@@ -16,6 +16,7 @@ class QChart;
 class QChartView;
 class QComboBox;
 class QDateTimeAxis;
+class QImage;
 class QLabel;
 class QLineSeries;
 class QPushButton;
@@ -25,6 +26,9 @@ class QValueAxis;
 namespace velor {
 
 struct AppState;
+
+// Changes of the polled module drawn at once; older ones leave with the window.
+inline constexpr int kModuleMarkLines = 6;
 
 class RecordWindow : public QWidget {
     Q_OBJECT
@@ -49,6 +53,15 @@ public:
     QLabel* rowsLabel() const { return rows_; }
     QLabel* noteLabel() const { return note_; }
     QLineSeries* series(int input) const { return series_.at(static_cast<std::size_t>(input)); }
+    QLabel* hintLabel() const { return hint_; }
+    QValueAxis* valueAxis() const { return valueAxis_; }
+    QDateTimeAxis* timeAxis() const { return timeAxis_; }
+    // The dashed lines that mark a change of the polled module (hidden when unused).
+    QLineSeries* markLine(int index) const { return marks_.at(static_cast<std::size_t>(index)); }
+    // The line above the saved picture: module address, date and the time span shown.
+    QString imageTitle() const;
+    // The picture saveImage() writes: the title line above the chart.
+    QImage chartImage();
 
     void startClicked();
     void stopClicked();
@@ -65,6 +78,8 @@ private:
     void onAnswer(const PolledAnswer& polled);
     void updateChart();
     void fitValueAxis(std::uint16_t mask);
+    void showModuleMarks();
+    void showHint();
     void labelInputs();
     void showState();
 
@@ -86,6 +101,8 @@ private:
     QCheckBox* errorColumn_ = nullptr;
     std::array<QCheckBox*, kTrendInputs> inputs_{};
     std::array<QLineSeries*, kTrendInputs> series_{};
+    std::array<QLineSeries*, kModuleMarkLines> marks_{};
+    QLabel* hint_ = nullptr;
     QComboBox* window_ = nullptr;
     QCheckBox* pause_ = nullptr;
     QChart* chart_ = nullptr;

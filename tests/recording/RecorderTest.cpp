@@ -260,6 +260,23 @@ TEST_F(RecorderTest, FullDiskStopsTheRecordingAndKeepsWholeRows) {
     }
 }
 
+// A change of module is kept as a mark while it lies in the window; the same module is none.
+TEST(TrendModelTest, ModuleChangesAreMarkedWhileInTheWindow) {
+    TrendModel t;
+    t.setModule(1000, 2);
+    t.add(1000, {});
+    t.setModule(2000, 2);
+    t.add(2000, {});
+    EXPECT_TRUE(t.moduleMarks().empty());
+    t.setModule(3000, 5);
+    t.add(3000, {});
+    ASSERT_EQ(t.moduleMarks().size(), 1u);
+    EXPECT_EQ(t.moduleMarks()[0].ms, 3000);
+    EXPECT_EQ(t.moduleMarks()[0].address, 5);
+    t.add(3000 + t.windowMs() + 1, {});
+    EXPECT_TRUE(t.moduleMarks().empty());
+}
+
 TEST(TrendModelTest, KeepsOnlyTheChosenWindow) {
     TrendModel m;
     m.setWindowMinutes(1);
