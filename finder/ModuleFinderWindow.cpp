@@ -148,18 +148,20 @@ void TForm_Hledani::createControls() {
     for (int n = 1; n <= 9; ++n) PortChoice->addItem(QStringLiteral("COM%1").arg(n), n);
     const PortRecord& r = *app_.comm.channel.ChannelTable.record(1);
     PortChoice->setCurrentIndex(r.PortNumber <= 9 ? r.PortNumber : 0);
-    form->addRow(QStringLiteral("Port:"), PortChoice);
+    form->addRow(QStringLiteral("&Port:"), PortChoice);
     auto* bauds = new QHBoxLayout;
     for (std::size_t i = 0; i < BaudChecks.size(); ++i) {
         BaudChecks[i] = new QCheckBox(QString::number(BaudRates[i]), this);
         BaudChecks[i]->setChecked(true);
         bauds->addWidget(BaudChecks[i]);
     }
-    form->addRow(QStringLiteral("Přenosové rychlosti:"), bauds);
+    auto* baudLabel = new QLabel(QStringLiteral("Přenosové r&ychlosti:"), this);
+    baudLabel->setBuddy(BaudChecks[0]);
+    form->addRow(baudLabel, bauds);
     ParityChoice = new QComboBox(this);
     ParityChoice->addItems(
         {QStringLiteral("sudá i žádná"), QStringLiteral("sudá"), QStringLiteral("žádná")});
-    form->addRow(QStringLiteral("Parita:"), ParityChoice);
+    form->addRow(QStringLiteral("Pa&rita:"), ParityChoice);
     FromAddress = new QSpinBox(this);
     FromAddress->setRange(0, 31);
     ToAddress = new QSpinBox(this);
@@ -167,14 +169,18 @@ void TForm_Hledani::createControls() {
     ToAddress->setValue(31);
     auto* range = new QHBoxLayout;
     range->addWidget(FromAddress);
-    range->addWidget(new QLabel(QStringLiteral("až"), this));
+    auto* upTo = new QLabel(QStringLiteral("&až"), this);
+    upTo->setBuddy(ToAddress);
+    range->addWidget(upTo);
     range->addWidget(ToAddress);
-    form->addRow(QStringLiteral("Adresy:"), range);
+    auto* rangeLabel = new QLabel(QStringLiteral("A&dresy:"), this);
+    rangeLabel->setBuddy(FromAddress);
+    form->addRow(rangeLabel, range);
     Timeout = new QSpinBox(this);
     Timeout->setRange(10, 5000);
     Timeout->setValue(kDefaultProbeTimeoutMs);
     Timeout->setSuffix(QStringLiteral(" ms"));
-    form->addRow(QStringLiteral("Čekání na odpověď:"), Timeout);
+    form->addRow(QStringLiteral("Čekání na &odpověď:"), Timeout);
     // TCP has no baud rate or parity to sweep.
     const auto lineControls = [this] {
         const bool serial = PortChoice->currentData().toInt() != 0;
@@ -187,10 +193,10 @@ void TForm_Hledani::createControls() {
     Answers->setMinimumWidth(answerListWidth(*Answers));
     Progress = new QProgressBar(this);
     TimeLeft = new QLabel(this);
-    B_Hledat = new QPushButton(QStringLiteral("Hledat"), this);
-    B_Prerusit = new QPushButton(QStringLiteral("Přerušit"), this);
-    B_Pouzit = new QPushButton(QStringLiteral("Použít"), this);
-    B_Zavrit = new QPushButton(QStringLiteral("Zavřít"), this);
+    B_Hledat = new QPushButton(QStringLiteral("&Hledat"), this);
+    B_Prerusit = new QPushButton(QStringLiteral("Př&erušit"), this);
+    B_Pouzit = new QPushButton(QStringLiteral("Po&užít"), this);
+    B_Zavrit = new QPushButton(QStringLiteral("&Zavřít"), this);
     B_Prerusit->setEnabled(false);
     B_Pouzit->setEnabled(false);
     connect(Answers, &QListWidget::currentRowChanged, this, &TForm_Hledani::updatePouzit);
@@ -202,25 +208,35 @@ void TForm_Hledani::createControls() {
     connect(B_Zavrit, &QPushButton::clicked, this, &TForm_Hledani::reject);
     auto* buttons = new QHBoxLayout;
     for (QPushButton* b : {B_Hledat, B_Prerusit, B_Pouzit, B_Zavrit}) buttons->addWidget(b);
+    // Top to bottom, and Tab in the same order: where to look, the devices, what answered,
+    // what to do with it.
+    auto* answersLabel = new QLabel(QStringLiteral("Nalezené odpo&vědi:"), this);
+    answersLabel->setBuddy(Answers);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
-    layout->addWidget(Answers);
     layout->addWidget(createDeviceControls());
+    layout->addWidget(answersLabel);
+    layout->addWidget(Answers);
     layout->addWidget(Progress);
     layout->addWidget(TimeLeft);
     layout->addLayout(buttons);
+    QWidget* order[] = {PortChoice,    BaudChecks[0], BaudChecks[1], BaudChecks[2], BaudChecks[3],
+                        BaudChecks[4], ParityChoice,  FromAddress,   ToAddress,     Timeout,
+                        Devices,       ComChoice,     B_Priradit,    B_Obnovit,     Answers,
+                        B_Hledat,      B_Prerusit,    B_Pouzit,      B_Zavrit};
+    for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 }
 
 QWidget* TForm_Hledani::createDeviceControls() {
-    auto* box = new QGroupBox(QStringLiteral("Sériová zařízení počítače"), this);
+    auto* box = new QGroupBox(QStringLiteral("&Sériová zařízení počítače"), this);
     Devices = new QListWidget(box);
     ComChoice = new QComboBox(box);
     for (int n = 1; n <= 9; ++n) ComChoice->addItem(QStringLiteral("COM%1").arg(n), n);
     B_Priradit = new QPushButton(box);
-    B_Obnovit = new QPushButton(QStringLiteral("Obnovit"), box);
+    B_Obnovit = new QPushButton(QStringLiteral("O&bnovit"), box);
     B_Priradit->setEnabled(false);
     const auto caption = [this] {
-        B_Priradit->setText(QStringLiteral("Přiřadit jako %1").arg(ComChoice->currentText()));
+        B_Priradit->setText(QStringLiteral("Př&iřadit jako %1").arg(ComChoice->currentText()));
     };
     caption();
     connect(ComChoice, &QComboBox::currentIndexChanged, this, caption);
@@ -230,6 +246,9 @@ QWidget* TForm_Hledani::createDeviceControls() {
     connect(B_Obnovit, &QPushButton::clicked, this,
             [this] { showSerialDevices(listSerialDevices()); });
     auto* row = new QHBoxLayout;
+    auto* comLabel = new QLabel(QStringLiteral("Port &COM:"), box);
+    comLabel->setBuddy(ComChoice);
+    row->addWidget(comLabel);
     row->addWidget(ComChoice);
     row->addWidget(B_Priradit);
     row->addStretch();

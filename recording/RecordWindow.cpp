@@ -96,10 +96,10 @@ void RecordWindow::build() {
     auto* grid = new QGridLayout(rec);
     file_ = new QLabel(rec);
     file_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    auto* choose = new QPushButton(QStringLiteral("&Soubor…"), rec);
+    auto* choose = new QPushButton(QStringLiteral("Sou&bor…"), rec);
     start_ = new QPushButton(QStringLiteral("&Spustit"), rec);
     stop_ = new QPushButton(QStringLiteral("&Zastavit"), rec);
-    errorColumn_ = new QCheckBox(QStringLiteral("Sloupec „Chyba přenosu“"), rec);
+    errorColumn_ = new QCheckBox(QStringLiteral("Sloupec „&Chyba přenosu“"), rec);
     rows_ = new QLabel(rec);
     note_ = new QLabel(rec);
     note_->setWordWrap(true);
@@ -119,7 +119,7 @@ void RecordWindow::build() {
 }
 
 QWidget* RecordWindow::buildChart() {
-    auto* box = new QGroupBox(QStringLiteral("Průběh vstupů KALU"), this);
+    auto* box = new QGroupBox(QStringLiteral("Průběh &vstupů KALU"), this);
     auto* layout = new QVBoxLayout(box);
     auto* ticks = new QGridLayout;
     chart_ = new QChart;
@@ -163,8 +163,10 @@ QWidget* RecordWindow::buildChart() {
     window_ = new QComboBox(box);
     for (int m : kWindowMinutes) window_->addItem(QStringLiteral("posledních %1 min").arg(m), m);
     pause_ = new QCheckBox(QStringLiteral("&Pozastavit"), box);
-    auto* save = new QPushButton(QStringLiteral("Uložit &obrázek"), box);
-    controls->addWidget(new QLabel(QStringLiteral("Okno:"), box));
+    auto* save = new QPushButton(QStringLiteral("&Uložit obrázek"), box);
+    auto* windowLabel = new QLabel(QStringLiteral("&Okno:"), box);
+    windowLabel->setBuddy(window_);
+    controls->addWidget(windowLabel);
     controls->addWidget(window_);
     controls->addWidget(pause_);
     controls->addStretch(1);

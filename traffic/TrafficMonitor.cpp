@@ -71,7 +71,7 @@ QMenu* TrafficMonitor::popupMenu(QWidget* over, const QPoint& globalPos) {
     delete menu_;
     menu_ = new QMenu(over->window());
     menu_->setAttribute(Qt::WA_DeleteOnClose);
-    QAction* action = menu_->addAction(QStringLiteral("Provoz linky…"));
+    QAction* action = menu_->addAction(QStringLiteral("Provoz &linky…"));
     action->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
     connect(action, &QAction::triggered, this, [this] { open(); });
     // The other tools of the window (recording, module finder) put their actions on it.

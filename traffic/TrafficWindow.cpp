@@ -104,13 +104,13 @@ TrafficWindow::TrafficWindow(TrafficTap& tap, QWidget* parent)
     : QWidget(parent),
       Table(new QTableView(this)),
       Stats(new QTableWidget(this)),
-      PauseButton(new QPushButton(QStringLiteral("Pozastavit"), this)),
-      ClearButton(new QPushButton(QStringLiteral("Vymazat"), this)),
-      CopyButton(new QPushButton(QStringLiteral("Kopírovat"), this)),
-      SaveButton(new QPushButton(QStringLiteral("Uložit…"), this)),
-      ResetButton(new QPushButton(QStringLiteral("Vynulovat"), this)),
+      PauseButton(new QPushButton(QStringLiteral("&Pozastavit"), this)),
+      ClearButton(new QPushButton(QStringLiteral("&Vymazat"), this)),
+      CopyButton(new QPushButton(QStringLiteral("&Kopírovat"), this)),
+      SaveButton(new QPushButton(QStringLiteral("&Uložit…"), this)),
+      ResetButton(new QPushButton(QStringLiteral("V&ynulovat"), this)),
       AddressFilter(new QSpinBox(this)),
-      ErrorsOnly(new QCheckBox(QStringLiteral("Jen chyby"), this)),
+      ErrorsOnly(new QCheckBox(QStringLiteral("&Jen chyby"), this)),
       CountLabel(new QLabel(this)),
       RefreshTimer(new QTimer(this)),
       tap_(tap),
@@ -122,7 +122,7 @@ TrafficWindow::TrafficWindow(TrafficTap& tap, QWidget* parent)
 
     PauseButton->setCheckable(true);
     connect(PauseButton, &QPushButton::toggled, this, [this](bool on) {
-        PauseButton->setText(on ? QStringLiteral("Pokračovat") : QStringLiteral("Pozastavit"));
+        PauseButton->setText(on ? QStringLiteral("&Pokračovat") : QStringLiteral("&Pozastavit"));
         if (!on) refresh();
     });
     connect(ClearButton, &QPushButton::clicked, this, &TrafficWindow::clearAll);
@@ -160,7 +160,9 @@ void TrafficWindow::buildLayout() {
     bar->addWidget(PauseButton);
     bar->addWidget(ClearButton);
     bar->addSpacing(12);
-    bar->addWidget(new QLabel(QStringLiteral("Adresa:"), this));
+    auto* addressLabel = new QLabel(QStringLiteral("&Adresa:"), this);
+    addressLabel->setBuddy(AddressFilter);
+    bar->addWidget(addressLabel);
     bar->addWidget(AddressFilter);
     bar->addWidget(ErrorsOnly);
     bar->addStretch(1);
@@ -196,7 +198,9 @@ void TrafficWindow::buildLayout() {
     auto* statsLayout = new QVBoxLayout(statsBox);
     statsLayout->setContentsMargins(0, 0, 0, 0);
     auto* statsBar = new QHBoxLayout;
-    statsBar->addWidget(new QLabel(QStringLiteral("Statistika podle adres"), statsBox));
+    auto* statsLabel = new QLabel(QStringLiteral("S&tatistika podle adres"), statsBox);
+    statsLabel->setBuddy(Stats);
+    statsBar->addWidget(statsLabel);
     statsBar->addStretch(1);
     statsBar->addWidget(ResetButton);
     statsLayout->addLayout(statsBar);

@@ -365,7 +365,7 @@ TEST_F(FinderDevicesTest, PriraditMakesTheLinkAndReplacesOneOnlyWhenConfirmed) {
     finder.showSerialDevices(devices());
     test::MessageRecorder messages;
     finder.ComChoice->setCurrentIndex(3);
-    EXPECT_EQ(finder.B_Priradit->text(), QStringLiteral("Přiřadit jako COM4"));
+    EXPECT_EQ(finder.B_Priradit->text(), QStringLiteral("Př&iřadit jako COM4"));
     finder.Devices->setCurrentRow(1);
     ASSERT_TRUE(finder.B_Priradit->isEnabled());
     finder.B_Priradit->click();

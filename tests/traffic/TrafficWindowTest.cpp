@@ -138,7 +138,7 @@ TEST(TrafficWindow, FiltersPauseClearAndCopy) {
     window.ErrorsOnly->setChecked(false);
 
     window.PauseButton->click();
-    EXPECT_EQ(window.PauseButton->text(), "Pokračovat");
+    EXPECT_EQ(window.PauseButton->text(), "&Pokračovat");
     bus.exchange(3, kAck, 0, 2);
     window.refresh();
     EXPECT_EQ(m.rowCount(), 12);
@@ -320,7 +320,7 @@ TEST(TrafficMonitor, OpensFromShortcutAndContextMenuOfTheProgramsWindows) {
         press();
         auto* menu = unit->findChild<QMenu*>();
         if (menu == nullptr || menu->actions().size() != 1) return false;
-        EXPECT_EQ(menu->actions()[0]->text(), "Provoz linky…");
+        EXPECT_EQ(menu->actions()[0]->text(), "Provoz &linky…");
         menu->actions()[0]->trigger();
         menu->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
