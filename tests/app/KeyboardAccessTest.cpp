@@ -15,7 +15,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMenu>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTemporaryDir>
@@ -147,18 +146,17 @@ protected:
         window.close();
     }
 
-    // The context menu the window offers (right button, Menu key, Shift+F10).
+    // The context menu the window offers (right button, Menu key, Shift+F10): its tools'
+    // entries.
     void expectMenuLetters(QWidget& window, const std::string& name) {
-        QMenu* menu = program->traffic().monitor().popupMenu(&window, QPoint(1, 1));
         std::map<QChar, int> entries;
-        for (QAction* a : menu->actions()) {
+        for (QAction* a : window.actions()) {
             const QChar letter = mnemonicOf(a->text());
             EXPECT_FALSE(letter.isNull()) << name << ": menu " << a->text().toStdString();
             if (!letter.isNull()) ++entries[letter];
         }
         for (const auto& [letter, count] : entries)
             EXPECT_EQ(count, 1) << name << ": menu Alt+" << QString(letter).toStdString();
-        menu->close();
     }
 
     QTemporaryDir dir;
@@ -171,6 +169,7 @@ protected:
 // captions as designed; they are checked as they are.
 TEST_F(KeyboardAccessTest, DesignedWindows) {
     AppState& app = program->state();
+    ASSERT_EQ(program->mainWindow().actions().size(), 3);  // the three tools' entries
     check(program->mainWindow(), "hlavní okno");
     {
         TForm_Okno kalu(app.selections, app.windows, 1);
@@ -220,12 +219,12 @@ TEST_F(KeyboardAccessTest, ToolWindows) {
         expectLettersEverywhere(record, "Záznam hodnot");
     }
     {
-        TrafficWindow traffic(program->traffic().tap());
+        TrafficWindow traffic(program->tool<TrafficMonitorSetup>().tap());
         check(traffic, "Provoz linky");
         expectLettersEverywhere(traffic, "Provoz linky");
     }
     {
-        TForm_Hledani finder(app);
+        ModuleFinderWindow finder(app.comm, app.config);
         finder.showSerialDevices({});
         check(finder, "Hledání modulů");
         expectLettersEverywhere(finder, "Hledání modulů");
@@ -235,7 +234,7 @@ TEST_F(KeyboardAccessTest, ToolWindows) {
 // Tab goes through the finder top to bottom: the sweep's settings, the device list, the
 // answers, then the buttons.
 TEST_F(KeyboardAccessTest, FinderTabOrderFollowsTheWindowDown) {
-    TForm_Hledani finder(program->state());
+    ModuleFinderWindow finder(program->state().comm, program->state().config);
     finder.showSerialDevices({});
     finder.show();
     const std::vector<QWidget*> expected = {finder.PortChoice, finder.Timeout,   finder.Devices,

@@ -65,7 +65,7 @@ protected:
 };
 
 TEST_F(FinderWindowTest, PrerusitStopsMidSweepAndGivesTheChannelBack) {
-    TForm_Hledani finder(app);
+    ModuleFinderWindow finder(app.comm, app.config);
     finder.PortChoice->setCurrentIndex(3);
     finder.B_Hledat->click();
     ASSERT_TRUE(finder.sweeping());
@@ -83,7 +83,7 @@ TEST_F(FinderWindowTest, PrerusitStopsMidSweepAndGivesTheChannelBack) {
 // "Zavřít" and Esc in mid-sweep stop the sweep and then close the window, as after "Přerušit".
 TEST_F(FinderWindowTest, ZavritAndEscInMidSweepStopItAndClose) {
     for (const bool escape : {false, true}) {
-        TForm_Hledani finder(app);
+        ModuleFinderWindow finder(app.comm, app.config);
         finder.show();
         finder.PortChoice->setCurrentIndex(3);
         finder.B_Hledat->click();
@@ -104,7 +104,7 @@ TEST_F(FinderWindowTest, ZavritAndEscInMidSweepStopItAndClose) {
 // "Použít" is offered only with an answer of a finished sweep to use; every answer line is
 // whole in the list.
 TEST_F(FinderWindowTest, PouzitOnlyWithAnAnswerAndTheLinesWhole) {
-    TForm_Hledani finder(app);
+    ModuleFinderWindow finder(app.comm, app.config);
     finder.show();
     EXPECT_FALSE(finder.B_Pouzit->isEnabled());
     finder.PortChoice->setCurrentIndex(3);
@@ -136,7 +136,7 @@ TEST_F(FinderWindowTest, PouzitOnlyWithAnAnswerAndTheLinesWhole) {
 }
 
 TEST_F(FinderWindowTest, PouzitSavesPortBaudAndParityOfTheAnswer) {
-    TForm_Hledani finder(app);
+    ModuleFinderWindow finder(app.comm, app.config);
     finder.PortChoice->setCurrentIndex(3);
     for (std::size_t i = 0; i < finder.BaudChecks.size(); ++i)
         finder.BaudChecks[i]->setChecked(i == 1 || i == 2);
@@ -173,7 +173,7 @@ TEST_F(FinderWindowTest, PouzitSavesPortBaudAndParityOfTheAnswer) {
 // The adapter pulled in mid-sweep: the sweep ends and says that the port was lost, with the
 // answers found before it.
 TEST_F(FinderWindowTest, APortLostInMidSweepIsSaidNotDone) {
-    TForm_Hledani finder(app);
+    ModuleFinderWindow finder(app.comm, app.config);
     finder.PortChoice->setCurrentIndex(3);
     finder.B_Hledat->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return finder.sweep()->done() >= 5; }, 5000));
@@ -195,7 +195,7 @@ TEST_F(FinderWindowTest, OnTcpOnlyTheAddressesAreSwept) {
     PortRecord& record = *app.comm.channel.ChannelTable.record(1);
     setTcpHost(record, "127.0.0.1");
     record.BaudIndex = 3;
-    TForm_Hledani finder(app);
+    ModuleFinderWindow finder(app.comm, app.config);
     ASSERT_EQ(finder.PortChoice->currentIndex(), 0);
     EXPECT_FALSE(finder.BaudChecks[0]->isEnabled());
     EXPECT_FALSE(finder.ParityChoice->isEnabled());
@@ -229,7 +229,7 @@ TEST_F(FinderWindowTest, PouzitChangesNothingWhenComCfgCannotBeSaved) {
     ASSERT_TRUE(QDir(dir.path()).mkpath("blocked/COM.CFG"));  // a folder where the file goes
     app.comm.channel.ComConfigPath = dir.filePath("blocked/COM.CFG").toStdString();
     app.comm.channel.SelectedPortName = "COM0";
-    TForm_Hledani finder(app);
+    ModuleFinderWindow finder(app.comm, app.config);
     finder.PortChoice->setCurrentIndex(3);
     for (std::size_t i = 0; i < finder.BaudChecks.size(); ++i)
         finder.BaudChecks[i]->setChecked(i == 2);
@@ -263,7 +263,7 @@ TEST_F(FinderWindowTest, PouzitOffersTheAddressToEachConfiguration) {
     app.config.AnalogDirectory = configDir;
     app.config.BinaryDirectory = configDir;
     app.config.BinaryConfig.ModuleAddress = 4;
-    TForm_Hledani finder(app);
+    ModuleFinderWindow finder(app.comm, app.config);
     finder.PortChoice->setCurrentIndex(3);
     for (std::size_t i = 0; i < finder.BaudChecks.size(); ++i)
         finder.BaudChecks[i]->setChecked(i == 2);
@@ -337,7 +337,7 @@ protected:
 };
 
 TEST_F(FinderDevicesTest, DevicesAreListedWithTheirDetailsAndTheRemedy) {
-    TForm_Hledani finder(app);
+    ModuleFinderWindow finder(app.comm, app.config);
     finder.showSerialDevices(devices());
     ASSERT_EQ(finder.Devices->count(), 2);
     const QString usb = finder.Devices->item(1)->text();
@@ -361,7 +361,7 @@ TEST_F(FinderDevicesTest, DevicesAreListedWithTheirDetailsAndTheRemedy) {
 
 TEST_F(FinderDevicesTest, PriraditMakesTheLinkAndReplacesOneOnlyWhenConfirmed) {
     namespace fs = std::filesystem;
-    TForm_Hledani finder(app);
+    ModuleFinderWindow finder(app.comm, app.config);
     finder.showSerialDevices(devices());
     test::MessageRecorder messages;
     finder.ComChoice->setCurrentIndex(3);
@@ -409,7 +409,7 @@ TEST_F(FinderDevicesTest, PriraditMakesTheLinkAndReplacesOneOnlyWhenConfirmed) {
 // and "Použít" makes the COMn chosen for the assignment lead to it.
 TEST_F(FinderDevicesTest, ADeviceIsSweptByItsPathAndAdoptedAsTheChosenCom) {
     namespace fs = std::filesystem;
-    TForm_Hledani finder(app);
+    ModuleFinderWindow finder(app.comm, app.config);
     finder.showSerialDevices(devices());
     const int pty = finder.PortChoice->findText(sim->ptyDevice());
     ASSERT_GT(pty, 9);
