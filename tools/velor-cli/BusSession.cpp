@@ -6,29 +6,23 @@
 #include <QFile>
 #include <QTimer>
 #include <algorithm>
-#include <csignal>
 #include <cstdio>
 
 #include "comm/Channel.h"
 #include "comm/ComConfig.h"
 #include "comm/FileStore.h"
+#include "comm/SerialDevices.h"
 #include "comm/SerialPortName.h"
 #include "comm/TrafficCapture.h"
 #include "comm/TransferWindow.h"
 #include "config/ModuleHelpers.h"
 #include "monitor/AnswerDecoder.h"
 #include "monitor/ConfigSend.h"
-#include "comm/SerialDevices.h"
+#include "tools/velor-cli/Interrupt.h"
 
 namespace velor::cli {
 
 namespace {
-
-volatile std::sig_atomic_t g_interrupted = 0;
-
-void onInterrupt(int) {
-    g_interrupted = 1;
-}
 
 constexpr int kConnectMs = 3000;
 
@@ -357,12 +351,16 @@ bool BusSession::pause(int ms) {
     return !interrupted();
 }
 
+// The event loop runs in slices of at most 5 ms; an interrupt ends the slice and the wait at
+// once, whatever the request waited for still holds.
 bool BusSession::waitUntil(const std::function<bool()>& done, int maxMs) {
     QElapsedTimer timer;
     timer.start();
+    InterruptNotifier& interrupts = installInterruptHandler();
     while (!done()) {
         if (interrupted() || timer.elapsed() >= maxMs) return false;
         QEventLoop loop;
+        QObject::connect(&interrupts, &InterruptNotifier::interrupted, &loop, &QEventLoop::quit);
         QTimer::singleShot(std::clamp<qint64>(maxMs - timer.elapsed(), 0, 5), &loop,
                            &QEventLoop::quit);
         loop.exec();
@@ -370,13 +368,8 @@ bool BusSession::waitUntil(const std::function<bool()>& done, int maxMs) {
     return true;
 }
 
-void BusSession::catchInterrupt() {
-    std::signal(SIGINT, onInterrupt);
-    std::signal(SIGTERM, onInterrupt);
-}
-
 bool BusSession::interrupted() {
-    return g_interrupted != 0;
+    return interruptExitCode() != 0;
 }
 
 }  // namespace velor::cli

@@ -98,8 +98,7 @@ public:
     // through them (the module finder's sweep).
     CommState& comm() { return comm_; }
 
-    // Installs the Ctrl+C handler; true once Ctrl+C came.
-    static void catchInterrupt();
+    // True once an interrupt (Ctrl+C, SIGTERM, SIGHUP) came.
     static bool interrupted();
 
 private:

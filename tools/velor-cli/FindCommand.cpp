@@ -6,6 +6,7 @@
 #include "tools/velor-cli/Args.h"
 #include "tools/velor-cli/BusSession.h"
 #include "tools/velor-cli/Commands.h"
+#include "tools/velor-cli/Output.h"
 
 namespace velor::cli {
 
@@ -83,6 +84,18 @@ void noteBothParities(const std::vector<SweepAnswer>& answers, std::ostream& err
     }
 }
 
+// Prints the answers from printed on; false once the output could not be written.
+bool printAnswers(const std::vector<SweepAnswer>& answers, std::size_t& printed,
+                  std::ostream& out) {
+    for (; printed < answers.size(); ++printed) {
+        const SweepAnswer& a = answers[printed];
+        out << "address " << a.point.address << " baud " << baudRateAt(a.point.baudIndex)
+            << " parity " << (a.point.noParity ? "none" : "even") << " " << answerKindText(a.kind)
+            << "\n";
+    }
+    return written(out);
+}
+
 }  // namespace
 
 int runFind(const Arguments& raw, std::ostream& out, std::ostream& err) {
@@ -97,27 +110,20 @@ int runFind(const Arguments& raw, std::ostream& out, std::ostream& err) {
     LinkOptions link;
     link.serial = args.value("--serial");
     BusSession session(link, err);
-    BusSession::catchInterrupt();
     if (!session.open(problem)) {
         err << "velor-cli: " << problem << "\n";
-        return kExitUsage;
+        return BusSession::interrupted() ? kExitInterrupted : kExitUsage;
     }
+    // An interrupt or a closed output ends the loop at once; a probe still running is dropped
+    // with the session, which closes the port.
     ModuleSweep sweep(session.comm(), settings);
     std::size_t printed = 0;
-    bool more = true;
-    while (more) {
+    for (bool more = true; more;) {
         more = sweep.step();
-        if (more && !session.pause(2)) sweep.abort();
-        for (; printed < sweep.answers().size(); ++printed) {
-            const SweepAnswer& a = sweep.answers()[printed];
-            out << "address " << a.point.address << " baud " << baudRateAt(a.point.baudIndex)
-                << " parity " << (a.point.noParity ? "none" : "even") << " "
-                << answerKindText(a.kind) << "\n"
-                << std::flush;
-        }
+        if (!printAnswers(sweep.answers(), printed, out)) return kExitOk;
+        if (more && !session.pause(2)) return kExitInterrupted;
     }
     sweep.finish();
-    if (sweep.aborted()) return kExitInterrupted;
     noteBothParities(sweep.answers(), err);
     if (sweep.answers().empty()) err << "velor-cli: no module answered\n";
     return sweep.answers().empty() ? kExitNo : kExitOk;
