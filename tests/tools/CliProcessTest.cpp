@@ -652,6 +652,19 @@ TEST_F(CliProcessTest, FindSweepsEveryLineSettingInOrder) {
     }
 }
 
+// The simulator ends while find sweeps its pseudo-terminal: the port is gone, and find says so
+// with exit 1 instead of reporting the answers it had as a success.
+TEST_F(CliProcessTest, FindSaysWhenItsPortIsLost) {
+    sim = std::make_unique<Simulator>(QStringList{"--no-tcp", "--pty", path("COM1")});
+    ASSERT_FALSE(sim->ptyDevice().isEmpty());
+    RunningCli find({"find", "--serial", "COM1", "--timeout", "100"}, dir.path());
+    ASSERT_TRUE(find.waitFor("address 1 baud 4800"));
+    sim.reset();
+    EXPECT_EQ(find.finish(20000), 1) << find.err.toStdString();
+    EXPECT_TRUE(find.out.startsWith("address 1 baud 4800 parity even E5\n"));
+    EXPECT_TRUE(find.err.contains("the port was lost during the sweep")) << find.err.toStdString();
+}
+
 // A device given by its path, the pseudo-terminal itself or a link of another name, is swept
 // from a working directory without COMn entries; an address that answers at both parities is
 // noted, since the answers then cannot tell the parity.

@@ -124,6 +124,12 @@ int runFind(const Arguments& raw, std::ostream& out, std::ostream& err) {
         if (more && !session.pause(2)) return kExitInterrupted;
     }
     sweep.finish();
+    if (sweep.portLost()) {
+        err << "velor-cli: " << session.linkName()
+            << ": the port was lost during the sweep (unplugged or gone); the answers above are "
+               "those found before\n";
+        return kExitNo;
+    }
     noteBothParities(sweep.answers(), err);
     if (sweep.answers().empty()) err << "velor-cli: no module answered\n";
     return sweep.answers().empty() ? kExitNo : kExitOk;
