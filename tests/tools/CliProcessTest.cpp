@@ -608,8 +608,8 @@ TEST_F(CliProcessTest, OutputThatCannotBeWrittenIsExitTwo) {
 }
 
 TEST_F(CliProcessTest, EveryCommandHasHelpWithAnExample) {
-    for (const QString cmd :
-         {"scan", "read", "write", "send", "show", "create", "diff", "ports", "comcfg", "find"}) {
+    for (const QString cmd : {"scan", "read", "write", "send", "show", "create", "diff", "ports",
+                              "comcfg", "find", "demo"}) {
         CliRun r = cli({"help", cmd}, dir.path());
         EXPECT_EQ(r.code, 0) << cmd.toStdString();
         EXPECT_TRUE(r.out.contains("Example: velor-cli " + cmd)) << cmd.toStdString();
@@ -617,7 +617,47 @@ TEST_F(CliProcessTest, EveryCommandHasHelpWithAnExample) {
     }
     EXPECT_TRUE(cli({"help", "read"}, dir.path()).out.contains("read sends the\noutputs as 0"));
     EXPECT_EQ(cli({"--help"}, dir.path()).code, 0);
+    EXPECT_TRUE(cli({"help"}, dir.path()).out.contains("  demo     "));
     EXPECT_EQ(cli({"help", "nothing"}, dir.path()).code, 2);
+}
+
+// Usage faults are exit 2 before any port, host or file is touched.
+TEST_F(CliProcessTest, UsageFaultsAreRefusedBeforeAnythingIsTouched) {
+    startTcp();
+    const QStringList bad[] = {
+        {"scan", "--pcap", "--verbose"},     // a flag is no file name
+        {"scan", "--to", "5", "--to", "6"},  // given twice
+        {"scan", "--verbose", "--verbose"},
+        {"scan", "--from", "40"},
+        {"scan", "--from", "5", "--to", "2"},
+        {"read", "kalu", "--address", "32"},
+        {"write", "tew", "--address", "255", "--outputs", "1"},
+        {"read", "kalu", "--address", "1", "--csv", "."},  // the file before the link
+        {"read", "kalu", "--address", "1", "--csv", "missing/k.csv"},
+    };
+    for (const QStringList& args : bad) {
+        const CliRun r = cli(args + tcp(), dir.path());
+        EXPECT_EQ(r.code, 2) << args.join(' ').toStdString();
+        EXPECT_FALSE(r.err.isEmpty());
+    }
+    EXPECT_FALSE(QFile::exists(path("--verbose")));
+    EXPECT_EQ(eventCount("\"event\":\"connect\""), 0);
+
+    // COM0 is never a port, not even where the directory holds an entry of that name.
+    sim = std::make_unique<Simulator>(QStringList{"--no-tcp", "--pty", path("COM0")});
+    ASSERT_FALSE(sim->ptyDevice().isEmpty());
+    for (const QString cmd : {"scan", "find"}) {
+        const CliRun r = cli({cmd, "--serial", "COM0"}, dir.path());
+        EXPECT_EQ(r.code, 2) << cmd.toStdString();
+        EXPECT_TRUE(r.err.contains("--serial COM0: not a port")) << r.err.toStdString();
+    }
+
+    // comcfg: a file that cannot be written and one that is not there are exit 2 as well.
+    EXPECT_EQ(cli({"comcfg", "missing/COM.CFG", "--tcp", "127.0.0.1"}, dir.path()).code, 2);
+    EXPECT_EQ(cli({"comcfg", "none.cfg", "--show"}, dir.path()).code, 2);
+    EXPECT_EQ(cli({"comcfg", "COM.CFG", "--tcp", "--show"}, dir.path()).code, 2);
+    EXPECT_EQ(cli({"comcfg", "COM.CFG", "--tcp", "a", "--tcp", "b"}, dir.path()).code, 2);
+    EXPECT_FALSE(QFile::exists(path("COM.CFG")));
 }
 
 // Modules at different line settings on one pseudo-terminal: the answers come parity by

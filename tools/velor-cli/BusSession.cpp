@@ -57,6 +57,12 @@ std::optional<std::uint16_t> baudIndexOf(long baud) {
 
 }  // namespace
 
+bool checkSerialName(const std::string& name, std::string& problem) {
+    if (portNumberOfName(name) != 0 && !name.empty()) return true;
+    problem = "--serial " + name + ": not a port (COM1, COM2, ... or a device path)";
+    return false;
+}
+
 bool parseLinkOptions(const ParsedArgs& args, LinkOptions& link, std::string& problem) {
     if (args.has("--tcp") && args.has("--serial")) {
         problem = "give either --tcp or --serial, not both";
@@ -81,6 +87,7 @@ bool parseLinkOptions(const ParsedArgs& args, LinkOptions& link, std::string& pr
         link.tcpHost = host;
     }
     link.serial = args.value("--serial");
+    if (link.serial && !checkSerialName(*link.serial, problem)) return false;
     if (const auto baud = args.value("--baud")) {
         const auto index = baudIndexOf(parseNumber(*baud, 1, 1000000).value_or(0));
         if (!index) {
@@ -247,9 +254,10 @@ bool BusSession::openSerial(std::string& problem) {
         r.PortNumber = static_cast<std::uint8_t>(n);
         device_ = defaultPortResolver(*link_.serial);
     } else {
-        // A device path stands in for COM1 of this session.
+        // A device path, or a COMn beyond what COM.CFG can hold, stands in for COM1 of this
+        // session; COMn leads where the program resolves it, never to a relative path "COMn".
         r.PortNumber = 1;
-        device_ = *link_.serial;
+        device_ = n >= 1 ? defaultPortResolver(*link_.serial) : *link_.serial;
         comm_.channel.resolvePort = [device = device_](const std::string&) { return device; };
     }
     comm_.channel.SelectedPortName = PortDeviceName(r.PortNumber);

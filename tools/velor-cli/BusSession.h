@@ -34,6 +34,10 @@ struct LinkOptions {
     std::optional<std::string> pcapPath;  // --pcap: where the session's traffic goes
 };
 
+// Checks a --serial value: COM0 is never a port; COMn (n >= 1) is the program's port of that
+// name and any other value a device path. False with a problem for COM0.
+bool checkSerialName(const std::string& name, std::string& problem);
+
 // Reads --tcp, --serial, --baud, --no-parity, --timeout, --verbose and --pcap. False with a
 // problem for a bad value and for --tcp together with --serial.
 bool parseLinkOptions(const ParsedArgs& args, LinkOptions& link, std::string& problem);

@@ -105,7 +105,8 @@ int runFind(const Arguments& raw, std::ostream& out, std::ostream& err) {
     if (!parseArgs(raw, known, args, problem)) return usageError("find", problem, err);
     SweepSettings settings;
     if (!args.has("--serial")) return usageError("find", "give --serial COMn or a device", err);
-    if (!takeSettings(args, settings, problem) || !args.positional.empty())
+    if (!checkSerialName(*args.value("--serial"), problem) ||
+        !takeSettings(args, settings, problem) || !args.positional.empty())
         return usageError("find", problem.empty() ? "unexpected argument" : problem, err);
     LinkOptions link;
     link.serial = args.value("--serial");
