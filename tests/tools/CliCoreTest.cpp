@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
@@ -48,6 +51,18 @@ TEST(CsvWriterTest, AFileThatCannotBeWrittenIsReportedWithItsName) {
     EXPECT_TRUE(csv.failed());
     EXPECT_TRUE(csv.errorText().startsWith("/nonexistent-dir/k.csv: "));
     EXPECT_FALSE(csv.appendRow(QDateTime::currentDateTime(), 1, {}));
+}
+
+TEST(CsvWriterTest, APipeOrAFolderAtThePathIsRefusedWithoutWaiting) {
+    QTemporaryDir dir;
+    const QString pipe = dir.filePath("pipe.csv");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    for (const QString& path : {pipe, dir.path()}) {
+        CsvWriter csv;
+        EXPECT_FALSE(csv.open(path, "time", "address", {"a"}));
+        EXPECT_EQ(csv.errorText(), path + ": not a regular file");
+    }
+    EXPECT_FALSE(QFileInfo(pipe).isFile());
 }
 
 // Every field set to a value other than its default, within its range.

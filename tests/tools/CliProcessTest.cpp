@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
@@ -619,6 +620,39 @@ TEST_F(CliProcessTest, EveryCommandHasHelpWithAnExample) {
     EXPECT_EQ(cli({"--help"}, dir.path()).code, 0);
     EXPECT_TRUE(cli({"help"}, dir.path()).out.contains("  demo     "));
     EXPECT_EQ(cli({"help", "nothing"}, dir.path()).code, 2);
+}
+
+// Every command that writes a file writes a regular file or a new name only: a pipe or a device
+// at the path is refused by name and left as it is.
+TEST_F(CliProcessTest, NoCommandWritesOverADeviceOrAPipe) {
+    startTcp();
+    ASSERT_EQ(cli({"create", "KonfigA.cfa", "--defaults"}, dir.path()).code, 0);
+    writeFile(path("ka.json"), cli({"show", "KonfigA.cfa", "--json"}, dir.path()).out.toUtf8());
+    QStringList targets{"fifo.cfa"};
+    ASSERT_EQ(::mkfifo(path("fifo.cfa").toUtf8().constData(), 0600), 0);
+    // A device node of our own (the null device's numbers), where we may make one.
+    if (::mknod(path("node.cfa").toUtf8().constData(), S_IFCHR | 0600, makedev(1, 3)) == 0)
+        targets << "node.cfa";
+    for (const QString& target : targets) {
+        SCOPED_TRACE(target.toStdString());
+        const QStringList commands[] = {
+            {"create", target, "--from", "ka.json"},
+            {"create", target, "--defaults"},
+            QStringList{"read", "kalu", "--address", "1", "--csv", target} + tcp(),
+            QStringList{"scan", "--to", "1", "--pcap", target} + tcp(),
+            {"comcfg", target, "--tcp", "127.0.0.1"},
+        };
+        for (const QStringList& args : commands) {
+            const CliRun r = cli(args, dir.path(), 10000);
+            EXPECT_EQ(r.code, 2) << args.join(' ').toStdString();
+            EXPECT_TRUE(r.err.contains(target + ": ")) << r.err.toStdString();
+            EXPECT_TRUE(r.err.contains("not a regular file")) << r.err.toStdString();
+        }
+        struct stat st {};
+        ASSERT_EQ(::lstat(path(target).toUtf8().constData(), &st), 0);
+        EXPECT_FALSE(S_ISREG(st.st_mode));
+    }
+    EXPECT_EQ(eventCount("\"event\":\"connect\""), 0);
 }
 
 // Usage faults are exit 2 before any port, host or file is touched.

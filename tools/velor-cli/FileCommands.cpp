@@ -1,8 +1,8 @@
 // show, create and diff: the configuration files and COM.CFG by their fields.
 
 #include <QFile>
-#include <QSaveFile>
 
+#include "comm/FileStore.h"
 #include "config/ConfigFields.h"
 #include "tools/velor-cli/Args.h"
 #include "tools/velor-cli/Commands.h"
@@ -79,14 +79,11 @@ int runCreate(const Arguments& raw, std::ostream& out, std::ostream& err) {
             << " file\n";
         return kExitUsage;
     }
-    // Written whole or not at all: the old file stays until the new one is complete.
-    QSaveFile file(QString::fromStdString(path));
+    // Written whole or not at all, and only over a regular file: the old file stays until the
+    // new one is complete, and a device, a pipe or a folder at the path is left alone.
     const std::vector<std::uint8_t> bytes = encodeConfigFile(data);
-    if (!file.open(QIODevice::WriteOnly) ||
-        file.write(reinterpret_cast<const char*>(bytes.data()),
-                   static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size()) ||
-        !file.commit()) {
-        err << "velor-cli: " << path << ": " << file.errorString().toStdString() << "\n";
+    if (const auto error = saveFileDurably(path, bytes)) {
+        err << "velor-cli: " << path << ": " << describeFileError(*error) << "\n";
         return kExitUsage;
     }
     out << path << ": " << bytes.size() << " bytes written\n";
