@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -283,6 +284,32 @@ TEST_F(CliProcessTest, PcapThatCannotBeWrittenStopsTheCommandBeforeTheBus) {
     EXPECT_EQ(r.code, 2);
     EXPECT_TRUE(r.err.contains("--pcap taken.pcap: ")) << r.err.toStdString();
     EXPECT_EQ(eventCount("\"event\":\"connect\""), 0);
+}
+
+// The capture goes to the file during the run: a file that cannot grow (here: a file size
+// limit) ends a long read early, and a short scan whose last records do not fit, with exit 2.
+TEST_F(CliProcessTest, ACaptureThatCannotBeWrittenIsExitTwo) {
+    startTcp();
+    for (const auto& [args, limit] : {std::pair{QStringList{"read", "kalu", "--address", "1",
+                                                            "--count", "100000", "--interval", "0"},
+                                                rlim_t{4096}},
+                                      {QStringList{"scan", "--to", "7"}, rlim_t{100}}}) {
+        SCOPED_TRACE(args.join(' ').toStdString());
+        QProcess p;
+        p.setWorkingDirectory(dir.path());
+        p.setChildProcessModifier([limit = limit] {
+            ::signal(SIGXFSZ, SIG_IGN);  // a write beyond the limit fails instead
+            const rlimit l{limit, limit};
+            ::setrlimit(RLIMIT_FSIZE, &l);
+        });
+        p.start(QStringLiteral(VELOR_CLI_EXE), args + tcp() + QStringList{"--pcap", "c.pcap"});
+        ASSERT_TRUE(p.waitForFinished(60000));
+        EXPECT_EQ(p.exitCode(), 2);
+        const QString err = QString::fromUtf8(p.readAllStandardError());
+        EXPECT_TRUE(err.contains("--pcap c.pcap: ")) << err.toStdString();
+        // The long read stopped at the failure, far from its count.
+        EXPECT_LT(QString::fromUtf8(p.readAllStandardOutput()).count('\n'), 5000);
+    }
 }
 
 // The frames of --verbose, without blanks.

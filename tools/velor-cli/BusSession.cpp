@@ -19,6 +19,7 @@
 #include "monitor/AnswerDecoder.h"
 #include "monitor/ConfigSend.h"
 #include "tools/velor-cli/Interrupt.h"
+#include "tools/velor-cli/Output.h"
 
 namespace velor::cli {
 
@@ -172,17 +173,15 @@ BusSession::~BusSession() {
     // Transfer windows still running go first: they refer to the request and the channel.
     for (QObject* child : windowsOwner_.children()) delete child;
     if (opened_) CloseChannel(comm_.channel, 1);
-    saveCapture();
+    closeCapture();
 }
 
 bool BusSession::startCapture(std::string& problem) {
     if (!link_.pcapPath) return true;
-    appendPcapHeader(capture_);
-    // Written at once, so that a file that cannot be written stops the command before the bus
+    // Started at once, so that a file that cannot be written stops the command before the bus
     // is touched, and a session cut short still leaves a capture that opens.
-    if (const auto error = saveFileDurably(*link_.pcapPath, capture_)) {
-        problem = "--pcap " + *link_.pcapPath + ": " + describeFileError(*error);
-        capture_.clear();
+    if (!capture_.open(*link_.pcapPath)) {
+        problem = "--pcap " + *link_.pcapPath + ": " + capture_.errorText();
         return false;
     }
     tap_ = std::make_unique<TrafficTap>(trafficClock_);
@@ -191,23 +190,35 @@ bool BusSession::startCapture(std::string& problem) {
 }
 
 void BusSession::collectCapture() {
-    if (!tap_) return;
+    if (!tap_ || capture_.failed()) return;
     for (std::uint64_t seq = std::max(capturedSeq_, tap_->firstSeq()); seq < tap_->nextSeq();
          ++seq) {
         const TrafficFrame* f = tap_->frame(seq);
-        if (f != nullptr)
-            appendPcapRecord(capture_, {f->direction, f->time.wallUs, tap_->bytes(*f)});
+        if (f != nullptr && !capture_.append({f->direction, f->time.wallUs, tap_->bytes(*f)})) {
+            captureFailed();
+            return;
+        }
     }
     capturedSeq_ = tap_->nextSeq();
 }
 
-void BusSession::saveCapture() {
+void BusSession::closeCapture() {
     if (!tap_) return;
     collectCapture();
     attachTrafficTap(comm_, nullptr);
     tap_.reset();
-    if (const auto error = saveFileDurably(*link_.pcapPath, capture_))
-        err_ << "--pcap " << *link_.pcapPath << ": " << describeFileError(*error) << "\n";
+    if (!capture_.close()) captureFailed();
+}
+
+void BusSession::captureFailed() {
+    if (captureReported_) return;
+    captureReported_ = true;
+    err_ << "velor-cli: --pcap " << *link_.pcapPath << ": " << capture_.errorText() << "\n";
+    noteRecordingFailed();
+}
+
+bool BusSession::stopped() const {
+    return interrupted() || capture_.failed();
 }
 
 bool BusSession::open(std::string& problem) {
@@ -338,7 +349,7 @@ Outcome BusSession::exchange(RequestKind kind, std::span<const std::uint8_t> use
         limit);
     io_.flushReceived();
     collectCapture();
-    outcome.interrupted = interrupted();
+    outcome.interrupted = stopped();
     if (!ended) return outcome;
     outcome.status = request_.Status;
     outcome.replyCode = request_.ReplyCode;
@@ -356,7 +367,7 @@ Outcome BusSession::exchange(RequestKind kind, std::span<const std::uint8_t> use
 bool BusSession::pause(int ms) {
     waitUntil([] { return false; }, ms);
     collectCapture();
-    return !interrupted();
+    return !stopped();
 }
 
 // The event loop runs in slices of at most 5 ms; an interrupt ends the slice and the wait at

@@ -22,7 +22,9 @@ constexpr const char* kLink =
     "  --verbose              print every frame sent and received and its verdict on stderr\n"
     "  --pcap FILE            record every frame sent and received to FILE, a capture of\n"
     "                         link type 250 (RTAC serial) that Wireshark and tshark open;\n"
-    "                         written when the command ends, also after Ctrl+C\n";
+    "                         written as the frames come (16 KiB at a time) and completed\n"
+    "                         when the command ends, also after Ctrl+C, SIGTERM or SIGHUP;\n"
+    "                         a write that fails ends the command with exit 2\n";
 
 const std::map<std::string, std::string>& helpTexts() {
     static const std::map<std::string, std::string> texts = {

@@ -9,6 +9,16 @@
 
 namespace velor::cli {
 
+namespace {
+
+bool g_recordingFailed = false;
+
+}  // namespace
+
+void noteRecordingFailed() {
+    g_recordingFailed = true;
+}
+
 StdoutBuffer::StdoutBuffer() {
     setp(buffer_.data(), buffer_.data() + buffer_.size());
 }
@@ -45,6 +55,7 @@ bool written(std::ostream& out) {
 
 int finalExitCode(int code, const StdoutBuffer& output, std::ostream& err) {
     if (const int interrupt = interruptExitCode(); interrupt != 0) return interrupt;
+    if (g_recordingFailed) return kExitUsage;
     if (output.error() == EPIPE) return kExitBrokenPipe;
     if (output.error() != 0) {
         err << "velor-cli: cannot write the output: " << std::strerror(output.error()) << "\n";

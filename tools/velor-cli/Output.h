@@ -29,11 +29,16 @@ private:
     int error_ = 0;
 };
 
+// Notes that a file the command records into (--pcap) could not be written; its message has
+// been given. The command then ends with exit 2, whatever it returns.
+void noteRecordingFailed();
+
 // Pushes what out holds to its file; false once a write of it failed.
 bool written(std::ostream& out);
 
-// The exit code of a command that returned code: an interrupt's code, 141 when the reader of
-// the output went away, 2 with a message on err when the output could not be written.
+// The exit code of a command that returned code: an interrupt's code, 2 after a failed
+// recording, 141 when the reader of the output went away, 2 with a message on err when the
+// output could not be written.
 int finalExitCode(int code, const StdoutBuffer& output, std::ostream& err);
 
 }  // namespace velor::cli
