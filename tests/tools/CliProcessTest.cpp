@@ -682,6 +682,27 @@ TEST_F(CliProcessTest, NoCommandWritesOverADeviceOrAPipe) {
     EXPECT_EQ(eventCount("\"event\":\"connect\""), 0);
 }
 
+// create --from reads a bounded regular file: an endless device, a huge file and numbers no
+// field can hold are refused with exit 2, and nothing is written.
+TEST_F(CliProcessTest, CreateRefusesInputThatIsNoConfiguration) {
+    writeFile(path("huge.json"), QByteArray(2 * 1024 * 1024, ' '));
+    ASSERT_EQ(cli({"create", "KonfigA.cfa", "--defaults"}, dir.path()).code, 0);
+    QString json = cli({"show", "KonfigA.cfa", "--json"}, dir.path()).out;
+    json.replace("\"AnalogConfig.ModuleAddress\": 0", "\"AnalogConfig.ModuleAddress\": 1e30");
+    writeFile(path("big.json"), json.toUtf8());
+    const std::pair<QString, QString> cases[] = {
+        {"/dev/zero", "/dev/zero: not a regular file"},
+        {"huge.json", "huge.json: larger than any configuration"},
+        {"big.json", "AnalogConfig.ModuleAddress: 1e+30 is out of range 0..31"},
+    };
+    for (const auto& [from, message] : cases) {
+        const CliRun r = cli({"create", "new.cfa", "--from", from}, dir.path(), 10000);
+        EXPECT_EQ(r.code, 2) << from.toStdString();
+        EXPECT_TRUE(r.err.contains(message)) << r.err.toStdString();
+    }
+    EXPECT_FALSE(QFile::exists(path("new.cfa")));
+}
+
 // Usage faults are exit 2 before any port, host or file is touched.
 TEST_F(CliProcessTest, UsageFaultsAreRefusedBeforeAnythingIsTouched) {
     startTcp();

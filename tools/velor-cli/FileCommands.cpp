@@ -1,6 +1,6 @@
 // show, create and diff: the configuration files and COM.CFG by their fields.
 
-#include <QFile>
+#include <QFileInfo>
 
 #include "comm/FileStore.h"
 #include "config/ConfigFields.h"
@@ -24,14 +24,23 @@ int readFile(const std::string& command, const std::string& path, ConfigFileData
     return kExitOk;
 }
 
+// Read with a limit, and from a regular file only: /dev/zero or a pipe without a writer would
+// never end.
 int fromJson(const std::string& from, ConfigFileData& data, std::ostream& err) {
-    QFile json(QString::fromStdString(from));
-    if (!json.open(QIODevice::ReadOnly)) {
-        err << "velor-cli: " << from << ": " << json.errorString().toStdString() << "\n";
+    const auto bytes = readRegularFile(from, kMaxConfigJsonBytes + 1);
+    if (!bytes) {
+        const QFileInfo info(QString::fromStdString(from));
+        err << "velor-cli: " << from << ": "
+            << (!info.exists()  ? "no such file"
+                : info.isFile() ? "cannot be read"
+                                : "not a regular file")
+            << "\n";
         return kExitUsage;
     }
     std::string problem;
-    if (!configFileFromJson(json.readAll(), data, problem)) {
+    const QByteArray json(reinterpret_cast<const char*>(bytes->data()),
+                          static_cast<qsizetype>(bytes->size()));
+    if (!configFileFromJson(json, data, problem)) {
         err << "velor-cli: " << from << ": " << problem << "\n";
         return kExitUsage;
     }
