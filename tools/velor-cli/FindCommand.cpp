@@ -96,6 +96,29 @@ bool printAnswers(const std::vector<SweepAnswer>& answers, std::size_t& printed,
     return written(out);
 }
 
+// An interrupt or a closed output ends the loop at once; a probe still running is dropped with
+// the session, which closes the port.
+int sweepAndReport(BusSession& session, const SweepSettings& settings, std::ostream& out,
+                   std::ostream& err) {
+    ModuleSweep sweep(session.comm(), settings);
+    std::size_t printed = 0;
+    for (bool more = true; more;) {
+        more = sweep.step();
+        if (!printAnswers(sweep.answers(), printed, out)) return kExitOk;
+        if (more && !session.pause(2)) return kExitInterrupted;
+    }
+    sweep.finish();
+    if (sweep.portLost()) {
+        err << "velor-cli: " << session.linkName()
+            << ": the port was lost during the sweep (unplugged or gone); the answers above are "
+               "those found before\n";
+        return kExitNo;
+    }
+    noteBothParities(sweep.answers(), err);
+    if (sweep.answers().empty()) err << "velor-cli: no module answered\n";
+    return sweep.answers().empty() ? kExitNo : kExitOk;
+}
+
 }  // namespace
 
 int runFind(const Arguments& raw, std::ostream& out, std::ostream& err) {
@@ -115,25 +138,7 @@ int runFind(const Arguments& raw, std::ostream& out, std::ostream& err) {
         err << "velor-cli: " << problem << "\n";
         return BusSession::interrupted() ? kExitInterrupted : kExitUsage;
     }
-    // An interrupt or a closed output ends the loop at once; a probe still running is dropped
-    // with the session, which closes the port.
-    ModuleSweep sweep(session.comm(), settings);
-    std::size_t printed = 0;
-    for (bool more = true; more;) {
-        more = sweep.step();
-        if (!printAnswers(sweep.answers(), printed, out)) return kExitOk;
-        if (more && !session.pause(2)) return kExitInterrupted;
-    }
-    sweep.finish();
-    if (sweep.portLost()) {
-        err << "velor-cli: " << session.linkName()
-            << ": the port was lost during the sweep (unplugged or gone); the answers above are "
-               "those found before\n";
-        return kExitNo;
-    }
-    noteBothParities(sweep.answers(), err);
-    if (sweep.answers().empty()) err << "velor-cli: no module answered\n";
-    return sweep.answers().empty() ? kExitNo : kExitOk;
+    return sweepAndReport(session, settings, out, err);
 }
 
 }  // namespace velor::cli
