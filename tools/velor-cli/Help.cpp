@@ -13,7 +13,7 @@ namespace {
 constexpr const char* kLink =
     "Link (every bus command):\n"
     "  --tcp HOST[:PORT]      TCP peer that carries the frames (port 10000 by default)\n"
-    "  --serial COMn|DEVICE   serial port: COM1..COM9 as the program maps them (an entry COMn\n"
+    "  --serial COMn|DEVICE   serial port: COMn (n >= 1) as the program maps it (an entry COMn\n"
     "                         in the working directory, else /dev/ttyS<n-1>) or a device path\n"
     "  --baud RATE            4800, 9600, 19200, 38400 (default) or 57600\n"
     "  --no-parity            8 data bits without parity (even parity by default)\n"
