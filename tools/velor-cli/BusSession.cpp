@@ -371,7 +371,7 @@ bool BusSession::pause(int ms) {
 }
 
 // The event loop runs in slices of at most 5 ms; an interrupt ends the slice and the wait at
-// once, whatever the request waited for still holds.
+// once, also while a request is still running (the session drops it when it ends).
 bool BusSession::waitUntil(const std::function<bool()>& done, int maxMs) {
     QElapsedTimer timer;
     timer.start();
