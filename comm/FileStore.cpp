@@ -86,6 +86,7 @@ std::optional<std::vector<std::uint8_t>> readRegularFile(const std::string& path
     return bytes;
 }
 
+// The check saveFileDurably makes first.
 std::optional<FileError> refusalToSave(const std::string& path) {
     namespace fs = std::filesystem;
     const fs::path target = widePath(path);
@@ -101,7 +102,8 @@ std::optional<FileError> saveFileDurably(const std::string& path,
     namespace fs = std::filesystem;
     const fs::path target = widePath(path);
     std::error_code ec;
-    if (const auto refusal = refusalToSave(path)) return refusal;
+    if (fs::exists(target, ec) && !fs::is_regular_file(target, ec))
+        return FileError{FileError::Cause::NotRegularFile, 0};
     const fs::path temp = widePath(path + kSaveTemporaryMarker + randomSuffix());
     {
         std::ofstream out(temp, std::ios::binary | std::ios::trunc);
