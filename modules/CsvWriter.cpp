@@ -4,6 +4,11 @@
 #include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <span>
+
+#include <QFileInfo>
+
+#include "comm/FileStore.h"
 
 namespace velor {
 
@@ -36,11 +41,6 @@ std::string CsvWriter::headerLine(const std::string& timeTitle, const std::strin
 // Unbuffered: a line is in the file once write() returned, and nothing waits in a buffer that a
 // later close could still push out after a failure.
 bool CsvWriter::openFile(const QString& path, QIODevice::OpenMode mode) {
-    close();
-    error_.clear();
-    reason_.clear();
-    errorCode_ = 0;
-    committed_ = 0;
     file_.setFileName(path);
     errno = 0;
     if (file_.open(mode | QIODevice::WriteOnly | QIODevice::Unbuffered)) return true;
@@ -48,21 +48,53 @@ bool CsvWriter::openFile(const QString& path, QIODevice::OpenMode mode) {
     return false;
 }
 
+void CsvWriter::reset() {
+    close();
+    error_.clear();
+    reason_.clear();
+    fileError_ = {};
+    committed_ = 0;
+}
+
+void CsvWriter::noteFileError(const QString& path, const FileError& error) {
+    fileError_ = error;
+    reason_ = QString::fromStdString(describeFileError(error));
+    error_ = path + ": " + reason_;
+}
+
 bool CsvWriter::open(const QString& path, const std::string& timeTitle,
                      const std::string& addressTitle, const std::vector<std::string>& valueTitles) {
-    if (!openFile(path, QIODevice::Truncate)) return false;
-    return write(headerLine(timeTitle, addressTitle, valueTitles));
+    reset();
+    const std::string header = headerLine(timeTitle, addressTitle, valueTitles) + "\r\n";
+    // The header through the program's one file writer, which refuses a device, a pipe or a
+    // folder at the path (writing to them could block, or send a table to a device); the rows
+    // are then appended.
+    const std::span bytes(reinterpret_cast<const std::uint8_t*>(header.data()), header.size());
+    if (const auto error = saveFileDurably(path.toStdString(), bytes)) {
+        noteFileError(path, *error);
+        return false;
+    }
+    if (!openFile(path, QIODevice::Append)) return false;
+    committed_ = static_cast<qint64>(header.size());
+    return true;
 }
 
 CsvAppend CsvWriter::append(const QString& path, const std::string& timeTitle,
                             const std::string& addressTitle,
                             const std::vector<std::string>& valueTitles) {
-    const std::string header = headerLine(timeTitle, addressTitle, valueTitles) + "\r\n";
-    QFile existing(path);
-    if (!existing.exists() || existing.size() == 0) {
+    const QFileInfo info(path);
+    if (!info.exists() || (info.isFile() && info.size() == 0)) {
         return open(path, timeTitle, addressTitle, valueTitles) ? CsvAppend::Created
                                                                 : CsvAppend::Failed;
     }
+    reset();
+    // Only a regular file is read: a pipe or a device could wait for ever.
+    if (!info.isFile()) {
+        noteFileError(path, {FileError::Cause::NotRegularFile, 0});
+        return CsvAppend::Failed;
+    }
+    const std::string header = headerLine(timeTitle, addressTitle, valueTitles) + "\r\n";
+    QFile existing(path);
     errno = 0;
     if (!existing.open(QIODevice::ReadOnly)) {
         noteError(existing);
@@ -115,7 +147,7 @@ bool CsvWriter::write(const std::string& line) {
 // stay a valid table.
 // Called right after the failing call, while errno still holds its reason.
 void CsvWriter::noteError(const QFile& file) {
-    errorCode_ = errno;
+    fileError_ = {FileError::Cause::System, errno};
     reason_ = file.errorString();
     error_ = file.fileName() + ": " + reason_;
 }

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "comm/FileStore.h"
+
 namespace velor {
 
 // One value of a row: a number with a fixed count of decimals, or a text.
@@ -54,9 +56,9 @@ public:
     bool failed() const { return !error_.isEmpty(); }
     // The file and the reason of the first failure; empty while all went well.
     QString errorText() const { return error_; }
-    // That reason alone, in the system's words, and its error number (errno; 0: none given).
+    // That reason alone, in the system's words, and what it was.
     QString systemReason() const { return reason_; }
-    int errorCode() const { return errorCode_; }
+    const FileError& fileError() const { return fileError_; }
 
     // The cell texts, exposed for the tests and for a window that shows the same table.
     static std::string timeText(const QDateTime& time);
@@ -66,7 +68,9 @@ public:
 private:
     static std::string headerLine(const std::string& timeTitle, const std::string& addressTitle,
                                   const std::vector<std::string>& valueTitles);
+    void reset();
     bool openFile(const QString& path, QIODevice::OpenMode mode);
+    void noteFileError(const QString& path, const FileError& error);
     bool write(const std::string& line);
     void noteError(const QFile& file);
     void fail();
@@ -75,7 +79,7 @@ private:
     QFile file_;
     QString error_;
     QString reason_;
-    int errorCode_ = 0;
+    FileError fileError_;
     qint64 committed_ = 0;
 };
 

@@ -146,9 +146,10 @@ RecordStart Recorder::resume(const QString& path, RequestKind kind, int board,
 
 // Our Czech words for the failure first, the system's own after them.
 QString Recorder::failureReason() const {
-    const std::string czech = csv_.errorCode() != 0
-                                  ? writeFailureReason({FileError::Cause::System, csv_.errorCode()})
-                                  : std::string("Soubor nelze použít");
+    const FileError& error = csv_.fileError();
+    const bool known = error.cause != FileError::Cause::System || error.code != 0;
+    const std::string czech =
+        known ? writeFailureReason(error) : std::string("Soubor nelze použít");
     return QStringLiteral("%1 (%2).").arg(QString::fromStdString(czech), csv_.systemReason());
 }
 

@@ -5,6 +5,7 @@
 
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <algorithm>
@@ -181,6 +182,13 @@ TEST_F(RecorderTest, UnwritableFileIsReportedAtStart) {
     EXPECT_FALSE(recorder.recording());
     EXPECT_EQ(recorder.resume(missing, RequestKind::Kalu, 0, {}), RecordStart::Failed);
     EXPECT_TRUE(recorder.message().contains(QStringLiteral("Složka neexistuje (")));
+    // A pipe at the path is neither read (it could wait for ever) nor written.
+    const QString pipe = dir.filePath("roura.csv");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    EXPECT_EQ(recorder.resume(pipe, RequestKind::Kalu, 0, {}), RecordStart::Failed);
+    EXPECT_TRUE(recorder.message().endsWith(
+        QStringLiteral("Není to obyčejný soubor (not a regular file).")))
+        << recorder.message().toStdString();
 }
 
 // A recording started again goes on in the same file: one header, every row kept. A file of
