@@ -119,7 +119,8 @@ TEST(FinderScenario, ClosedWithoutPouzitTheDormantLoopStaysDormant) {
         ModuleFinderWindow* finder = nullptr;
         closed = QTest::qWaitFor(
             [&] {
-                return (finder = qobject_cast<ModuleFinderWindow*>(QApplication::activeModalWidget()));
+                return (finder =
+                            qobject_cast<ModuleFinderWindow*>(QApplication::activeModalWidget()));
             },
             3000);
         if (closed) finder->B_Zavrit->click();
