@@ -78,11 +78,7 @@ TForm_MzVyber::TForm_MzVyber(AppState& app, ChannelAdapter& channel, ToolSet& to
       editorContext_{app.config,
                      app.comm.channel,
                      app.fields,
-                     app.comm.engine.ReplyTimeout,
-                     app.loop.PollInterval,
-                     app.loop.KaluSecondHalf,
-                     app.loop.ScanAddress,
-                     app.loop.AddressFound,
+                     {},
                      [this](ChannelState& channels) { channel_.searchPorts(channels); },
                      {},
                      {}},
@@ -246,9 +242,11 @@ void TForm_MzVyber::openUnit(RequestKind kind) {
 
 void TForm_MzVyber::openEditor(EditorKind kind) {
     const char* text = nullptr;
+    editorContext_.outcome = {};
     try {
         loop_.editorOpening();
         editorRunner_(kind, editorContext_, this);
+        loop_.takeEditorOutcome(editorContext_.outcome);
         loop_.editorClosed();
         return;
     } catch (const std::system_error&) {
@@ -258,7 +256,9 @@ void TForm_MzVyber::openEditor(EditorKind kind) {
     } catch (...) {
         text = "Chyba při otevření formuláře ";
     }
-    // The loop stays stopped until an editor has been opened and closed cleanly.
+    // What the editor decided before it failed holds; the loop stays stopped until an editor
+    // has been opened and closed cleanly.
+    loop_.takeEditorOutcome(editorContext_.outcome);
     Timer1->stop();
     ShowMessageWindow(text, "", 2, 1);
 }
