@@ -11,6 +11,7 @@
 
 #include "comm/EngineState.h"
 #include "config/ConfigState.h"
+#include "config/EditorOutcome.h"
 #include "modules/AnswerDecoder.h"
 #include "modules/UnitSelections.h"
 #include "monitor/MainLoopState.h"
@@ -88,6 +89,8 @@ public:
     // changed channel 1 counts as a closed editor; one that changed nothing leaves a dormant
     // loop dormant, with the channel open again as it was.
     void toolClosed(bool changedChannel);
+    // Takes over what the editor decided: its timing, the analog send's half, the scan.
+    void takeEditorOutcome(const EditorOutcome& outcome);
 
     void ResetAddressScan();
     void AdjustTimeoutsForBaud();
