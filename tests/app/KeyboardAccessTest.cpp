@@ -32,10 +32,12 @@
 #include "config/EditorContext.h"
 #include "finder/ModuleFinderWindow.h"
 #include "monitor/KaluWindow.h"
+#include "monitor/MainWindow.h"
 #include "monitor/MokrWindow.h"
 #include "monitor/TevWindow.h"
 #include "monitor/TevwWindow.h"
 #include "monitor/TewWindow.h"
+#include "monitor/UnitWindows.h"
 #include "recording/RecordWindow.h"
 #include "traffic/TrafficMonitor.h"
 #include "traffic/TrafficWindow.h"
@@ -171,33 +173,27 @@ TEST_F(KeyboardAccessTest, DesignedWindows) {
     AppState& app = program->state();
     ASSERT_EQ(program->mainWindow().actions().size(), 3);  // the three tools' entries
     check(program->mainWindow(), "hlavní okno");
-    {
-        TForm_Okno kalu(app.selections, app.windows, 1);
-        check(kalu, "KALU");
-    }
-    {
-        TForm_TEV tev(app.selections, app.windows);
-        check(tev, "TEV");
-    }
-    {
-        TForm_TEW tew(app.selections, app.windows);
-        check(tew, "TEW");
-    }
-    {
-        TForm_TEVW tevw(app.selections, app.windows);
-        check(tevw, "TEVW");
-    }
-    {
-        TForm_MOKR mokr(app.selections, app.windows, {});
-        check(mokr, "MOKR");
+    // The unit windows as the main window opens them, with the tools' entries of a unit
+    // window in their context menus.
+    TForm_MzVyber& main = program->mainWindow();
+    const UnitWindows& units = main.units();
+    const std::pair<RequestKind, const char*> kinds[] = {
+        {RequestKind::Kalu, "KALU"}, {RequestKind::Tev, "TEV"},   {RequestKind::Tew, "TEW"},
+        {RequestKind::Tevw, "TEVW"}, {RequestKind::Mokr, "MOKR"},
+    };
+    for (const auto& [kind, name] : kinds) {
+        main.openUnit(kind);
+        QWidget* unit = kind == RequestKind::Kalu   ? static_cast<QWidget*>(units.kalu())
+                        : kind == RequestKind::Tev  ? static_cast<QWidget*>(units.tev())
+                        : kind == RequestKind::Tew  ? static_cast<QWidget*>(units.tew())
+                        : kind == RequestKind::Tevw ? static_cast<QWidget*>(units.tevw())
+                                                    : static_cast<QWidget*>(units.mokr());
+        ASSERT_NE(unit, nullptr) << name;
+        EXPECT_FALSE(unit->actions().isEmpty()) << name;
+        check(*unit, name);
     }
     FieldBindingState fields;
-    std::uint16_t timeout = 200, interval = 100;
-    bool second = false;
-    std::int32_t scan = 0;
-    std::array<bool, kBusAddressCount> found{};
-    EditorContext context{
-        app.config, app.comm.channel, fields, timeout, interval, second, scan, found, {}, {}, {}};
+    EditorContext context{app.config, app.comm.channel, fields, {}, {}, {}, {}};
     context.searchPorts = [](ChannelState& c) { c.PortSearchPending = false; };
     {
         TForm_Konmst analog(context);
