@@ -6,8 +6,6 @@
 #include <memory>
 #include <string>
 
-class QLockFile;
-
 namespace velor {
 
 inline constexpr const char* kSingleInstanceName = "KopieProgramuDorvina";
@@ -24,16 +22,16 @@ public:
     bool acquire();
     // Lets the guard go; harmless when not held.
     void release();
-    bool held() const { return held_; }
+    bool held() const { return guard_ != nullptr; }
 
 private:
+    struct Guard;  // the platform's lock (SingleInstancePosix.cpp, SingleInstanceWin32.cpp)
+    struct GuardDeleter {
+        void operator()(Guard* guard) const;
+    };
+
     std::string name_;
-    bool held_ = false;
-#ifdef _WIN32
-    void* mutex_ = nullptr;
-#else
-    std::unique_ptr<QLockFile> lock_;
-#endif
+    std::unique_ptr<Guard, GuardDeleter> guard_;
 };
 
 }  // namespace velor

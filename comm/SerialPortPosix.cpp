@@ -253,11 +253,11 @@ LineState SerialPortPosix::lineState() {
     Counters now;
     if (!hasCounters_ || !readCounters(now)) return s;
     // The counters only grow; any growth since the last query is reported once.
-    if (now.bufOverrun != last_.bufOverrun) s.errors |= CE_RXOVER;
-    if (now.overrun != last_.overrun) s.errors |= CE_OVERRUN;
-    if (now.parity != last_.parity) s.errors |= CE_RXPARITY;
-    if (now.frame != last_.frame) s.errors |= CE_FRAME;
-    if (now.brk != last_.brk) s.errors |= CE_BREAK;
+    if (now.bufOverrun != last_.bufOverrun) s.errors |= kLineRxOverflow;
+    if (now.overrun != last_.overrun) s.errors |= kLineOverrun;
+    if (now.parity != last_.parity) s.errors |= kLineParity;
+    if (now.frame != last_.frame) s.errors |= kLineFraming;
+    if (now.brk != last_.brk) s.errors |= kLineBreak;
     last_ = now;
     return s;
 }

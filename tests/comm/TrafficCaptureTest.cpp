@@ -2,67 +2,17 @@
 
 #include <gtest/gtest.h>
 
-#include <QProcess>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 
-#include <fstream>
-
 #include "HexBytes.h"
+#include "TrafficCaptureSamples.h"
 
 using namespace velor;
 using velor::test::hex;
 using velor::test::toHex;
 
-namespace {
+using namespace velor::test;
 
-struct ManualClock : TrafficClock {
-    std::int64_t wallUs = 1'700'000'000'123'456;
-    TrafficTime now() override { return {wallUs, wallUs}; }
-};
-
-// A probe answered by E5, then a read answered by a variable frame.
-void recordExchanges(TrafficTap& tap, ManualClock& clock) {
-    tap.attemptStarted({5, 1});
-    tap.written(hex("10 07 40 69 B0 16"));
-    clock.wallUs += 4000;
-    tap.read(hex("E5"));
-    ExchangeOutcome o;
-    o.kind = 5;
-    o.address = 7;
-    o.status = 2;
-    tap.attemptEnded(o);
-    clock.wallUs += 100'000;
-    tap.attemptStarted({1, 1});
-    tap.written(hex("68 08 08 68 07 40 6C 0B 02 00 00 64 24 16"));
-    clock.wallUs += 6000;
-    tap.read(hex("68 05 05 68 07 40 6C 0A 0B C8 16"));
-    o.kind = 1;
-    tap.attemptEnded(o);
-}
-
-std::vector<std::uint64_t> allSeqs(const TrafficTap& tap) {
-    std::vector<std::uint64_t> seqs;
-    for (std::uint64_t s = tap.firstSeq(); s < tap.nextSeq(); ++s) seqs.push_back(s);
-    return seqs;
-}
-
-std::string writeTemp(const QTemporaryDir& dir, const std::vector<std::uint8_t>& bytes) {
-    const std::string path = dir.filePath("provoz.pcap").toStdString();
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
-    return path;
-}
-
-QString runTshark(const QStringList& args) {
-    QProcess p;
-    p.start(QStringLiteral("tshark"), args);
-    if (!p.waitForFinished(60'000)) return {};
-    return QString::fromUtf8(p.readAllStandardOutput());
-}
-
-}  // namespace
 
 TEST(TrafficCapture, FileHeaderAndRecordBytes) {
     std::vector<std::uint8_t> out;
@@ -94,35 +44,4 @@ TEST(TrafficCapture, TapFramesInOrderWithTheirDirection) {
     EXPECT_EQ(toHex(&file[second + 4], 4), "E0 F1 01 00");  // 127456 us
     EXPECT_EQ(file[second + kPcapRecordHeaderBytes + 8], kRtacRxStart);
     EXPECT_EQ(file.back(), 0x16);
-}
-
-TEST(TrafficCapture, TsharkReadsTheCaptureBack) {
-    if (QStandardPaths::findExecutable(QStringLiteral("tshark")).isEmpty())
-        GTEST_SKIP() << "tshark is not installed";
-    ManualClock clock;
-    TrafficTap tap(clock);
-    recordExchanges(tap, clock);
-    QTemporaryDir dir;
-    const QString path = QString::fromStdString(writeTemp(dir, pcapOfFrames(tap, allSeqs(tap))));
-
-    const QString plain = runTshark({"-r", path, "-T", "fields", "-e", "frame.len", "-e",
-                                     "rtacser.eventtype", "-e", "frame.time_epoch"});
-    const QStringList lines = plain.trimmed().split('\n');
-    ASSERT_EQ(lines.size(), 4) << plain.toStdString();
-    EXPECT_TRUE(lines[0].startsWith("18\t0x01\t1700000000.123456")) << lines[0].toStdString();
-    EXPECT_TRUE(lines[1].startsWith("13\t0x02\t1700000000.127456")) << lines[1].toStdString();
-    EXPECT_TRUE(lines[2].startsWith("26\t0x01")) << lines[2].toStdString();
-    EXPECT_TRUE(lines[3].startsWith("23\t0x02")) << lines[3].toStdString();
-
-    // The project's dissector names the module, the request and the answer.
-    const QString lua = QStringLiteral(VELOR_SOURCE_DIR "/packaging/wireshark/velor.lua");
-    const QString decoded = runTshark(
-        {"-X", "lua_script:" + lua, "-r", path, "-T", "fields", "-e", "velor.address", "-e",
-         "velor.code", "-e", "velor.item.count", "-e", "velor.ack", "-e", "velor.checksum.ok"});
-    const QStringList rows = decoded.trimmed().split('\n');
-    ASSERT_EQ(rows.size(), 4) << decoded.toStdString();
-    EXPECT_EQ(rows[0], "7\t\t\t\t1");
-    EXPECT_EQ(rows[1], "\t\t\t0xe5\t");
-    EXPECT_EQ(rows[2], "7\t0x0b\t100\t\t1");
-    EXPECT_EQ(rows[3], "7\t\t\t\t1");
 }

@@ -182,6 +182,7 @@ protected:
         usb.byIdPath = "/dev/serial/by-id/usb-FTDI_FT232R_A1B2C3-if00-port0";
         usb.access.exists = true;
         usb.access.group = "dialout";
+        usb.access.problem = PortAccess::Problem::NoPermission;
         return {pty, usb};
     }
 

@@ -316,6 +316,7 @@ TEST(ModsimEngine, DisconnectAfterIsRecoveredByTheFailureRule) {
     EXPECT_EQ(link.run(velor::RequestKind::Tev, tev).status, velor::kStatusDone);
 }
 
+#ifdef VELOR_TEST_POSIX_FACILITIES  // pseudo-terminal
 // The same exchanges through the channel table's serial channel, with COM1 resolved to the
 // simulator's pseudo-terminal.
 TEST(ModsimEngine, OverThePseudoTerminal) {
@@ -379,7 +380,9 @@ TEST(ModsimEngine, OverThePseudoTerminal) {
     EXPECT_EQ(countEvents(events, {"\"block\"", "\"addr\":1", "\"count\":128"}), 1);
     velor::CloseChannel(comm.channel, 1);
 }
+#endif
 
+#ifdef VELOR_TEST_POSIX_FACILITIES  // pseudo-terminal
 // The finder's sweep through the real engine on a pseudo-terminal: it stops at once when
 // aborted, keeps what it found, and gives channel 1 back with its old settings, closed.
 TEST(ModsimEngine, SweepAbortKeepsItsAnswersAndGivesTheChannelBack) {
@@ -428,3 +431,4 @@ TEST(ModsimEngine, SweepAbortKeepsItsAnswersAndGivesTheChannelBack) {
     EXPECT_EQ(comm.engine.ReplyTimeout, 500);
     EXPECT_EQ(velor::channelSerialPort(comm.channel, 1), nullptr);
 }
+#endif

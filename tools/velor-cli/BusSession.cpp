@@ -6,7 +6,6 @@
 #include <QFile>
 #include <QTimer>
 #include <algorithm>
-#include <csignal>
 #include <cstdio>
 
 #include "comm/Channel.h"
@@ -19,16 +18,11 @@
 #include "monitor/AnswerDecoder.h"
 #include "monitor/ConfigSend.h"
 #include "comm/SerialDevices.h"
+#include "tools/velor-cli/Interrupt.h"
 
 namespace velor::cli {
 
 namespace {
-
-volatile std::sig_atomic_t g_interrupted = 0;
-
-void onInterrupt(int) {
-    g_interrupted = 1;
-}
 
 constexpr int kConnectMs = 3000;
 
@@ -371,12 +365,11 @@ bool BusSession::waitUntil(const std::function<bool()>& done, int maxMs) {
 }
 
 void BusSession::catchInterrupt() {
-    std::signal(SIGINT, onInterrupt);
-    std::signal(SIGTERM, onInterrupt);
+    catchInterruptRequest();
 }
 
 bool BusSession::interrupted() {
-    return g_interrupted != 0;
+    return interruptRequested();
 }
 
 }  // namespace velor::cli

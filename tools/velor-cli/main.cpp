@@ -36,7 +36,11 @@ bool asksForHelp(const velor::cli::Arguments& args) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    const std::vector<std::string> args(argv + 1, argv + argc);
+    // Qt's arguments, in UTF-8: on Windows argv is in the ANSI code page, which cannot hold
+    // every file name.
+    const QStringList given = QCoreApplication::arguments();
+    std::vector<std::string> args;
+    for (qsizetype i = 1; i < given.size(); ++i) args.push_back(given[i].toStdString());
     if (args.empty() || args[0] == "--help" || args[0] == "-h") {
         velor::cli::printOverview(args.empty() ? std::cerr : std::cout);
         return args.empty() ? velor::cli::kExitUsage : velor::cli::kExitOk;
