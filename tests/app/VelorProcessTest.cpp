@@ -148,7 +148,9 @@ TEST_F(VelorProcessTest, SecondCopyRefusedAndAKilledCopyDoesNotBlock) {
     first->process().kill();
     ASSERT_TRUE(first->process().waitForFinished(5000));
     first.reset();
+#ifdef VELOR_TEST_POSIX_FACILITIES  // the guard is a lock file there (a mutex on Windows)
     EXPECT_TRUE(QFile::exists(QDir(dir("tmp")).filePath("KopieProgramuDorvina.lock")));
+#endif
 
     // The files the first copy wrote are read back without a message.
     QFile::remove(file("one", "messages.log"));
