@@ -12,16 +12,16 @@
 #include <string>
 #include <vector>
 
-#include "monitor/AppState.h"
 #include "app/TestHooks.h"
 #include "comm/ChannelTableIo.h"
 #include "comm/Clock.h"
 #include "comm/SerialPortName.h"
 #include "comm/TcpTransport.h"
 #include "comm/TransferWindow.h"
+#include "monitor/AppState.h"
 #include "monitor/ChannelAdapter.h"
 #include "monitor/MainWindow.h"
-#include "monitor/TrafficMonitor.h"
+#include "traffic/TrafficMonitor.h"
 #include "ui/MessageService.h"
 #include "ui/MessageWindow.h"
 #include "ui/ProgressWindow.h"

@@ -22,7 +22,7 @@
 #include "comm/SerialPortName.h"
 #include "comm/SerialPortWin32.h"
 #include "comm/TransferWindow.h"
-#include "monitor/RequestBuilders.h"
+#include "modules/RequestBuilders.h"
 
 using namespace velor;
 

@@ -11,13 +11,13 @@
 #include "comm/Channel.h"
 #include "comm/ComConfig.h"
 #include "comm/FileStore.h"
+#include "comm/SerialDevices.h"
 #include "comm/SerialPortName.h"
 #include "comm/TrafficCapture.h"
 #include "comm/TransferWindow.h"
 #include "config/ModuleHelpers.h"
-#include "monitor/AnswerDecoder.h"
-#include "monitor/ConfigSend.h"
-#include "comm/SerialDevices.h"
+#include "modules/AnswerDecoder.h"
+#include "modules/ConfigSend.h"
 #include "tools/velor-cli/Interrupt.h"
 
 namespace velor::cli {
