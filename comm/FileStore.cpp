@@ -6,7 +6,6 @@
 #include <random>
 #include <utility>
 
-
 namespace velor {
 
 std::string describeFileError(const FileError& error) {

@@ -36,9 +36,9 @@ PortAccess portAccessOfOpenError(unsigned long error) {
 
 PortAccess checkPortAccess(const std::string& device) {
     if (device.empty()) return portAccessOfOpenError(ERROR_FILE_NOT_FOUND);
-    const HANDLE h = CreateFileW(wideFromUtf8(win32DeviceName(device)).c_str(),
-                                 GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                 FILE_FLAG_OVERLAPPED, nullptr);
+    const HANDLE h =
+        CreateFileW(wideFromUtf8(win32DeviceName(device)).c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
     if (h == INVALID_HANDLE_VALUE) return portAccessOfOpenError(GetLastError());
     CloseHandle(h);
     return portAccessOfOpenError(ERROR_SUCCESS);

@@ -1,6 +1,5 @@
 #include "comm/SerialPortName.h"
 
-
 namespace velor {
 
 std::string PortDeviceName(int n) {

@@ -16,9 +16,9 @@ constexpr DWORD kReadGraceMs = 20;
 HANDLE openDevice(const std::string& device) {
     if (device.empty()) return INVALID_HANDLE_VALUE;
     // No sharing: a port open elsewhere cannot be opened again. Not inherited by children.
-    return CreateFileW(wideFromUtf8(win32DeviceName(device)).c_str(),
-                       GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                       FILE_FLAG_OVERLAPPED | FILE_ATTRIBUTE_NORMAL, nullptr);
+    return CreateFileW(wideFromUtf8(win32DeviceName(device)).c_str(), GENERIC_READ | GENERIC_WRITE,
+                       0, nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED | FILE_ATTRIBUTE_NORMAL,
+                       nullptr);
 }
 
 // The errors with which the communications functions answer once the device is gone (a USB

@@ -65,7 +65,6 @@ const PortRecord& channel1(const ChannelState& channels) {
     return record ? *record : none;
 }
 
-
 // One message per failure: the same file failing for the same reason again, with no write
 // succeeding in between, is not shown again (the loaders write COM.CFG at every step, and the
 // start loads two files). A save the user asks for reports afresh.

@@ -20,12 +20,11 @@
 #include "comm/TransferWindow.h"
 
 using namespace velor;
-using velor::test::hex;
-using velor::test::toHex;
 using velor::test::Exchange;
-using velor::test::kReply;
+using velor::test::hex;
 using velor::test::kFramed;
-
+using velor::test::kReply;
+using velor::test::toHex;
 
 TEST(ChannelExchange, TcpChannelToALoopbackPeer) {
     QTcpServer server;

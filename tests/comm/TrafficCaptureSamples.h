@@ -53,5 +53,4 @@ inline std::string writeTemp(const QTemporaryDir& dir, const std::vector<std::ui
     return path;
 }
 
-
 }  // namespace velor::test

@@ -13,7 +13,6 @@ using velor::test::toHex;
 
 using namespace velor::test;
 
-
 TEST(TrafficCapture, FileHeaderAndRecordBytes) {
     std::vector<std::uint8_t> out;
     appendPcapHeader(out);

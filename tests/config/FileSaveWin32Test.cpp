@@ -77,8 +77,8 @@ TEST_F(FileSave, TemporaryFilesLeftByAnInterruptedSaveAreRemoved) {
     const QString foreign = "KonfigA.cfa.Ab12Cd";  // not one of ours: left alone
     for (const QString& name : {stale, live, foreign}) writeText(name, "half a file");
     // A save in progress holds its temporary file open, unshared.
-    const HANDLE holder = CreateFileW(wide(path(live)).c_str(), GENERIC_WRITE, 0, nullptr,
-                                      OPEN_EXISTING, 0, nullptr);
+    const HANDLE holder =
+        CreateFileW(wide(path(live)).c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(holder, INVALID_HANDLE_VALUE);
     ASSERT_TRUE(SaveAnalogConfig(state, channels));
     EXPECT_FALSE(QFile::exists(path(stale)));

@@ -2,6 +2,7 @@
 // a note on where the numbers change, and a port above COM9 swept and adopted as it is. The
 // simulator's KALU at 1 is on the COM port of the test set-up (VELOR_TEST_SIM_PORT).
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -9,7 +10,6 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QSpinBox>
-#include <QCheckBox>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -23,8 +23,8 @@
 #include "comm/ChannelTableIo.h"
 #include "comm/SerialPortName.h"
 #include "comm/TransferWindow.h"
-#include "monitor/AppState.h"
 #include "finder/ModuleFinderWindow.h"
+#include "monitor/AppState.h"
 
 namespace velor {
 namespace {
@@ -94,10 +94,11 @@ TEST_F(FinderComPortTest, NothingToAssignAndTheNoteSaysWhereNumbersChange) {
 TEST_F(FinderComPortTest, APortAboveCom9IsSweptAndAdoptedByItsNumber) {
     TForm_Hledani finder(app);
     finder.showSerialDevices(devices());
-    finder.PortChoice->setCurrentIndex(finder.PortChoice->findText(QString::fromStdString(simPort)));
+    finder.PortChoice->setCurrentIndex(
+        finder.PortChoice->findText(QString::fromStdString(simPort)));
     for (std::size_t i = 0; i < finder.BaudChecks.size(); ++i)
         finder.BaudChecks[i]->setChecked(i == 3);  // 38400 Bd
-    finder.ParityChoice->setCurrentIndex(2);         // none
+    finder.ParityChoice->setCurrentIndex(2);       // none
     finder.FromAddress->setValue(0);
     finder.ToAddress->setValue(2);
     finder.B_Hledat->click();

@@ -83,8 +83,8 @@ bool PtyLink::placeLink(const QString& linkPath, QString& error) {
         }
         ::unlink(QFile::encodeName(linkPath).constData());
     }
-    if (::symlink(QFile::encodeName(device_).constData(), QFile::encodeName(linkPath).constData()) !=
-        0) {
+    if (::symlink(QFile::encodeName(device_).constData(),
+                  QFile::encodeName(linkPath).constData()) != 0) {
         error = QString::fromLocal8Bit(std::strerror(errno));
         return false;
     }

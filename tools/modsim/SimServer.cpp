@@ -5,7 +5,6 @@
 #include <QTcpSocket>
 #include <QTimer>
 
-
 namespace velor::modsim {
 
 SimServer::SimServer(Bus& bus, const FaultOptions& faults, EventLog& log, QObject* parent)
@@ -145,7 +144,9 @@ void SimServer::closeLink(int id) {
 
 bool SimServer::openPty(const QString& linkPath, QString& error) {
     const int id = nextId_;
-    const auto receive = [this, id](std::span<const std::uint8_t> bytes) { this->receive(id, bytes); };
+    const auto receive = [this, id](std::span<const std::uint8_t> bytes) {
+        this->receive(id, bytes);
+    };
     const auto notice = [this](const std::string& text) { log_.note("pty", text); };
     if (!pty_.open(linkPath, receive, notice, error)) return false;
     ptyId_ = nextId_++;

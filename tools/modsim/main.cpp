@@ -10,8 +10,8 @@
 #include "tools/modsim/Bus.h"
 #include "tools/modsim/EventLog.h"
 #include "tools/modsim/Options.h"
-#include "tools/modsim/SimServer.h"
 #include "tools/modsim/Platform.h"
+#include "tools/modsim/SimServer.h"
 
 using namespace velor::modsim;
 

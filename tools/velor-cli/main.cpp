@@ -20,9 +20,9 @@ using Command = int (*)(const velor::cli::Arguments&, std::ostream&, std::ostrea
 const std::map<std::string, Command>& commands() {
     using namespace velor::cli;
     static const std::map<std::string, Command> table = {
-        {"scan", runScan},     {"read", runRead},     {"write", runWrite}, {"send", runSend},
-        {"show", runShow},     {"create", runCreate}, {"diff", runDiff},   {"ports", runPorts},
-        {"find", runFind},     {"comcfg", runComCfg}, {"demo", runDemo},   {"help", runHelp},
+        {"scan", runScan}, {"read", runRead},     {"write", runWrite}, {"send", runSend},
+        {"show", runShow}, {"create", runCreate}, {"diff", runDiff},   {"ports", runPorts},
+        {"find", runFind}, {"comcfg", runComCfg}, {"demo", runDemo},   {"help", runHelp},
     };
     return table;
 }
