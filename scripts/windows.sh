@@ -8,23 +8,11 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 
-PACKAGES=(cmake ninja-build qt6-base-dev qt6-base-dev-tools g++-mingw-w64-x86-64-posix
-    googletest wine64 socat xz-utils fonts-dejavu-core ccache)
-missing=()
-for p in "${PACKAGES[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-    if [ "$(id -u)" -ne 0 ]; then
-        echo "Missing Debian packages: ${missing[*]}" >&2
-        echo "Install them with: sudo apt-get install ${missing[*]}" >&2
-        exit 1
-    fi
-    echo "Installing: ${missing[*]}"
-    export DEBIAN_FRONTEND=noninteractive
-    apt-get update -qq
-    apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+# The cross compiler, the host Qt tools (moc, rcc, uic of the SDK's version), GoogleTest's
+# sources, Wine, and socat and a native simulator (build-essential) for the serial ports the
+# tests play.
+bash scripts/deps.sh build-essential cmake ninja-build qt6-base-dev qt6-base-dev-tools \
+    g++-mingw-w64-x86-64-posix googletest wine64 socat xz-utils fonts-dejavu-core ccache
 
 # The SDK: an unpacked one as it is, else the archive unpacked once into build-windows/.
 source_dir=${VELOR_QT_MINGW:-$root/../shared/toolchains}
@@ -55,6 +43,7 @@ fi
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 echo "== Build for Windows (build-windows/)"
+# -O1: optimised, at much less compile time than -O3 on a shared two-core machine.
 cmake -S . -B "$build" -G Ninja "${launcher[@]}" -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE=-O1 \
     -DCMAKE_TOOLCHAIN_FILE="$sdk/lib/cmake/Qt6/mingw64-toolchain.cmake" \
     -DCMAKE_PREFIX_PATH="$sdk" -DQT_HOST_PATH=/usr \
