@@ -23,6 +23,9 @@ list(REMOVE_DUPLICATES VELOR_RUNTIME_DIRS)
 set(VELOR_WINEPATH "${VELOR_RUNTIME_DIRS}")
 
 set(VELOR_WINEPREFIX "${CMAKE_BINARY_DIR}/wine")
+set(VELOR_WINE_PORT_DIR "${CMAKE_BINARY_DIR}/wine-ports")
+set(VELOR_WINE_ECHO_PORT COM7)
+set(VELOR_WINE_SIM_PORT COM12)
 find_path(VELOR_FONT_DIR DejaVuSans.ttf PATHS /usr/share/fonts/truetype/dejavu
     NO_CMAKE_FIND_ROOT_PATH NO_DEFAULT_PATH)
 configure_file(${PROJECT_SOURCE_DIR}/cmake/wine-env.sh.in ${CMAKE_BINARY_DIR}/wine-env.sh @ONLY)
@@ -35,9 +38,6 @@ set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run.sh)
 # as \\.\COM12) is the module simulator. Both are pseudo-terminals made on the Linux side by
 # tests/wine/serial-ports.sh, the simulator a native build of velor-modsim (Windows has no
 # pseudo-terminals to offer it). wine-ports.sh maps the ports in the Wine prefix.
-set(VELOR_WINE_PORT_DIR "${CMAKE_BINARY_DIR}/wine-ports")
-set(VELOR_WINE_ECHO_PORT COM7)
-set(VELOR_WINE_SIM_PORT COM12)
 include(ExternalProject)
 set(native_launcher)
 if(CMAKE_CXX_COMPILER_LAUNCHER)
