@@ -1,5 +1,5 @@
-// The single-instance guard on Windows: a named mutex, which the system lets go when the
-// holder ends in any way.
+// The single-instance guard on Windows: the named mutex, which goes with the last handle to it
+// when the holder ends in any way.
 
 #ifndef NOMINMAX
 #define NOMINMAX
@@ -23,11 +23,12 @@ void SingleInstance::GuardDeleter::operator()(Guard* guard) const {
 
 bool SingleInstance::acquire() {
     if (held()) return true;
-    const HANDLE mutex = CreateMutexW(nullptr, FALSE, wideFromUtf8(name_).c_str());
+    // The mutex exists while any copy holds a handle to it; the system closes a dead copy's
+    // handles, so a crashed copy never blocks. Checked by existence, not by ownership, since
+    // a mutex lets its owning thread take it again.
+    const HANDLE mutex = CreateMutexW(nullptr, TRUE, wideFromUtf8(name_).c_str());
     if (mutex == nullptr) return false;
-    // An abandoned mutex (its owner died) is ours now, like a free one.
-    const DWORD wait = WaitForSingleObject(mutex, 0);
-    if (wait != WAIT_OBJECT_0 && wait != WAIT_ABANDONED) {
+    if (GetLastError() == ERROR_ALREADY_EXISTS) {
         CloseHandle(mutex);
         return false;
     }

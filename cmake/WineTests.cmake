@@ -26,8 +26,16 @@ set(VELOR_WINEPREFIX "${CMAKE_BINARY_DIR}/wine")
 set(VELOR_WINE_PORT_DIR "${CMAKE_BINARY_DIR}/wine-ports")
 set(VELOR_WINE_ECHO_PORT COM7)
 set(VELOR_WINE_SIM_PORT COM12)
-find_path(VELOR_FONT_DIR DejaVuSans.ttf PATHS /usr/share/fonts/truetype/dejavu
-    NO_CMAKE_FIND_ROOT_PATH NO_DEFAULT_PATH)
+# The offscreen platform reads fonts from one folder: DejaVu Sans alone, the font the Linux
+# tests measure the designed texts with (a folder with DejaVu Sans Mono in it lends the
+# program's "System" font a monospaced face).
+find_path(VELOR_DEJAVU_DIR DejaVuSans.ttf PATHS /usr/share/fonts/truetype/dejavu
+    NO_CMAKE_FIND_ROOT_PATH NO_DEFAULT_PATH REQUIRED)
+set(VELOR_FONT_DIR "${CMAKE_BINARY_DIR}/wine-fonts")
+file(MAKE_DIRECTORY ${VELOR_FONT_DIR})
+foreach(face DejaVuSans.ttf DejaVuSans-Bold.ttf)
+    file(CREATE_LINK ${VELOR_DEJAVU_DIR}/${face} ${VELOR_FONT_DIR}/${face} SYMBOLIC)
+endforeach()
 configure_file(${PROJECT_SOURCE_DIR}/cmake/wine-env.sh.in ${CMAKE_BINARY_DIR}/wine-env.sh @ONLY)
 configure_file(${PROJECT_SOURCE_DIR}/cmake/wine-run.sh.in ${CMAKE_BINARY_DIR}/wine-run.sh @ONLY
     FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE

@@ -104,14 +104,14 @@ std::optional<FileError> writeTemporary(const std::wstring& target,
 }
 
 // Puts the temporary file in the target's place. ReplaceFileW keeps the replaced file's
-// attributes; where it cannot be used the file is moved over and the attributes set again.
+// security and creation time; the attributes are set again after it (Wine's does not carry them
+// over), and where it cannot be used the file is moved over.
 bool moveIntoPlace(const std::wstring& temporary, const std::wstring& target, DWORD attributes) {
     if (attributes == INVALID_FILE_ATTRIBUTES)
         return MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH);
-    if (ReplaceFileW(target.c_str(), temporary.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
-                     nullptr, nullptr))
-        return true;
-    if (!MoveFileExW(temporary.c_str(), target.c_str(),
+    if (!ReplaceFileW(target.c_str(), temporary.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
+                      nullptr, nullptr) &&
+        !MoveFileExW(temporary.c_str(), target.c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return false;
     SetFileAttributesW(target.c_str(), attributes);
