@@ -88,6 +88,7 @@ TEST(RecordingScenario, RowsAreTheSimulatorsAnswersValueByValue) {
     EXPECT_TRUE(p.messages().calls.empty());
 }
 
+#ifdef VELOR_TEST_POSIX_FACILITIES  // LibreOffice
 // One row of a spreadsheet: its text cells and its number cells, repeated cells expanded.
 struct SheetRow {
     QStringList texts;
@@ -120,7 +121,6 @@ std::vector<SheetRow> sheetRows(const QString& path) {
     return rows;
 }
 
-#ifdef VELOR_TEST_POSIX_FACILITIES  // LibreOffice
 // A recording opened in a spreadsheet (LibreOffice Calc, headless) as a technician opens it:
 // ';' between columns, UTF-8, Czech number format. The numbers arrive as numbers with the
 // recorded values and the input names keep their diacritics.
