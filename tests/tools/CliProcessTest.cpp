@@ -35,7 +35,8 @@ struct CliRun {
 CliRun cli(const QStringList& args, const QString& dir, int ms = 30000) {
     QProcess p;
     p.setWorkingDirectory(dir);
-    p.start(QStringLiteral(VELOR_CLI_EXE), args);
+    // Text: the console's line ends (CR LF on Windows) read as "\n".
+    p.start(QStringLiteral(VELOR_CLI_EXE), args, QIODevice::ReadWrite | QIODevice::Text);
     CliRun r;
     if (!p.waitForFinished(ms)) {
         p.kill();
@@ -459,10 +460,10 @@ TEST_F(CliProcessTest, EveryCommandHasHelpWithAnExample) {
 // Modules at different line settings on one pseudo-terminal: the answers come parity by
 // parity, baud rate by baud rate, address by address, each at its module's baud rate only.
 TEST_F(CliProcessTest, FindSweepsEveryLineSettingInOrder) {
-    sim = std::make_unique<Simulator>(QStringList{"--no-tcp", "--pty", path("COM2"), "--log",
-                                                  "/dev/null", "--module", "17:KALU", "--line",
-                                                  "19200,even", "--module", "4:TEV", "--line",
-                                                  "4800", "--module", "9:TEW", "--line", "57600"});
+    sim = std::make_unique<Simulator>(
+        QStringList{"--no-tcp", "--pty", path("COM2"), "--log", QProcess::nullDevice(), "--module",
+                    "17:KALU", "--line", "19200,even", "--module", "4:TEV", "--line", "4800",
+                    "--module", "9:TEW", "--line", "57600"});
     ASSERT_FALSE(sim->ptyDevice().isEmpty());
     CliRun r =
         cli({"find", "--serial", "COM2", "--baud", "57600,4800,19200", "--from", "3", "--to", "18"},
@@ -495,8 +496,8 @@ TEST_F(CliProcessTest, FindSweepsEveryLineSettingInOrder) {
 // noted, since the answers then cannot tell the parity.
 TEST_F(CliProcessTest, FindSweepsADeviceGivenByItsPath) {
     sim = std::make_unique<Simulator>(QStringList{"--no-tcp", "--pty", path("adapter"), "--log",
-                                                  "/dev/null", "--module", "17:KALU", "--line",
-                                                  "19200,even"});
+                                                  QProcess::nullDevice(), "--module", "17:KALU",
+                                                  "--line", "19200,even"});
     ASSERT_FALSE(sim->ptyDevice().isEmpty());
     QTemporaryDir work;
     ASSERT_TRUE(work.isValid());

@@ -388,8 +388,8 @@ TEST(ModsimEngine, OverThePseudoTerminal) {
 TEST(ModsimEngine, SweepAbortKeepsItsAnswersAndGivesTheChannelBack) {
     QTemporaryDir dir;
     const QString com1 = dir.filePath("COM1");
-    Simulator sim({"--no-tcp", "--pty", com1, "--log", "/dev/null", "--module", "2:TEV", "--line",
-                   "4800", "--module", "6:KALU", "--line", "9600"});
+    Simulator sim({"--no-tcp", "--pty", com1, "--log", QProcess::nullDevice(), "--module", "2:TEV",
+                   "--line", "4800", "--module", "6:KALU", "--line", "9600"});
     ASSERT_FALSE(sim.ptyDevice().isEmpty());
     velor::CommState comm;
     velor::PortRecord& record = *comm.channel.ChannelTable.record(1);

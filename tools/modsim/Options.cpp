@@ -8,13 +8,14 @@
 
 namespace velor::modsim {
 
-std::optional<long> parseNumber(std::string_view text, long low, long high) {
+std::optional<std::int64_t> parseNumber(std::string_view text, std::int64_t low,
+                                        std::int64_t high) {
     int base = 10;
     if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
         text.remove_prefix(2);
         base = 16;
     }
-    long value = 0;
+    std::int64_t value = 0;
     const char* end = text.data() + text.size();
     const auto [ptr, ec] = std::from_chars(text.data(), end, value, base);
     if (text.empty() || ec != std::errc() || ptr != end || value < low || value > high) {

@@ -88,7 +88,8 @@ double probability(const QCommandLineParser& p, const char* name) {
     return *v;
 }
 
-long number(const QCommandLineParser& p, const char* name, long low, long high, long fallback) {
+std::int64_t number(const QCommandLineParser& p, const char* name, std::int64_t low,
+                    std::int64_t high, std::int64_t fallback) {
     if (!p.isSet(name)) return fallback;
     const auto v = parseNumber(p.value(name).toStdString(), low, high);
     if (!v) fail(QString("--%1 wants a number %2..%3").arg(name).arg(low).arg(high));
@@ -147,7 +148,7 @@ Settings readSettings(const QCommandLineParser& p) {
     s.faults.garbage = probability(p, "garbage");
     s.faults.split = p.isSet("split");
     s.faults.disconnectAfter = static_cast<int>(number(p, "disconnect-after", 1, 1000000, 0));
-    s.faults.seed = static_cast<std::uint32_t>(number(p, "seed", 0, 0xFFFFFFFFL, 1));
+    s.faults.seed = static_cast<std::uint32_t>(number(p, "seed", 0, 0xFFFFFFFF, 1));
     if (p.isSet("negative")) {
         s.negative = parseNegativeSpec(p.value("negative").toStdString());
         if (!s.negative) fail("--negative wants FC or FC@ADDR");
