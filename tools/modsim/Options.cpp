@@ -54,7 +54,7 @@ std::optional<LineSetting> parseLineSetting(std::string_view text) {
     if (!baud || std::find(std::begin(kRates), std::end(kRates), *baud) == std::end(kRates)) {
         return std::nullopt;
     }
-    LineSetting line{*baud, LineSetting::Parity::Any};
+    LineSetting line{static_cast<long>(*baud), LineSetting::Parity::Any};
     if (comma == std::string_view::npos) return line;
     std::string parity(text.substr(comma + 1));
     for (char& c : parity) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
