@@ -62,7 +62,7 @@ fi
 sh "$build/wine-ports.sh"
 wineserver -k || true
 wineserver -w
-wineserver -p
+wineserver -p >"$build/wineserver.log" 2>&1
 trap 'wineserver -k || true' EXIT
 export CTEST_OUTPUT_ON_FAILURE=1
 ctest --test-dir "$build" -j "$(nproc)" --timeout 600
