@@ -118,6 +118,20 @@ bool moveIntoPlace(const std::wstring& temporary, const std::wstring& target, DW
     return true;
 }
 
+// The refusal of a save to the target with these attributes (INVALID_FILE_ATTRIBUTES: none
+// could be read, the last error tells why).
+std::optional<FileError> refusalOf(DWORD attributes) {
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const DWORD error = GetLastError();
+        if (error != ERROR_FILE_NOT_FOUND) return errorOf(error);
+    } else if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) {
+        return FileError{FileError::Cause::NotRegularFile, 0};
+    } else if (attributes & FILE_ATTRIBUTE_READONLY) {
+        return FileError{FileError::Cause::ReadOnlyFile, 0};
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 std::optional<std::vector<std::uint8_t>> readRegularFile(const std::string& path,
@@ -141,18 +155,15 @@ std::optional<std::vector<std::uint8_t>> readRegularFile(const std::string& path
     return bytes;
 }
 
+std::optional<FileError> refusalToSave(const std::string& path) {
+    return refusalOf(GetFileAttributesW(wideFromUtf8(path).c_str()));
+}
+
 std::optional<FileError> saveFileDurably(const std::string& path,
                                          std::span<const std::uint8_t> bytes) {
     const std::wstring target = wideFromUtf8(path);
     const DWORD attributes = GetFileAttributesW(target.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) {
-        const DWORD error = GetLastError();
-        if (error != ERROR_FILE_NOT_FOUND) return errorOf(error);
-    } else if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) {
-        return FileError{FileError::Cause::NotRegularFile, 0};
-    } else if (attributes & FILE_ATTRIBUTE_READONLY) {
-        return FileError{FileError::Cause::ReadOnlyFile, 0};
-    }
+    if (const auto refusal = refusalOf(attributes)) return refusal;
     removeStaleTemporaries(target);
     std::wstring temporary;
     if (auto error = writeTemporary(target, bytes, temporary)) {

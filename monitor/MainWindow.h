@@ -8,6 +8,7 @@
 #include "config/EditorContext.h"
 #include "monitor/ChannelAdapter.h"
 #include "monitor/PollingLoop.h"
+#include "monitor/UnitWindows.h"
 
 class QCloseEvent;
 class QFrame;
@@ -19,6 +20,8 @@ class QTimer;
 namespace velor {
 
 struct AppState;
+class ToolSet;
+class UnitWindow;
 
 enum class EditorKind { Analog, Binary };
 
@@ -31,8 +34,9 @@ public:
     static constexpr int kClientHeight = 440;
 
     // channel: channel 1 as the loop and the editors use it; the window names each port the
-    // search probes in E_Stav.
-    TForm_MzVyber(AppState& app, ChannelAdapter& channel, QWidget* parent = nullptr);
+    // search probes in E_Stav. tools: the tools this window and the unit windows it opens offer.
+    TForm_MzVyber(AppState& app, ChannelAdapter& channel, ToolSet& tools,
+                  QWidget* parent = nullptr);
     ~TForm_MzVyber() override;
 
     // Runs a configuration editor modally over the context and frees it. Replaceable so that
@@ -50,12 +54,10 @@ public:
     void ShowScanResult() { loop_.ShowScanResult(); }
     void UpdateUnitCaptions();
     void B_ExitClick();
-    void B_Monit1Click();
-    void B_Monit2Click();
-    void B_Monit3Click() { ZobrazOkno(1); }
-    void B_Monit4Click();
-    void B_MonitFClick();
-    void ZobrazOkno(int index);
+    // Opens the unit window of kind (a new one, or the open one again) and polls it.
+    void openUnit(RequestKind kind);
+    // The open unit windows.
+    const UnitWindows& units() const { return units_; }
     void A_KonfigClick() { openEditor(EditorKind::Analog); }
     void B_KonfigClick() { openEditor(EditorKind::Binary); }
 
@@ -88,6 +90,7 @@ protected:
 private:
     void createControls();
     void openEditor(EditorKind kind);
+    UnitWindow* createUnit(RequestKind kind);
 
     // LoopView
     std::string statusLine() const override;
@@ -102,9 +105,11 @@ private:
 
     AppState& app_;
     ChannelAdapter& channel_;
+    ToolSet& tools_;
     PollingLoop loop_;
     EditorContext editorContext_;
     EditorRunner editorRunner_;
+    UnitWindows units_;  // the open unit windows, deleted with the main window
 };
 
 // The editor a button opens: TForm_Konmst (analog) or TForm_BKonmst (binary), run modally and

@@ -12,6 +12,8 @@
 #include "tools/velor-cli/ComCfgCommand.h"
 #include "tools/velor-cli/Commands.h"
 #include "tools/velor-cli/DemoCommand.h"
+#include "tools/velor-cli/Interrupt.h"
+#include "tools/velor-cli/Output.h"
 
 namespace {
 
@@ -32,17 +34,9 @@ bool asksForHelp(const velor::cli::Arguments& args) {
                        [](const std::string& a) { return a == "--help" || a == "-h"; });
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    // Qt's arguments, in UTF-8: on Windows argv is in the ANSI code page, which cannot hold
-    // every file name.
-    const QStringList given = QCoreApplication::arguments();
-    std::vector<std::string> args;
-    for (qsizetype i = 1; i < given.size(); ++i) args.push_back(given[i].toStdString());
+int run(const std::vector<std::string>& args, std::ostream& out) {
     if (args.empty() || args[0] == "--help" || args[0] == "-h") {
-        velor::cli::printOverview(args.empty() ? std::cerr : std::cout);
+        velor::cli::printOverview(args.empty() ? std::cerr : out);
         return args.empty() ? velor::cli::kExitUsage : velor::cli::kExitOk;
     }
     const velor::cli::Arguments rest(args.begin() + 1, args.end());
@@ -53,6 +47,23 @@ int main(int argc, char** argv) {
         return velor::cli::kExitUsage;
     }
     if (args[0] != "help" && asksForHelp(rest))
-        return velor::cli::runHelp({args[0]}, std::cout, std::cerr);
-    return it->second(rest, std::cout, std::cerr);
+        return velor::cli::runHelp({args[0]}, out, std::cerr);
+    return it->second(rest, out, std::cerr);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    velor::cli::installInterruptHandler();
+    velor::cli::StdoutBuffer buffer;
+    std::ostream out(&buffer);
+    // Qt's arguments, in UTF-8: on Windows argv is in the ANSI code page, which cannot hold
+    // every file name.
+    const QStringList given = QCoreApplication::arguments();
+    std::vector<std::string> args;
+    for (qsizetype i = 1; i < given.size(); ++i) args.push_back(given[i].toStdString());
+    const int code = run(args, out);
+    out.flush();
+    return velor::cli::finalExitCode(code, buffer, std::cerr);
 }
