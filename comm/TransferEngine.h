@@ -64,7 +64,11 @@ public:
 
 private:
     void tickUnchecked();
-    void discardInput();
+    // Reads and drops what has arrived; returns the number of bytes dropped.
+    int discardInput();
+    // True while the attempt has to wait for the late span of a timed-out attempt to pass.
+    bool waitOutLateSpan();
+    void openLateSpan();
     void sendPhase();
     void receivePhase();
     // Each action returns true when it went to Finish.
@@ -94,6 +98,7 @@ private:
     std::vector<std::uint8_t> framed_;  // the framed request, resent by a retry
     bool timerEnabled_ = true;
     bool released_ = false;
+    bool sent_ = false;  // the attempt has sent something
     bool settling_ = false;
     std::uint32_t settleStart_ = 0;
     std::uint32_t quietSince_ = 0;

@@ -13,7 +13,6 @@
 namespace velor::scenario {
 namespace {
 
-
 std::size_t verdictIndex(Verdict v) {
     return static_cast<std::size_t>(v);
 }
@@ -36,7 +35,8 @@ TEST(TrafficScenario, StatisticsEqualTheSimulatorsEventLog) {
         const char* const request[] = {"\"event\":\"request\"", "\"addr\":2,"};
         ASSERT_TRUE(p.waitEvents({request[0], request[1]}, 40, 15000));
         p.main().Timer1->stop();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return p.app().comm.engine.TransferWindow == nullptr; }, 3000));
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return p.app().comm.engine.TransferWindow == nullptr; }, 3000));
         QTest::qWait(200);
 
         ASSERT_EQ(tap.stats().addresses().size(), 1u);
@@ -61,6 +61,32 @@ TEST(TrafficScenario, StatisticsEqualTheSimulatorsEventLog) {
         EXPECT_EQ(s.answered + s.timeouts + s.badFrames() + s.negative[1], s.requests);
         attachTrafficTap(p.app().comm, nullptr);
     }
+}
+
+// The module answers 200 ms after each request, past the 150 ms time-out. Every answer comes
+// while the request after it (a retry or the next poll) would be waiting: none may pass for
+// that request's answer. The window says "Chyba přenosu" and the traffic monitor counts the
+// answers as late.
+TEST(TrafficScenario, AModuleSlowerThanItsTimeOutIsAFailureAndItsAnswersAreLate) {
+    ProgramOptions options;
+    options.replyTimeout = 150;
+    Program p({"--delay", "200"}, options);
+    ASSERT_TRUE(p.simulatorReady());
+    TrafficTap& tap = p.program().traffic().tap();
+    p.main().B_Monit1->click();
+    p.runEditor(EditorKind::Binary);
+    const char* const request[] = {"\"event\":\"request\"", "\"addr\":2,"};
+    ASSERT_TRUE(p.waitEvents({request[0], request[1]}, 7, 20000));
+    p.main().Timer1->stop();
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return p.app().comm.engine.TransferWindow == nullptr; }, 3000));
+
+    EXPECT_EQ(p.status(), QStringLiteral("Chyba přenosu"));
+    const AddressStats& s = tap.stats().addresses().at(2);
+    EXPECT_EQ(s.answered, 0u);
+    EXPECT_EQ(s.timeouts, s.requests);
+    EXPECT_GE(s.late, s.requests - 1);
+    attachTrafficTap(p.app().comm, nullptr);
 }
 
 }  // namespace

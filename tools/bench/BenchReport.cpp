@@ -19,7 +19,8 @@ std::map<std::string, double*> fieldsOf(RunFigures& f) {
             {"peak_kib", &f.peakRssKiB},    {"polls", &f.polls},
             {"failures", &f.failures},      {"interval", &f.pollInterval},
             {"lat_mean", &f.latencyMeanMs}, {"lat_p95", &f.latencyP95Ms},
-            {"lat_max", &f.latencyMaxMs},   {"rows", &f.recordedRows}};
+            {"lat_max", &f.latencyMaxMs},   {"rows", &f.recordedRows},
+            {"scan_ms", &f.scanSweepMs},    {"scan_found", &f.scanFound}};
 }
 
 std::optional<double> toNumber(std::string_view text) {

@@ -10,12 +10,14 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <functional>
 #include <memory>
 
 #include <QCheckBox>
 #include <QDir>
 #include "comm/Frame.h"
 
+#include "monitor/MainLoopState.h"
 #include "monitor/MainWindow.h"
 #include "monitor/RecordWindow.h"
 #include "monitor/TrafficMonitor.h"
@@ -218,6 +220,51 @@ RunFigures runProgram(const RunOptions& options) {
     if (options.recordWindow) f.recordedRows = recordedRows(harness.app()) - rowsBefore;
     waitForIdleEngine(harness);
     f.peakRssKiB = peakResidentKiB();
+    return f;
+}
+
+namespace {
+
+// Processes events until done() holds or the time is up; false when the time ran out.
+bool runEventsUntil(const std::function<bool()>& done, double seconds) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > static_cast<qint64>(seconds * 1000)) return false;
+        runEventsFor(0.002);
+    }
+    return true;
+}
+
+}  // namespace
+
+RunFigures runScan(const RunOptions& options, int sweeps) {
+    writeLoopbackComConfig();
+    ProgramHarness harness(options.simulatorPort);
+    harness.mainWindow().show();
+    startPolling(harness, options.pollInterval);
+    const MainLoopState& loop = harness.app().loop;
+    // A sweep ends when the scan moves from the last address back to 0.
+    std::int32_t last = loop.ScanAddress;
+    int wraps = 0;
+    const auto wrapped = [&] {
+        const bool wrap = loop.ScanAddress == 0 && last == kScanAddresses - 1;
+        last = loop.ScanAddress;
+        if (wrap) ++wraps;
+        return wrap;
+    };
+    const double bound = 5.0 * kScanAddresses;
+    RunFigures f;
+    if (!runEventsUntil(wrapped, bound)) return f;
+    QElapsedTimer clock;
+    clock.start();
+    if (!runEventsUntil([&] { return wrapped() && wraps > sweeps; }, bound * sweeps)) return f;
+    f.seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
+    f.scanSweepMs = 1000.0 * f.seconds / sweeps;
+    f.pollInterval = loop.PollInterval;
+    for (int a = 0; a < kScanAddresses; ++a)
+        if (loop.AddressFound[static_cast<std::size_t>(a)]) f.scanFound += std::ldexp(1.0, a);
+    waitForIdleEngine(harness);
     return f;
 }
 
