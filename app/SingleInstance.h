@@ -1,12 +1,10 @@
 #pragma once
-// Keeps a second copy of the program from running. Windows: the named mutex. Elsewhere: a
-// lock file in the temporary directory whose holder is checked when the file is found, so a
-// copy that crashed or was killed never blocks the next start.
+// Keeps a second copy of the program from running in the same user session. Windows: the
+// named mutex (a session-local name). Elsewhere: an advisory lock (flock) on a file in the
+// user's runtime directory; the system drops the lock with the process, so a copy that crashed
+// or was killed never blocks the next start, and other users never meet the file at all.
 
-#include <memory>
 #include <string>
-
-class QLockFile;
 
 namespace velor {
 
@@ -25,6 +23,11 @@ public:
     // Lets the guard go; harmless when not held.
     void release();
     bool held() const { return held_; }
+#ifndef _WIN32
+    // The folder of the lock file: $XDG_RUNTIME_DIR, or without it a folder of the user's own
+    // (mode 0700) in the temporary directory. Empty when neither is usable.
+    static std::string lockDirectory();
+#endif
 
 private:
     std::string name_;
@@ -32,7 +35,7 @@ private:
 #ifdef _WIN32
     void* mutex_ = nullptr;
 #else
-    std::unique_ptr<QLockFile> lock_;
+    int fd_ = -1;
 #endif
 };
 
