@@ -3,9 +3,11 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QSerialPortInfo>
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <map>
+#include <system_error>
 
 #ifndef _WIN32
 #include <fcntl.h>
@@ -58,10 +60,21 @@ PortAccess checkPortAccess(const std::string& device) {
     return a;
 }
 
-std::string portProblem(const std::string& device) {
+std::string portProblem(const std::string& device, int openError) {
     const PortAccess a = checkPortAccess(device);
     if (!a.remedy.empty()) return a.remedy;
-    return "in use by another program, not a serial port, or it refuses the settings";
+    switch (openError) {
+        case EBUSY:
+            return "in use by another program";
+        case ENOTTY:
+            return "not a serial port";
+        case EINVAL:
+            return "it refuses the baud rate or the parity";
+        case 0:
+            return "in use by another program, not a serial port, or it refuses the settings";
+        default:
+            return std::generic_category().message(openError);
+    }
 }
 
 std::vector<SerialDevice> listSerialDevices() {

@@ -12,13 +12,13 @@
 #include "comm/Channel.h"
 #include "comm/ComConfig.h"
 #include "comm/FileStore.h"
+#include "comm/SerialDevices.h"
 #include "comm/SerialPortName.h"
 #include "comm/TrafficCapture.h"
 #include "comm/TransferWindow.h"
 #include "config/ModuleHelpers.h"
 #include "monitor/AnswerDecoder.h"
 #include "monitor/ConfigSend.h"
-#include "comm/SerialDevices.h"
 
 namespace velor::cli {
 
@@ -262,7 +262,9 @@ bool BusSession::openSerial(std::string& problem) {
     comm_.channel.TransferResult = 0;
     OpenChannel(comm_.channel, 1);
     if (comm_.channel.TransferResult == kOpenFailed) {
-        problem = linkName() + ": cannot open: " + portProblem(device_);
+        const auto& port = comm_.channel.serialPorts[0];
+        problem =
+            linkName() + ": cannot open: " + portProblem(device_, port ? port->openError() : 0);
         return false;
     }
     opened_ = true;
