@@ -276,7 +276,14 @@ bool TransferRun::sendFrame() {
     }
     if (TrafficTap* tap = ctx_.engine.Tap)
         tap->attemptStarted({static_cast<std::uint8_t>(ctx_.engine.RequestKind), Attempt + 1});
-    ctx_.io.write(Request->Channel, data.data(), Request->Length);
+    const int written = ctx_.io.write(Request->Channel, data.data(), Request->Length);
+    if (ctx_.io.isTcp(Request->Channel) && written < Request->Length) {
+        // No answer can come to a frame that never left: the attempt fails at once.
+        sent_ = false;
+        ctx_.transferResult = kResultTcpNotSent;
+        finish();
+        return true;
+    }
     return false;
 }
 
@@ -292,10 +299,13 @@ bool TransferRun::receiveFrame() {
         ctx_.transferResult = static_cast<std::int32_t>(line.errors);
         waiting = static_cast<int>(std::min<std::uint32_t>(line.inQueue, 0x7FFFFFFF));
     }
-    if (ctx_.transferResult != kResultOk) {
+    // A TCP peer that closed right after its reply: the bytes that came before still count.
+    const bool tcpBytesLeft = ctx_.io.isTcp(channel) && waiting > 0;
+    if (ctx_.transferResult != kResultOk && !tcpBytesLeft) {
         finish();
         return true;
     }
+    ctx_.transferResult = kResultOk;
     ChannelSource source(ctx_.io, channel);
     const ReceiveOutcome outcome =
         Receiver.receive(waiting, source, Request->data(), Request->Length);

@@ -20,6 +20,9 @@ inline constexpr std::int32_t kResultTimeout = -1;
 inline constexpr std::int32_t kResultPortFailed = -2;
 inline constexpr std::int32_t kResultWrongReply = -3;
 inline constexpr std::int32_t kResultShortReply = -4;
+// A TCP attempt whose frame the transport did not take (the peer is gone): nothing went out.
+// The traffic monitor calls it "bez TCP přenosu", as it does a missing transport.
+inline constexpr std::int32_t kResultTcpNotSent = 1;
 
 inline constexpr int kAttempts = 3;
 inline constexpr int kDiscardBytes = 399;

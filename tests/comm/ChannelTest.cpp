@@ -253,8 +253,9 @@ public:
         log += "close " + std::to_string(channel) + " " + host + ";";
     }
     TcpStatus TcpState(int) override { return status; }
-    void TcpSend(int, const std::uint8_t* data, int count) override {
+    int TcpSend(int, const std::uint8_t* data, int count) override {
         sent.insert(sent.end(), data, data + count);
+        return count;
     }
     int TcpRead(int, std::uint8_t* destination, int count) override {
         const int n = std::min<int>(count, static_cast<int>(incoming.size()));

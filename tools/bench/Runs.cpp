@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QWidget>
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
@@ -23,6 +24,7 @@
 #include "monitor/TrafficMonitor.h"
 #include "tools/bench/PollProbe.h"
 #include "tools/bench/ProgramHarness.h"
+#include "tools/bench/SimulatorProcess.h"
 #include "tools/bench/UsageProbe.h"
 
 namespace velor::bench {
@@ -265,6 +267,42 @@ RunFigures runScan(const RunOptions& options, int sweeps) {
     for (int a = 0; a < kScanAddresses; ++a)
         if (loop.AddressFound[static_cast<std::size_t>(a)]) f.scanFound += std::ldexp(1.0, a);
     waitForIdleEngine(harness);
+    return f;
+}
+
+RunFigures runReconnect(const RunOptions& options, const QString& modsim, int rounds) {
+    writeLoopbackComConfig();
+    // The default configuration files give the module address 0.
+    auto sim = std::make_unique<SimulatorProcess>(modsim, QStringList{"--module", "0:KALU"});
+    RunFigures f;
+    const quint16 port = sim->port();
+    if (port == 0) return f;
+    ProgramHarness harness(port);
+    PollProbe probe(harness);
+    harness.mainWindow().show();
+    startPolling(harness, options.pollInterval);
+    openUnitWindow(harness.mainWindow(), QStringLiteral("kalu"));
+    const QStringList again = {"--tcp", QStringLiteral("127.0.0.1:%1").arg(port), "--module",
+                               "0:KALU"};
+    std::vector<double> times;
+    for (int i = 0; i < rounds; ++i) {
+        probe.reset();
+        if (!runEventsUntil([&] { return probe.polls() > 0; }, 20)) break;
+        sim.reset();  // the peer goes away while the window is polled
+        runEventsFor(1.0);
+        sim = std::make_unique<SimulatorProcess>(modsim, again);
+        QElapsedTimer back;
+        back.start();
+        probe.reset();
+        if (sim->port() == 0 || !runEventsUntil([&] { return probe.polls() > 0; }, 30)) break;
+        times.push_back(static_cast<double>(back.nsecsElapsed()) / 1e6);
+    }
+    waitForIdleEngine(harness);
+    if (times.empty()) return f;
+    std::sort(times.begin(), times.end());
+    f.reconnectRounds = static_cast<double>(times.size());
+    f.reconnectMedianMs = times[times.size() / 2];
+    f.reconnectMaxMs = times.back();
     return f;
 }
 

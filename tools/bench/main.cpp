@@ -32,6 +32,7 @@ struct Settings {
     QString modsim;
     bool sweepOnly = false;
     bool scanOnly = false;
+    bool reconnectOnly = false;
     int scanDelayMs = 0;
 };
 
@@ -51,6 +52,7 @@ Settings parseSettings(const QCoreApplication& app) {
         {"port", "Internal: the simulator's port.", "PORT"},
         {"sweep-only", "Run only the module finder's full sweep on a pseudo-terminal."},
         {"scan-only", "Run only the main window's address scan of the simulator's bus."},
+        {"reconnect-only", "Run only the reconnect after the simulator went away and came back."},
         {"scan-delay", "The simulator answers the address scan MS milliseconds late.", "MS", "0"},
     });
     parser.process(app);
@@ -64,6 +66,7 @@ Settings parseSettings(const QCoreApplication& app) {
     s.modsim = parser.value("modsim");
     s.sweepOnly = parser.isSet("sweep-only");
     s.scanOnly = parser.isSet("scan-only");
+    s.reconnectOnly = parser.isSet("reconnect-only");
     s.scanDelayMs = std::clamp(parser.value("scan-delay").toInt(), 0, 60000);
     return s;
 }
@@ -80,8 +83,13 @@ int runChild(const Settings& s) {
         RunOptions options = s.run;
         options.trafficWindow = s.child == "traffic";
         options.recordWindow = s.child == "record";
-        figures =
-            s.child == "scan" ? velor::bench::runScan(options) : velor::bench::runProgram(options);
+        if (s.child == "scan") {
+            figures = velor::bench::runScan(options);
+        } else if (s.child == "reconnect") {
+            figures = velor::bench::runReconnect(options, s.modsim);
+        } else {
+            figures = velor::bench::runProgram(options);
+        }
     }
     std::printf("%s\n", velor::bench::formatFigures(figures).c_str());
     return 0;
@@ -205,7 +213,28 @@ bool runScanBench(const Settings& s) {
     return ok;
 }
 
+// The KALU window polled while the simulator goes away for a second and comes back on the same
+// port: the program has to notice the lost peer and connect again by itself. Target: the next
+// answer within 2 s of the simulator listening again, in every round.
+bool runReconnectBench(const Settings& s) {
+    std::printf("reconnect: the simulator goes away for 1 s and comes back, 5 rounds...\n");
+    std::fflush(stdout);
+    const auto r = measure(s, {"--child", "reconnect", "--modsim", s.modsim});
+    if (!r || r->reconnectRounds < 5) {
+        std::printf("reconnect: not every round came back MISSED\n");
+        return false;
+    }
+    const bool ok = r->reconnectMaxMs <= 2000;
+    std::printf(
+        "reconnect after the peer came back: median %.2f s, worst %.2f s over %.0f rounds "
+        "(target <= 2 s) %s\n",
+        r->reconnectMedianMs / 1000.0, r->reconnectMaxMs / 1000.0, r->reconnectRounds,
+        ok ? "ok" : "MISSED");
+    return ok;
+}
+
 int runParent(const Settings& s) {
+    if (s.reconnectOnly) return runReconnectBench(s) ? 0 : kExitMissed;
     if (s.sweepOnly) return runSweepBench(s) ? 0 : kExitMissed;
     if (s.scanOnly) return runScanBench(s) ? 0 : kExitMissed;
     // The default configuration files give both module addresses as 0.
@@ -248,8 +277,9 @@ int runParent(const Settings& s) {
     const bool recordOk = record && reportRecording(*record, *program);
     const bool sweepOk = runSweepBench(s);
     const bool scanOk = runScanBench(s);
+    const bool reconnectOk = runReconnectBench(s);
     return velor::bench::judge(*program, *floor).allOk() && trafficOk && recordOk && sweepOk &&
-                   scanOk
+                   scanOk && reconnectOk
                ? 0
                : kExitMissed;
 }
