@@ -9,6 +9,9 @@
 
 #include "comm/Channel.h"
 #include "config/ConfigFiles.h"
+#include "finder/ModuleFinderWindow.h"
+#include "recording/RecordWindow.h"
+#include "traffic/TrafficMonitor.h"
 
 namespace velor {
 
@@ -62,8 +65,8 @@ Program::Program(ProgramHooks hooks)
     app.comm.engine.Windows = &transferWindows_;
     if (hooks.searchPorts) channel_.setPortSearch(std::move(hooks.searchPorts));
 
-    mainWindow_ = std::make_unique<TForm_MzVyber>(app, channel_);
-    traffic_ = installTrafficMonitor(app.comm);
+    mainWindow_ = std::make_unique<TForm_MzVyber>(app, channel_, tools_);
+    addTools();
     if (hooks.editorRunner) mainWindow_->setEditorRunner(std::move(hooks.editorRunner));
     // The message window comes before the loaders: a configuration file that has to be
     // initialised is reported at start-up, and a message without its window would be lost.
@@ -77,6 +80,18 @@ Program::Program(ProgramHooks hooks)
 Program::~Program() {
     // The members go in reverse order: the tools, the message window, then the main window.
     if (presenter_ != nullptr) setMessagePresenter(previousPresenter_);
+}
+
+// The tools of the program's windows, in the order of their context menu. A tool is a folder
+// of its own and one line here.
+void Program::addTools() {
+    AppState& app = *app_;
+    PollingLoop& loop = mainWindow_->loop();
+    addTool(trafficMonitorTool(app.comm));
+    addTool(recordingTool(app));
+    addTool(
+        moduleFinderTool(app.comm, app.config,
+                         {[&loop] { loop.editorOpening(); }, [&loop] { loop.editorClosed(); }}));
 }
 
 void Program::createMessages(const ProgramHooks& hooks) {
@@ -106,11 +121,6 @@ void Program::stop() {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
     CloseChannel(app_->comm.channel, 1);
-}
-
-QObject& Program::addTool(std::unique_ptr<QObject> tool) {
-    tools_.push_back(std::move(tool));
-    return *tools_.back();
 }
 
 }  // namespace velor

@@ -9,7 +9,7 @@
 
 #include "comm/RequestKind.h"
 #include "comm/TransferRequest.h"
-#include "monitor/AnswerObserver.h"
+#include "modules/AnswerObserver.h"
 
 namespace velor {
 

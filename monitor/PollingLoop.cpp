@@ -8,8 +8,8 @@
 
 #include "comm/TransferEngine.h"
 #include "config/ModuleHelpers.h"
-#include "monitor/ConfigSend.h"
-#include "monitor/RequestBuilders.h"
+#include "modules/ConfigSend.h"
+#include "modules/RequestBuilders.h"
 #include "ui/MessageService.h"
 
 namespace velor {

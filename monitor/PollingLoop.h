@@ -11,9 +11,9 @@
 
 #include "comm/EngineState.h"
 #include "config/ConfigState.h"
-#include "monitor/AnswerDecoder.h"
+#include "modules/AnswerDecoder.h"
+#include "modules/UnitSelections.h"
 #include "monitor/MainLoopState.h"
-#include "monitor/UnitSelections.h"
 
 namespace velor {
 

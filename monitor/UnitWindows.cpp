@@ -13,7 +13,6 @@
 
 #include "monitor/KaluWindow.h"
 #include "monitor/MokrWindow.h"
-#include "monitor/RecordWindow.h"
 #include "monitor/TevWindow.h"
 #include "monitor/TevwWindow.h"
 #include "monitor/TewWindow.h"
@@ -28,7 +27,6 @@ UnitWindows::~UnitWindows() {
     delete tevw;
     delete tew;
     delete mokr;
-    delete recording;
 }
 
 bool UnitWindows::isOpen(RequestKind kind) const {

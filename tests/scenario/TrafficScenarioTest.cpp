@@ -10,6 +10,7 @@
 #include "ScenarioProgram.h"
 #include "comm/TrafficTap.h"
 #include "comm/TransferEngine.h"
+#include "traffic/TrafficMonitor.h"
 
 #include <algorithm>
 
@@ -29,7 +30,7 @@ TEST(TrafficScenario, StatisticsEqualTheSimulatorsEventLog) {
         SCOPED_TRACE(args.join(' ').toStdString());
         Program p(args);
         ASSERT_TRUE(p.simulatorReady());
-        TrafficTap& tap = p.program().traffic().tap();
+        TrafficTap& tap = p.program().tool<TrafficMonitorSetup>().tap();
 
         // The TEV window (module at 2) polled for a while, then the loop stopped between
         // requests so that the last exchange is complete on both sides.

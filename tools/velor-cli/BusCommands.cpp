@@ -6,8 +6,8 @@
 #include <sstream>
 
 #include "config/ConfigFields.h"
-#include "monitor/ConfigSend.h"
-#include "monitor/RequestBuilders.h"
+#include "modules/ConfigSend.h"
+#include "modules/RequestBuilders.h"
 #include "tools/velor-cli/Args.h"
 #include "tools/velor-cli/BusSession.h"
 #include "tools/velor-cli/Commands.h"
