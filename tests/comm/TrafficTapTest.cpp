@@ -242,6 +242,19 @@ struct EngineClock : Clock {
     double nowDays() override { return 46000.0 + ms / 86'400'000.0; }
 };
 
+// A request as the program's builders make it: frame and send, receive a frame, end.
+TransferRequest exchangeRequest(Bytes& data, const char* user, std::uint16_t timeoutMs) {
+    const Bytes u = hex(user);
+    std::copy(u.begin(), u.end(), data.begin());
+    TransferRequest req;
+    req.Buffer = data;
+    req.Length = static_cast<std::int32_t>(u.size());
+    req.step(1) = {kOpSendFrame, 0, timeoutMs};
+    req.step(2) = {kOpReceiveFrame, 0, timeoutMs};
+    req.step(3) = {kOpEnd, 0, 0};
+    return req;
+}
+
 struct Result {
     std::vector<Bytes> sent;
     std::vector<int> statuses;
@@ -267,14 +280,7 @@ Result runExchanges(const std::vector<Bytes>& script, TrafficTap* tap) {
         {0, "05 40 6C 0B 02 00 00 64"}};
     for (const auto& [kind, user] : requests) {
         Bytes data(kBufferSize);
-        const Bytes u = hex(user);
-        std::copy(u.begin(), u.end(), data.begin());
-        TransferRequest req;
-        req.Buffer = data;
-        req.Length = static_cast<std::int32_t>(u.size());
-        req.step(1) = {kOpSendFrame, 0, 100};
-        req.step(2) = {kOpReceiveFrame, 0, 100};
-        req.step(3) = {kOpEnd, 0, 0};
+        TransferRequest req = exchangeRequest(data, user, 100);
         comm.engine.RequestKind = static_cast<RequestKind>(kind);
         TransferRun run({comm.engine, io, clock, transferResult}, req);
         for (int i = 0; i < 500 && !run.released(); ++i, ++result.ticks) {
@@ -352,14 +358,7 @@ TEST(TrafficTap, AttemptsTheLinkDidNotCarryAreNotRecordedAsSent) {
     comm.engine.RequestKind = RequestKind::Kalu;
     const auto run = [&] {
         Bytes data(kBufferSize);
-        const Bytes user = hex("05 40 6C 0B 02 00 00 64");
-        std::copy(user.begin(), user.end(), data.begin());
-        TransferRequest req;
-        req.Buffer = data;
-        req.Length = static_cast<std::int32_t>(user.size());
-        req.step(1) = {kOpSendFrame, 0, 600};
-        req.step(2) = {kOpReceiveFrame, 0, 600};
-        req.step(3) = {kOpEnd, 0, 0};
+        TransferRequest req = exchangeRequest(data, "05 40 6C 0B 02 00 00 64", 600);
         req.Status = kStatusRunning;  // as the queue starts it
         TransferRun window({comm.engine, io, clock, transferResult}, req);
         int ticks = 0;
