@@ -76,7 +76,7 @@ TEST(TrafficScenario, AModuleSlowerThanItsTimeOutIsAFailureAndItsAnswersAreLate)
     options.replyTimeout = 150;
     Program p({"--delay", "200"}, options);
     ASSERT_TRUE(p.simulatorReady());
-    TrafficTap& tap = p.program().traffic().tap();
+    TrafficTap& tap = p.program().tool<TrafficMonitorSetup>().tap();
     p.main().B_Monit1->click();
     p.runEditor(EditorKind::Binary);
     const char* const request[] = {"\"event\":\"request\"", "\"addr\":2,"};
@@ -108,7 +108,7 @@ int notCarried(const TrafficTap& tap, std::uint64_t from) {
 TEST(TrafficScenario, ALostPeerSendsNothingAndIsFoundAgain) {
     Program p({});
     ASSERT_TRUE(p.simulatorReady());
-    TrafficTap& tap = p.program().traffic().tap();
+    TrafficTap& tap = p.program().tool<TrafficMonitorSetup>().tap();
     p.main().B_Monit1->click();
     p.runEditor(EditorKind::Binary);
     const auto answered = [&] {
