@@ -12,6 +12,8 @@
 #include "tools/velor-cli/ComCfgCommand.h"
 #include "tools/velor-cli/Commands.h"
 #include "tools/velor-cli/DemoCommand.h"
+#include "tools/velor-cli/Interrupt.h"
+#include "tools/velor-cli/Output.h"
 
 namespace {
 
@@ -20,9 +22,9 @@ using Command = int (*)(const velor::cli::Arguments&, std::ostream&, std::ostrea
 const std::map<std::string, Command>& commands() {
     using namespace velor::cli;
     static const std::map<std::string, Command> table = {
-        {"scan", runScan},     {"read", runRead},     {"write", runWrite}, {"send", runSend},
-        {"show", runShow},     {"create", runCreate}, {"diff", runDiff},   {"ports", runPorts},
-        {"find", runFind},     {"comcfg", runComCfg}, {"demo", runDemo},   {"help", runHelp},
+        {"scan", runScan}, {"read", runRead},     {"write", runWrite}, {"send", runSend},
+        {"show", runShow}, {"create", runCreate}, {"diff", runDiff},   {"ports", runPorts},
+        {"find", runFind}, {"comcfg", runComCfg}, {"demo", runDemo},   {"help", runHelp},
     };
     return table;
 }
@@ -32,13 +34,9 @@ bool asksForHelp(const velor::cli::Arguments& args) {
                        [](const std::string& a) { return a == "--help" || a == "-h"; });
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    const std::vector<std::string> args(argv + 1, argv + argc);
+int run(const std::vector<std::string>& args, std::ostream& out) {
     if (args.empty() || args[0] == "--help" || args[0] == "-h") {
-        velor::cli::printOverview(args.empty() ? std::cerr : std::cout);
+        velor::cli::printOverview(args.empty() ? std::cerr : out);
         return args.empty() ? velor::cli::kExitUsage : velor::cli::kExitOk;
     }
     const velor::cli::Arguments rest(args.begin() + 1, args.end());
@@ -49,6 +47,18 @@ int main(int argc, char** argv) {
         return velor::cli::kExitUsage;
     }
     if (args[0] != "help" && asksForHelp(rest))
-        return velor::cli::runHelp({args[0]}, std::cout, std::cerr);
-    return it->second(rest, std::cout, std::cerr);
+        return velor::cli::runHelp({args[0]}, out, std::cerr);
+    return it->second(rest, out, std::cerr);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    velor::cli::installInterruptHandler();
+    velor::cli::StdoutBuffer buffer;
+    std::ostream out(&buffer);
+    const int code = run(std::vector<std::string>(argv + 1, argv + argc), out);
+    out.flush();
+    return velor::cli::finalExitCode(code, buffer, std::cerr);
 }
