@@ -28,8 +28,9 @@ struct PortAccess {
 // Judged as the kernel would judge an open by this process (effective user and groups).
 PortAccess checkPortAccess(const std::string& device);
 
-// Why an open of the device failed, as far as its entry tells.
-std::string portProblem(const std::string& device);
+// Why an open of the device failed: its entry first (missing, no permission), then the
+// reason the open gave (SerialPort::openError, 0 when unknown).
+std::string portProblem(const std::string& device, int openError = 0);
 
 struct SerialDevice {
     std::string device;  // /dev/ttyUSB0, COM5

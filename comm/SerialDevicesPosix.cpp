@@ -4,8 +4,10 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QSerialPortInfo>
+#include <cerrno>
 #include <filesystem>
 #include <map>
+#include <system_error>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -51,10 +53,21 @@ PortAccess checkPortAccess(const std::string& device) {
     return a;
 }
 
-std::string portProblem(const std::string& device) {
+std::string portProblem(const std::string& device, int openError) {
     const PortAccess a = checkPortAccess(device);
     if (!a.remedy.empty()) return a.remedy;
-    return "in use by another program, not a serial port, or it refuses the settings";
+    switch (openError) {
+        case EBUSY:
+            return "in use by another program";
+        case ENOTTY:
+            return "not a serial port";
+        case EINVAL:
+            return "it refuses the baud rate or the parity";
+        case 0:
+            return "in use by another program, not a serial port, or it refuses the settings";
+        default:
+            return std::generic_category().message(openError);
+    }
 }
 
 std::vector<SerialDevice> listSerialDevices() {

@@ -44,7 +44,7 @@ PortAccess checkPortAccess(const std::string& device) {
     return portAccessOfOpenError(ERROR_SUCCESS);
 }
 
-std::string portProblem(const std::string& device) {
+std::string portProblem(const std::string& device, int /*openError*/) {
     const PortAccess a = checkPortAccess(device);
     if (!a.remedy.empty()) return a.remedy;
     return "not a serial port, or it refuses the settings";

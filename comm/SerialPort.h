@@ -57,6 +57,10 @@ public:
     // the far end of a pseudo-terminal closed). The port stays open until closed; only a new
     // open clears this.
     virtual bool deviceLost() const { return false; }
+    // Why the last open failed, as an errno value: EBUSY held by another program, ENOENT no
+    // such device, EACCES no permission, ENOTTY not a serial port, EINVAL settings refused;
+    // 0 when unknown.
+    virtual int openError() const { return 0; }
 };
 
 std::unique_ptr<SerialPort> createSerialPort();
