@@ -12,6 +12,7 @@
 #include "finder/ModuleFinderWindow.h"
 #include "recording/RecordWindow.h"
 #include "traffic/TrafficMonitor.h"
+#include "ui/QtTranslation.h"
 
 namespace velor {
 
@@ -57,6 +58,7 @@ Program::Program(ProgramHooks hooks)
     // The title names the program (task bar, session); the window captions stay as designed,
     // so no display name is set (the platform would append it to every caption).
     QApplication::setApplicationName(QStringLiteral("Velor Tarnix Line 2"));
+    installQtTranslation();
     if (QCoreApplication* qtApp = QCoreApplication::instance())
         qtApp->setProperty(kHelpFileProperty, QStringLiteral("Velor.HLP"));
 
@@ -89,9 +91,9 @@ void Program::addTools() {
     PollingLoop& loop = mainWindow_->loop();
     addTool(trafficMonitorTool(app.comm));
     addTool(recordingTool(app));
-    addTool(
-        moduleFinderTool(app.comm, app.config,
-                         {[&loop] { loop.editorOpening(); }, [&loop] { loop.editorClosed(); }}));
+    addTool(moduleFinderTool(
+        app.comm, app.config,
+        {[&loop] { loop.editorOpening(); }, [&loop](bool changed) { loop.toolClosed(changed); }}));
 }
 
 void Program::createMessages(const ProgramHooks& hooks) {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <system_error>
 #include <vector>
 
 class QSerialPortInfo;
@@ -67,8 +68,9 @@ enum class ComLinkResult {
 };
 
 // Makes the entry comName ("COM3") in the working directory a symbolic link to target. An
-// existing link to another target is replaced (in one step) only when replace is set.
+// existing link to another target is replaced (in one step) only when replace is set. A
+// failure leaves the system's error in problem.
 ComLinkResult makeComLink(const std::string& comName, const std::string& target, bool replace,
-                          std::string& problem);
+                          std::error_code& problem);
 
 }  // namespace velor

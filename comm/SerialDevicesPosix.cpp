@@ -85,7 +85,7 @@ std::vector<SerialDevice> listSerialDevices() {
 }
 
 ComLinkResult makeComLink(const std::string& comName, const std::string& target, bool replace,
-                          std::string& problem) {
+                          std::error_code& problem) {
     namespace fs = std::filesystem;
     std::error_code ec;
     const fs::file_status status = fs::symlink_status(comName, ec);
@@ -99,7 +99,7 @@ ComLinkResult makeComLink(const std::string& comName, const std::string& target,
     fs::create_symlink(target, fresh, ec);
     if (!ec) fs::rename(fresh, comName, ec);
     if (ec) {
-        problem = ec.message();
+        problem = ec;
         fs::remove(fresh, ec);
         return ComLinkResult::Failed;
     }

@@ -4,6 +4,8 @@
 #include <QSerialPortInfo>
 
 #include "comm/SerialDevices.h"
+
+#include <system_error>
 #include "comm/SerialPortWin32.h"
 #include "comm/Win32Text.h"
 
@@ -61,8 +63,9 @@ std::vector<SerialDevice> listSerialDevices() {
     return devices;
 }
 
-ComLinkResult makeComLink(const std::string&, const std::string&, bool, std::string& problem) {
-    problem = "Windows assigns the COM numbers; change one in Device Manager";
+// Windows assigns the COM numbers (Device Manager changes one); the finder does not offer this.
+ComLinkResult makeComLink(const std::string&, const std::string&, bool, std::error_code& problem) {
+    problem = std::make_error_code(std::errc::operation_not_supported);
     return ComLinkResult::Failed;
 }
 

@@ -154,6 +154,8 @@ std::string writeFailureReason(const FileError& error) {
             return "Soubor je příliš velký";
         case ENOENT:
             return "Složka neexistuje";
+        case EEXIST:
+            return "Soubor toho jména už existuje";
         case ENOTDIR:
             return "Část cesty není složka";
         case EISDIR:

@@ -294,6 +294,15 @@ void PollingLoop::editorClosed() {
     ctx_.view.setTimerEnabled(true);
 }
 
+void PollingLoop::toolClosed(bool changedChannel) {
+    if (changedChannel || ctx_.loop.ChannelReady) {
+        editorClosed();
+        return;
+    }
+    ctx_.channel.openChannel();
+    ctx_.view.setTimerEnabled(true);
+}
+
 void PollingLoop::takeEditorOutcome(const EditorOutcome& outcome) {
     if (outcome.timing) {
         ctx_.engine.ReplyTimeout = outcome.timing->replyTimeout;

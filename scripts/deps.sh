@@ -9,6 +9,8 @@ PACKAGES=(
     qt6-base-dev qt6-base-dev-tools libgl-dev
     libgtest-dev libgmock-dev
     qt6-charts-dev libqt6opengl6-dev qt6-serialport-dev tshark ccache
+    # Qt's own texts in Czech (file dialogs, context menus).
+    qt6-translations-l10n
     xvfb xauth fonts-dejavu-core libc-bin
     # Opens recorded CSV files headless in a test (about 55 packages, 90 s to install).
     libreoffice-calc-nogui

@@ -126,6 +126,33 @@ TEST_F(LoopTest, DormantUntilAnEditorCloses) {
     EXPECT_EQ(engine.RequestKind, RequestKind::Probe);
 }
 
+// The module finder closed without "Použít" changed nothing: a dormant loop stays dormant with
+// its channel open as before; an adopted setting, or a loop that was polling, goes on as after
+// an editor.
+TEST_F(LoopTest, AToolThatChangedNothingLeavesTheDormantLoopDormant) {
+    loop.Timer1Timer();
+    loop.editorOpening();
+    EXPECT_FALSE(view.timerEnabled);
+    loop.toolClosed(false);
+    EXPECT_TRUE(view.timerEnabled);
+    EXPECT_EQ(channel.calls, (std::vector<std::string>{"close", "open 0/3"}));
+    for (int i = 0; i < 3; ++i) loop.Timer1Timer();
+    EXPECT_EQ(view.status, "Nastavte kanál COM");
+    EXPECT_TRUE(windows.started.empty());
+
+    loop.editorOpening();
+    loop.toolClosed(true);
+    EXPECT_EQ(view.status, "          >.....................<");
+    loop.Timer1Timer();
+    ASSERT_EQ(windows.started.size(), 1u);
+
+    // Polling already: closed unchanged, it polls on.
+    loop.editorOpening();
+    loop.toolClosed(false);
+    EXPECT_TRUE(state.ChannelReady);
+    EXPECT_EQ(view.status, "          >.....................<");
+}
+
 // Answers every probe as the modules at `present` would, until the scan line shows the probe
 // at `last` (bounded).
 void LoopTest::answerProbesUntil(const std::vector<int>& present, int last) {
