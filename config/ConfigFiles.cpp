@@ -90,15 +90,10 @@ bool writeComConfig(ConfigState& state, const ChannelState& channels, F&& write)
     return false;
 }
 
-// The platform's form of a path, as the file functions take it.
-std::string nativePath(const QString& path) {
-    return QFile::encodeName(path).toStdString();
-}
-
 // Reads at most maxBytes of a regular file; nullopt when it cannot be opened or read, and for
 // anything that is not a regular file (a pipe or a device would hang the start).
 std::optional<std::vector<std::uint8_t>> readFile(const QString& path, std::size_t maxBytes) {
-    return readRegularFile(nativePath(path), maxBytes);
+    return readRegularFile(fileStorePath(path), maxBytes);
 }
 
 bool saveFile(ConfigState& state, const ChannelState& channels, const FileKind& kind) {
@@ -106,7 +101,7 @@ bool saveFile(ConfigState& state, const ChannelState& channels, const FileKind& 
     kind.storePort(state, port.PortNumber, port.BaudIndex);
 
     const QString path = configFilePath(state, kind.directory, kind.fileName);
-    if (const auto error = saveFileDurably(nativePath(path), kind.encode(state))) {
+    if (const auto error = saveFileDurably(fileStorePath(path), kind.encode(state))) {
         showWriteError(state, cp1250ToUtf8(kind.directory + kind.fileName), *error);
         return false;
     }

@@ -77,6 +77,10 @@ int answerListWidth(const QListWidget& list) {
 
 // Why the device may not be opened and what the user can do about it.
 QString accessRemedy(const SerialDevice& d) {
+    if (d.access.problem == PortAccess::Problem::InUse)
+        return QStringLiteral("používá ho jiný program: ukončete ho, pak stiskněte Obnovit");
+    if (d.access.problem != PortAccess::Problem::NoPermission)
+        return QStringLiteral("nelze otevřít: ") + QString::fromStdString(d.access.remedy);
     const QString group =
         d.access.group.empty() ? QStringLiteral("dialout") : QString::fromStdString(d.access.group);
     return QStringLiteral(
@@ -254,6 +258,18 @@ QWidget* ModuleFinderWindow::createDeviceControls() {
     auto* layout = new QVBoxLayout(box);
     layout->addWidget(Devices);
     layout->addLayout(row);
+    if (!comEntriesInWorkingDirectory()) {
+        // The system numbers its COM ports itself: nothing to assign here.
+        ComChoice->hide();
+        B_Priradit->hide();
+        auto* note = new QLabel(
+            QStringLiteral("Čísla portů COM přiděluje systém. Číslo portu změníte ve Správci "
+                           "zařízení: Porty (COM a LPT), vlastnosti portu, Nastavení portu, "
+                           "Upřesnit."),
+            box);
+        note->setWordWrap(true);
+        layout->addWidget(note);
+    }
     return box;
 }
 
@@ -280,6 +296,8 @@ void ModuleFinderWindow::listDevicePorts() {
     for (int i = PortChoice->count() - 1; i >= 0; --i)
         if (PortChoice->itemData(i).toInt() == kDevicePort) PortChoice->removeItem(i);
     for (const SerialDevice& d : devices_) {
+        // A device that is itself COM1..COM9 of the system is in the list already.
+        if (const int n = portNumberOfName(d.device); n >= 1 && n <= 9) continue;
         const QString path = QString::fromStdString(linkTargetOf(d));
         PortChoice->addItem(QString::fromStdString(d.device), kDevicePort);
         PortChoice->setItemData(PortChoice->count() - 1, path, kDevicePathRole);
@@ -440,9 +458,11 @@ void ModuleFinderWindow::restoreResolver() {
 }
 
 // Channel 1 speaks of COMn only: a device swept by its path becomes the COMn chosen for
-// "Přiřadit jako COMn" first.
+// "Přiřadit jako COMn" first, unless it is a COM port of the system itself (COM12).
 std::optional<std::uint8_t> ModuleFinderWindow::adoptedPort() {
     if (sweptChoice_ != kDevicePort) return static_cast<std::uint8_t>(sweptChoice_);
+    const int own = portNumberOfName(sweptDevicePath_.toStdString());
+    if (own >= 1 && own <= 255) return static_cast<std::uint8_t>(own);
     if (!assignDevice(sweptDevicePath_.toStdString())) return std::nullopt;
     return static_cast<std::uint8_t>(ComChoice->currentData().toInt());
 }

@@ -157,8 +157,9 @@ bool ModuleSweep::startNext() {
     return false;
 }
 
+// A silent probe costs its time-out and one more for the span of its late answer.
 int ModuleSweep::msLeft() const {
-    return (total() - next_) * (settings_.timeoutMs + 2 * kTickMs);
+    return (total() - next_) * (2 * settings_.timeoutMs + 2 * kTickMs);
 }
 
 void ModuleSweep::finish() {

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages that building, testing and running need.
-# As root it installs what is missing; otherwise it names what is missing and fails.
+# Installs the Debian 12 packages that building, testing and running need (or, with arguments,
+# the packages named). As root it installs what is missing; otherwise it names what is missing
+# and fails.
 set -euo pipefail
 
 PACKAGES=(
@@ -14,6 +15,8 @@ PACKAGES=(
     # Opens recorded CSV files headless in a test (about 55 packages, 90 s to install).
     libreoffice-calc-nogui
 )
+
+[ $# -eq 0 ] || PACKAGES=("$@")
 
 missing=()
 for p in "${PACKAGES[@]}"; do

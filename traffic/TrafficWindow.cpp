@@ -359,7 +359,7 @@ bool TrafficWindow::saveTo(const QString& path) {
     const bool capture = path.endsWith(QStringLiteral(".pcap"), Qt::CaseInsensitive);
     const auto seqs = model_.seqs();
     const auto bytes = capture ? pcapOfFrames(tap_, seqs) : model_.textFile();
-    const auto error = saveFileDurably(QFile::encodeName(path).toStdString(), bytes);
+    const auto error = saveFileDurably(fileStorePath(path), bytes);
     if (!error) return true;
     ShowMessageWindow("Provoz linky nebyl uložen: " + path.toStdString(),
                       writeFailureReason(*error));

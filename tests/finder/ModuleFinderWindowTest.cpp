@@ -42,8 +42,8 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         sim = std::make_unique<modsim::test::Simulator>(
-            QStringList{"--no-tcp", "--pty", dir.filePath("COM3"), "--log", "/dev/null", "--module",
-                        "17:KALU", "--line", "19200,even"});
+            QStringList{"--no-tcp", "--pty", dir.filePath("COM3"), "--log", QProcess::nullDevice(),
+                        "--module", "17:KALU", "--line", "19200,even"});
         ASSERT_FALSE(sim->ptyDevice().isEmpty());
         ChannelState& ch = app.comm.channel;
         ch.ComConfigPath = dir.filePath("COM.CFG").toStdString();
@@ -329,6 +329,7 @@ protected:
         usb.byIdPath = "/dev/serial/by-id/usb-FTDI_FT232R_A1B2C3-if00-port0";
         usb.access.exists = true;
         usb.access.group = "dialout";
+        usb.access.problem = PortAccess::Problem::NoPermission;
         return {pty, usb};
     }
 
