@@ -12,6 +12,7 @@
 
 #include "comm/ComConfig.h"
 #include "comm/FileStore.h"
+#include "config/ImageBuilder.h"
 #include "ui/Cp1250.h"
 #include "ui/MessageService.h"
 
@@ -183,6 +184,19 @@ std::string defaultInputName(int number) {
     return utf8ToCp1250("IN č.") + digits;
 }
 
+// What both configurations start with: no module address, the saved link at 38400 Bd, and in
+// the image the response delay, the baud code, the time-out and the saved tag.
+template <class Config, class Image>
+void initCommonDefaults(Config& config, Image& image) {
+    config.ModuleAddress = 0;
+    config.SavedPortNumber = 0;
+    config.SavedBaudIndex = 4;
+    image.ResponseDelay = 20;
+    image.BaudCode = kDefaultBaudCode;
+    image.CommTimeout = 5000;
+    image.Tag = kSaveTag;
+}
+
 void InitAnalogConfig(ConfigState& state) {
     const std::string sensorName = BuiltInSensorTable()[0].Name;
     AnalogConfig& config = state.AnalogConfig;
@@ -197,16 +211,10 @@ void InitAnalogConfig(ConfigState& state) {
                                        0,
                                        sensorName};
     }
-    config.ModuleAddress = 0;
-    config.SavedPortNumber = 0;
-    config.SavedBaudIndex = 4;
     config.Variant = 0;
 
     AnalogImage& image = state.AnalogImage;
-    image.ResponseDelay = 20;
-    image.BaudCode = 19;
-    image.CommTimeout = 5000;
-    image.Tag = kSaveTag;
+    initCommonDefaults(config, image);
     image.LowLimit.fill(0.0f);
     image.HighLimit.fill(100.0f);
     image.Filter.fill(1024);
@@ -220,15 +228,9 @@ void InitBinaryConfig(ConfigState& state) {
     BinaryConfig& config = state.BinaryConfig;
     for (std::size_t i = 0; i < config.Inputs.size(); ++i)
         config.Inputs[i] = BinaryInput{defaultInputName(static_cast<int>(i)), 1, 1};
-    config.ModuleAddress = 0;
-    config.SavedPortNumber = 0;
-    config.SavedBaudIndex = 4;
 
     BinaryImage& image = state.BinaryImage;
-    image.ResponseDelay = 20;
-    image.BaudCode = 19;
-    image.CommTimeout = 5000;
-    image.Tag = kSaveTag;
+    initCommonDefaults(config, image);
     image.FilterH.fill(10);
     image.FilterL.fill(10);
 }

@@ -11,6 +11,15 @@
 
 namespace velor {
 
+KaluFormats kaluFormatsOf(const AnalogConfig& config) {
+    KaluFormats formats{};
+    for (std::size_t i = 0; i < formats.size() && i < config.Inputs.size(); ++i) {
+        formats[i].Offset = config.Inputs[i].Offset;
+        formats[i].Decimals = config.Inputs[i].Decimals;
+    }
+    return formats;
+}
+
 namespace {
 
 constexpr std::size_t kKaluBytes = 48;

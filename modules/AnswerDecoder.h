@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "comm/RequestKind.h"
+#include "config/AnalogRecords.h"
 #include "modules/UnitSelections.h"
 
 namespace velor {
@@ -36,6 +37,8 @@ struct KaluInputFormat {
     std::int32_t Decimals = 1;
 };
 using KaluFormats = std::array<KaluInputFormat, 12>;
+// The display formats of the inputs of an analog configuration.
+KaluFormats kaluFormatsOf(const AnalogConfig& config);
 
 struct KaluView {
     std::array<std::string, 12> values;  // Edit1 .. Edit12

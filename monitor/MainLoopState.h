@@ -9,11 +9,11 @@
 
 #include "comm/RequestKind.h"
 #include "comm/TransferRequest.h"
+#include "config/ModuleHelpers.h"
 #include "modules/AnswerObserver.h"
 
 namespace velor {
 
-inline constexpr int kScanAddresses = 32;
 // MonitoredKind when no unit window is watched: the loop probes the bus addresses instead.
 inline constexpr RequestKind kMonitoredNone = RequestKind::Probe;
 inline constexpr std::uint16_t kDefaultPollInterval = 100;
@@ -37,7 +37,7 @@ struct MainLoopState {
     RequestKind MonitoredKind = kMonitoredNone;
     std::uint16_t PollInterval = kDefaultPollInterval;
     std::int32_t ScanAddress = 0;
-    std::array<bool, kScanAddresses> AddressFound{};
+    std::array<bool, kBusAddressCount> AddressFound{};
 
     // Configuration send sequencing.
     bool KaluSecondHalf = false;

@@ -13,9 +13,7 @@ namespace velor {
 
 namespace {
 
-constexpr int kEditWidth = 80;
-constexpr int kStep = 90;
-constexpr int kWidth = 8 * kStep + 40;
+constexpr int kWidth = 8 * kInputStep + 40;
 
 QComboBox* makeBoardList(QWidget* parent, const QString& name, const QRect& geometry) {
     auto* cb = new QComboBox(parent);
@@ -59,7 +57,8 @@ TForm_MOKR::TForm_MOKR(UnitSelections& sel, BinaryInputNames names, QWidget* par
 
 void TForm_MOKR::buildInputs() {
     makeBevel(this, QStringLiteral("Bevel2"), QRect(10, 50, kWidth - 20, 80));
-    for (int n = 1; n <= 8; ++n) addInput(n, kWidth - 20 - kEditWidth - kStep * (n - 1), 60, 90);
+    for (int n = 1; n <= 8; ++n)
+        addInput(n, kWidth - 20 - kInputEditWidth - kInputStep * (n - 1), 60, 90);
 }
 
 void TForm_MOKR::buildOutputs() {

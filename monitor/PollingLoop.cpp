@@ -169,21 +169,11 @@ bool PollingLoop::decodeAnswer(std::span<const std::uint8_t> answer) {
     // A window closed while its request was on the way: nothing to show, nothing to flip.
     if (!ctx_.view.unitWindowOpen(kind)) return true;
     UnitSelections& sel = ctx_.selections;
-    const DecodeResult r =
-        DecodeAnswer(kind, answer, kaluFormats(), sel.KaluTypedOutputs, sel, ctx_.decoder);
+    const DecodeResult r = DecodeAnswer(kind, answer, kaluFormatsOf(ctx_.config.AnalogConfig),
+                                        sel.KaluTypedOutputs, sel, ctx_.decoder);
     if (!r.decoded) return false;
     ctx_.view.showAnswer(r);
     return true;
-}
-
-KaluFormats PollingLoop::kaluFormats() const {
-    KaluFormats formats{};
-    const auto& inputs = ctx_.config.AnalogConfig.Inputs;
-    for (std::size_t i = 0; i < formats.size() && i < inputs.size(); ++i) {
-        formats[i].Offset = inputs[i].Offset;
-        formats[i].Decimals = inputs[i].Decimals;
-    }
-    return formats;
 }
 
 // The last block was accepted: move channel 1 to the settings chosen in the editor.
@@ -204,8 +194,8 @@ void PollingLoop::finishSend() {
 void PollingLoop::ShowScanResult() {
     MainLoopState& s = ctx_.loop;
     std::string list;
-    for (int i = 0; i < kScanAddresses; ++i) {
-        if (s.AddressFound[static_cast<std::size_t>(i)]) list += RightAligned(i, 2) + ",";
+    for (std::size_t i = 0; i < kBusAddressCount; ++i) {
+        if (s.AddressFound[i]) list += RightAligned(static_cast<std::int32_t>(i), 2) + ",";
     }
     list.resize(kScanListChars, ' ');
     // Appended in place: prepending a literal to a temporary string makes the compiler warn.
@@ -214,7 +204,8 @@ void PollingLoop::ShowScanResult() {
     line += "< ";
     line += list;
     ctx_.view.setStatusLine(line);
-    s.ScanAddress = s.ScanAddress + 1 > kScanAddresses - 1 ? 0 : s.ScanAddress + 1;
+    constexpr auto kLastAddress = static_cast<std::int32_t>(kBusAddressCount) - 1;
+    s.ScanAddress = s.ScanAddress + 1 > kLastAddress ? 0 : s.ScanAddress + 1;
 }
 
 void PollingLoop::queue(const std::vector<std::uint8_t>& userData) {

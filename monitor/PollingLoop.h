@@ -104,7 +104,6 @@ private:
     void finishSend();
     bool settleAbandonedRun();
     bool decodeAnswer(std::span<const std::uint8_t> answer);
-    KaluFormats kaluFormats() const;
     void notifyObserver(bool transferred, std::span<const std::uint8_t> answer,
                         const UnitSelections& asPolled);
     void queue(const std::vector<std::uint8_t>& userData);

@@ -6,9 +6,7 @@ namespace velor {
 
 namespace {
 
-constexpr int kEditWidth = 80;
-constexpr int kStep = 90;
-constexpr int kWidth = 8 * kStep + 20;
+constexpr int kWidth = 8 * kInputStep + 20;
 
 }  // namespace
 
@@ -19,7 +17,7 @@ TForm_TEV::TForm_TEV(UnitSelections& sel, QWidget* parent)
     // Two rows of eight numbered from the right: 9..16 on top, 1..8 below.
     for (int n = 1; n <= 16; ++n) {
         const int y = n > 8 ? 10 : 130;
-        addInput(n, kWidth - 10 - kEditWidth - kStep * ((n - 1) % 8), y, y + 26);
+        addInput(n, kWidth - 10 - kInputEditWidth - kInputStep * ((n - 1) % 8), y, y + 26);
     }
     makeLabel(this, QStringLiteral("  TEV -  11      "), QRect(10, 70, 200, 30),
               QStringLiteral("Label13"), Qt::lightGray);

@@ -9,9 +9,7 @@ namespace velor {
 
 namespace {
 
-constexpr int kEditWidth = 80;
-constexpr int kStep = 90;
-constexpr int kWidth = 8 * kStep + 20;
+constexpr int kWidth = 8 * kInputStep + 20;
 
 }  // namespace
 
@@ -20,7 +18,8 @@ TForm_TEVW::TForm_TEVW(UnitSelections& sel, QWidget* parent)
                      QStringLiteral("Form_TEVW"), QStringLiteral("Jednotka  TEVW"),
                      QSize(kWidth, 270), parent),
       sel_(sel) {
-    for (int n = 1; n <= 8; ++n) addInput(n, kWidth - 10 - kEditWidth - kStep * (n - 1), 10, 36);
+    for (int n = 1; n <= 8; ++n)
+        addInput(n, kWidth - 10 - kInputEditWidth - kInputStep * (n - 1), 10, 36);
     // Outputs Y0..Y3 in the first row under the inputs, Y4..Y7 in the second, from the right.
     for (int i = 0; i < 8; ++i) {
         const int x = kWidth - 10 - 40 - 50 * (i % 4);

@@ -12,7 +12,6 @@ namespace velor {
 
 namespace {
 
-constexpr int kEditWidth = 80;
 constexpr std::size_t kNameWidth = 10;
 
 }  // namespace
@@ -44,10 +43,10 @@ ValueSetWindow::ValueSetWindow(RequestKind kind, std::uint8_t& inputSet, bool& f
 
 void ValueSetWindow::addInput(int n, int x, int y, int nameY) {
     QLineEdit* edit =
-        makeValueEdit(this, QStringLiteral("Edit_%1").arg(n), QRect(x, y, kEditWidth, 24));
+        makeValueEdit(this, QStringLiteral("Edit_%1").arg(n), QRect(x, y, kInputEditWidth, 24));
     edit->setAlignment(Qt::AlignRight);
     inputs_.push_back(edit);
-    names_.push_back(makeLabel(this, QString(), QRect(x, nameY, kEditWidth, 20),
+    names_.push_back(makeLabel(this, QString(), QRect(x, nameY, kInputEditWidth, 20),
                                QStringLiteral("Label_%1").arg(n), Qt::green));
 }
 

@@ -21,6 +21,10 @@ class QPushButton;
 
 namespace velor {
 
+// The input fields of TEV, TEVW and MOKR: their width and the step from one to the next.
+inline constexpr int kInputEditWidth = 80;
+inline constexpr int kInputStep = 90;
+
 class UnitWindow : public QWidget {
     Q_OBJECT
 public:

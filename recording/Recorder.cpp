@@ -177,7 +177,8 @@ void Recorder::record(const PolledAnswer& polled) {
     UnitSelections sel = polled.selections;
     DecodeResult shown;
     try {
-        shown = DecodeAnswer(kind_, polled.answer, formats(), {}, sel, decoder_);
+        shown = DecodeAnswer(kind_, polled.answer, kaluFormatsOf(config_.AnalogConfig), {}, sel,
+                             decoder_);
     } catch (const std::exception&) {
         // The window reports what it cannot show; the recording only skips the row.
         return;
@@ -185,7 +186,8 @@ void Recorder::record(const PolledAnswer& polled) {
     // The first of the two MOKR answers carries the counters only: a row once both are in.
     if (!shown.decoded || (kind_ == RequestKind::Mokr && !polled.selections.MokrWritePhase)) return;
     std::vector<CsvValue> values =
-        recordedValues(kind_, shown, decoder_, formats(), shownSet(kind_, polled.selections));
+        recordedValues(kind_, shown, decoder_, kaluFormatsOf(config_.AnalogConfig),
+                       shownSet(kind_, polled.selections));
     if (options_.errorColumn) values.push_back(CsvValue::text(""));
     if (!csv_.appendRow(clock_(), address(), values)) {
         writeFailed();
@@ -209,16 +211,6 @@ void Recorder::writeFailed() {
                    "Záznam zastaven: do souboru %1 nelze zapisovat. %2 Řádky zapsané do té doby "
                    "zůstávají platné.")
                    .arg(path_, reason);
-}
-
-KaluFormats Recorder::formats() const {
-    KaluFormats f{};
-    const auto& inputs = config_.AnalogConfig.Inputs;
-    for (std::size_t i = 0; i < f.size() && i < inputs.size(); ++i) {
-        f[i].Offset = inputs[i].Offset;
-        f[i].Decimals = inputs[i].Decimals;
-    }
-    return f;
 }
 
 int Recorder::address() const {

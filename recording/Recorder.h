@@ -78,7 +78,6 @@ private:
     void record(const PolledAnswer& polled);
     void recordGap();
     void writeFailed();
-    KaluFormats formats() const;
     int address() const;
 
     const ConfigState& config_;

@@ -54,6 +54,8 @@ void answerEditor(Program& p, QPushButton* button, const std::function<void(Edit
 TEST(EditorScenario, CancelledBinaryEditorStartsTheScan) {
     Program p({"--module", "1:KALU", "--module", "4:TEVW"});
     ASSERT_TRUE(p.simulatorReady());
+    // A fixed span on purpose: before an editor has closed the loop stays dormant, so nothing
+    // may change the status line in it.
     QTest::qWait(200);
     EXPECT_EQ(p.status(), QStringLiteral("Nastavte kanál COM"));
 

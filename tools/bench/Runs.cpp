@@ -252,12 +252,13 @@ RunFigures runScan(const RunOptions& options, int sweeps) {
     std::int32_t last = loop.ScanAddress;
     int wraps = 0;
     const auto wrapped = [&] {
-        const bool wrap = loop.ScanAddress == 0 && last == kScanAddresses - 1;
+        const bool wrap =
+            loop.ScanAddress == 0 && last == static_cast<std::int32_t>(kBusAddressCount) - 1;
         last = loop.ScanAddress;
         if (wrap) ++wraps;
         return wrap;
     };
-    const double bound = 5.0 * kScanAddresses;
+    const double bound = 5.0 * kBusAddressCount;
     RunFigures f;
     if (!runEventsUntil(wrapped, bound)) return f;
     QElapsedTimer clock;
@@ -266,8 +267,8 @@ RunFigures runScan(const RunOptions& options, int sweeps) {
     f.seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
     f.scanSweepMs = 1000.0 * f.seconds / sweeps;
     f.pollInterval = loop.PollInterval;
-    for (int a = 0; a < kScanAddresses; ++a)
-        if (loop.AddressFound[static_cast<std::size_t>(a)]) f.scanFound += std::ldexp(1.0, a);
+    for (std::size_t a = 0; a < kBusAddressCount; ++a)
+        if (loop.AddressFound[a]) f.scanFound += std::ldexp(1.0, static_cast<int>(a));
     waitForIdleEngine(harness);
     return f;
 }

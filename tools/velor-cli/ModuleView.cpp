@@ -66,11 +66,9 @@ InputNames namesFromConfig(RequestKind kind, const ConfigState* config) {
     InputNames n;
     if (config == nullptr) return n;
     if (isKalu(kind)) {
-        for (std::size_t i = 0; i < n.formats.size(); ++i) {
-            n.formats[i].Offset = config->AnalogConfig.Inputs[i].Offset;
-            n.formats[i].Decimals = config->AnalogConfig.Inputs[i].Decimals;
-            n.names.push_back(cp1250ToUtf8(config->AnalogConfig.Inputs[i].Name));
-        }
+        n.formats = kaluFormatsOf(config->AnalogConfig);
+        for (const AnalogInput& input : config->AnalogConfig.Inputs)
+            n.names.push_back(cp1250ToUtf8(input.Name));
         return n;
     }
     for (const BinaryInput& in : config->BinaryConfig.Inputs)
