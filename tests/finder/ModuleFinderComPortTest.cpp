@@ -70,7 +70,7 @@ protected:
 };
 
 TEST_F(FinderComPortTest, NothingToAssignAndTheNoteSaysWhereNumbersChange) {
-    TForm_Hledani finder(app);
+    ModuleFinderWindow finder(app.comm, app.config);
     finder.show();
     finder.showSerialDevices(devices());
     EXPECT_FALSE(finder.B_Priradit->isVisible());
@@ -92,7 +92,7 @@ TEST_F(FinderComPortTest, NothingToAssignAndTheNoteSaysWhereNumbersChange) {
 }
 
 TEST_F(FinderComPortTest, APortAboveCom9IsSweptAndAdoptedByItsNumber) {
-    TForm_Hledani finder(app);
+    ModuleFinderWindow finder(app.comm, app.config);
     finder.showSerialDevices(devices());
     finder.PortChoice->setCurrentIndex(
         finder.PortChoice->findText(QString::fromStdString(simPort)));
