@@ -1,16 +1,17 @@
 #!/usr/bin/env bash
 # Checks that the includes of the program's sources point downward:
-#   comm <- ui <- config <- monitor <- app
+#   comm <- ui <- config <- modules <- monitor <- help, report <- app
 # a folder includes its own headers and those of the folders to its left, never those to its
 # right; and the logic (the sources the folders give to velor_core) includes no window (the
-# sources given to velor_widgets) and no Qt Gui or Qt Widgets header. comm/ is logic only, so it
+# sources given to velor_widgets) and no Qt Gui or Qt Widgets header. The drawing without
+# windows (velor_pdf) may use Qt Gui, never a widget. comm/ is logic only, so it
 # never includes a widget. The module simulator includes nothing of the program: it is the
 # program's test oracle.
 # Prints every violation as "file:line: what" and exits 1 when there is one.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-layers=(comm ui config monitor app)
+layers=(comm ui config modules monitor help report app)
 
 # Includes that break the rule for now, one "file -> included header" a line, each with why.
 allowed=(
@@ -40,6 +41,7 @@ library_sources() {
         awk -v dir="$dir" '
             /target_sources\(velor_core/ { target = "core" }
             /target_sources\(velor_widgets/ { target = "widgets" }
+            /target_sources\(velor_pdf/ { target = "gui" }
             /add_executable\(/ { target = "program" }
             target != "" {
                 line = $0
@@ -64,6 +66,9 @@ library_of() {
 }
 
 qt_headers=$(qmake6 -query QT_INSTALL_HEADERS 2>/dev/null || echo /usr/include/x86_64-linux-gnu/qt6)
+is_widgets_qt_header() {
+    [ -e "$qt_headers/QtWidgets/$1" ] || [[ $1 == QtWidgets/* ]]
+}
 is_window_qt_header() {
     [ -e "$qt_headers/QtWidgets/$1" ] || [ -e "$qt_headers/QtGui/$1" ] || [[ $1 == QtWidgets/* ]] ||
         [[ $1 == QtGui/* ]]
@@ -86,12 +91,18 @@ check_file() {
             to=$(rank "${BASH_REMATCH[1]}")
             if [ "$to" -lt 0 ] || [ "$to" -gt "$(rank "$folder")" ]; then
                 fail "$file:$lineno" "includes $header from a layer above"
-            elif [ "$kind" = core ] && [ "$(library_of "$header")" = widgets ]; then
+            elif [ "$kind" != widgets ] && [ "$kind" != program ] &&
+                [ "$(library_of "$header")" = widgets ]; then
                 fail "$file:$lineno" "logic includes the window header $header"
+            elif [ "$kind" = core ] && [ "$(library_of "$header")" = gui ]; then
+                fail "$file:$lineno" "logic includes the drawing header $header"
             fi
         elif [[ $text =~ \#include\ *\<([^\>]+)\> ]] && [ "$kind" = core ]; then
             header=${BASH_REMATCH[1]}
             if is_window_qt_header "$header"; then fail "$file:$lineno" "logic includes <$header>"; fi
+        elif [[ $text =~ \#include\ *\<([^\>]+)\> ]] && [ "$kind" = gui ]; then
+            header=${BASH_REMATCH[1]}
+            if is_widgets_qt_header "$header"; then fail "$file:$lineno" "drawing includes <$header>"; fi
         fi
     done < <(grep -n '^[[:space:]]*#[[:space:]]*include' "$file" || true)
 }
@@ -104,7 +115,7 @@ done
 
 # The simulator stays apart from the program.
 while IFS=: read -r file lineno text; do
-    if [[ $text =~ \"(comm|ui|config|monitor|app)/ ]]; then
+    if [[ $text =~ \"(comm|ui|config|modules|monitor|help|report|app)/ ]]; then
         fail "$file:$lineno" "the simulator includes the program's ${BASH_REMATCH[1]}/"
     fi
 done < <(grep -Hn '^[[:space:]]*#[[:space:]]*include' tools/modsim/*.cpp tools/modsim/*.h || true)
