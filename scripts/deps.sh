@@ -9,6 +9,8 @@ PACKAGES=(
     libgtest-dev libgmock-dev
     qt6-charts-dev libqt6opengl6-dev qt6-serialport-dev tshark ccache
     xvfb xauth fonts-dejavu-core libc-bin
+    # Reads the text of the service report PDF back in a test.
+    poppler-utils
     # Opens recorded CSV files headless in a test (about 55 packages, 90 s to install).
     libreoffice-calc-nogui
 )

@@ -1,0 +1,144 @@
+// What the service report gathers: the key fields of the configuration in use, the values as
+// the window shows them, the link statistics of the module's address only, and the writes to
+// that module.
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "comm/ByteCodec.h"
+#include "comm/TrafficStats.h"
+#include "comm/TrafficTap.h"
+#include "config/ConfigFiles.h"
+#include "modules/WriteLog.h"
+#include "report/ServiceReport.h"
+#include "ui/Cp1250.h"
+
+namespace velor {
+namespace {
+
+ConfigState kaluConfig() {
+    ConfigState c;
+    c.AnalogConfig.ModuleAddress = 7;
+    for (std::size_t i = 0; i < 12; ++i) c.AnalogConfig.Inputs[i].Decimals = 2;
+    c.AnalogConfig.Inputs[0].Name = utf8ToCp1250("Teplota přívodu   ");
+    c.AnalogConfig.Inputs[0].SensorName = utf8ToCp1250("Pt100 0-150 °C    ");
+    c.AnalogConfig.Inputs[0].LowLimit = -50.0f;
+    c.AnalogConfig.Inputs[0].HighLimit = 150.5f;
+    c.AnalogConfig.Inputs[0].FilterConstant = 0x10005;  // the module takes the low 16 bits
+    c.BinaryConfig.ModuleAddress = 3;
+    c.BinaryConfig.Inputs[8].Name = utf8ToCp1250("Čerpadlo 2");
+    c.BinaryConfig.Inputs[8].FilterL = 4;
+    c.BinaryConfig.Inputs[8].FilterH = 9;
+    return c;
+}
+
+TEST(ServiceReport, KeyFieldsOfTheConfigurationInUse) {
+    const ConfigState c = kaluConfig();
+    const std::vector<ReportInput> kalu = reportInputs(RequestKind::Kalu, c, 0);
+    ASSERT_EQ(kalu.size(), 12u);
+    EXPECT_EQ(kalu[0].name, "Teplota přívodu");
+    EXPECT_EQ(kalu[0].sensor, "Pt100 0-150 °C");
+    EXPECT_EQ(kalu[0].range, "-50.0 .. 150.5");
+    EXPECT_EQ(kalu[0].filter, "5");
+    EXPECT_EQ(kalu[1].name, "Vstup 1");  // an unnamed input by its number
+    EXPECT_EQ(reportAddress(RequestKind::Kalu, c), 7);
+    EXPECT_EQ(reportConfigFile(RequestKind::Kalu, c), "KonfigA.cfa");
+
+    // MOKR lists the eight inputs of the board it watches.
+    const std::vector<ReportInput> mokr = reportInputs(RequestKind::Mokr, c, 1);
+    ASSERT_EQ(mokr.size(), 8u);
+    EXPECT_EQ(mokr[0].name, "Čerpadlo 2");
+    EXPECT_EQ(mokr[0].filter, "L 4 / H 9");
+    EXPECT_EQ(reportInputs(RequestKind::Tev, c, 0).size(), 16u);
+    EXPECT_EQ(reportAddress(RequestKind::Tew, c), 3);
+    EXPECT_EQ(reportConfigFile(RequestKind::Tew, c), "KonfigB.cfb");
+}
+
+TEST(ServiceReport, ChecksumFollowsTheConfigurationFile) {
+    ConfigState c = kaluConfig();
+    const std::string before = reportConfigChecksum(RequestKind::Kalu, c);
+    EXPECT_EQ(before, blockChecksumText(encodeAnalogFile(c)));
+    c.AnalogConfig.Inputs[3].HighLimit = 10.0f;
+    EXPECT_NE(reportConfigChecksum(RequestKind::Kalu, c), before);
+    EXPECT_EQ(reportConfigChecksum(RequestKind::Tev, c), blockChecksumText(encodeBinaryFile(c)));
+}
+
+TEST(ServiceReport, ValuesAsTheWindowShowsThem) {
+    const ConfigState c = kaluConfig();
+    DecodeResult kalu;
+    kalu.decoded = true;
+    kalu.kind = RequestKind::Kalu;
+    for (std::size_t i = 0; i < 12; ++i) kalu.kalu.values[i] = std::to_string(i) + ".25";
+    const std::vector<ReportValue> v = reportValues(kalu, c, 0);
+    ASSERT_EQ(v.size(), 12u);
+    EXPECT_EQ(v[0].name, "Teplota přívodu");
+    EXPECT_EQ(v[11].value, "11.25");
+
+    DecodeResult tew;
+    tew.decoded = true;
+    tew.kind = RequestKind::Tew;
+    tew.binary.outputCount = 12;
+    tew.binary.outputFonts.fill(UnitColour::WindowText);
+    tew.binary.outputFonts[2] = UnitColour::Active;
+    const std::vector<ReportValue> relays = reportValues(tew, c, 0);
+    ASSERT_EQ(relays.size(), 12u);
+    EXPECT_EQ(relays[2].name, "Y 2");
+    EXPECT_EQ(relays[2].value, "sepnuto");
+    EXPECT_EQ(relays[3].value, "vypnuto");
+
+    // Before the first answer nothing is claimed.
+    EXPECT_TRUE(reportValues(DecodeResult{}, c, 0).empty());
+}
+
+TEST(ServiceReport, LinkStatisticsOfTheAddressOnly) {
+    TrafficStats stats;
+    ExchangeOutcome answered;
+    answered.address = 7;
+    answered.status = 2;  // done
+    const std::vector<ReceivedFrame> good = {{0, 9, {Verdict::VariableOk, 0, 0, 3}}};
+    for (int ms : {10, 20, 30, 40, 50, 60, 70, 80, 90, 100})
+        stats.attemptEnded(answered, good, ms, 0);
+    ExchangeOutcome retried = answered;
+    retried.status = 1;  // a retry follows
+    retried.transferResult = -1;
+    stats.attemptEnded(retried, {}, -1, 0);
+    const std::vector<ReceivedFrame> bad = {{0, 9, {Verdict::WrongChecksum, 0xB3, 0xB4, 0}}};
+    ExchangeOutcome corrupt = retried;
+    corrupt.transferResult = -3;  // a wrong reply
+    stats.attemptEnded(corrupt, bad, -1, 0);
+    ExchangeOutcome refused = answered;
+    refused.status = 3;
+    const std::vector<ReceivedFrame> negative = {{0, 5, {Verdict::ShortNegative, 9, 0, 0}}};
+    stats.attemptEnded(refused, negative, -1, 0);
+    ExchangeOutcome other = answered;
+    other.address = 8;
+    stats.attemptEnded(other, good, 500, 0);
+
+    const ReportLink link = reportLink(stats, 7);
+    EXPECT_EQ(link.requests, 13u);
+    EXPECT_EQ(link.answers, 10u);
+    EXPECT_EQ(link.timeouts, 1u);
+    EXPECT_EQ(link.checksumErrors, 1u);
+    EXPECT_EQ(link.negative, 1u);
+    ASSERT_TRUE(link.p95Ms.has_value());
+    EXPECT_EQ(*link.p95Ms, 100);
+    EXPECT_FALSE(reportLink(stats, 9).p95Ms.has_value());
+}
+
+TEST(ServiceReport, WritesOfTheModuleAndKindNames) {
+    const std::vector<std::string> lines = {
+        "t | u | COM1 | adresa 1 KALU | výstupy ? -> 1 | přijato",
+        "t | u | COM1 | adresa 12 TEW | výstupy ? -> 0x0001 | přijato",
+        "t | u | COM1 | adresa 1 KALU | konfigurace KonfigA.cfa | přijato",
+    };
+    EXPECT_EQ(writesOfAddress(lines, 1).size(), 2u);
+    EXPECT_EQ(writesOfAddress(lines, 12).size(), 1u);
+    EXPECT_EQ(unitKindOf("tevw"), RequestKind::Tevw);
+    EXPECT_FALSE(unitKindOf("zepa").has_value());
+    EXPECT_EQ(reportFileName(RequestKind::Kalu, 1, QDateTime(QDate(2026, 3, 14), QTime(9, 26))),
+              "protokol-KALU-1-20260314-0926.pdf");
+}
+
+}  // namespace
+}  // namespace velor
