@@ -70,6 +70,7 @@ Program::Program(ProgramHooks hooks)
     createMessages(hooks);
     LoadAnalogConfig(app.config, app.comm.channel);
     LoadBinaryConfig(app.config, app.comm.channel);
+    logWrites(hooks);
     if (hooks.replyTimeout != 0) app.comm.engine.ReplyTimeout = hooks.replyTimeout;
     if (hooks.pollInterval != 0) app.loop.PollInterval = hooks.pollInterval;
 }
@@ -86,6 +87,26 @@ void Program::createMessages(const ProgramHooks& hooks) {
     }
     presenter_ = hooks.messages;
     previousPresenter_ = setMessagePresenter(presenter_);
+}
+
+// The loop's writes go to zapisy.log in the work directory. A log that cannot be written is
+// said once, after the tick that found it out (a message inside the tick would run the loop
+// within itself).
+void Program::logWrites(const ProgramHooks& hooks) {
+    WriteLogSetup setup = hooks.writeLog;
+    const QString dir = QString::fromStdString(hooks.workDirectory);
+    setup.path = dir.isEmpty() ? std::string(kWriteLogName)
+                               : QDir(dir).filePath(QString::fromUtf8(kWriteLogName)).toStdString();
+    writeLog_ = WriteLog(setup);
+    writeLog_.setCannotWriteHandler([](const std::string& text) {
+        QTimer::singleShot(0, [text] { ShowMessageWindow(kTextWriteLogFailed, text, 2, 1); });
+    });
+    const quint16 tcpPort = hooks.tcpPeerPort;
+    ChannelState& channel = app_->comm.channel;
+    moduleWrites_ = std::make_unique<ModuleWrites>(writeLog_, [&channel, tcpPort] {
+        return portSettingsText(*channel.ChannelTable.record(1), tcpPort);
+    });
+    app_->loop.WriteObserved = [this](const LoopWrite& w) { moduleWrites_->onWrite(w); };
 }
 
 void Program::start() {

@@ -12,15 +12,17 @@
 #include <string>
 #include <vector>
 
-#include "monitor/AppState.h"
 #include "app/TestHooks.h"
 #include "comm/ChannelTableIo.h"
 #include "comm/Clock.h"
 #include "comm/SerialPortName.h"
 #include "comm/TcpTransport.h"
 #include "comm/TransferWindow.h"
+#include "modules/WriteLog.h"
+#include "monitor/AppState.h"
 #include "monitor/ChannelAdapter.h"
 #include "monitor/MainWindow.h"
+#include "monitor/ModuleWrites.h"
 #include "monitor/TrafficMonitor.h"
 #include "ui/MessageService.h"
 #include "ui/MessageWindow.h"
@@ -57,6 +59,8 @@ struct ProgramHooks {
     // start-up sets.
     std::uint16_t replyTimeout = 0;
     std::uint16_t pollInterval = 0;
+    // The write log's clock and user; its file is zapisy.log in the work directory.
+    WriteLogSetup writeLog;
 };
 
 class Program {
@@ -85,11 +89,15 @@ public:
     ChannelIo& channelIo() { return io_; }
     // "Provoz linky": the tap on channel 1 and the engine, and its opener.
     TrafficMonitorSetup& traffic() { return *traffic_; }
+    // Every write to a module: its log, and the loop's writes going into it.
+    WriteLog& writeLog() { return writeLog_; }
     // Keeps a tool's window or object for the program's run; tools go before the main window.
     QObject& addTool(std::unique_ptr<QObject> tool);
 
 private:
     void createMessages(const ProgramHooks& hooks);
+
+    void logWrites(const ProgramHooks& hooks);
 
     std::unique_ptr<AppState> app_;
     TForm_TCP tcp_;
@@ -102,6 +110,8 @@ private:
     MessageOutlet messageWindow_;
     MessagePresenter* previousPresenter_ = nullptr;
     MessagePresenter* presenter_ = nullptr;
+    WriteLog writeLog_;
+    std::unique_ptr<ModuleWrites> moduleWrites_;
     std::vector<std::unique_ptr<QObject>> tools_;
     std::unique_ptr<TrafficMonitorSetup> traffic_;
 };

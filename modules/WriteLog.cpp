@@ -87,11 +87,12 @@ std::string currentUserName() {
     return "?";
 }
 
-std::string portSettingsText(int portNumber, int baud, bool parity, const std::string& tcpHost,
-                             int tcpPort) {
-    if (portNumber == 0) return "TCP " + tcpHost + ":" + std::to_string(tcpPort);
-    return "COM" + std::to_string(portNumber) + " " + std::to_string(baud) + " Bd, " +
-           (parity ? "sudá parita" : "bez parity");
+std::string portSettingsText(const PortRecord& record, std::uint16_t tcpPort,
+                             const std::string& device) {
+    if (record.PortNumber == 0) return "TCP " + getTcpHost(record) + ":" + std::to_string(tcpPort);
+    const std::string port = device.empty() ? "COM" + std::to_string(record.PortNumber) : device;
+    return port + " " + std::to_string(baudRateAt(record.BaudIndex)) + " Bd, " +
+           (record.NoParity == 0 ? "sudá parita" : "bez parity");
 }
 
 std::string blockChecksumText(std::span<const std::uint8_t> bytes) {

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "comm/PortRecord.h"
+
 namespace velor {
 
 inline constexpr const char* kWriteLogName = "zapisy.log";
@@ -70,9 +72,10 @@ private:
 // The login name of the process (USER, USERNAME), "?" when there is none.
 std::string currentUserName();
 
-// "COM1 38400 Bd, sudá parita", "COM2 9600 Bd, bez parity", "TCP 10.0.0.5:10000".
-std::string portSettingsText(int portNumber, int baud, bool parity, const std::string& tcpHost,
-                             int tcpPort);
+// "COM1 38400 Bd, sudá parita", "COM2 9600 Bd, bez parity", "TCP 10.0.0.5:10000"; a device
+// (a path velor-cli was given) is named in place of COMn.
+std::string portSettingsText(const PortRecord& record, std::uint16_t tcpPort,
+                             const std::string& device = {});
 
 // "CRC-16 0x1A2B": the checksum a configuration block is logged (and reported) with.
 std::string blockChecksumText(std::span<const std::uint8_t> bytes);

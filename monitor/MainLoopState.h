@@ -10,6 +10,7 @@
 #include "comm/RequestKind.h"
 #include "comm/TransferRequest.h"
 #include "monitor/AnswerObserver.h"
+#include "monitor/LoopWrite.h"
 
 namespace velor {
 
@@ -53,6 +54,11 @@ struct MainLoopState {
 
     // Listener of the monitoring answers; none unless the value recording is open.
     AnswerObserver AnswerObserved;
+
+    // What the request in flight writes (set when it is built), and the write log's listener,
+    // told when the request has ended, before its outcome is shown.
+    LoopWrite Sent;
+    WriteObserver WriteObserved;
 };
 
 }  // namespace velor

@@ -94,6 +94,7 @@ public:
 private:
     void onFailed();
     void onDone();
+    void reportWrite(bool accepted);
     void finishSend();
     bool settleAbandonedRun();
     bool decodeAnswer(std::span<const std::uint8_t> answer);

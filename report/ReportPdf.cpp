@@ -1,5 +1,7 @@
 #include "report/ReportPdf.h"
 
+#include "comm/TrafficFrames.h"
+
 #include <QFile>
 #include <QFont>
 #include <QFontMetrics>
@@ -102,7 +104,7 @@ QString count(std::uint32_t n) {
 
 void writeHeader(PageWriter& w, const ServiceReport& r) {
     w.title(QStringLiteral("Servisní protokol – modul %1 na adrese %2")
-                .arg(q(unitKindName(r.kind)))
+                .arg(q(requestKindName(static_cast<std::uint8_t>(r.kind))))
                 .arg(r.address));
     w.line(QStringLiteral("Datum a čas: %1")
                .arg(r.time.toString(QStringLiteral("d. M. yyyy HH:mm:ss"))));
@@ -111,7 +113,7 @@ void writeHeader(PageWriter& w, const ServiceReport& r) {
     w.line(QStringLiteral("Port a linka: %1").arg(q(r.port)));
     w.line(QStringLiteral("Adresa modulu: %1    Typ modulu: %2")
                .arg(r.address)
-               .arg(q(unitKindName(r.kind))));
+               .arg(q(requestKindName(static_cast<std::uint8_t>(r.kind)))));
 }
 
 void writeConfig(PageWriter& w, const ServiceReport& r) {

@@ -3,6 +3,7 @@
 #include <QSysInfo>
 #include <algorithm>
 #include <cctype>
+#include <iterator>
 
 #include "comm/TrafficFrames.h"
 #include "config/ConfigFiles.h"
@@ -54,34 +55,6 @@ int inputCountOf(RequestKind kind) {
 }
 
 }  // namespace
-
-std::string unitKindName(RequestKind kind) {
-    switch (kind) {
-        case RequestKind::Kalu:
-            return "KALU";
-        case RequestKind::Tev:
-            return "TEV";
-        case RequestKind::Tew:
-            return "TEW";
-        case RequestKind::Tevw:
-            return "TEVW";
-        case RequestKind::Mokr:
-            return "MOKR";
-        default:
-            return "?";
-    }
-}
-
-std::optional<RequestKind> unitKindOf(const std::string& name) {
-    for (RequestKind k : {RequestKind::Kalu, RequestKind::Tev, RequestKind::Tew, RequestKind::Tevw,
-                          RequestKind::Mokr}) {
-        std::string lower = unitKindName(k);
-        std::transform(lower.begin(), lower.end(), lower.begin(),
-                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-        if (lower == name) return k;
-    }
-    return std::nullopt;
-}
 
 std::string reportConfigFile(RequestKind kind, const ConfigState& config) {
     if (kind == RequestKind::Kalu)
@@ -169,7 +142,8 @@ std::vector<std::string> writesOfAddress(const std::vector<std::string>& lines, 
 }
 
 std::string reportFileName(RequestKind kind, int address, const QDateTime& time) {
-    return "protokol-" + unitKindName(kind) + "-" + std::to_string(address) + "-" +
+    return "protokol-" + requestKindName(static_cast<std::uint8_t>(kind)) + "-" +
+           std::to_string(address) + "-" +
            time.toString(QStringLiteral("yyyyMMdd-HHmm")).toStdString() + ".pdf";
 }
 

@@ -55,11 +55,6 @@ struct ServiceReport {
     std::string note;
 };
 
-// "KALU", "TEV", "TEW", "TEVW", "MOKR".
-std::string unitKindName(RequestKind kind);
-// The kind of a name as velor-cli takes it ("kalu", "tev", ...); nullopt for another.
-std::optional<RequestKind> unitKindOf(const std::string& name);
-
 // The configuration the report names for a unit kind: the analog one for KALU, the binary one
 // for the others. board: the MOKR input board whose eight inputs are listed.
 std::string reportConfigFile(RequestKind kind, const ConfigState& config);

@@ -21,7 +21,10 @@ std::string readAll(const QString& path) {
 
 WriteEntry tewWrite(bool accepted) {
     WriteEntry e;
-    e.port = portSettingsText(1, 38400, true, {}, 0);
+    PortRecord com1;
+    com1.PortNumber = 1;
+    com1.BaudIndex = 3;
+    e.port = portSettingsText(com1, 10000);
     e.address = 3;
     e.kind = "TEW";
     e.what = "výstupy 0x0000 -> 0x0005";
@@ -108,8 +111,15 @@ TEST_F(WriteLogTest, UnwritableFileIsReportedOnceAndWritesGoOn) {
 }
 
 TEST(WriteLogTexts, PortSettingsAndBlockChecksum) {
-    EXPECT_EQ(portSettingsText(2, 9600, false, {}, 0), "COM2 9600 Bd, bez parity");
-    EXPECT_EQ(portSettingsText(0, 0, true, "10.0.0.5", 10000), "TCP 10.0.0.5:10000");
+    PortRecord r;
+    r.PortNumber = 2;
+    r.BaudIndex = 1;
+    r.NoParity = 1;
+    EXPECT_EQ(portSettingsText(r, 10000), "COM2 9600 Bd, bez parity");
+    EXPECT_EQ(portSettingsText(r, 10000, "/dev/ttyUSB0"), "/dev/ttyUSB0 9600 Bd, bez parity");
+    r.PortNumber = 0;
+    setTcpHost(r, "10.0.0.5");
+    EXPECT_EQ(portSettingsText(r, 10001), "TCP 10.0.0.5:10001");
     // CRC-16/X-25 of "123456789".
     const std::array<std::uint8_t, 9> check{'1', '2', '3', '4', '5', '6', '7', '8', '9'};
     EXPECT_EQ(blockChecksumText(check), "CRC-16 0x906E");

@@ -126,7 +126,7 @@ TEST(ServiceReport, LinkStatisticsOfTheAddressOnly) {
     EXPECT_FALSE(reportLink(stats, 9).p95Ms.has_value());
 }
 
-TEST(ServiceReport, WritesOfTheModuleAndKindNames) {
+TEST(ServiceReport, WritesOfTheModuleAndTheFileName) {
     const std::vector<std::string> lines = {
         "t | u | COM1 | adresa 1 KALU | výstupy ? -> 1 | přijato",
         "t | u | COM1 | adresa 12 TEW | výstupy ? -> 0x0001 | přijato",
@@ -134,8 +134,6 @@ TEST(ServiceReport, WritesOfTheModuleAndKindNames) {
     };
     EXPECT_EQ(writesOfAddress(lines, 1).size(), 2u);
     EXPECT_EQ(writesOfAddress(lines, 12).size(), 1u);
-    EXPECT_EQ(unitKindOf("tevw"), RequestKind::Tevw);
-    EXPECT_FALSE(unitKindOf("zepa").has_value());
     EXPECT_EQ(reportFileName(RequestKind::Kalu, 1, QDateTime(QDate(2026, 3, 14), QTime(9, 26))),
               "protokol-KALU-1-20260314-0926.pdf");
 }

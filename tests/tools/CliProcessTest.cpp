@@ -17,6 +17,7 @@
 #include "ModsimProcess.h"
 #include "QtAppEnvironment.h"
 #include "config/ConfigFields.h"
+#include "modules/WriteLog.h"
 #include "tests/tools/ProgramSend.h"
 
 using velor::modsim::test::Simulator;
@@ -154,6 +155,18 @@ TEST_F(CliProcessTest, WriteSetsOutputsAndReadsThemBack) {
     r = cli(QStringList{"write", "tew", "--address", "9", "--outputs", "1"} + tcp(), dir.path());
     EXPECT_EQ(r.code, 1);
     EXPECT_TRUE(r.err.contains("tew address 9: no answer")) << r.err.toStdString();
+
+    // Every write that went out is a line of the write log, the failed one with its reason;
+    // the usage faults wrote nothing.
+    const QStringList log =
+        QString::fromUtf8(fileBytes(path("zapisy.log"))).split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(log.size(), 5) << log.join('\n').toStdString();
+    const QString port = QStringLiteral(" | TCP 127.0.0.1:%1 | ").arg(sim->port());
+    EXPECT_TRUE(log[0].contains(port + "adresa 3 TEW | výstupy ? -> 0x0005 | přijato"));
+    EXPECT_TRUE(log[1].contains("adresa 4 TEVW | výstupy ? -> 0x0003 | přijato"));
+    EXPECT_TRUE(log[2].contains("adresa 1 KALU | výstupy ? -> 1, 2, 3, 4, 5, 255 | přijato"));
+    EXPECT_TRUE(log[3].contains("adresa 5 MOKR | výstupy ? -> P0..P7 00 00 07 00 00 00 00 00"));
+    EXPECT_TRUE(log[4].contains("adresa 9 TEW | výstupy ? -> 0x0001 | chyba: Chyba přenosu"));
 }
 
 // The records of a capture file as "tx HEX" / "rx HEX" lines, checking the file header and each
@@ -272,6 +285,19 @@ TEST_F(CliProcessTest, SendSendsExactlyWhatTheProgramSends) {
                 modsim::toHex(modsim::buildVariableFrame(program[i])));
         EXPECT_EQ(sentFrames(r.err), expected)
             << c.file.toStdString() << " " << c.target.toStdString();
+        // The log names the file and the checksum of the blocks as they went out.
+        std::vector<std::uint8_t> blocks;
+        for (int i = 0; i < c.blocks; ++i)
+            blocks.insert(blocks.end(), program[i].begin(), program[i].end());
+        const QString line =
+            QString::fromUtf8(fileBytes(path("zapisy.log"))).split('\n', Qt::SkipEmptyParts).last();
+        EXPECT_TRUE(line.contains(QStringLiteral("| adresa %1 ").arg(c.address)))
+            << line.toStdString();
+        EXPECT_TRUE(line.contains(QStringLiteral("| konfigurace %1, bloky %2 B, %3 | přijato")
+                                      .arg(c.file)
+                                      .arg(blocks.size())
+                                      .arg(QString::fromStdString(blockChecksumText(blocks)))))
+            << line.toStdString();
     }
     EXPECT_EQ(eventCount("\"event\":\"block\""), 5);
     // The KALU block carries the baud code of index 1 (9600 Bd) and the tag.
@@ -289,6 +315,12 @@ TEST_F(CliProcessTest, AFailedKaluBlockStartsTheSendAgainWithTheFirstHalf) {
     EXPECT_EQ(r.code, 1);
     EXPECT_EQ(r.out.count("Konfigurace  KALU.1: negative reply FC 9"), 3) << r.out.toStdString();
     EXPECT_EQ(r.out.count("KALU.2"), 0);
+    // The failed send is one line of the write log, with the module's reason.
+    const QStringList log =
+        QString::fromUtf8(fileBytes(path("zapisy.log"))).split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(log.size(), 1);
+    EXPECT_TRUE(log[0].contains("adresa 1 KALU | konfigurace | chyba: FC=9 Blok/Data nedostupná"))
+        << log[0].toStdString();
 }
 
 TEST_F(CliProcessTest, EveryBusCommandRunsOverAPseudoTerminal) {

@@ -106,6 +106,15 @@ int takeSample(BusSession& bus, MonitorSource src, const InputNames& names, Samp
     return kExitOk;
 }
 
+LoopWrite loopWriteOf(const MonitorSource& src, const Outcome& o) {
+    LoopWrite w;
+    w.kind = src.kind;
+    w.source = src;
+    w.accepted = o.done();
+    w.reason = writeFailureReason(o.replyCode);
+    return w;
+}
+
 }  // namespace
 
 int runScan(const Arguments& raw, std::ostream& out, std::ostream& err) {
@@ -232,7 +241,9 @@ int runWrite(const Arguments& raw, std::ostream& out, std::ostream& err) {
     }
     if (const int code = openLink(p, err); code != kExitOk) return code;
     const std::string what = a.positional[0] + " address " + std::to_string(address);
+    SessionWriteLog writes(*p.session, err);
     const Outcome o = p.session->exchange(*kind, requestOf(src));
+    if (!o.interrupted) writes.onWrite(loopWriteOf(src, o));
     if (!o.done()) return failure(what, o, err);
     Sample sample;
     sample.address = static_cast<int>(address);

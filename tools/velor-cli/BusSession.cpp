@@ -12,13 +12,13 @@
 #include "comm/Channel.h"
 #include "comm/ComConfig.h"
 #include "comm/FileStore.h"
+#include "comm/SerialDevices.h"
 #include "comm/SerialPortName.h"
 #include "comm/TrafficCapture.h"
 #include "comm/TransferWindow.h"
 #include "config/ModuleHelpers.h"
 #include "monitor/AnswerDecoder.h"
 #include "monitor/ConfigSend.h"
-#include "comm/SerialDevices.h"
 
 namespace velor::cli {
 
@@ -377,6 +377,19 @@ void BusSession::catchInterrupt() {
 
 bool BusSession::interrupted() {
     return g_interrupted != 0;
+}
+
+std::string BusSession::portSettings() const {
+    const PortRecord& r = *comm_.channel.ChannelTable.record(1);
+    // A device path stands in for COM1: the log names the device.
+    const bool path = link_.serial && portNumberOfName(*link_.serial) < 1;
+    return portSettingsText(r, link_.tcpPort, path ? *link_.serial : std::string());
+}
+
+SessionWriteLog::SessionWriteLog(const BusSession& bus, std::ostream& err)
+    : writes_(log_, [&bus] { return bus.portSettings(); }) {
+    log_.setCannotWriteHandler(
+        [&err](const std::string& text) { err << "velor-cli: " << text << "\n"; });
 }
 
 }  // namespace velor::cli

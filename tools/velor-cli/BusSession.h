@@ -19,6 +19,8 @@
 #include "comm/TcpTransport.h"
 #include "comm/TrafficTap.h"
 #include "comm/TransferEngine.h"
+#include "modules/WriteLog.h"
+#include "monitor/ModuleWrites.h"
 #include "tools/velor-cli/Args.h"
 
 namespace velor::cli {
@@ -90,6 +92,8 @@ public:
     bool pause(int ms);
 
     std::string linkName() const;
+    // The port and its settings as the write log names them.
+    std::string portSettings() const;
     // The baud index channel 1 runs at (TCP: that of its record).
     std::uint16_t baudIndex() const;
     std::uint16_t replyTimeout() const { return comm_.engine.ReplyTimeout; }
@@ -131,6 +135,18 @@ private:
     std::unique_ptr<TrafficTap> tap_;
     std::vector<std::uint8_t> capture_;
     std::uint64_t capturedSeq_ = 0;
+};
+
+// The write log of a command's writes to a module: zapisy.log in the working directory. A file
+// that cannot be written stops no write; err is told once.
+class SessionWriteLog {
+public:
+    SessionWriteLog(const BusSession& bus, std::ostream& err);
+    void onWrite(const LoopWrite& write) { writes_.onWrite(write); }
+
+private:
+    WriteLog log_;
+    ModuleWrites writes_;
 };
 
 }  // namespace velor::cli
