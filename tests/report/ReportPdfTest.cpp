@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <iostream>
 
+#include "PdfText.h"
 #include "QtAppEnvironment.h"
 #include "report/ReportPdf.h"
 
@@ -17,13 +18,7 @@ namespace {
 
 const auto* const kEnv = ::testing::AddGlobalTestEnvironment(new test::QtAppEnvironment);
 
-// The text of a PDF as pdftotext reads it (poppler-utils).
-QString pdfText(const QString& path) {
-    QProcess p;
-    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
-    if (!p.waitForFinished(30000) || p.exitCode() != 0) return {};
-    return QString::fromUtf8(p.readAllStandardOutput());
-}
+using test::pdfText;
 
 int pdfPages(const QString& path) {
     QProcess p;

@@ -18,6 +18,7 @@
 #include "QtAppEnvironment.h"
 #include "config/ConfigFields.h"
 #include "modules/WriteLog.h"
+#include "tests/PdfText.h"
 #include "tests/tools/ProgramSend.h"
 
 using velor::modsim::test::Simulator;
@@ -118,6 +119,59 @@ TEST_F(CliProcessTest, ReadWritesACsvThatASpreadsheetOpens) {
     const QStringList tev = QString::fromUtf8(fileBytes(path("t.csv"))).split("\r\n");
     EXPECT_EQ(tev[0].count(';'), 1 + 16 * 5);
     EXPECT_TRUE(tev[0].contains("input 16 period"));
+}
+
+using test::pdfText;
+
+TEST_F(CliProcessTest, ReportPollsTheModuleAndWritesASearchablePdf) {
+    startTcp();
+    ASSERT_EQ(cli({"create", "KonfigA.cfa", "--defaults"}, dir.path()).code, 0);
+    CliRun r = cli(QStringList{"report", "--address", "1", "--kind", "kalu", "--config",
+                               "KonfigA.cfa", "--seconds", "1", "--technician", "Jiří Novák",
+                               "--note", "Čidlo vyměněno", "--pdf", "p.pdf"} +
+                       tcp(),
+                   dir.path());
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    const QString text = pdfText(path("p.pdf"));
+    for (const char* expected : {"modul KALU na adrese 1", "Jiří Novák", "TCP 127.0.0.1:",
+                                 "KonfigA.cfa", "CRC-16 0x", "IN č. 11", "Čidlo vyměněno"})
+        EXPECT_TRUE(text.contains(QString::fromUtf8(expected))) << expected;
+    // Twelve values as the window shows them, and as many requests as answers.
+    const QString values =
+        text.section(QStringLiteral("Hodnoty"), 1).section(QStringLiteral("Statistika"), 0, 0);
+    EXPECT_EQ(values.count(QRegularExpression(QStringLiteral(R"(IN č\. \d+ +-?\d+\.\d)"))), 12)
+        << values.toStdString();
+    const auto requests = QRegularExpression(QStringLiteral(R"(Požadavky +(\d+))")).match(text);
+    const auto answers = QRegularExpression(QStringLiteral(R"(Odpovědi +(\d+))")).match(text);
+    ASSERT_TRUE(requests.hasMatch() && answers.hasMatch());
+    EXPECT_GT(requests.captured(1).toInt(), 1);
+    EXPECT_EQ(requests.captured(1), answers.captured(1));
+
+    // MOKR takes its two requests in turn: the inputs have states and values.
+    r = cli(QStringList{"report", "--address", "5", "--kind", "mokr", "--seconds", "1", "--pdf",
+                        "m.pdf"} +
+                tcp(),
+            dir.path());
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(pdfText(path("m.pdf"))
+                  .count(QRegularExpression(QStringLiteral(R"(\((sepnuto|vypnuto)\))"))),
+              8);
+
+    // A module that does not answer: the report says so, and the exit code too.
+    r = cli(QStringList{"report", "--address", "9", "--kind", "tew", "--seconds", "1", "--pdf",
+                        "n.pdf"} +
+                tcp(),
+            dir.path());
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(pdfText(path("n.pdf")).contains(QStringLiteral("Modul zatím neodpověděl")));
+    // Usage faults never touch the bus.
+    EXPECT_EQ(
+        cli(QStringList{"report", "--address", "1", "--kind", "zepa", "--pdf", "x.pdf"} + tcp(),
+            dir.path())
+            .code,
+        2);
+    EXPECT_EQ(
+        cli(QStringList{"report", "--kind", "kalu", "--pdf", "x.pdf"} + tcp(), dir.path()).code, 2);
 }
 
 TEST_F(CliProcessTest, WriteSetsOutputsAndReadsThemBack) {

@@ -200,8 +200,14 @@ void BusSession::collectCapture() {
     capturedSeq_ = tap_->nextSeq();
 }
 
+void BusSession::countTraffic() {
+    if (tap_) return;
+    tap_ = std::make_unique<TrafficTap>(trafficClock_);
+    attachTrafficTap(comm_, tap_.get());
+}
+
 void BusSession::saveCapture() {
-    if (!tap_) return;
+    if (!tap_ || !link_.pcapPath) return;
     collectCapture();
     attachTrafficTap(comm_, nullptr);
     tap_.reset();

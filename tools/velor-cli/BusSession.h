@@ -92,6 +92,10 @@ public:
     bool pause(int ms);
 
     std::string linkName() const;
+    // Counts the link statistics of the session from now on (with --pcap they are counted
+    // anyway); trafficStats() holds them, or is null when nothing counts.
+    void countTraffic();
+    const TrafficStats* trafficStats() const { return tap_ ? &tap_->stats() : nullptr; }
     // The port and its settings as the write log names them.
     std::string portSettings() const;
     // The baud index channel 1 runs at (TCP: that of its record).

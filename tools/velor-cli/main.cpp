@@ -2,9 +2,11 @@
 // program's engine, builders, decoder and file codecs and no window.
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <algorithm>
 #include <iostream>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -23,6 +25,7 @@ const std::map<std::string, Command>& commands() {
         {"scan", runScan},     {"read", runRead},     {"write", runWrite}, {"send", runSend},
         {"show", runShow},     {"create", runCreate}, {"diff", runDiff},   {"ports", runPorts},
         {"find", runFind},     {"comcfg", runComCfg}, {"demo", runDemo},   {"help", runHelp},
+        {"report", runReport},
     };
     return table;
 }
@@ -35,8 +38,15 @@ bool asksForHelp(const velor::cli::Arguments& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
     const std::vector<std::string> args(argv + 1, argv + argc);
+    // The report draws its PDF, which needs fonts and so a GUI application; without a display
+    // it draws offscreen.
+    const bool draws = !args.empty() && args[0] == "report";
+    if (draws && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    const std::unique_ptr<QCoreApplication> app =
+        draws ? std::make_unique<QGuiApplication>(argc, argv)
+              : std::make_unique<QCoreApplication>(argc, argv);
     if (args.empty() || args[0] == "--help" || args[0] == "-h") {
         velor::cli::printOverview(args.empty() ? std::cerr : std::cout);
         return args.empty() ? velor::cli::kExitUsage : velor::cli::kExitOk;
