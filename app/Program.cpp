@@ -1,6 +1,7 @@
 #include "app/Program.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -8,7 +9,20 @@
 #include <utility>
 
 #include "comm/Channel.h"
+#include "config/AnalogEditor.h"
+#include "config/BinaryEditor.h"
 #include "config/ConfigFiles.h"
+#include "help/HelpTopics.h"
+#include "help/HelpWindow.h"
+#include "monitor/KaluWindow.h"
+#include "monitor/ModuleFinderWindow.h"
+#include "monitor/MokrWindow.h"
+#include "monitor/RecordWindow.h"
+#include "monitor/TevWindow.h"
+#include "monitor/TevwWindow.h"
+#include "monitor/TewWindow.h"
+#include "monitor/TrafficWindow.h"
+#include "report/ReportDialog.h"
 
 namespace velor {
 
@@ -71,6 +85,8 @@ Program::Program(ProgramHooks hooks)
     LoadAnalogConfig(app.config, app.comm.channel);
     LoadBinaryConfig(app.config, app.comm.channel);
     logWrites(hooks);
+    attachHelp();
+    attachReport(hooks);
     if (hooks.replyTimeout != 0) app.comm.engine.ReplyTimeout = hooks.replyTimeout;
     if (hooks.pollInterval != 0) app.loop.PollInterval = hooks.pollInterval;
 }
@@ -107,6 +123,59 @@ void Program::logWrites(const ProgramHooks& hooks) {
         return portSettingsText(*channel.ChannelTable.record(1), tcpPort);
     });
     app_->loop.WriteObserved = [this](const LoopWrite& w) { moduleWrites_->onWrite(w); };
+}
+
+// F1 in every window opens "Nápověda" at the window's topic; so does "Info" in the editors.
+void Program::attachHelp() {
+    auto help = std::make_unique<HelpOnF1>();
+    const std::pair<const QMetaObject*, int> topics[] = {
+        {&TForm_MzVyber::staticMetaObject, TForm_MzVyber::kHelpContext},
+        {&TForm_Okno::staticMetaObject, TForm_Okno::kHelpContext},
+        {&TForm_Konmst::staticMetaObject, TForm_Konmst::kHelpContext},
+        {&TForm_BKonmst::staticMetaObject, TForm_BKonmst::kHelpContext},
+        {&TForm_TEV::staticMetaObject, kHelpTev},
+        {&TForm_TEW::staticMetaObject, kHelpTew},
+        {&TForm_TEVW::staticMetaObject, kHelpTevw},
+        {&TForm_MOKR::staticMetaObject, kHelpMokr},
+        {&TForm_Msg::staticMetaObject, kHelpMessages},
+        {&TrafficWindow::staticMetaObject, kHelpTraffic},
+        {&RecordWindow::staticMetaObject, kHelpRecording},
+        {&TForm_Hledani::staticMetaObject, kHelpFinder},
+        {&ReportDialog::staticMetaObject, kHelpReport},
+    };
+    for (const auto& [meta, context] : topics) help->setTopic(meta->className(), context);
+    mainWindow_->editorContext().showHelp = [](int context) { openHelp(context); };
+    addTool(std::move(help));
+}
+
+// Ctrl+P and the context menu of a unit window: the service report of its module.
+void Program::attachReport(const ProgramHooks& hooks) {
+    AppState& app = *app_;
+    ReportTool::Sources sources;
+    sources.unitOf = [&app](const QWidget* w) -> std::optional<RequestKind> {
+        const UnitWindows& u = app.windows;
+        if (w == u.kalu) return RequestKind::Kalu;
+        if (w == u.tev) return RequestKind::Tev;
+        if (w == u.tew) return RequestKind::Tew;
+        if (w == u.tevw) return RequestKind::Tevw;
+        if (w == u.mokr) return RequestKind::Mokr;
+        return std::nullopt;
+    };
+    const std::uint16_t tcpPort = hooks.tcpPeerPort;
+    sources.gather = [this, &app, tcpPort](RequestKind kind) {
+        const ReportSources from{kind,
+                                 app.config,
+                                 app.decoder,
+                                 app.selections,
+                                 *app.comm.channel.ChannelTable.record(1),
+                                 tcpPort,
+                                 &traffic_->tap().stats(),
+                                 writeLog_.sessionLines()};
+        return gatherReport(from, QDateTime::currentDateTime());
+    };
+    sources.directory = hooks.workDirectory.empty() ? QDir::currentPath()
+                                                    : QString::fromStdString(hooks.workDirectory);
+    addTool(std::make_unique<ReportTool>(std::move(sources)));
 }
 
 void Program::start() {

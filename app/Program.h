@@ -98,6 +98,8 @@ private:
     void createMessages(const ProgramHooks& hooks);
 
     void logWrites(const ProgramHooks& hooks);
+    void attachHelp();
+    void attachReport(const ProgramHooks& hooks);
 
     std::unique_ptr<AppState> app_;
     TForm_TCP tcp_;

@@ -28,6 +28,8 @@ struct DecoderState {
     std::uint16_t TewReadback = 0;
     std::array<std::uint8_t, 64> MokrImage{};  // [0..15] state bytes, [16..63] counter sets
     std::array<float, 12> KaluValues{};
+    // Kinds (0..4) of which an answer was decoded: only their copies above show anything.
+    std::array<bool, 5> Decoded{};
 };
 
 // How one KALU input is shown: the offset added to the measured value and the decimals.

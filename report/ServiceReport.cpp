@@ -141,6 +141,60 @@ std::vector<std::string> writesOfAddress(const std::vector<std::string>& lines, 
     return out;
 }
 
+DecodeResult shownNow(RequestKind kind, const DecoderState& decoder,
+                      const UnitSelections& selections, const ConfigState& config) {
+    if (kind > RequestKind::Mokr || !decoder.Decoded[static_cast<std::size_t>(kind)]) return {};
+    KaluFormats formats{};
+    for (std::size_t i = 0; i < formats.size(); ++i) {
+        formats[i].Offset = config.AnalogConfig.Inputs[i].Offset;
+        formats[i].Decimals = config.AnalogConfig.Inputs[i].Decimals;
+    }
+    if (kind == RequestKind::Kalu) {
+        // The values as shown, offset included: decoding them again would add it twice.
+        DecodeResult r;
+        r.decoded = true;
+        for (std::size_t i = 0; i < r.kalu.values.size(); ++i)
+            r.kalu.values[i] = valueText(decoder.KaluValues[i], formats[i].Decimals);
+        return r;
+    }
+    std::vector<std::uint8_t> answer;
+    const auto words = [&answer](std::span<const std::uint16_t> w) {
+        for (std::uint16_t v : w)
+            answer.insert(answer.end(), {std::uint8_t(v), std::uint8_t(v >> 8)});
+    };
+    if (kind == RequestKind::Tev) words(decoder.TevAnswer);
+    if (kind == RequestKind::Tevw) words(decoder.TevwAnswer);
+    if (kind == RequestKind::Tew) words(std::span<const std::uint16_t>(&decoder.TewReadback, 1));
+    UnitSelections sel = selections;  // the copies: the program's state stays as it is
+    DecoderState st = decoder;
+    if (kind == RequestKind::Mokr) {
+        // The counters' phase decodes the whole image the window shows.
+        sel.MokrWritePhase = false;
+        answer.assign(decoder.MokrImage.begin() + 16, decoder.MokrImage.end());
+    }
+    return DecodeAnswer(kind, answer, formats, {}, sel, st);
+}
+
+ServiceReport gatherReport(const ReportSources& from, const QDateTime& now) {
+    ServiceReport r;
+    const RequestKind kind = from.kind;
+    const int board = from.selections.MokrInputPiggy;
+    r.time = now;
+    r.technician = currentUserName();
+    r.workstation = workstationName();
+    r.port = portSettingsText(from.port, from.tcpPort);
+    r.address = reportAddress(kind, from.config);
+    r.kind = kind;
+    r.configFile = reportConfigFile(kind, from.config);
+    r.configChecksum = reportConfigChecksum(kind, from.config);
+    r.inputs = reportInputs(kind, from.config, board);
+    r.values = reportValues(shownNow(kind, from.decoder, from.selections, from.config), from.config,
+                            board);
+    if (from.stats != nullptr) r.link = reportLink(*from.stats, r.address);
+    r.writes = writesOfAddress(from.writes, r.address);
+    return r;
+}
+
 std::string reportFileName(RequestKind kind, int address, const QDateTime& time) {
     return "protokol-" + requestKindName(static_cast<std::uint8_t>(kind)) + "-" +
            std::to_string(address) + "-" +

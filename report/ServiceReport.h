@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "comm/PortRecord.h"
 #include "comm/RequestKind.h"
 #include "comm/TrafficStats.h"
 #include "config/ConfigState.h"
@@ -70,6 +71,25 @@ ReportLink reportLink(const TrafficStats& stats, int address);
 
 // Only the lines of the write log that concern this address (" | adresa N ").
 std::vector<std::string> writesOfAddress(const std::vector<std::string>& lines, int address);
+
+// What the unit window of kind shows now, decoded again from the copies of the last answers
+// that the decoder keeps; not decoded when no answer of kind came yet.
+DecodeResult shownNow(RequestKind kind, const DecoderState& decoder,
+                      const UnitSelections& selections, const ConfigState& config);
+
+// Everything the program knows for the report of the module its unit window of kind watches.
+struct ReportSources {
+    RequestKind kind = RequestKind::Kalu;
+    const ConfigState& config;
+    const DecoderState& decoder;
+    const UnitSelections& selections;
+    const PortRecord& port;
+    std::uint16_t tcpPort = 0;
+    const TrafficStats* stats = nullptr;     // null: nothing was counted
+    const std::vector<std::string>& writes;  // the write log's lines of this session
+};
+// The report as far as the program fills it; technician and note are the user's.
+ServiceReport gatherReport(const ReportSources& from, const QDateTime& now);
 
 // "protokol-KALU-1-20260314-0926.pdf".
 std::string reportFileName(RequestKind kind, int address, const QDateTime& time);

@@ -140,3 +140,85 @@ TEST(ServiceReport, WritesOfTheModuleAndTheFileName) {
 
 }  // namespace
 }  // namespace velor
+
+namespace velor {
+namespace {
+
+std::vector<std::uint8_t> counting(std::size_t n, std::uint8_t from) {
+    std::vector<std::uint8_t> bytes(n);
+    for (std::size_t i = 0; i < n; ++i) bytes[i] = static_cast<std::uint8_t>(from + 7 * i);
+    return bytes;
+}
+
+// The report shows what the window shows: decoding the kept copies again gives the texts and
+// colours of the last decode, for every kind, and nothing before the first answer.
+TEST(ServiceReport, ShownNowIsWhatTheLastDecodeShowed) {
+    ConfigState c = kaluConfig();
+    c.AnalogConfig.Inputs[2].Offset = 0.5f;
+    UnitSelections sel;
+    sel.TevInputSet = 2;
+    sel.TevFilterFlag = true;
+    sel.MokrInputPiggy = 1;
+    DecoderState st;
+    for (RequestKind kind : {RequestKind::Kalu, RequestKind::Tev, RequestKind::Tew,
+                             RequestKind::Tevw, RequestKind::Mokr})
+        EXPECT_FALSE(shownNow(kind, st, sel, c).decoded);
+
+    KaluFormats formats{};
+    for (std::size_t i = 0; i < 12; ++i) {
+        formats[i].Offset = c.AnalogConfig.Inputs[i].Offset;
+        formats[i].Decimals = c.AnalogConfig.Inputs[i].Decimals;
+    }
+    std::vector<std::uint8_t> kalu(48);
+    for (std::size_t i = 0; i < 12; ++i) codec::putF32(kalu, 4 * i, 1.25f * float(i) - 3.0f);
+    const DecodeResult k = DecodeAnswer(RequestKind::Kalu, kalu, formats, {}, sel, st);
+    EXPECT_EQ(shownNow(RequestKind::Kalu, st, sel, c).kalu.values, k.kalu.values);
+
+    for (RequestKind kind : {RequestKind::Tev, RequestKind::Tew, RequestKind::Tevw}) {
+        const std::size_t size = answerLayoutSize(kind, false);
+        const DecodeResult shown = DecodeAnswer(kind, counting(size, 3), formats, {}, sel, st);
+        const DecoderState before = st;
+        const DecodeResult again = shownNow(kind, st, sel, c);
+        ASSERT_TRUE(again.decoded);
+        EXPECT_EQ(again.binary.texts, shown.binary.texts) << int(kind);
+        EXPECT_EQ(again.binary.colours, shown.binary.colours) << int(kind);
+        EXPECT_EQ(again.binary.outputFonts, shown.binary.outputFonts) << int(kind);
+        EXPECT_EQ(st.TevAnswer, before.TevAnswer);  // the program's copies stay as they were
+    }
+    // MOKR: the state phase, then the counter phase; the window shows both.
+    sel.MokrWritePhase = true;
+    DecodeAnswer(RequestKind::Mokr, counting(16, 1), formats, {}, sel, st);
+    const DecodeResult mokr =
+        DecodeAnswer(RequestKind::Mokr, counting(48, 9), formats, {}, sel, st);
+    const bool phase = sel.MokrWritePhase;
+    const DecodeResult again = shownNow(RequestKind::Mokr, st, sel, c);
+    EXPECT_EQ(again.binary.texts, mokr.binary.texts);
+    EXPECT_EQ(again.binary.colours, mokr.binary.colours);
+    EXPECT_EQ(sel.MokrWritePhase, phase);
+}
+
+TEST(ServiceReport, GatheredForTheWatchedModuleOnly) {
+    const ConfigState c = kaluConfig();
+    DecoderState st;
+    const UnitSelections sel;
+    PortRecord port;
+    port.PortNumber = 2;
+    port.BaudIndex = 2;
+    const std::vector<std::string> writes = {
+        "t | u | COM2 | adresa 7 KALU | výstupy ? -> 1 | přijato",
+        "t | u | COM2 | adresa 3 TEW | výstupy ? -> 0x0001 | přijato"};
+    const ReportSources from{RequestKind::Kalu, c, st, sel, port, 10000, nullptr, writes};
+    const ServiceReport r = gatherReport(from, QDateTime(QDate(2026, 3, 14), QTime(9, 0)));
+    EXPECT_EQ(r.address, 7);
+    EXPECT_EQ(r.port, "COM2 19200 Bd, sudá parita");
+    EXPECT_EQ(r.configFile, "KonfigA.cfa");
+    EXPECT_EQ(r.configChecksum, reportConfigChecksum(RequestKind::Kalu, c));
+    EXPECT_EQ(r.inputs.size(), 12u);
+    EXPECT_TRUE(r.values.empty());  // no answer yet
+    ASSERT_EQ(r.writes.size(), 1u);
+    EXPECT_NE(r.writes[0].find("adresa 7 KALU"), std::string::npos);
+    EXPECT_EQ(r.link.requests, 0u);
+}
+
+}  // namespace
+}  // namespace velor
