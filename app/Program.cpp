@@ -15,13 +15,13 @@
 #include "help/HelpTopics.h"
 #include "help/HelpWindow.h"
 #include "monitor/KaluWindow.h"
-#include "monitor/ModuleFinderWindow.h"
+#include "finder/ModuleFinderWindow.h"
 #include "monitor/MokrWindow.h"
-#include "monitor/RecordWindow.h"
+#include "recording/RecordWindow.h"
 #include "monitor/TevWindow.h"
 #include "monitor/TevwWindow.h"
 #include "monitor/TewWindow.h"
-#include "monitor/TrafficWindow.h"
+#include "traffic/TrafficWindow.h"
 #include "report/ReportDialog.h"
 
 namespace velor {

@@ -4,9 +4,9 @@
 
 #include "comm/CommState.h"
 #include "config/ConfigState.h"
-#include "monitor/AnswerDecoder.h"
+#include "modules/AnswerDecoder.h"
+#include "modules/UnitSelections.h"
 #include "monitor/MainLoopState.h"
-#include "monitor/UnitSelections.h"
 #include "monitor/UnitWindows.h"
 #include "ui/FieldTable.h"
 

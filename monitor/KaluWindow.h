@@ -7,8 +7,8 @@
 #include <array>
 #include <cstdint>
 
-#include "monitor/AnswerDecoder.h"
-#include "monitor/UnitSelections.h"
+#include "modules/AnswerDecoder.h"
+#include "modules/UnitSelections.h"
 #include "monitor/UnitWindows.h"
 
 class QLabel;

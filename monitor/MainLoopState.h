@@ -9,8 +9,8 @@
 
 #include "comm/RequestKind.h"
 #include "comm/TransferRequest.h"
-#include "monitor/AnswerObserver.h"
-#include "monitor/LoopWrite.h"
+#include "modules/AnswerObserver.h"
+#include "modules/LoopWrite.h"
 
 namespace velor {
 

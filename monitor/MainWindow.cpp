@@ -13,19 +13,19 @@
 #include <stdexcept>
 #include <system_error>
 
-#include "monitor/AppState.h"
 #include "comm/Channel.h"
 #include "config/AnalogEditor.h"
 #include "config/BinaryEditor.h"
+#include "finder/ModuleFinderWindow.h"
+#include "modules/RequestBuilders.h"
+#include "monitor/AppState.h"
 #include "monitor/KaluWindow.h"
 #include "monitor/MokrWindow.h"
-#include "monitor/ModuleFinderWindow.h"
-#include "monitor/RecordWindow.h"
-#include "monitor/RequestBuilders.h"
 #include "monitor/TevWindow.h"
 #include "monitor/TevwWindow.h"
 #include "monitor/TewWindow.h"
 #include "monitor/UnitWindows.h"
+#include "recording/RecordWindow.h"
 #include "ui/Cp1250.h"
 #include "ui/MessageService.h"
 #include "ui/NumberText.h"

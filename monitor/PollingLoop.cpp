@@ -8,9 +8,9 @@
 
 #include "comm/TransferEngine.h"
 #include "config/ModuleHelpers.h"
-#include "monitor/ConfigSend.h"
-#include "monitor/ModuleWrites.h"
-#include "monitor/RequestBuilders.h"
+#include "modules/ConfigSend.h"
+#include "modules/ModuleWrites.h"
+#include "modules/RequestBuilders.h"
 #include "ui/Cp1250.h"
 #include "ui/MessageService.h"
 

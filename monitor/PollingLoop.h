@@ -11,9 +11,9 @@
 
 #include "comm/EngineState.h"
 #include "config/ConfigState.h"
-#include "monitor/AnswerDecoder.h"
+#include "modules/AnswerDecoder.h"
+#include "modules/UnitSelections.h"
 #include "monitor/MainLoopState.h"
-#include "monitor/UnitSelections.h"
 
 namespace velor {
 
@@ -60,7 +60,6 @@ struct LoopContext {
 };
 
 inline constexpr const char* kTextSetChannel = "Nastavte kanál COM";
-inline constexpr const char* kTextTransferError = "Chyba přenosu";
 inline constexpr const char* kTextEditorClosed = "          >.....................<";
 inline constexpr const char* kTextTickError = "Chyba při zpracování dat";
 inline constexpr int kErrorRetryInterval = 500;

@@ -6,8 +6,8 @@
 #include <QWidget>
 #include <array>
 
-#include "monitor/AnswerDecoder.h"
-#include "monitor/UnitSelections.h"
+#include "modules/AnswerDecoder.h"
+#include "modules/UnitSelections.h"
 #include "monitor/UnitWindows.h"
 
 class QLabel;

@@ -5,8 +5,8 @@
 #include <QWidget>
 #include <array>
 
-#include "monitor/AnswerDecoder.h"
-#include "monitor/UnitSelections.h"
+#include "modules/AnswerDecoder.h"
+#include "modules/UnitSelections.h"
 #include "monitor/UnitWindows.h"
 
 class QPushButton;

@@ -13,10 +13,10 @@
 
 #include "monitor/KaluWindow.h"
 #include "monitor/MokrWindow.h"
-#include "monitor/RecordWindow.h"
 #include "monitor/TevWindow.h"
 #include "monitor/TevwWindow.h"
 #include "monitor/TewWindow.h"
+#include "recording/RecordWindow.h"
 
 namespace velor {
 

@@ -9,8 +9,8 @@
 #include <span>
 #include <string>
 
-#include "monitor/AnswerDecoder.h"
-#include "monitor/UnitSelections.h"
+#include "modules/AnswerDecoder.h"
+#include "modules/UnitSelections.h"
 
 class QAbstractButton;
 class QColor;

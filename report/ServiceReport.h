@@ -13,7 +13,7 @@
 #include "comm/RequestKind.h"
 #include "comm/TrafficStats.h"
 #include "config/ConfigState.h"
-#include "monitor/AnswerDecoder.h"
+#include "modules/AnswerDecoder.h"
 
 namespace velor {
 

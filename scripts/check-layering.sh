@@ -1,28 +1,58 @@
 #!/usr/bin/env bash
 # Checks that the includes of the program's sources point downward:
-#   comm <- ui <- config <- modules <- monitor <- help, report <- app
+#   comm <- ui <- config <- modules <- (monitor, traffic, recording, finder, help, report) <- app
 # a folder includes its own headers and those of the folders to its left, never those to its
-# right; and the logic (the sources the folders give to velor_core) includes no window (the
-# sources given to velor_widgets) and no Qt Gui or Qt Widgets header. The drawing without
-# windows (velor_pdf) may use Qt Gui, never a widget. comm/ is logic only, so it
+# right. monitor/ (the main window, the polling loop, the unit windows) and the tool folders share
+# a rank: a tool may use the logic of monitor/ (velor_core), never its windows (no unit window,
+# no main window); monitor/ names no tool and no tool names another. The logic (the sources the folders give to velor_core) includes no window (the
+# sources given to velor_widgets) and no Qt Gui or Qt Widgets header; the drawing without
+# windows (the sources given to velor_pdf) may use Qt Gui, never a widget. comm/ is logic only, so it
 # never includes a widget. The module simulator includes nothing of the program: it is the
-# program's test oracle.
+# program's test oracle; velor-cli uses the logic below the windows only (comm, ui, config,
+# modules) and the logic and drawing of the tool folders, never a window.
 # Prints every violation as "file:line: what" and exits 1 when there is one.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-layers=(comm ui config modules monitor help report app)
+layers=(comm ui config modules monitor app)
+# The tool folders: each a window with its logic, attached to the host windows by app/Program.
+# They rank with monitor/.
+tools=(traffic recording finder help report)
+folders=("${layers[@]}" "${tools[@]}")
 
 # Includes that break the rule for now, one "file -> included header" a line, each with why.
 allowed=(
+    # The recording and the finder are opened by the main window and the unit windows until the
+    # tools are attached in one place.
+    "monitor/MainWindow.cpp -> finder/ModuleFinderWindow.h"
+    "monitor/MainWindow.cpp -> recording/RecordWindow.h"
+    "monitor/UnitWindows.cpp -> recording/RecordWindow.h"
+    # The traffic monitor finds its host windows by their classes until the tools are attached
+    # in one place.
+    "traffic/TrafficMonitor.cpp -> monitor/KaluWindow.h"
+    "traffic/TrafficMonitor.cpp -> monitor/MainWindow.h"
+    "traffic/TrafficMonitor.cpp -> monitor/MokrWindow.h"
+    "traffic/TrafficMonitor.cpp -> monitor/TevWindow.h"
+    "traffic/TrafficMonitor.cpp -> monitor/TevwWindow.h"
+    "traffic/TrafficMonitor.cpp -> monitor/TewWindow.h"
+    # The program's state still holds the unit windows.
+    "recording/RecordWindow.cpp -> monitor/AppState.h"
+    "finder/ModuleFinderWindow.cpp -> monitor/AppState.h"
 )
 
 rank() {
     local i
+    is_tool "$1" && { rank monitor; return; }
     for i in "${!layers[@]}"; do
         [ "${layers[$i]}" = "$1" ] && { echo "$i"; return; }
     done
     echo -1
+}
+
+is_tool() {
+    local tool
+    for tool in "${tools[@]}"; do [ "$tool" = "$1" ] && return 0; done
+    return 1
 }
 
 is_allowed() {
@@ -37,7 +67,7 @@ is_allowed() {
 # velor_widgets (widgets) or to an executable (program, free to include windows).
 library_sources() {
     local dir
-    for dir in "${layers[@]}"; do
+    for dir in "${folders[@]}"; do
         awk -v dir="$dir" '
             /target_sources\(velor_core/ { target = "core" }
             /target_sources\(velor_widgets/ { target = "widgets" }
@@ -80,6 +110,20 @@ fail() {
     failures=$((failures + 1))
 }
 
+# Between monitor/ and the tool folders: a tool includes the logic of monitor/ only; monitor/
+# includes no tool; a tool includes no other tool.
+same_rank_allowed() {
+    local from=$1 to=$2 header=$3
+    [ "$from" = "$to" ] && return 0
+    [ "$(rank "$from")" = "$(rank "$to")" ] || return 0
+    is_tool "$to" && return 1
+    if is_tool "$from" && [ "$to" = monitor ]; then
+        [ "$(library_of "$header")" = core ]
+        return
+    fi
+    return 0
+}
+
 check_file() {
     local file=$1 folder=${1%%/*} kind lineno text header
     kind=$(library_of "$file")
@@ -91,6 +135,8 @@ check_file() {
             to=$(rank "${BASH_REMATCH[1]}")
             if [ "$to" -lt 0 ] || [ "$to" -gt "$(rank "$folder")" ]; then
                 fail "$file:$lineno" "includes $header from a layer above"
+            elif ! same_rank_allowed "$folder" "${BASH_REMATCH[1]}" "$header"; then
+                fail "$file:$lineno" "includes $header: a tool uses only the logic of monitor/, monitor/ and the tools name no tool"
             elif [ "$kind" != widgets ] && [ "$kind" != program ] &&
                 [ "$(library_of "$header")" = widgets ]; then
                 fail "$file:$lineno" "logic includes the window header $header"
@@ -107,7 +153,7 @@ check_file() {
     done < <(grep -n '^[[:space:]]*#[[:space:]]*include' "$file" || true)
 }
 
-for folder in "${layers[@]}"; do
+for folder in "${folders[@]}"; do
     for file in "$folder"/*.cpp "$folder"/*.h; do
         if [ -e "$file" ]; then check_file "$file"; fi
     done
@@ -115,10 +161,20 @@ done
 
 # The simulator stays apart from the program.
 while IFS=: read -r file lineno text; do
-    if [[ $text =~ \"(comm|ui|config|modules|monitor|help|report|app)/ ]]; then
+    if [[ $text =~ \"(comm|ui|config|modules|monitor|traffic|recording|finder|help|report|app)/ ]]; then
         fail "$file:$lineno" "the simulator includes the program's ${BASH_REMATCH[1]}/"
     fi
 done < <(grep -Hn '^[[:space:]]*#[[:space:]]*include' tools/modsim/*.cpp tools/modsim/*.h || true)
+
+# velor-cli is the program without its windows.
+while IFS=: read -r file lineno text; do
+    if [[ $text =~ \"(monitor|app)/ ]]; then
+        fail "$file:$lineno" "velor-cli includes the window folder ${BASH_REMATCH[1]}/"
+    elif [[ $text =~ \"((traffic|recording|finder|help|report)/[^\"]+)\" ]] &&
+        [ "$(library_of "${BASH_REMATCH[1]}")" = widgets ]; then
+        fail "$file:$lineno" "velor-cli includes the window ${BASH_REMATCH[1]}"
+    fi
+done < <(grep -Hn '^[[:space:]]*#[[:space:]]*include' tools/velor-cli/*.cpp tools/velor-cli/*.h || true)
 
 if [ "$failures" -gt 0 ]; then
     echo "layering: $failures include(s) against the layers"

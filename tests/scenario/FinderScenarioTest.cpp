@@ -16,7 +16,7 @@
 #include <QTimer>
 
 #include "ScenarioProgram.h"
-#include "monitor/ModuleFinderWindow.h"
+#include "finder/ModuleFinderWindow.h"
 #include "monitor/PollingLoop.h"
 
 namespace velor::scenario {

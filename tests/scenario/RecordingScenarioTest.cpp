@@ -17,8 +17,8 @@
 
 #include "ScenarioProgram.h"
 #include "comm/ByteCodec.h"
-#include "monitor/CsvWriter.h"
-#include "monitor/RecordWindow.h"
+#include "modules/CsvWriter.h"
+#include "recording/RecordWindow.h"
 #include "tools/modsim/FrameCodec.h"
 #include "ui/Cp1250.h"
 

@@ -11,8 +11,8 @@
 #include "comm/TransferEngine.h"
 #include "config/ConfigFields.h"
 #include "config/ConfigFiles.h"
-#include "monitor/ConfigSend.h"
-#include "monitor/CsvWriter.h"
+#include "modules/ConfigSend.h"
+#include "modules/CsvWriter.h"
 #include "monitor/PollingLoop.h"
 #include "tests/tools/ProgramSend.h"
 

@@ -18,8 +18,8 @@
 #include "comm/TcpTransport.h"
 #include "comm/TransferEngine.h"
 #include "comm/TransferWindow.h"
-#include "monitor/ModuleSweep.h"
-#include "monitor/RequestBuilders.h"
+#include "modules/ModuleSweep.h"
+#include "modules/RequestBuilders.h"
 
 using velor::modsim::test::countEvents;
 using velor::modsim::test::Simulator;

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "comm/TransferEngine.h"
+#include "modules/RequestBuilders.h"
 #include "monitor/PollingLoop.h"
-#include "monitor/RequestBuilders.h"
 
 namespace velor::test {
 

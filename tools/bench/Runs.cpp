@@ -17,11 +17,11 @@
 #include "comm/Frame.h"
 
 #include "monitor/MainWindow.h"
-#include "monitor/RecordWindow.h"
-#include "monitor/TrafficMonitor.h"
+#include "recording/RecordWindow.h"
 #include "tools/bench/PollProbe.h"
 #include "tools/bench/ProgramHarness.h"
 #include "tools/bench/UsageProbe.h"
+#include "traffic/TrafficMonitor.h"
 
 namespace velor::bench {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "monitor/ModuleSweep.h"
+#include "modules/ModuleSweep.h"
 
 namespace velor::bench {
 

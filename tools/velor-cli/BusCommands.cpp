@@ -7,8 +7,8 @@
 #include <sstream>
 
 #include "config/ConfigFields.h"
-#include "monitor/ConfigSend.h"
-#include "monitor/RequestBuilders.h"
+#include "modules/ConfigSend.h"
+#include "modules/RequestBuilders.h"
 #include "report/ReportPdf.h"
 #include "report/ServiceReport.h"
 #include "tools/velor-cli/Args.h"

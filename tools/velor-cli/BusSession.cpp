@@ -17,8 +17,8 @@
 #include "comm/TrafficCapture.h"
 #include "comm/TransferWindow.h"
 #include "config/ModuleHelpers.h"
-#include "monitor/AnswerDecoder.h"
-#include "monitor/ConfigSend.h"
+#include "modules/AnswerDecoder.h"
+#include "modules/ConfigSend.h"
 
 namespace velor::cli {
 

@@ -20,7 +20,7 @@
 #include "comm/TrafficTap.h"
 #include "comm/TransferEngine.h"
 #include "modules/WriteLog.h"
-#include "monitor/ModuleWrites.h"
+#include "modules/ModuleWrites.h"
 #include "tools/velor-cli/Args.h"
 
 namespace velor::cli {

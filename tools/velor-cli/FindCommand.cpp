@@ -2,7 +2,7 @@
 
 #include <sstream>
 
-#include "monitor/ModuleSweep.h"
+#include "modules/ModuleSweep.h"
 #include "tools/velor-cli/Args.h"
 #include "tools/velor-cli/BusSession.h"
 #include "tools/velor-cli/Commands.h"

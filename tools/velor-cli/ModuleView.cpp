@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "monitor/RequestBuilders.h"
+#include "modules/RequestBuilders.h"
 #include "ui/Cp1250.h"
 
 namespace velor::cli {

@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "config/ConfigState.h"
-#include "monitor/AnswerDecoder.h"
-#include "monitor/CsvWriter.h"
+#include "modules/AnswerDecoder.h"
+#include "modules/CsvWriter.h"
 
 namespace velor::cli {
 

@@ -6,7 +6,7 @@
 #include "comm/PortRecord.h"
 #include "config/ConfigFields.h"
 #include "config/ImageBuilder.h"
-#include "monitor/ConfigSend.h"
+#include "modules/ConfigSend.h"
 #include "tools/velor-cli/Args.h"
 #include "tools/velor-cli/BusSession.h"
 #include "tools/velor-cli/Commands.h"

@@ -1,0 +1,113 @@
+#include "modules/CsvWriter.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+
+namespace velor {
+
+namespace {
+constexpr char kSeparator = ';';
+constexpr const char* kByteOrderMark = "\xEF\xBB\xBF";
+}  // namespace
+
+CsvValue CsvValue::number(double value, int decimals) {
+    CsvValue v;
+    v.isNumber = true;
+    v.value = value;
+    v.decimals = std::clamp(decimals, 0, 15);
+    return v;
+}
+
+CsvValue CsvValue::text(std::string utf8) {
+    CsvValue v;
+    v.utf8 = std::move(utf8);
+    return v;
+}
+
+bool CsvWriter::open(const QString& path, const std::string& timeTitle,
+                     const std::string& addressTitle, const std::vector<std::string>& valueTitles) {
+    close();
+    error_.clear();
+    committed_ = 0;
+    file_.setFileName(path);
+    // Unbuffered: a line is in the file once write() returned, and nothing waits in a buffer
+    // that a later close could still push out after a failure.
+    if (!file_.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
+        error_ = path + ": " + file_.errorString();
+        return false;
+    }
+    std::string header = kByteOrderMark + quoted(timeTitle) + kSeparator + quoted(addressTitle);
+    for (const std::string& title : valueTitles) header += kSeparator + quoted(title);
+    return write(header);
+}
+
+bool CsvWriter::appendRow(const QDateTime& time, int address, const std::vector<CsvValue>& values) {
+    if (!file_.isOpen() || failed()) return false;
+    std::string line = timeText(time) + kSeparator + std::to_string(address);
+    for (const CsvValue& v : values) line += kSeparator + cell(v);
+    return write(line) && flush();
+}
+
+bool CsvWriter::flush() {
+    if (!file_.isOpen()) return false;
+    if (!failed() && !file_.flush()) fail();
+    return !failed();
+}
+
+void CsvWriter::close() {
+    if (file_.isOpen()) {
+        flush();
+        file_.close();
+    }
+}
+
+bool CsvWriter::write(const std::string& line) {
+    const std::string withEnd = line + "\r\n";
+    if (file_.write(withEnd.data(), static_cast<qint64>(withEnd.size())) !=
+        static_cast<qint64>(withEnd.size())) {
+        fail();
+        return false;
+    }
+    committed_ += static_cast<qint64>(withEnd.size());
+    return true;
+}
+
+// Keeps the reason, cuts a partly written line off and gives the file up: the rows before
+// stay a valid table.
+void CsvWriter::fail() {
+    error_ = file_.fileName() + ": " + file_.errorString();
+    file_.resize(committed_);
+    file_.close();
+}
+
+std::string CsvWriter::timeText(const QDateTime& time) {
+    return time.toLocalTime().toString(Qt::ISODateWithMs).toStdString();
+}
+
+std::string CsvWriter::cell(const CsvValue& v) const {
+    if (!v.isNumber) return quoted(v.utf8);
+    if (!std::isfinite(v.value))
+        return std::isnan(v.value) ? "NaN" : (v.value > 0 ? "Inf" : "-Inf");
+    // Rounded as printf rounds, as the unit windows show the value (1.25 with one decimal is
+    // 1.2 there), but without the locale: '.' is the only separator to replace.
+    char text[400];
+    const auto end =
+        std::to_chars(text, text + sizeof text, v.value, std::chars_format::fixed, v.decimals);
+    std::string s(text, end.ec == std::errc() ? end.ptr : text);
+    std::replace(s.begin(), s.end(), '.', decimal_);
+    return s;
+}
+
+// Quotes a text only where a spreadsheet would otherwise split or misread it.
+std::string CsvWriter::quoted(const std::string& utf8) {
+    if (utf8.find_first_of(";\"\r\n") == std::string::npos) return utf8;
+    std::string q = "\"";
+    for (char c : utf8) {
+        if (c == '"') q += '"';
+        q += c;
+    }
+    return q + "\"";
+}
+
+}  // namespace velor

@@ -1,0 +1,102 @@
+#pragma once
+// "Záznam hodnot": the recording of the polled unit window to a CSV file and the live chart of
+// the KALU inputs. Non-modal, one instance, reached with Ctrl+R and the context menu of the
+// main window and of the unit windows. It listens to the loop's answers and never touches the
+// channel.
+
+#include <QWidget>
+#include <array>
+#include <functional>
+
+#include "recording/Recorder.h"
+#include "recording/TrendModel.h"
+
+class QCheckBox;
+class QChart;
+class QChartView;
+class QComboBox;
+class QDateTimeAxis;
+class QLabel;
+class QLineSeries;
+class QPushButton;
+class QTimer;
+class QValueAxis;
+
+namespace velor {
+
+struct AppState;
+
+class RecordWindow : public QWidget {
+    Q_OBJECT
+public:
+    // Asks for a file name to save to (filter as for QFileDialog); empty when cancelled.
+    using FileAsker = std::function<QString(const QString& caption, const QString& filter)>;
+
+    explicit RecordWindow(AppState& app, QWidget* parent = nullptr);
+    ~RecordWindow() override;
+
+    // Tests answer the file dialogs.
+    void setFileAsker(FileAsker asker) { askFile_ = std::move(asker); }
+
+    const Recorder& recorder() const { return recorder_; }
+    const TrendModel& trend() const { return trend_; }
+    QPushButton* startButton() const { return start_; }
+    QPushButton* stopButton() const { return stop_; }
+    QCheckBox* errorColumnBox() const { return errorColumn_; }
+    QCheckBox* inputBox(int input) const { return inputs_.at(static_cast<std::size_t>(input)); }
+    QComboBox* windowBox() const { return window_; }
+    QCheckBox* pauseBox() const { return pause_; }
+    QLabel* rowsLabel() const { return rows_; }
+    QLabel* noteLabel() const { return note_; }
+    QLineSeries* series(int input) const { return series_.at(static_cast<std::size_t>(input)); }
+
+    void startClicked();
+    void stopClicked();
+    void chooseFile();
+    // Saves the chart as PNG; false (with a message) when it cannot be written.
+    bool saveImage(const QString& path);
+    // The periodic refresh: counts, the end of a recording, the chart (unless paused).
+    void refresh();
+
+private:
+    void build();
+    QWidget* buildChart();
+    void onAnswer(const PolledAnswer& polled);
+    void updateChart();
+    void fitValueAxis(std::uint16_t mask);
+    void labelInputs();
+    void showState();
+
+    AppState& app_;
+    Recorder recorder_;
+    TrendModel trend_;
+    FileAsker askFile_;
+    QString path_;
+    bool wasRecording_ = false;
+    bool chartDirty_ = false;
+
+    QLabel* file_ = nullptr;
+    QLabel* rows_ = nullptr;
+    QLabel* note_ = nullptr;
+    QPushButton* start_ = nullptr;
+    QPushButton* stop_ = nullptr;
+    QCheckBox* errorColumn_ = nullptr;
+    std::array<QCheckBox*, kTrendInputs> inputs_{};
+    std::array<QLineSeries*, kTrendInputs> series_{};
+    QComboBox* window_ = nullptr;
+    QCheckBox* pause_ = nullptr;
+    QChart* chart_ = nullptr;
+    QChartView* view_ = nullptr;
+    QDateTimeAxis* timeAxis_ = nullptr;
+    QValueAxis* valueAxis_ = nullptr;
+    qint64 shownFrom_ = 0;  // the time axis' range, moved only when the span moves
+    qint64 shownTo_ = 0;
+    QTimer* timer_ = nullptr;
+};
+
+// Shows the one "Záznam hodnot" window, creating it on first use.
+RecordWindow* showRecordWindow(AppState& app);
+// Ctrl+R and a context-menu entry "Záznam hodnot" on window (the main window or a unit window).
+void installRecordingShortcut(QWidget* window, AppState& app);
+
+}  // namespace velor

@@ -1,0 +1,194 @@
+#include "recording/Recorder.h"
+
+#include <cstdlib>
+#include <exception>
+
+#include "modules/RequestBuilders.h"
+#include "ui/Cp1250.h"
+
+namespace velor {
+
+namespace {
+
+constexpr int kTewRelays = 12;
+
+int inputCount(RequestKind kind) {
+    if (kind == RequestKind::Tev) return 16;
+    return kind == RequestKind::Tevw || kind == RequestKind::Mokr ? 8 : 0;
+}
+
+// The name as the configuration holds it, without the blanks that pad it; a blank name gets
+// its number, as the inputs are numbered in the windows.
+std::string inputTitle(const std::string& cp1250Name, const char* prefix, int number) {
+    std::string name = cp1250ToUtf8(cp1250Name);
+    const auto last = name.find_last_not_of(' ');
+    name.erase(last == std::string::npos ? 0 : last + 1);
+    const auto first = name.find_first_not_of(' ');
+    name.erase(0, first == std::string::npos ? name.size() : first);
+    return name.empty() ? prefix + std::to_string(number) : name;
+}
+
+const char* valueSetName(std::uint8_t set) {
+    switch (set) {
+        case kSetRisingEdge:
+            return "Vzestupná hrana";
+        case kSetFallingEdge:
+            return "Sestupná hrana";
+        default:
+            return "Perioda pulzu";
+    }
+}
+
+std::uint8_t shownSet(RequestKind kind, const UnitSelections& sel) {
+    if (kind == RequestKind::Tev) return sel.TevInputSet;
+    return kind == RequestKind::Tevw ? sel.TevwInputSet : sel.MokrInputSet;
+}
+
+}  // namespace
+
+std::vector<std::string> recordedTitles(RequestKind kind, const ConfigState& config, int board) {
+    std::vector<std::string> titles;
+    if (kind == RequestKind::Kalu) {
+        const auto& inputs = config.AnalogConfig.Inputs;
+        for (std::size_t i = 0; i < inputs.size() && i < 12; ++i)
+            titles.push_back(inputTitle(inputs[i].Name, "Vstup ", static_cast<int>(i)));
+        return titles;
+    }
+    if (kind == RequestKind::Tew) {
+        for (int n = 1; n <= kTewRelays; ++n) titles.push_back("Relé " + std::to_string(n));
+        return titles;
+    }
+    titles.push_back("Sada hodnot");
+    // The MOKR window names the inputs of the board whose counters it reads.
+    const int first = kind == RequestKind::Mokr ? 8 * board : 0;
+    const auto& inputs = config.BinaryConfig.Inputs;
+    for (int n = 1; n <= inputCount(kind); ++n) {
+        const auto index = static_cast<std::size_t>(first + n - 1);
+        const std::string name = index < inputs.size() ? inputTitle(inputs[index].Name, "Vstup ", n)
+                                                       : "Vstup " + std::to_string(n);
+        titles.push_back(name + " stav");
+        titles.push_back(name + " hodnota");
+    }
+    return titles;
+}
+
+std::vector<CsvValue> recordedValues(RequestKind kind, const DecodeResult& shown,
+                                     const DecoderState& st, const KaluFormats& formats,
+                                     std::uint8_t valueSet) {
+    std::vector<CsvValue> values;
+    if (kind == RequestKind::Kalu) {
+        for (std::size_t i = 0; i < 12; ++i)
+            values.push_back(CsvValue::number(st.KaluValues[i], formats[i].Decimals));
+        return values;
+    }
+    const BinaryView& v = shown.binary;
+    if (kind == RequestKind::Tew) {
+        for (int n = 0; n < v.outputCount; ++n)
+            values.push_back(CsvValue::number(v.outputFonts[n] == UnitColour::Active ? 1 : 0, 0));
+        return values;
+    }
+    values.push_back(CsvValue::text(valueSetName(valueSet)));
+    for (int n = 0; n < v.inputCount; ++n) {
+        values.push_back(CsvValue::number(v.colours[n] == UnitColour::Active ? 1 : 0, 0));
+        values.push_back(CsvValue::number(std::strtod(v.texts[n].c_str(), nullptr), 0));
+    }
+    return values;
+}
+
+Recorder::Recorder(const ConfigState& config, Clock clock)
+    : config_(config), clock_(std::move(clock)) {
+    if (!clock_) clock_ = [] { return QDateTime::currentDateTime(); };
+}
+
+bool Recorder::start(const QString& path, RequestKind kind, int board,
+                     const RecordingOptions& options) {
+    stop();
+    options_ = options;
+    csv_.setDecimalSeparator(options.decimalSeparator);
+    kind_ = kind;
+    rows_ = gaps_ = 0;
+    path_ = path;
+    message_.clear();
+    decoder_ = DecoderState{};
+    std::vector<std::string> titles = recordedTitles(kind, config_, board);
+    valueColumns_ = titles.size();
+    if (options.errorColumn) titles.push_back(kTextErrorColumn);
+    if (csv_.open(path, "Čas", "Adresa", titles)) return true;
+    message_ = QStringLiteral("Soubor záznamu nelze vytvořit: %1").arg(csv_.errorText());
+    return false;
+}
+
+void Recorder::stop(const std::string& note) {
+    if (!recording()) return;
+    csv_.close();
+    message_ = QString::fromStdString(note);
+}
+
+void Recorder::checkPolled(RequestKind monitored) {
+    if (recording() && monitored != kind_) stop("Záznam ukončen: sleduje se jiné okno jednotky.");
+}
+
+void Recorder::onAnswer(const PolledAnswer& polled) {
+    checkPolled(polled.monitored);
+    if (!recording() || polled.kind != kind_) return;
+    if (!polled.transferred) {
+        recordGap();
+        return;
+    }
+    record(polled);
+}
+
+void Recorder::record(const PolledAnswer& polled) {
+    UnitSelections sel = polled.selections;
+    DecodeResult shown;
+    try {
+        shown = DecodeAnswer(kind_, polled.answer, formats(), {}, sel, decoder_);
+    } catch (const std::exception&) {
+        // The window reports what it cannot show; the recording only skips the row.
+        return;
+    }
+    // The first of the two MOKR answers carries the counters only: a row once both are in.
+    if (!shown.decoded || (kind_ == RequestKind::Mokr && !polled.selections.MokrWritePhase)) return;
+    std::vector<CsvValue> values =
+        recordedValues(kind_, shown, decoder_, formats(), shownSet(kind_, polled.selections));
+    if (options_.errorColumn) values.push_back(CsvValue::text(""));
+    if (!csv_.appendRow(clock_(), address(), values)) {
+        writeFailed();
+        return;
+    }
+    ++rows_;
+}
+
+void Recorder::recordGap() {
+    ++gaps_;
+    if (!options_.errorColumn) return;
+    std::vector<CsvValue> values(valueColumns_, CsvValue::text(""));
+    values.push_back(CsvValue::text(kTextErrorColumn));
+    if (!csv_.appendRow(clock_(), address(), values)) writeFailed();
+}
+
+void Recorder::writeFailed() {
+    const QString reason = csv_.errorText();
+    csv_.close();
+    message_ = QStringLiteral(
+                   "Záznam zastaven: do souboru nelze zapisovat (%1). Řádky zapsané do té doby "
+                   "zůstávají platné.")
+                   .arg(reason);
+}
+
+KaluFormats Recorder::formats() const {
+    KaluFormats f{};
+    const auto& inputs = config_.AnalogConfig.Inputs;
+    for (std::size_t i = 0; i < f.size() && i < inputs.size(); ++i) {
+        f[i].Offset = inputs[i].Offset;
+        f[i].Decimals = inputs[i].Decimals;
+    }
+    return f;
+}
+
+int Recorder::address() const {
+    return kind_ == RequestKind::Kalu ? config_.AnalogConfig.ModuleAddress
+                                      : config_.BinaryConfig.ModuleAddress;
+}
+
+}  // namespace velor

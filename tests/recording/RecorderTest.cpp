@@ -1,0 +1,307 @@
+// The value recording: CSV rows of known answers, gaps of failed transfers, the end of a
+// recording when another window is polled or the disk is full, and the chart's window.
+
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <algorithm>
+#include <set>
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <array>
+#include <vector>
+
+#include "comm/ByteCodec.h"
+#include "modules/RequestBuilders.h"
+#include "monitor/MainLoopState.h"
+#include "recording/Recorder.h"
+#include "recording/TrendModel.h"
+#include "ui/Cp1250.h"
+
+namespace velor {
+namespace {
+
+QDateTime at(int ms) {
+    return QDateTime(QDate(2026, 3, 14), QTime(9, 26, 53).addMSecs(ms));
+}
+
+std::vector<std::uint8_t> kaluAnswer(const std::array<float, 12>& values) {
+    std::vector<std::uint8_t> a(48);
+    for (std::size_t i = 0; i < 12; ++i) codec::putF32(a, 4 * i, values[i]);
+    return a;
+}
+
+PolledAnswer answerOf(RequestKind kind, std::span<const std::uint8_t> bytes,
+                      const UnitSelections& sel = {}) {
+    return {kind, kind, true, bytes, sel};
+}
+
+PolledAnswer failureOf(RequestKind kind) {
+    return {kind, kind, false, {}, {}};
+}
+
+std::string readAll(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    return f.readAll().toStdString();
+}
+
+struct RecorderTest : ::testing::Test {
+    RecorderTest() : recorder(config, [this] { return at(100 * tick++); }) {
+        config.AnalogConfig.ModuleAddress = 7;
+        config.BinaryConfig.ModuleAddress = 3;
+        for (std::size_t i = 0; i < 12; ++i) config.AnalogConfig.Inputs[i].Decimals = 1;
+        config.AnalogConfig.Inputs[0].Name = utf8ToCp1250("Teplota přívodu  ");
+        config.AnalogConfig.Inputs[1].Name = utf8ToCp1250("Tlak; čerpadlo");
+        config.AnalogConfig.Inputs[1].Offset = 0.25f;
+        config.AnalogConfig.Inputs[1].Decimals = 2;
+        path = dir.filePath("zaznam.csv");
+    }
+    QTemporaryDir dir;
+    ConfigState config;
+    int tick = 0;
+    Recorder recorder;
+    QString path;
+};
+
+// Header (BOM, names with diacritics, a name holding ';' quoted, blank names numbered) and
+// rows with the decimal comma, the offset applied and the input's decimals.
+TEST_F(RecorderTest, KaluRowsMatchKnownText) {
+    ASSERT_TRUE(recorder.start(path, RequestKind::Kalu, 0, {}));
+    std::array<float, 12> v{};
+    v[0] = 21.54f;
+    v[1] = -1.5f;
+    v[11] = 4.0f;
+    const auto a = kaluAnswer(v);
+    recorder.onAnswer(answerOf(RequestKind::Kalu, a));
+    recorder.onAnswer(failureOf(RequestKind::Kalu));  // no row, no fake values, no time taken
+    recorder.onAnswer(answerOf(RequestKind::Kalu, a));
+    recorder.stop();
+
+    const std::string text = readAll(path);
+    const std::string header =
+        "\xEF\xBB\xBF"
+        "Čas;Adresa;Teplota přívodu;\"Tlak; čerpadlo\";Vstup 2;Vstup 3;Vstup 4;Vstup 5;Vstup 6;"
+        "Vstup 7;Vstup 8;Vstup 9;Vstup 10;Vstup 11\r\n";
+    const std::string values = ";7;21,5;-1,25;0,0;0,0;0,0;0,0;0,0;0,0;0,0;0,0;0,0;4,0\r\n";
+    EXPECT_EQ(text,
+              header + CsvWriter::timeText(at(0)) + values + CsvWriter::timeText(at(100)) + values);
+    EXPECT_EQ(recorder.rows(), 2);
+    EXPECT_EQ(recorder.gaps(), 1);
+    EXPECT_EQ(recorder.fileSize(), static_cast<qint64>(text.size()));
+}
+
+// With the error column a failed transfer gets a row of empty values saying so, the decimal
+// point may be chosen, and a short answer counts as a failure too.
+TEST_F(RecorderTest, ErrorColumnMarksFailedTransfers) {
+    RecordingOptions options;
+    options.errorColumn = true;
+    options.decimalSeparator = '.';
+    ASSERT_TRUE(recorder.start(path, RequestKind::Kalu, 0, options));
+    std::array<float, 12> v{};
+    v[0] = 1.25f;
+    const auto a = kaluAnswer(v);
+    recorder.onAnswer(answerOf(RequestKind::Kalu, a));
+    recorder.onAnswer({RequestKind::Kalu, RequestKind::Kalu, false, {}, {}});
+    recorder.stop();
+
+    const std::string text = readAll(path);
+    EXPECT_NE(text.find(";Vstup 11;Chyba přenosu\r\n"), std::string::npos);
+    EXPECT_NE(text.find(";7;1.2;0.25;0.0;0.0;0.0;0.0;0.0;0.0;0.0;0.0;0.0;0.0;\r\n"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find(CsvWriter::timeText(at(100)) + ";7;;;;;;;;;;;;;Chyba přenosu\r\n"),
+              std::string::npos)
+        << text;
+    EXPECT_EQ(recorder.rows(), 1);
+}
+
+// Another unit window polled: the recording ends with a note and writes nothing more.
+TEST_F(RecorderTest, SwitchingThePolledWindowEndsTheRecording) {
+    ASSERT_TRUE(recorder.start(path, RequestKind::Kalu, 0, {}));
+    const auto a = kaluAnswer({});
+    recorder.onAnswer(answerOf(RequestKind::Kalu, a));
+    const std::vector<std::uint8_t> tew = {0x01, 0x00};
+    recorder.onAnswer(answerOf(RequestKind::Tew, tew));
+    EXPECT_FALSE(recorder.recording());
+    EXPECT_TRUE(recorder.message().contains(QStringLiteral("jiné okno")));
+    EXPECT_EQ(recorder.rows(), 1);
+
+    ASSERT_TRUE(recorder.start(path, RequestKind::Tev, 0, {}));
+    recorder.checkPolled(kMonitoredNone);  // the window was closed
+    EXPECT_FALSE(recorder.recording());
+}
+
+// TEW: the relays as read back; MOKR: one row per pair of answers, with the state and the
+// shown set's value of each input of the board read.
+TEST_F(RecorderTest, BinaryRowsHoldStatesAndTheShownSet) {
+    ASSERT_TRUE(recorder.start(path, RequestKind::Tew, 0, {}));
+    UnitSelections sel;
+    sel.GappedInputLayout = false;
+    const std::vector<std::uint8_t> tew = {0x05, 0x08};  // relays 1, 3 and 12
+    recorder.onAnswer(answerOf(RequestKind::Tew, tew, sel));
+    recorder.stop();
+    EXPECT_NE(readAll(path).find(";3;1;0;1;0;0;0;0;0;0;0;0;1\r\n"), std::string::npos)
+        << readAll(path);
+
+    config.BinaryConfig.Inputs[8].Name = utf8ToCp1250("Dveře");
+    ASSERT_TRUE(recorder.start(path, RequestKind::Mokr, 1, {}));
+    sel = {};
+    sel.MokrInputPiggy = 1;
+    sel.MokrInputSet = kSetPulsePeriod;
+    std::vector<std::uint8_t> counters(48);
+    codec::putU16(counters, 32, 1234);  // period of input 1
+    std::vector<std::uint8_t> states(16);
+    states[1] = 0x00;      // filtered bits of board 1
+    states[8 + 1] = 0x01;  // unfiltered: input 1 on
+    recorder.onAnswer(answerOf(RequestKind::Mokr, counters, sel));
+    EXPECT_EQ(recorder.rows(), 0);
+    sel.MokrWritePhase = true;
+    recorder.onAnswer(answerOf(RequestKind::Mokr, states, sel));
+    recorder.stop();
+    const std::string text = readAll(path);
+    EXPECT_NE(text.find("Adresa;Sada hodnot;Dveře stav;Dveře hodnota;Vstup 2 stav"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find(";3;Perioda pulzu;1;1234;0;0;"), std::string::npos) << text;
+    EXPECT_EQ(recorder.rows(), 1);
+}
+
+TEST_F(RecorderTest, UnwritableFileIsReportedAtStart) {
+    EXPECT_FALSE(recorder.start(dir.filePath("chybi/zaznam.csv"), RequestKind::Kalu, 0, {}));
+    EXPECT_TRUE(recorder.message().startsWith(QStringLiteral("Soubor záznamu nelze vytvořit")));
+    EXPECT_FALSE(recorder.recording());
+}
+
+// A file-size limit in a child process plays the full disk: the recording stops with the
+// message, and the file holds the header and whole rows only.
+TEST_F(RecorderTest, FullDiskStopsTheRecordingAndKeepsWholeRows) {
+    constexpr rlim_t kLimit = 1500;
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{kLimit, kLimit};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        if (!recorder.start(path, RequestKind::Kalu, 0, {})) _exit(2);
+        const auto a = kaluAnswer({1.5f, 2.5f});
+        for (int i = 0; i < 100 && recorder.recording(); ++i)
+            recorder.onAnswer(answerOf(RequestKind::Kalu, a));
+        const bool stopped = !recorder.recording() && recorder.rows() > 0 &&
+                             recorder.message().startsWith(QStringLiteral("Záznam zastaven"));
+        _exit(stopped ? 0 : 3);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+
+    const std::string text = readAll(path);
+    ASSERT_FALSE(text.empty());
+    EXPECT_LE(text.size(), kLimit);
+    EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
+    std::size_t rows = 0;
+    for (std::size_t p = text.find("\r\n"); p != std::string::npos; p = text.find("\r\n", p + 2))
+        ++rows;
+    EXPECT_GT(rows, 2u);
+    // Every row has all its columns: none was cut half-way.
+    std::size_t lineStart = text.find("\r\n") + 2;
+    while (lineStart < text.size()) {
+        const std::size_t end = text.find("\r\n", lineStart);
+        EXPECT_EQ(std::count(text.begin() + lineStart, text.begin() + end, ';'), 13);
+        lineStart = end + 2;
+    }
+}
+
+TEST(TrendModelTest, KeepsOnlyTheChosenWindow) {
+    TrendModel m;
+    m.setWindowMinutes(1);
+    std::array<float, kTrendInputs> v{};
+    for (int s = 0; s <= 180; ++s) {  // three minutes at one point a second
+        v[0] = static_cast<float>(s);
+        m.add(1'000'000 + 1000LL * s, v);
+    }
+    EXPECT_EQ(m.size(), 61u);
+    EXPECT_EQ(m.firstMs(), 1'000'000 + 120'000);
+    EXPECT_EQ(m.lastMs(), 1'000'000 + 180'000);
+    m.setWindowMinutes(10);
+    EXPECT_EQ(m.size(), 61u);  // a wider window does not bring dropped points back
+    m.add(1'000'000 + 181'000, v);
+    EXPECT_EQ(m.size(), 62u);
+
+    // The clock stepped back: the old points go, they would never leave the window.
+    m.add(5, v);
+    EXPECT_EQ(m.size(), 1u);
+}
+
+// The chart redraws every second: a thinned line must not change shape under the user's eyes,
+// and the time axis moves by steps, always showing the newest point.
+TEST(TrendModelTest, ThinnedLineKeepsItsShapeAndTheAxisMovesBySteps) {
+    TrendModel m;
+    m.setWindowMinutes(1);
+    std::array<float, kTrendInputs> v{};
+    auto addAt = [&](std::int64_t i) {
+        v[0] = static_cast<float>((i * 7919) % 101);  // noisy
+        m.add(1'700'000'000'000 + 100 * i, v);
+    };
+    std::int64_t i = 0;
+    for (; i < 1200; ++i) addAt(i);
+    const auto before = m.series(0, 200);
+    addAt(i++);
+    const auto after = m.series(0, 200);
+    ASSERT_GE(before.size(), 100u);
+    EXPECT_LE(after.size(), 202u);
+    // Apart from the stretch at each end, the points are the same ones.
+    const std::vector<QPointF> midBefore(before.begin() + 4, before.end() - 2);
+    const auto from = std::find(after.begin(), after.end(), midBefore.front());
+    ASSERT_NE(from, after.end());
+    EXPECT_TRUE(std::equal(midBefore.begin(), midBefore.end(), from));
+
+    const std::int64_t step = 5000;
+    std::set<std::int64_t> ends;
+    for (int k = 0; k < 200; ++k, ++i) {  // 20 s
+        addAt(i);
+        const auto [shownFrom, shownTo] = m.shownSpan(0);
+        EXPECT_EQ(shownTo - shownFrom, m.windowMs());
+        EXPECT_EQ(shownTo % step, 0);
+        EXPECT_GT(shownTo, m.lastMs());
+        EXPECT_LE(shownTo - m.lastMs(), step);
+        ends.insert(shownTo);
+    }
+    EXPECT_LE(ends.size(), 5u);  // moved four or five times in 20 s, not 200
+    TrendModel empty;
+    EXPECT_EQ(empty.shownSpan(123'456).second, 125'000);
+}
+
+TEST(TrendModelTest, ThinnedSeriesKeepsSpikesAndBounds) {
+    TrendModel m;
+    m.setWindowMinutes(60);
+    std::array<float, kTrendInputs> v{};
+    for (int i = 0; i < 36000; ++i) {  // an hour at 10 points a second
+        v[3] = i == 20000 ? 99.0f : (i == 30000 ? -7.0f : 1.0f);
+        m.add(100LL * i, v);
+    }
+    const auto s = m.series(3, 1000);
+    EXPECT_LE(s.size(), 1000u);
+    EXPECT_GE(s.size(), 500u);
+    double lo = 0, hi = 0;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        lo = std::min(lo, s[i].y());
+        hi = std::max(hi, s[i].y());
+        if (i > 0) {
+            EXPECT_LE(s[i - 1].x(), s[i].x());
+        }
+    }
+    EXPECT_EQ(hi, 99.0);
+    EXPECT_EQ(lo, -7.0);
+    EXPECT_EQ(m.range(1u << 3), std::make_pair(-7.0, 99.0));
+    EXPECT_EQ(m.range(0), std::make_pair(0.0, 1.0));
+    EXPECT_TRUE(m.series(12, 100).empty());
+}
+
+}  // namespace
+}  // namespace velor

@@ -1,0 +1,296 @@
+#include "traffic/TrafficWindow.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QContextMenuEvent>
+#include <QFile>
+#include <QMenu>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSpinBox>
+#include <QTableView>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "MessageRecorder.h"
+#include "QtAppEnvironment.h"
+#include "comm/TrafficCapture.h"
+#include "monitor/TevWindow.h"
+#include "monitor/UnitWindows.h"
+#include "traffic/TrafficMonitor.h"
+#include "traffic/TrafficRowDelegate.h"
+
+using namespace velor;
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+struct ManualClock : TrafficClock {
+    std::int64_t us = 1'000'000;
+    TrafficTime now() override { return {us, 1'700'000'000'000'000 + us}; }
+};
+
+// Records exchanges on the tap the way the channel and the engine report them.
+struct Bus {
+    ManualClock clock;
+    TrafficTap tap;
+    explicit Bus(std::size_t capacity = kTrafficFrameCapacity) : tap(clock, capacity) {}
+
+    void exchange(int address, const Bytes& reply, std::int32_t result, std::uint8_t status) {
+        const Bytes user = {static_cast<std::uint8_t>(address), 0x40, 0x69};
+        const auto cs = static_cast<std::uint8_t>(address + 0x40 + 0x69);
+        tap.attemptStarted({5, 1});
+        tap.written(Bytes{0x10, user[0], 0x40, 0x69, cs, 0x16});
+        clock.us += 12'000;
+        tap.read(reply);
+        ExchangeOutcome o;
+        o.kind = 5;
+        o.address = address;
+        o.transferResult = result;
+        o.status = status;
+        o.timeoutMs = 200;
+        tap.attemptEnded(o);
+        clock.us += 88'000;
+    }
+};
+
+const Bytes kAck = {0xE5};
+const Bytes kBadFrame = {0x68, 0x03, 0x03, 0x68, 0x05, 0x40, 0x6C, 0xB2, 0x16};
+
+}  // namespace
+
+TEST(TrafficWindow, RowsShowTimeDeltaDirectionAddressKindBytesAndVerdict) {
+    Bus bus;
+    bus.exchange(3, kAck, 0, 2);
+    bus.exchange(4, kBadFrame, -3, 3);
+    TrafficWindow window(bus.tap);
+    window.show();
+    EXPECT_EQ(window.windowTitle(), "Provoz linky");
+    TrafficTableModel& m = window.model();
+    ASSERT_EQ(m.rowCount(), 4);
+    EXPECT_EQ(m.cellText(0, TrafficTableModel::Time),
+              trafficTimeText(bus.tap.frame(0)->time.wallUs));
+    EXPECT_EQ(m.cellText(0, TrafficTableModel::Time).size(), 12);  // hh:mm:ss.mmm
+    EXPECT_EQ(m.cellText(0, TrafficTableModel::Delta), "");
+    EXPECT_EQ(m.rowText(1).section('\t', 1), "12\tRX\t3\tsonda\tE5\tpotvrzení E5");
+    EXPECT_EQ(m.rowText(2).section('\t', 1),
+              "88\tTX\t4\tsonda\t10 04 40 69 AD 16\tdotaz na adresu 4");
+    EXPECT_EQ(m.cellText(3, TrafficTableModel::Text),
+              "chybný kontrolní součet: očekáván B1, přišel B2");
+    EXPECT_FALSE(m.isError(1));
+    EXPECT_TRUE(m.isError(3));
+    EXPECT_TRUE(m.data(m.index(3, 0), Qt::BackgroundRole).isValid());
+    EXPECT_FALSE(m.data(m.index(1, 0), Qt::BackgroundRole).isValid());
+
+    // The statistics name the address that fails and how; the last row is the link.
+    QTableWidget* stats = window.Stats;
+    ASSERT_EQ(stats->rowCount(), 3);
+    EXPECT_EQ(stats->item(1, 0)->text(), "4");
+    EXPECT_EQ(stats->item(1, 4)->text(), "1 (součet 1)");
+    EXPECT_EQ(stats->item(2, 0)->text(), "linka");
+    EXPECT_EQ(stats->item(2, 1)->text(), "2");
+    window.ResetButton->click();
+    EXPECT_EQ(stats->rowCount(), 1);
+    EXPECT_EQ(stats->item(0, 1)->text(), "0");
+}
+
+TEST(TrafficWindow, StatisticsColumnsWidenWhenATextOutgrowsThem) {
+    Bus bus;
+    bus.exchange(4, kAck, 0, 2);
+    TrafficWindow window(bus.tap);
+    window.show();
+    QTableWidget* stats = window.Stats;
+    ASSERT_EQ(stats->rowCount(), 2);
+    const int before = stats->columnWidth(4);
+    // The same rows, a longer text: bad frames of three kinds at the same address.
+    bus.exchange(4, kBadFrame, -3, 3);
+    bus.exchange(4, {0x68, 0x03, 0x04, 0x68, 0x05, 0x40, 0x6C, 0xB1, 0x16}, -3, 3);
+    bus.exchange(4, {0x68, 0x03, 0x03, 0x68, 0x05, 0x40, 0x6C, 0xB1, 0x17}, -3, 3);
+    QTest::qWait(kStatsRefreshMs + 50);  // the statistics are redrawn once a second
+    window.refresh();
+    ASSERT_EQ(stats->rowCount(), 2);
+    const QString text = stats->item(0, 4)->text();
+    EXPECT_TRUE(text.startsWith("3 (")) << text.toStdString();
+    EXPECT_GT(stats->columnWidth(4), before);
+    EXPECT_GE(stats->columnWidth(4), stats->fontMetrics().horizontalAdvance(text));
+}
+
+TEST(TrafficWindow, FiltersPauseClearAndCopy) {
+    Bus bus;
+    for (int i = 0; i < 5; ++i) bus.exchange(3, kAck, 0, 2);
+    bus.exchange(4, {}, -1, 3);
+    TrafficWindow window(bus.tap);
+    window.show();
+    TrafficTableModel& m = window.model();
+    EXPECT_EQ(m.rowCount(), 12);
+
+    window.AddressFilter->setValue(4);
+    ASSERT_EQ(m.rowCount(), 2);
+    EXPECT_EQ(m.cellText(1, TrafficTableModel::Text), "bez odpovědi do 200 ms");
+    window.AddressFilter->setValue(-1);
+    window.ErrorsOnly->setChecked(true);
+    ASSERT_EQ(m.rowCount(), 1);
+    EXPECT_EQ(m.cellText(0, TrafficTableModel::Address), "4");
+    window.ErrorsOnly->setChecked(false);
+
+    window.PauseButton->click();
+    EXPECT_EQ(window.PauseButton->text(), "Pokračovat");
+    bus.exchange(3, kAck, 0, 2);
+    window.refresh();
+    EXPECT_EQ(m.rowCount(), 12);
+    window.PauseButton->click();  // the frames recorded meanwhile appear
+    EXPECT_EQ(m.rowCount(), 14);
+
+    window.Table->selectRow(1);
+    EXPECT_EQ(window.selectedText().section('\t', 2), "RX\t3\tsonda\tE5\tpotvrzení E5");
+
+    window.ClearButton->click();
+    EXPECT_EQ(m.rowCount(), 0);
+    EXPECT_EQ(bus.tap.frame(0), nullptr);
+    bus.exchange(3, kAck, 0, 2);
+    window.refresh();
+    EXPECT_EQ(m.rowCount(), 2);
+}
+
+TEST(TrafficWindow, RowsOfDroppedFramesGoAndTheTailIsFollowed) {
+    Bus bus(400);
+    for (int i = 0; i < 100; ++i) bus.exchange(i % 32, kAck, 0, 2);
+    TrafficWindow window(bus.tap);
+    window.resize(800, 400);
+    window.show();
+    TrafficTableModel& m = window.model();
+    EXPECT_EQ(m.rowCount(), 200);
+    QScrollBar* bar = window.Table->verticalScrollBar();
+    window.Table->scrollToBottom();
+    ASSERT_GT(bar->maximum(), 0);
+
+    for (int i = 0; i < 150; ++i) bus.exchange(1, kAck, 0, 2);
+    window.refresh();
+    EXPECT_EQ(m.rowCount(), 400);  // the ring's capacity
+    EXPECT_EQ(m.frameAt(0)->seq, bus.tap.firstSeq());
+    EXPECT_EQ(bar->value(), bar->maximum());
+
+    // Rows of a few dropped frames wait for a batch; they show nothing meanwhile.
+    bus.exchange(1, kAck, 0, 2);
+    window.refresh();
+    EXPECT_EQ(m.rowCount(), 402);
+    EXPECT_EQ(m.cellText(0, TrafficTableModel::Bytes), "");
+
+    // Scrolled up, the view stays on the rows the user put in it.
+    bar->setValue(20);
+    for (int i = 0; i < 4; ++i) bus.exchange(1, kAck, 0, 2);
+    window.refresh();
+    EXPECT_EQ(m.rowCount(), 400);
+    EXPECT_EQ(bar->value(), 20 - 10);  // the ten dropped rows moved it up
+    EXPECT_LT(bar->value(), bar->maximum());
+}
+
+// The bytes column shows whole bytes that fit and says when some are left out, whatever its width.
+TEST(TrafficWindow, BytesAreCutToWholeBytesThatFitTheColumn) {
+    const QFontMetrics metrics(QApplication::font());
+    QStringList all;
+    for (int i = 0; i < 40; ++i)
+        all << QStringLiteral("%1").arg(i * 6 + 10, 2, 16, QChar('0')).toUpper();
+    const QString full = all.join(' ');
+    const QString cutByModel = full + QStringLiteral(" …");
+    const int fullWidth = metrics.horizontalAdvance(full);
+    EXPECT_EQ(TrafficRowDelegate::fitBytes(full, 2 * fullWidth, metrics), full);
+    EXPECT_EQ(TrafficRowDelegate::fitBytes("E5", 100, metrics), "E5");
+    EXPECT_EQ(TrafficRowDelegate::fitBytes(full, 1, metrics), "…");
+    for (const QString& text : {full, cutByModel}) {
+        for (int width = 30; width <= 2 * fullWidth; width += 7) {
+            const QString shown = TrafficRowDelegate::fitBytes(text, width, metrics);
+            SCOPED_TRACE(width);
+            EXPECT_LE(metrics.horizontalAdvance(shown), width);
+            if (shown == text || shown == QStringLiteral("…")) continue;
+            ASSERT_TRUE(shown.endsWith(QStringLiteral(" …")));
+            const QString kept = shown.chopped(2);
+            EXPECT_TRUE(full.startsWith(kept + ' ')) << kept.toStdString();
+            EXPECT_EQ(kept.size() % 3, 2);  // whole bytes only
+        }
+    }
+}
+
+TEST(TrafficWindow, SavesTextOrCaptureByExtension) {
+    Bus bus;
+    bus.exchange(3, kAck, 0, 2);
+    bus.exchange(4, {}, -1, 3);
+    TrafficWindow window(bus.tap);
+    window.show();
+    QTemporaryDir dir;
+
+    const QString text = dir.filePath("provoz.txt");
+    ASSERT_TRUE(window.saveTo(text));
+    QFile t(text);
+    ASSERT_TRUE(t.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(t.readAll()).split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 5);
+    EXPECT_EQ(lines[0], "Čas\tΔ ms\tSměr\tAdresa\tDruh\tBajty\tVerdikt");
+    EXPECT_EQ(lines[2], window.model().rowText(1));
+
+    const QString capture = dir.filePath("provoz.PCAP");
+    ASSERT_TRUE(window.saveTo(capture));
+    QFile c(capture);
+    ASSERT_TRUE(c.open(QIODevice::ReadOnly));
+    const QByteArray bytes = c.readAll();
+    // Three frames with bytes; the time-out row has nothing on the wire.
+    EXPECT_EQ(static_cast<std::size_t>(bytes.size()),
+              kPcapHeaderBytes + 3 * (kPcapRecordHeaderBytes + kRtacHeaderBytes) + 6 + 1 + 6);
+    EXPECT_EQ(static_cast<unsigned char>(bytes[0]), 0xD4);
+
+    test::MessageRecorder messages;
+    EXPECT_FALSE(window.saveTo(dir.filePath("missing/provoz.txt")));
+    ASSERT_EQ(messages.calls.size(), 1u);
+}
+
+TEST(TrafficMonitor, OpensFromShortcutAndContextMenuOfTheProgramsWindows) {
+    Bus bus;
+    TrafficMonitor monitor(bus.tap);
+    UnitSelections selections;
+    UnitWindows windows;
+    auto* unit = new TForm_TEV(selections, windows);
+    unit->show();
+    const QSize size = unit->size();
+    const QString caption = unit->windowTitle();
+
+    QTest::keyClick(unit, Qt::Key_L, Qt::ControlModifier);
+    TrafficWindow* traffic = monitor.window();
+    ASSERT_NE(traffic, nullptr);
+    EXPECT_TRUE(traffic->isVisible());
+    QTest::keyClick(unit, Qt::Key_L, Qt::ControlModifier);
+    EXPECT_EQ(monitor.window(), traffic);  // one instance
+    traffic->hide();
+
+    // Right mouse button, the Menu key and Shift+F10 each bring up the menu.
+    auto menuOpens = [&](const std::function<void()>& press) {
+        press();
+        auto* menu = unit->findChild<QMenu*>();
+        if (menu == nullptr || menu->actions().size() != 1) return false;
+        EXPECT_EQ(menu->actions()[0]->text(), "Provoz linky…");
+        menu->actions()[0]->trigger();
+        menu->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        const bool shown = traffic->isVisible();
+        traffic->hide();
+        return shown;
+    };
+    EXPECT_TRUE(menuOpens([&] {
+        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5),
+                                unit->mapToGlobal(QPoint(5, 5)));
+        QApplication::sendEvent(unit, &event);
+    }));
+    EXPECT_TRUE(menuOpens([&] { QTest::keyClick(unit, Qt::Key_Menu); }));
+    EXPECT_TRUE(menuOpens([&] { QTest::keyClick(unit, Qt::Key_F10, Qt::ShiftModifier); }));
+    EXPECT_EQ(unit->size(), size);
+    EXPECT_EQ(unit->windowTitle(), caption);
+
+    // Other windows are not the monitor's business.
+    QWidget other;
+    other.show();
+    QTest::keyClick(&other, Qt::Key_L, Qt::ControlModifier);
+    EXPECT_FALSE(traffic->isVisible());
+}

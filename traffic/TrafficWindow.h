@@ -1,0 +1,80 @@
+#pragma once
+// The traffic monitor window "Provoz linky": every frame on channel 1 with its verdict, filters,
+// pause, copy and save, and the link statistics per module address. Non-modal; it only reads
+// the traffic tap and never touches the channel.
+
+#include <QElapsedTimer>
+#include <QWidget>
+
+#include "comm/TrafficTap.h"
+#include "traffic/TrafficTableModel.h"
+
+class QCheckBox;
+class QLabel;
+class QPushButton;
+class QSpinBox;
+class QTableView;
+class QTableWidget;
+class QTimer;
+
+namespace velor {
+
+// Updates are batched. Each batch of rows makes the table scroll to the tail and repaint every
+// visible row, so steady traffic is taken once a second (at 10 polls/s a batch is about the rows
+// in view); the first frames after a quiet moment show within half a second.
+inline constexpr int kTrafficRefreshMs = 500;
+inline constexpr int kTrafficBusyRefreshMs = 1000;
+inline constexpr int kStatsRefreshMs = 1000;
+
+class TrafficWindow : public QWidget {
+    Q_OBJECT
+public:
+    explicit TrafficWindow(TrafficTap& tap, QWidget* parent = nullptr);
+
+    // Takes what the tap recorded since the last update; the timer calls it.
+    void refresh();
+    // Saves the rows shown: a capture file for a name ending in .pcap, text otherwise. A failure
+    // is shown to the user and returns false.
+    bool saveTo(const QString& path);
+    // The selected rows as text, one frame a line.
+    QString selectedText() const;
+    void copySelection();
+    void clearAll();
+    bool paused() const;
+
+    TrafficTableModel& model() { return model_; }
+
+    QTableView* Table;
+    QTableWidget* Stats;
+    QPushButton* PauseButton;
+    QPushButton* ClearButton;
+    QPushButton* CopyButton;
+    QPushButton* SaveButton;
+    QPushButton* ResetButton;
+    QSpinBox* AddressFilter;
+    QCheckBox* ErrorsOnly;
+    QLabel* CountLabel;
+    QTimer* RefreshTimer;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void buildLayout();
+    void onTimer();
+    void saveAs();
+    void updateStats();
+    void updateCount();
+
+    TrafficTap& tap_;
+    TrafficTableModel model_;
+    std::uint64_t shownStats_ = ~std::uint64_t{0};
+    QElapsedTimer statsShown_;
+    QElapsedTimer rowsAdded_;  // since the last update that brought rows
+};
+
+// One statistics row: address (or "linka"), then the texts of the columns.
+QStringList trafficStatsRow(const QString& name, const AddressStats& stats);
+QStringList trafficStatsHeaders();
+
+}  // namespace velor
