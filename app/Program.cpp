@@ -12,17 +12,18 @@
 #include "config/AnalogEditor.h"
 #include "config/BinaryEditor.h"
 #include "config/ConfigFiles.h"
+#include "finder/ModuleFinderWindow.h"
 #include "help/HelpTopics.h"
 #include "help/HelpWindow.h"
 #include "monitor/KaluWindow.h"
-#include "finder/ModuleFinderWindow.h"
 #include "monitor/MokrWindow.h"
-#include "recording/RecordWindow.h"
 #include "monitor/TevWindow.h"
 #include "monitor/TevwWindow.h"
 #include "monitor/TewWindow.h"
-#include "traffic/TrafficWindow.h"
+#include "recording/RecordWindow.h"
 #include "report/ReportDialog.h"
+#include "traffic/TrafficMonitor.h"
+#include "traffic/TrafficWindow.h"
 
 namespace velor {
 
@@ -65,6 +66,8 @@ Program::Program(ProgramHooks hooks)
     AppState& app = *app_;
     io_.setClock(clock_);
     NameFiles(app, hooks.workDirectory);
+    tcpPort_ = hooks.tcpPeerPort;
+    workDirectory_ = QString::fromStdString(hooks.workDirectory);
     // The title names the program (task bar, session); the window captions stay as designed,
     // so no display name is set (the platform would append it to every caption).
     QApplication::setApplicationName(QStringLiteral("Velor Tarnix Line 2"));
@@ -76,8 +79,8 @@ Program::Program(ProgramHooks hooks)
     app.comm.engine.Windows = &transferWindows_;
     if (hooks.searchPorts) channel_.setPortSearch(std::move(hooks.searchPorts));
 
-    mainWindow_ = std::make_unique<TForm_MzVyber>(app, channel_);
-    traffic_ = installTrafficMonitor(app.comm);
+    mainWindow_ = std::make_unique<TForm_MzVyber>(app, channel_, tools_);
+    addTools();
     if (hooks.editorRunner) mainWindow_->setEditorRunner(std::move(hooks.editorRunner));
     // The message window comes before the loaders: a configuration file that has to be
     // initialised is reported at start-up, and a message without its window would be lost.
@@ -85,8 +88,6 @@ Program::Program(ProgramHooks hooks)
     LoadAnalogConfig(app.config, app.comm.channel);
     LoadBinaryConfig(app.config, app.comm.channel);
     logWrites(hooks);
-    attachHelp();
-    attachReport(hooks);
     if (hooks.replyTimeout != 0) app.comm.engine.ReplyTimeout = hooks.replyTimeout;
     if (hooks.pollInterval != 0) app.loop.PollInterval = hooks.pollInterval;
 }
@@ -94,6 +95,80 @@ Program::Program(ProgramHooks hooks)
 Program::~Program() {
     // The members go in reverse order: the tools, the message window, then the main window.
     if (presenter_ != nullptr) setMessagePresenter(previousPresenter_);
+}
+
+// The tools of the program's windows, in the order of their context menu. A tool is a folder
+// of its own and one line here.
+void Program::addTools() {
+    AppState& app = *app_;
+    PollingLoop& loop = mainWindow_->loop();
+    addTool(trafficMonitorTool(app.comm));
+    addTool(recordingTool(app));
+    addTool(
+        moduleFinderTool(app.comm, app.config,
+                         {[&loop] { loop.editorOpening(); }, [&loop] { loop.editorClosed(); }}));
+    addTool(reportTool(reportSources()));
+    addTool(helpTool(helpTopics()));
+    // "Info" of the two editors.
+    mainWindow_->editorContext().showHelp = [](int context) { openHelp(context); };
+}
+
+// The help topics of the program's windows: the designed ones by their help context, the other
+// windows by their own.
+std::vector<std::pair<const char*, int>> Program::helpTopics() {
+    return {
+        {TForm_MzVyber::staticMetaObject.className(), TForm_MzVyber::kHelpContext},
+        {TForm_Okno::staticMetaObject.className(), TForm_Okno::kHelpContext},
+        {TForm_Konmst::staticMetaObject.className(), TForm_Konmst::kHelpContext},
+        {TForm_BKonmst::staticMetaObject.className(), TForm_BKonmst::kHelpContext},
+        {TForm_TEV::staticMetaObject.className(), kHelpTev},
+        {TForm_TEW::staticMetaObject.className(), kHelpTew},
+        {TForm_TEVW::staticMetaObject.className(), kHelpTevw},
+        {TForm_MOKR::staticMetaObject.className(), kHelpMokr},
+        {TForm_Msg::staticMetaObject.className(), kHelpMessages},
+        {TrafficWindow::staticMetaObject.className(), kHelpTraffic},
+        {RecordWindow::staticMetaObject.className(), kHelpRecording},
+        {ModuleFinderWindow::staticMetaObject.className(), kHelpFinder},
+        {ReportDialog::staticMetaObject.className(), kHelpReport},
+    };
+}
+
+// The service report of the module a unit window watches, from the program's state, the traffic
+// monitor's statistics and the write log.
+ReportTool::Sources Program::reportSources() {
+    AppState& app = *app_;
+    ReportTool::Sources sources;
+    sources.unitOf = [&app](const QWidget* w) -> std::optional<RequestKind> {
+        const UnitWindows& u = app.windows;
+        if (w == u.kalu) return RequestKind::Kalu;
+        if (w == u.tev) return RequestKind::Tev;
+        if (w == u.tew) return RequestKind::Tew;
+        if (w == u.tevw) return RequestKind::Tevw;
+        if (w == u.mokr) return RequestKind::Mokr;
+        return std::nullopt;
+    };
+    const std::uint16_t tcpPort = tcpPort_;
+    sources.gather = [this, &app, tcpPort](RequestKind kind) {
+        const ReportSources from{kind,
+                                 app.config,
+                                 app.decoder,
+                                 app.selections,
+                                 *app.comm.channel.ChannelTable.record(1),
+                                 tcpPort,
+                                 &tool<TrafficMonitorSetup>().tap().stats(),
+                                 writeLog_.sessionLines()};
+        return gatherReport(from, QDateTime::currentDateTime());
+    };
+    sources.directory = workDirectory_.isEmpty() ? QDir::currentPath() : workDirectory_;
+    // The chart draws the KALU inputs: a KALU report takes it while a recording of KALU runs.
+    sources.chart = [this](RequestKind kind) {
+        const RecordWindow* recording = tool<ValueRecording>().window();
+        if (kind != RequestKind::Kalu || recording == nullptr ||
+            !recording->recorder().recording() || recording->recorder().kind() != kind)
+            return QImage();
+        return recording->chartImage();
+    };
+    return sources;
 }
 
 void Program::createMessages(const ProgramHooks& hooks) {
@@ -125,59 +200,6 @@ void Program::logWrites(const ProgramHooks& hooks) {
     app_->loop.WriteObserved = [this](const LoopWrite& w) { moduleWrites_->onWrite(w); };
 }
 
-// F1 in every window opens "Nápověda" at the window's topic; so does "Info" in the editors.
-void Program::attachHelp() {
-    auto help = std::make_unique<HelpOnF1>();
-    const std::pair<const QMetaObject*, int> topics[] = {
-        {&TForm_MzVyber::staticMetaObject, TForm_MzVyber::kHelpContext},
-        {&TForm_Okno::staticMetaObject, TForm_Okno::kHelpContext},
-        {&TForm_Konmst::staticMetaObject, TForm_Konmst::kHelpContext},
-        {&TForm_BKonmst::staticMetaObject, TForm_BKonmst::kHelpContext},
-        {&TForm_TEV::staticMetaObject, kHelpTev},
-        {&TForm_TEW::staticMetaObject, kHelpTew},
-        {&TForm_TEVW::staticMetaObject, kHelpTevw},
-        {&TForm_MOKR::staticMetaObject, kHelpMokr},
-        {&TForm_Msg::staticMetaObject, kHelpMessages},
-        {&TrafficWindow::staticMetaObject, kHelpTraffic},
-        {&RecordWindow::staticMetaObject, kHelpRecording},
-        {&TForm_Hledani::staticMetaObject, kHelpFinder},
-        {&ReportDialog::staticMetaObject, kHelpReport},
-    };
-    for (const auto& [meta, context] : topics) help->setTopic(meta->className(), context);
-    mainWindow_->editorContext().showHelp = [](int context) { openHelp(context); };
-    addTool(std::move(help));
-}
-
-// Ctrl+P and the context menu of a unit window: the service report of its module.
-void Program::attachReport(const ProgramHooks& hooks) {
-    AppState& app = *app_;
-    ReportTool::Sources sources;
-    sources.unitOf = [&app](const QWidget* w) -> std::optional<RequestKind> {
-        const UnitWindows& u = app.windows;
-        if (w == u.kalu) return RequestKind::Kalu;
-        if (w == u.tev) return RequestKind::Tev;
-        if (w == u.tew) return RequestKind::Tew;
-        if (w == u.tevw) return RequestKind::Tevw;
-        if (w == u.mokr) return RequestKind::Mokr;
-        return std::nullopt;
-    };
-    const std::uint16_t tcpPort = hooks.tcpPeerPort;
-    sources.gather = [this, &app, tcpPort](RequestKind kind) {
-        const ReportSources from{kind,
-                                 app.config,
-                                 app.decoder,
-                                 app.selections,
-                                 *app.comm.channel.ChannelTable.record(1),
-                                 tcpPort,
-                                 &traffic_->tap().stats(),
-                                 writeLog_.sessionLines()};
-        return gatherReport(from, QDateTime::currentDateTime());
-    };
-    sources.directory = hooks.workDirectory.empty() ? QDir::currentPath()
-                                                    : QString::fromStdString(hooks.workDirectory);
-    addTool(std::make_unique<ReportTool>(std::move(sources)));
-}
-
 void Program::start() {
     OpenChannel(app_->comm.channel, 1);
     mainWindow_->show();
@@ -196,11 +218,6 @@ void Program::stop() {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
     CloseChannel(app_->comm.channel, 1);
-}
-
-QObject& Program::addTool(std::unique_ptr<QObject> tool) {
-    tools_.push_back(std::move(tool));
-    return *tools_.back();
 }
 
 }  // namespace velor

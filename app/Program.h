@@ -1,9 +1,9 @@
 #pragma once
 // The program, assembled in one place: its state, the TCP transport, channel 1's adapter, the
-// clock, the transfer windows, the main window and the message window, created in the start-up
-// order. The entry, the benchmark, the screenshot tool and the scenario tests all build it
-// here; what a test or a tool replaces is named in ProgramHooks. The single-instance guard is
-// the entry's own and stays outside.
+// clock, the transfer windows, the main window, the message window and the tools of the
+// windows, created in the start-up order. The entry, the benchmark, the screenshot tool and the
+// scenario tests all build it here; what a test or a tool replaces is named in ProgramHooks. The
+// single-instance guard is the entry's own and stays outside.
 
 #include <QObject>
 #include <cstdint>
@@ -23,10 +23,11 @@
 #include "monitor/AppState.h"
 #include "monitor/ChannelAdapter.h"
 #include "monitor/MainWindow.h"
-#include "traffic/TrafficMonitor.h"
+#include "report/ReportDialog.h"
 #include "ui/MessageService.h"
 #include "ui/MessageWindow.h"
 #include "ui/ProgressWindow.h"
+#include "ui/ToolSet.h"
 
 namespace velor {
 
@@ -79,27 +80,33 @@ public:
     // channel to the operating system.
     void stop();
 
-    // Where the tools of the program (traffic monitor, recording, module finder) plug in:
-    // the state, the main window, channel 1 and the transport.
+    // What the tools and the tests reach: the state, the main window, channel 1 and the
+    // transport.
     AppState& state() { return *app_; }
     TForm_MzVyber& mainWindow() { return *mainWindow_; }
     ChannelAdapter& channel() { return channel_; }
     TForm_TCP& tcp() { return tcp_; }
     // The transfer engine's view of the channel table (what a traffic tap would watch).
     ChannelIo& channelIo() { return io_; }
-    // "Provoz linky": the tap on channel 1 and the engine, and its opener.
-    TrafficMonitorSetup& traffic() { return *traffic_; }
     // Every write to a module: its log, and the loop's writes going into it.
     WriteLog& writeLog() { return writeLog_; }
-    // Keeps a tool's window or object for the program's run; tools go before the main window.
-    QObject& addTool(std::unique_ptr<QObject> tool);
+    // Adds a tool to every window of the program (see addTools()); its object lives for the
+    // program's run and goes before the main window.
+    void addTool(Tool tool) { tools_.add(std::move(tool)); }
+    // The object a tool keeps ("Provoz linky": TrafficMonitorSetup, "Záznam hodnot":
+    // ValueRecording); the tool must have been added.
+    template <class T>
+    T& tool() const {
+        return *tools_.find<T>();
+    }
 
 private:
     void createMessages(const ProgramHooks& hooks);
+    void addTools();
 
     void logWrites(const ProgramHooks& hooks);
-    void attachHelp();
-    void attachReport(const ProgramHooks& hooks);
+    static std::vector<std::pair<const char*, int>> helpTopics();
+    ReportTool::Sources reportSources();
 
     std::unique_ptr<AppState> app_;
     TForm_TCP tcp_;
@@ -112,10 +119,11 @@ private:
     MessageOutlet messageWindow_;
     MessagePresenter* previousPresenter_ = nullptr;
     MessagePresenter* presenter_ = nullptr;
+    quint16 tcpPort_ = 0;
+    QString workDirectory_;
     WriteLog writeLog_;
     std::unique_ptr<ModuleWrites> moduleWrites_;
-    std::vector<std::unique_ptr<QObject>> tools_;
-    std::unique_ptr<TrafficMonitorSetup> traffic_;
+    ToolSet tools_;  // goes first, before the message window and the main window
 };
 
 }  // namespace velor

@@ -1,6 +1,5 @@
 #include "finder/ModuleFinderWindow.h"
 
-#include <QAction>
 #include <QKeySequence>
 
 #include <QCheckBox>
@@ -20,8 +19,6 @@
 #include "comm/ComConfig.h"
 #include "comm/SerialPortName.h"
 #include "config/ConfigFiles.h"
-#include "monitor/AppState.h"
-#include "monitor/PollingLoop.h"
 #include "ui/Cp1250.h"
 #include "ui/MessageService.h"
 
@@ -89,28 +86,29 @@ QString canonical(const std::string& path) {
 
 }  // namespace
 
-TForm_Hledani::TForm_Hledani(AppState& app, QWidget* parent) : QDialog(parent), app_(app) {
+ModuleFinderWindow::ModuleFinderWindow(CommState& comm, ConfigState& config, QWidget* parent)
+    : QDialog(parent), comm_(comm), config_(config) {
     setWindowTitle(QStringLiteral("Hledání modulů"));
     createControls();
-    const PortRecord& r = *app_.comm.channel.ChannelTable.record(1);
+    const PortRecord& r = *comm_.channel.ChannelTable.record(1);
     oldPortNumber_ = r.PortNumber;
-    oldPortName_ = app_.comm.channel.SelectedPortName;
+    oldPortName_ = comm_.channel.SelectedPortName;
     timer_ = new QTimer(this);
     timer_->setInterval(5);
-    connect(timer_, &QTimer::timeout, this, &TForm_Hledani::tick);
+    connect(timer_, &QTimer::timeout, this, &ModuleFinderWindow::tick);
 }
 
-TForm_Hledani::~TForm_Hledani() {
+ModuleFinderWindow::~ModuleFinderWindow() {
     abortSweep();
     restoreResolver();
 }
 
-void TForm_Hledani::createControls() {
+void ModuleFinderWindow::createControls() {
     auto* form = new QFormLayout;
     PortChoice = new QComboBox(this);
     PortChoice->addItem(QStringLiteral("TCP"), 0);
     for (int n = 1; n <= 9; ++n) PortChoice->addItem(QStringLiteral("COM%1").arg(n), n);
-    const PortRecord& r = *app_.comm.channel.ChannelTable.record(1);
+    const PortRecord& r = *comm_.channel.ChannelTable.record(1);
     PortChoice->setCurrentIndex(r.PortNumber <= 9 ? r.PortNumber : 0);
     form->addRow(QStringLiteral("Port:"), PortChoice);
     auto* bauds = new QHBoxLayout;
@@ -147,12 +145,12 @@ void TForm_Hledani::createControls() {
     B_Pouzit = new QPushButton(QStringLiteral("Použít"), this);
     B_Zavrit = new QPushButton(QStringLiteral("Zavřít"), this);
     B_Prerusit->setEnabled(false);
-    connect(B_Hledat, &QPushButton::clicked, this, &TForm_Hledani::startSweep);
-    connect(B_Prerusit, &QPushButton::clicked, this, &TForm_Hledani::abortSweep);
+    connect(B_Hledat, &QPushButton::clicked, this, &ModuleFinderWindow::startSweep);
+    connect(B_Prerusit, &QPushButton::clicked, this, &ModuleFinderWindow::abortSweep);
     connect(B_Pouzit, &QPushButton::clicked, this, [this] {
         if (adoptSelected()) accept();
     });
-    connect(B_Zavrit, &QPushButton::clicked, this, &TForm_Hledani::reject);
+    connect(B_Zavrit, &QPushButton::clicked, this, &ModuleFinderWindow::reject);
     auto* buttons = new QHBoxLayout;
     for (QPushButton* b : {B_Hledat, B_Prerusit, B_Pouzit, B_Zavrit}) buttons->addWidget(b);
     auto* layout = new QVBoxLayout(this);
@@ -164,7 +162,7 @@ void TForm_Hledani::createControls() {
     layout->addLayout(buttons);
 }
 
-QWidget* TForm_Hledani::createDeviceControls() {
+QWidget* ModuleFinderWindow::createDeviceControls() {
     auto* box = new QGroupBox(QStringLiteral("Sériová zařízení počítače"), this);
     Devices = new QListWidget(box);
     ComChoice = new QComboBox(box);
@@ -179,7 +177,7 @@ QWidget* TForm_Hledani::createDeviceControls() {
     connect(ComChoice, &QComboBox::currentIndexChanged, this, caption);
     connect(Devices, &QListWidget::currentRowChanged, this,
             [this](int row) { B_Priradit->setEnabled(row >= 0); });
-    connect(B_Priradit, &QPushButton::clicked, this, &TForm_Hledani::assignSelectedDevice);
+    connect(B_Priradit, &QPushButton::clicked, this, &ModuleFinderWindow::assignSelectedDevice);
     connect(B_Obnovit, &QPushButton::clicked, this,
             [this] { showSerialDevices(listSerialDevices()); });
     auto* row = new QHBoxLayout;
@@ -193,12 +191,12 @@ QWidget* TForm_Hledani::createDeviceControls() {
     return box;
 }
 
-void TForm_Hledani::showEvent(QShowEvent* event) {
+void ModuleFinderWindow::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (!devicesListed_) showSerialDevices(listSerialDevices());
 }
 
-void TForm_Hledani::showSerialDevices(std::vector<SerialDevice> devices) {
+void ModuleFinderWindow::showSerialDevices(std::vector<SerialDevice> devices) {
     devicesListed_ = true;
     devices_ = std::move(devices);
     Devices->clear();
@@ -211,7 +209,7 @@ void TForm_Hledani::showSerialDevices(std::vector<SerialDevice> devices) {
 }
 
 // Every listed device may be swept as it is, without a COMn entry leading to it.
-void TForm_Hledani::listDevicePorts() {
+void ModuleFinderWindow::listDevicePorts() {
     const QString chosen = PortChoice->currentData(kDevicePathRole).toString();
     for (int i = PortChoice->count() - 1; i >= 0; --i)
         if (PortChoice->itemData(i).toInt() == kDevicePort) PortChoice->removeItem(i);
@@ -224,8 +222,8 @@ void TForm_Hledani::listDevicePorts() {
 }
 
 // "COM3 – /dev/ttyUSB0 „FT232R USB UART“" for every COMn that leads to a found device.
-void TForm_Hledani::labelPortChoice() {
-    const PortResolver& resolve = app_.comm.channel.resolvePort;
+void ModuleFinderWindow::labelPortChoice() {
+    const PortResolver& resolve = comm_.channel.resolvePort;
     for (int i = 0; i < PortChoice->count(); ++i) {
         const int n = PortChoice->itemData(i).toInt();
         if (n < 1) continue;
@@ -242,13 +240,13 @@ void TForm_Hledani::labelPortChoice() {
     }
 }
 
-bool TForm_Hledani::assignSelectedDevice() {
+bool ModuleFinderWindow::assignSelectedDevice() {
     const int row = Devices->currentRow();
     if (row < 0 || row >= static_cast<int>(devices_.size())) return false;
     return assignDevice(linkTargetOf(devices_[static_cast<std::size_t>(row)]));
 }
 
-bool TForm_Hledani::assignDevice(const std::string& target) {
+bool ModuleFinderWindow::assignDevice(const std::string& target) {
     const std::string name = PortDeviceName(ComChoice->currentData().toInt());
     std::string problem;
     ComLinkResult result = makeComLink(name, target, false, problem);
@@ -272,7 +270,7 @@ bool TForm_Hledani::assignDevice(const std::string& target) {
     return true;
 }
 
-SweepSettings TForm_Hledani::settingsFromControls() const {
+SweepSettings ModuleFinderWindow::settingsFromControls() const {
     SweepSettings s;
     s.baudIndexes.clear();
     for (std::size_t i = 0; i < BaudChecks.size(); ++i)
@@ -287,9 +285,9 @@ SweepSettings TForm_Hledani::settingsFromControls() const {
     return s;
 }
 
-void TForm_Hledani::startSweep() {
+void ModuleFinderWindow::startSweep() {
     if (sweep_ != nullptr) return;
-    ChannelState& ch = app_.comm.channel;
+    ChannelState& ch = comm_.channel;
     const int choice = PortChoice->currentData().toInt();
     sweptChoice_ = choice;
     sweptDevicePath_ = PortChoice->currentData(kDevicePathRole).toString();
@@ -305,7 +303,7 @@ void TForm_Hledani::startSweep() {
     }
     Answers->clear();
     shown_ = 0;
-    sweep_ = std::make_unique<ModuleSweep>(app_.comm, settingsFromControls());
+    sweep_ = std::make_unique<ModuleSweep>(comm_, settingsFromControls());
     Progress->setRange(0, std::max(1, sweep_->total()));
     Progress->setValue(0);
     B_Hledat->setEnabled(false);
@@ -314,7 +312,7 @@ void TForm_Hledani::startSweep() {
     timer_->start();
 }
 
-void TForm_Hledani::tick() {
+void ModuleFinderWindow::tick() {
     if (sweep_ == nullptr) return;
     const bool more = sweep_->step();
     showAnswers();
@@ -323,7 +321,7 @@ void TForm_Hledani::tick() {
     if (!more) endSweep();
 }
 
-void TForm_Hledani::showAnswers() {
+void ModuleFinderWindow::showAnswers() {
     const auto& answers = sweep_->answers();
     if (shown_ == static_cast<int>(answers.size())) return;
     for (; shown_ < static_cast<int>(answers.size()); ++shown_) Answers->addItem(QString());
@@ -334,13 +332,13 @@ void TForm_Hledani::showAnswers() {
 }
 
 // No further probe starts; the one on the line ends within its time-out and is collected.
-void TForm_Hledani::abortSweep() {
+void ModuleFinderWindow::abortSweep() {
     if (sweep_ == nullptr) return;
     sweep_->abort();
     if (sweep_->finished()) endSweep();
 }
 
-void TForm_Hledani::endSweep() {
+void ModuleFinderWindow::endSweep() {
     timer_->stop();
     if (sweep_ == nullptr) return;
     sweep_->finish();
@@ -352,33 +350,33 @@ void TForm_Hledani::endSweep() {
     B_Pouzit->setEnabled(Answers->count() > 0);
     B_Prerusit->setEnabled(false);
     // Kept until the engine has let go of the sweep's request.
-    if (app_.comm.engine.RequestCount == 0) {
+    if (comm_.engine.RequestCount == 0) {
         lastAnswers_ = sweep_->answers();
         sweep_.reset();
     }
 }
 
-void TForm_Hledani::restoreResolver() {
+void ModuleFinderWindow::restoreResolver() {
     if (!savedResolver_) return;
-    app_.comm.channel.resolvePort = std::move(*savedResolver_);
+    comm_.channel.resolvePort = std::move(*savedResolver_);
     savedResolver_.reset();
 }
 
 // Channel 1 speaks of COMn only: a device swept by its path becomes the COMn chosen for
 // "Přiřadit jako COMn" first.
-std::optional<std::uint8_t> TForm_Hledani::adoptedPort() {
+std::optional<std::uint8_t> ModuleFinderWindow::adoptedPort() {
     if (sweptChoice_ != kDevicePort) return static_cast<std::uint8_t>(sweptChoice_);
     if (!assignDevice(sweptDevicePath_.toStdString())) return std::nullopt;
     return static_cast<std::uint8_t>(ComChoice->currentData().toInt());
 }
 
-bool TForm_Hledani::adoptSelected() {
+bool ModuleFinderWindow::adoptSelected() {
     const int row = Answers->currentRow();
     if (row < 0 || row >= static_cast<int>(lastAnswers_.size())) return false;
     const SweepAnswer& a = lastAnswers_[static_cast<std::size_t>(row)];
     const std::optional<std::uint8_t> port = adoptedPort();
     if (!port) return false;
-    ChannelState& ch = app_.comm.channel;
+    ChannelState& ch = comm_.channel;
     PortRecord& r = *ch.ChannelTable.record(1);
     r.PortNumber = *port;
     if (*port != 0) ch.SelectedPortName = PortDeviceName(*port);
@@ -396,8 +394,8 @@ bool TForm_Hledani::adoptSelected() {
     return true;
 }
 
-void TForm_Hledani::offerModuleAddress(int address) {
-    ConfigState& cfg = app_.config;
+void ModuleFinderWindow::offerModuleAddress(int address) {
+    ConfigState& cfg = config_;
     struct Offer {
         std::int32_t& field;
         const char* which;
@@ -418,35 +416,30 @@ void TForm_Hledani::offerModuleAddress(int address) {
         const std::int32_t old = o.field;
         o.field = address;
         // A file that could not be written keeps its address in memory too.
-        if (!o.save(cfg, app_.comm.channel)) o.field = old;
+        if (!o.save(cfg, comm_.channel)) o.field = old;
     }
 }
 
-void TForm_Hledani::reject() {
+void ModuleFinderWindow::reject() {
     if (sweep_ != nullptr) return;  // "Přerušit" first
-    ChannelState& ch = app_.comm.channel;
+    ChannelState& ch = comm_.channel;
     ch.ChannelTable.record(1)->PortNumber = oldPortNumber_;
     ch.SelectedPortName = oldPortName_;
     QDialog::reject();
 }
 
-void openModuleFinder(AppState& app, PollingLoop& loop, QWidget* parent) {
-    loop.editorOpening();
-    {
-        TForm_Hledani finder(app, parent);
-        finder.exec();
-    }
-    loop.editorClosed();
-}
-
-void installFinderShortcut(QWidget* window, AppState& app, PollingLoop& loop) {
-    auto* action = new QAction(QStringLiteral("&Hledání modulů…"), window);
-    action->setObjectName(QStringLiteral("ActionModuleFinder"));
-    action->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
-    action->setShortcutContext(Qt::WindowShortcut);
-    QObject::connect(action, &QAction::triggered, window,
-                     [&app, &loop, window] { openModuleFinder(app, loop, window); });
-    window->addAction(action);
+Tool moduleFinderTool(CommState& comm, ConfigState& config, ChannelLoan loan) {
+    ToolAction open{QStringLiteral("&Hledání modulů…"), QKeySequence(Qt::CTRL | Qt::Key_F),
+                    QStringLiteral("ActionModuleFinder"), ToolReach::MainWindowOnly,
+                    [&comm, &config, loan](QWidget* host) {
+                        loan.take();
+                        {
+                            ModuleFinderWindow finder(comm, config, host);
+                            finder.exec();
+                        }
+                        loan.giveBack();
+                    }};
+    return {{std::move(open)}, nullptr};
 }
 
 }  // namespace velor

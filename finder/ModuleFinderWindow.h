@@ -8,9 +8,13 @@
 #include <optional>
 #include <vector>
 
+#include "comm/ChannelLoan.h"
+#include "comm/CommState.h"
 #include "comm/SerialDevices.h"
 #include "comm/SerialPortName.h"
+#include "config/ConfigState.h"
 #include "modules/ModuleSweep.h"
+#include "ui/ToolSet.h"
 
 class QCheckBox;
 class QComboBox;
@@ -24,15 +28,12 @@ class QTimer;
 
 namespace velor {
 
-struct AppState;
-class PollingLoop;
-
-class TForm_Hledani : public QDialog {
+class ModuleFinderWindow : public QDialog {
     Q_OBJECT
 public:
     // The caller has taken the channel from the loop (as for an editor).
-    explicit TForm_Hledani(AppState& app, QWidget* parent = nullptr);
-    ~TForm_Hledani() override;
+    ModuleFinderWindow(CommState& comm, ConfigState& config, QWidget* parent = nullptr);
+    ~ModuleFinderWindow() override;
 
     void startSweep();
     void abortSweep();
@@ -86,7 +87,8 @@ private:
     void restoreResolver();
     std::optional<std::uint8_t> adoptedPort();
 
-    AppState& app_;
+    CommState& comm_;
+    ConfigState& config_;
     std::unique_ptr<ModuleSweep> sweep_;
     QTimer* timer_ = nullptr;
     std::uint8_t oldPortNumber_ = 0;
@@ -101,11 +103,8 @@ private:
     std::optional<PortResolver> savedResolver_;  // while a device is swept by its path
 };
 
-// Opens the finder modally over parent: the loop stops and channel 1 is closed as for a
-// configuration editor, and both are given back when the window closes.
-void openModuleFinder(AppState& app, PollingLoop& loop, QWidget* parent);
-
-// Ctrl+F and the entry "Hledání modulů" of the window's context menu open the finder.
-void installFinderShortcut(QWidget* window, AppState& app, PollingLoop& loop);
+// "Hledání modulů…" (Ctrl+F) in the main window: opens the finder modally over it, with
+// channel 1 borrowed from the polling loop for the time, as a configuration editor has it.
+Tool moduleFinderTool(CommState& comm, ConfigState& config, ChannelLoan loan);
 
 }  // namespace velor

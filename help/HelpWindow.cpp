@@ -165,4 +165,16 @@ bool HelpOnF1::eventFilter(QObject* watched, QEvent* event) {
     return true;
 }
 
+Tool helpTool(const std::vector<std::pair<const char*, int>>& topics) {
+    auto f1 = std::make_unique<HelpOnF1>();
+    for (const auto& [windowClass, context] : topics) f1->setTopic(windowClass, context);
+    HelpOnF1* topicsOf = f1.get();
+    Tool tool;
+    tool.actions.push_back({QStringLiteral("&Nápověda"), QKeySequence(Qt::Key_F1),
+                            QStringLiteral("ActionHelp"), ToolReach::EveryWindow,
+                            [topicsOf](QWidget* host) { openHelp(topicsOf->topicOf(host)); }});
+    tool.keeper = std::move(f1);
+    return tool;
+}
+
 }  // namespace velor

@@ -9,6 +9,10 @@
 #include <QPointer>
 #include <QString>
 #include <QWidget>
+#include <utility>
+#include <vector>
+
+#include "ui/ToolSet.h"
 
 class QLabel;
 class QLineEdit;
@@ -68,5 +72,10 @@ protected:
 private:
     QHash<QString, int> topics_;
 };
+
+// "Nápověda" as a tool of the program's windows: F1 and the context-menu entry in the host
+// windows, F1 in every other window through HelpOnF1. topics: the window classes (by their
+// meta-object's class name) and their help contexts.
+Tool helpTool(const std::vector<std::pair<const char*, int>>& topics);
 
 }  // namespace velor

@@ -98,7 +98,8 @@ bool ModuleWrites::onBlock(const LoopWrite& w) {
     if (!w.accepted) {
         sent_.clear();
         if (std::exchange(sendFailureLogged_, true)) return true;
-        return log_.append(entry(address, configTargetName(w.target), "konfigurace", w));
+        return log_.append(
+            entry(address, configTargetName(w.target), "konfigurace " + w.configFile, w));
     }
     sent_.insert(sent_.end(), w.block.begin(), w.block.end());
     if (!w.lastBlock) return true;

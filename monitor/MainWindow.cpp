@@ -16,7 +16,6 @@
 #include "comm/Channel.h"
 #include "config/AnalogEditor.h"
 #include "config/BinaryEditor.h"
-#include "finder/ModuleFinderWindow.h"
 #include "modules/RequestBuilders.h"
 #include "monitor/AppState.h"
 #include "monitor/KaluWindow.h"
@@ -25,11 +24,11 @@
 #include "monitor/TevwWindow.h"
 #include "monitor/TewWindow.h"
 #include "monitor/UnitWindows.h"
-#include "recording/RecordWindow.h"
 #include "ui/Cp1250.h"
 #include "ui/MessageService.h"
 #include "ui/NumberText.h"
 #include "ui/TextFit.h"
+#include "ui/ToolSet.h"
 
 namespace velor {
 
@@ -72,12 +71,14 @@ int runConfigEditor(EditorKind kind, EditorContext& context, QWidget* parent) {
     return editor.exec();
 }
 
-TForm_MzVyber::TForm_MzVyber(AppState& app, ChannelAdapter& channel, QWidget* parent)
+TForm_MzVyber::TForm_MzVyber(AppState& app, ChannelAdapter& channel, ToolSet& tools,
+                             QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint),
       app_(app),
       channel_(channel),
+      tools_(tools),
       loop_({app.loop, app.comm.engine, app.config, app.selections, app.decoder, *this, channel}),
       editorContext_{app.config,
                      app.comm.channel,
@@ -100,8 +101,7 @@ TForm_MzVyber::TForm_MzVyber(AppState& app, ChannelAdapter& channel, QWidget* pa
     createControls();
     channel_.setStatusFunction(
         [this](const std::string& text) { E_Stav->setText(QString::fromStdString(text)); });
-    installRecordingShortcut(this, app_);
-    installFinderShortcut(this, app_, loop_);
+    tools_.attach(this, ToolHost::Main);
     app_.windows.monitoringStopped = [this](ScanReset reset) {
         app_.loop.MonitoredKind = kMonitoredNone;
         app_.loop.ScanAddress = 0;
@@ -217,7 +217,7 @@ void TForm_MzVyber::B_Monit1Click() {
     UnitWindows& w = app_.windows;
     if (w.tev == nullptr) {
         w.tev = new TForm_TEV(app_.selections, w);
-        installRecordingShortcut(w.tev, app_);
+        tools_.attach(w.tev, ToolHost::Unit);
     }
     app_.loop.MonitoredKind = RequestKind::Tev;
     app_.selections.TevInputSet = 1;
@@ -234,7 +234,7 @@ void TForm_MzVyber::B_Monit2Click() {
     UnitWindows& w = app_.windows;
     if (w.tevw == nullptr) {
         w.tevw = new TForm_TEVW(app_.selections, w);
-        installRecordingShortcut(w.tevw, app_);
+        tools_.attach(w.tevw, ToolHost::Unit);
     }
     app_.loop.MonitoredKind = RequestKind::Tevw;
     app_.selections.TevwInputSet = 1;
@@ -250,7 +250,7 @@ void TForm_MzVyber::B_Monit4Click() {
     UnitWindows& w = app_.windows;
     if (w.tew == nullptr) {
         w.tew = new TForm_TEW(app_.selections, w);
-        installRecordingShortcut(w.tew, app_);
+        tools_.attach(w.tew, ToolHost::Unit);
     }
     app_.loop.MonitoredKind = RequestKind::Tew;
     w.tew->show();
@@ -264,7 +264,7 @@ void TForm_MzVyber::B_MonitFClick() {
             return app_.config.BinaryConfig.Inputs.at(static_cast<std::size_t>(n - 1)).Name;
         };
         w.mokr = new TForm_MOKR(app_.selections, w, names);
-        installRecordingShortcut(w.mokr, app_);
+        tools_.attach(w.mokr, ToolHost::Unit);
     }
     app_.loop.MonitoredKind = RequestKind::Mokr;
     app_.selections.MokrInputSet = 1;
@@ -284,7 +284,7 @@ void TForm_MzVyber::ZobrazOkno(int index) {
     UnitWindows& w = app_.windows;
     if (w.kalu == nullptr) {
         w.kalu = new TForm_Okno(app_.selections, w, app_.config.AnalogConfig.Variant);
-        installRecordingShortcut(w.kalu, app_);
+        tools_.attach(w.kalu, ToolHost::Unit);
     }
     w.kalu->slotNumber = 1;
     app_.loop.MonitoredKind = RequestKind::Kalu;

@@ -19,6 +19,7 @@ class QTimer;
 namespace velor {
 
 struct AppState;
+class ToolSet;
 
 enum class EditorKind { Analog, Binary };
 
@@ -31,8 +32,9 @@ public:
     static constexpr int kClientHeight = 440;
 
     // channel: channel 1 as the loop and the editors use it; the window names each port the
-    // search probes in E_Stav.
-    TForm_MzVyber(AppState& app, ChannelAdapter& channel, QWidget* parent = nullptr);
+    // search probes in E_Stav. tools: the tools this window and the unit windows it opens offer.
+    TForm_MzVyber(AppState& app, ChannelAdapter& channel, ToolSet& tools,
+                  QWidget* parent = nullptr);
     ~TForm_MzVyber() override;
 
     // Runs a configuration editor modally over the context and frees it. Replaceable so that
@@ -102,6 +104,7 @@ private:
 
     AppState& app_;
     ChannelAdapter& channel_;
+    ToolSet& tools_;
     PollingLoop loop_;
     EditorContext editorContext_;
     EditorRunner editorRunner_;

@@ -16,7 +16,6 @@
 #include "monitor/TevWindow.h"
 #include "monitor/TevwWindow.h"
 #include "monitor/TewWindow.h"
-#include "recording/RecordWindow.h"
 
 namespace velor {
 
@@ -28,7 +27,6 @@ UnitWindows::~UnitWindows() {
     delete tevw;
     delete tew;
     delete mokr;
-    delete recording;
 }
 
 bool UnitWindows::isOpen(RequestKind kind) const {

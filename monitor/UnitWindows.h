@@ -28,7 +28,6 @@ class TForm_TEV;
 class TForm_TEVW;
 class TForm_TEW;
 class TForm_MOKR;
-class RecordWindow;
 
 // What a closing unit window does to the address scan besides ending the monitoring: the
 // KALU window only restarts the scan at address 0, the binary and CPU windows also forget
@@ -41,7 +40,6 @@ struct UnitWindows {
     TForm_TEVW* tevw = nullptr;
     TForm_TEW* tew = nullptr;
     TForm_MOKR* mokr = nullptr;
-    RecordWindow* recording = nullptr;  // "Záznam hodnot", once opened
 
     // Set by the main window: MonitoredKind := 5, ScanAddress := 0 and, for AddressAndFlags,
     // the address-found flags cleared.

@@ -1,6 +1,5 @@
 #include "recording/RecordWindow.h"
 
-#include <QAction>
 #include <QChart>
 #include <QChartView>
 #include <QCheckBox>
@@ -75,7 +74,6 @@ RecordWindow::RecordWindow(AppState& app, QWidget* parent)
 RecordWindow::~RecordWindow() {
     app_.loop.AnswerObserved = nullptr;
     recorder_.stop();
-    if (app_.windows.recording == this) app_.windows.recording = nullptr;
 }
 
 void RecordWindow::build() {
@@ -263,6 +261,10 @@ void RecordWindow::fitValueAxis(std::uint16_t mask) {
     valueAxis_->setRange(lo - margin, hi + margin);
 }
 
+QImage RecordWindow::chartImage() const {
+    return view_->grab().toImage();
+}
+
 bool RecordWindow::saveImage(const QString& path) {
     updateChart();
     if (view_->grab().save(path, "PNG")) return true;
@@ -287,23 +289,32 @@ void RecordWindow::showState() {
     note_->setText(recorder_.message());
 }
 
-RecordWindow* showRecordWindow(AppState& app) {
-    if (app.windows.recording == nullptr) app.windows.recording = new RecordWindow(app);
-    RecordWindow* w = app.windows.recording;
-    w->show();
-    w->raise();
-    w->activateWindow();
-    return w;
+ValueRecording::ValueRecording(AppState& app) : app_(app) {}
+
+ValueRecording::~ValueRecording() {
+    delete window_.data();
 }
 
-void installRecordingShortcut(QWidget* window, AppState& app) {
-    auto* action = new QAction(QStringLiteral("&Záznam hodnot"), window);
-    action->setObjectName(QStringLiteral("ActionRecording"));
-    action->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
-    action->setShortcutContext(Qt::WindowShortcut);
-    QObject::connect(action, &QAction::triggered, window, [&app] { showRecordWindow(app); });
-    window->addAction(action);
-    window->setContextMenuPolicy(Qt::ActionsContextMenu);
+RecordWindow* ValueRecording::show() {
+    if (window_ == nullptr) window_ = new RecordWindow(app_);
+    window_->show();
+    window_->raise();
+    window_->activateWindow();
+    return window_;
+}
+
+ToolAction ValueRecording::action() {
+    return {QStringLiteral("&Záznam hodnot"), QKeySequence(Qt::CTRL | Qt::Key_R),
+            QStringLiteral("ActionRecording"), ToolReach::EveryWindow,
+            [this](QWidget*) { show(); }};
+}
+
+Tool recordingTool(AppState& app) {
+    auto recording = std::make_unique<ValueRecording>(app);
+    Tool tool;
+    tool.actions.push_back(recording->action());
+    tool.keeper = std::move(recording);
+    return tool;
 }
 
 }  // namespace velor

@@ -1,15 +1,18 @@
 #pragma once
 // "Záznam hodnot": the recording of the polled unit window to a CSV file and the live chart of
-// the KALU inputs. Non-modal, one instance, reached with Ctrl+R and the context menu of the
-// main window and of the unit windows. It listens to the loop's answers and never touches the
-// channel.
+// the KALU inputs. Non-modal, one instance, a tool of the program's windows (Ctrl+R and the
+// context menu of the main window and of the unit windows). It listens to the loop's answers
+// and never touches the channel.
 
+#include <QImage>
+#include <QPointer>
 #include <QWidget>
 #include <array>
 #include <functional>
 
 #include "recording/Recorder.h"
 #include "recording/TrendModel.h"
+#include "ui/ToolSet.h"
 
 class QCheckBox;
 class QChart;
@@ -53,6 +56,8 @@ public:
     void startClicked();
     void stopClicked();
     void chooseFile();
+    // The chart as it is drawn now (the service report takes it).
+    QImage chartImage() const;
     // Saves the chart as PNG; false (with a message) when it cannot be written.
     bool saveImage(const QString& path);
     // The periodic refresh: counts, the end of a recording, the chart (unless paused).
@@ -94,9 +99,25 @@ private:
     QTimer* timer_ = nullptr;
 };
 
-// Shows the one "Záznam hodnot" window, creating it on first use.
-RecordWindow* showRecordWindow(AppState& app);
-// Ctrl+R and a context-menu entry "Záznam hodnot" on window (the main window or a unit window).
-void installRecordingShortcut(QWidget* window, AppState& app);
+// "Záznam hodnot" of the program's run: the one window, created on first use.
+class ValueRecording : public QObject {
+    Q_OBJECT
+public:
+    explicit ValueRecording(AppState& app);
+    ~ValueRecording() override;
+
+    // Shows the window, creating it on first use.
+    RecordWindow* show();
+    RecordWindow* window() const { return window_; }
+    // "Záznam hodnot" with Ctrl+R in every host window.
+    ToolAction action();
+
+private:
+    AppState& app_;
+    QPointer<RecordWindow> window_;
+};
+
+// "Záznam hodnot" as a tool of the program's windows.
+Tool recordingTool(AppState& app);
 
 }  // namespace velor

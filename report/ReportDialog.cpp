@@ -1,9 +1,7 @@
 #include "report/ReportDialog.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QDir>
-#include <QEvent>
 #include <QFileDialog>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -76,13 +74,13 @@ void ReportDialog::trySave() {
         accept();
 }
 
-ReportTool::ReportTool(Sources sources) : sources_(std::move(sources)) {
-    qApp->installEventFilter(this);
+ReportTool::~ReportTool() {
+    delete dialog_.data();
 }
 
-ReportTool::~ReportTool() {
-    if (qApp != nullptr) qApp->removeEventFilter(this);
-    delete dialog_.data();
+void ReportTool::openFor(QWidget* host) {
+    const std::optional<RequestKind> kind = sources_.unitOf(host);
+    if (kind) open(*kind, host);
 }
 
 ReportDialog* ReportTool::open(RequestKind kind, QWidget* over) {
@@ -101,7 +99,8 @@ ReportDialog* ReportTool::open(RequestKind kind, QWidget* over) {
         r.technician = technician;
         r.note = note;
         QString error;
-        if (writeReportPdf(r, file, &error)) return true;
+        const QImage chart = sources_.chart ? sources_.chart(kind) : QImage();
+        if (writeReportPdf(r, file, &error, chart)) return true;
         ShowMessageWindow(kTextReportNotSaved, (file + QStringLiteral(": ") + error).toStdString(),
                           2, 1);
         return false;
@@ -114,20 +113,16 @@ ReportDialog* ReportTool::open(RequestKind kind, QWidget* over) {
     return dialog_.data();
 }
 
-bool ReportTool::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() != QEvent::Show || !watched->isWidgetType()) return false;
-    auto* window = static_cast<QWidget*>(watched);
-    if (!window->isWindow() || window->findChild<QAction*>(kActionName) != nullptr) return false;
-    const std::optional<RequestKind> kind = sources_.unitOf(window);
-    if (!kind) return false;
-    auto* action = new QAction(QStringLiteral("&Servisní protokol…"), window);
-    action->setObjectName(kActionName);
-    action->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
-    action->setShortcutContext(Qt::WindowShortcut);
-    connect(action, &QAction::triggered, this, [this, window, k = *kind] { open(k, window); });
-    window->addAction(action);
-    window->setContextMenuPolicy(Qt::ActionsContextMenu);
-    return false;
+Tool reportTool(ReportTool::Sources sources) {
+    auto report = std::make_unique<ReportTool>(std::move(sources));
+    ReportTool* opener = report.get();
+    Tool tool;
+    tool.actions.push_back({QStringLiteral("&Servisní protokol…"),
+                            QKeySequence(Qt::CTRL | Qt::Key_P), QString::fromLatin1(kActionName),
+                            ToolReach::UnitWindowsOnly,
+                            [opener](QWidget* host) { opener->openFor(host); }});
+    tool.keeper = std::move(report);
+    return tool;
 }
 
 }  // namespace velor

@@ -4,12 +4,14 @@
 // the module that window watches.
 
 #include <QDialog>
+#include <QImage>
 #include <QObject>
 #include <QPointer>
 #include <functional>
 #include <optional>
 
 #include "report/ServiceReport.h"
+#include "ui/ToolSet.h"
 
 class QLabel;
 class QLineEdit;
@@ -52,22 +54,25 @@ public:
         std::function<ServiceReport(RequestKind)> gather;
         // Where the PDF goes unless the user says otherwise.
         QString directory;
+        // The trend chart of a recording of the kind that runs now; a null image without one.
+        std::function<QImage(RequestKind)> chart;
     };
-    explicit ReportTool(Sources sources);
+    explicit ReportTool(Sources sources) : sources_(std::move(sources)) {}
     ~ReportTool() override;
+
+    // For the unit window host: the dialog for the module it watches; nothing for another.
+    void openFor(QWidget* host);
 
     // Opens the dialog for the module of the unit window over which it is called.
     ReportDialog* open(RequestKind kind, QWidget* over);
     ReportDialog* dialog() const { return dialog_.data(); }
 
-protected:
-    // Gives every unit window, when it is shown, the action "Servisní protokol…" (Ctrl+P),
-    // which its context menu then lists.
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
     Sources sources_;
     QPointer<ReportDialog> dialog_;
 };
+
+// "Servisní protokol" as a tool of the unit windows: Ctrl+P and the context-menu entry.
+Tool reportTool(ReportTool::Sources sources);
 
 }  // namespace velor

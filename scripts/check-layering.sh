@@ -22,22 +22,8 @@ folders=("${layers[@]}" "${tools[@]}")
 
 # Includes that break the rule for now, one "file -> included header" a line, each with why.
 allowed=(
-    # The recording and the finder are opened by the main window and the unit windows until the
-    # tools are attached in one place.
-    "monitor/MainWindow.cpp -> finder/ModuleFinderWindow.h"
-    "monitor/MainWindow.cpp -> recording/RecordWindow.h"
-    "monitor/UnitWindows.cpp -> recording/RecordWindow.h"
-    # The traffic monitor finds its host windows by their classes until the tools are attached
-    # in one place.
-    "traffic/TrafficMonitor.cpp -> monitor/KaluWindow.h"
-    "traffic/TrafficMonitor.cpp -> monitor/MainWindow.h"
-    "traffic/TrafficMonitor.cpp -> monitor/MokrWindow.h"
-    "traffic/TrafficMonitor.cpp -> monitor/TevWindow.h"
-    "traffic/TrafficMonitor.cpp -> monitor/TevwWindow.h"
-    "traffic/TrafficMonitor.cpp -> monitor/TewWindow.h"
     # The program's state still holds the unit windows.
     "recording/RecordWindow.cpp -> monitor/AppState.h"
-    "finder/ModuleFinderWindow.cpp -> monitor/AppState.h"
 )
 
 rank() {

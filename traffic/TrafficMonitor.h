@@ -1,19 +1,14 @@
 #pragma once
-// How the traffic monitor is reached: Ctrl+L and a context menu (right mouse button, the Menu
-// key, Shift+F10) in the main window and in every unit window open the one "Provoz linky"
-// window. It watches the application's events, so the designed windows need no control, size
-// or caption of their own for it.
+// How the traffic monitor is reached: Ctrl+L and the entry "Provoz linky…" of the context menu
+// of the program's windows open the one "Provoz linky" window; Ctrl+L in it brings it to the
+// front.
 
 #include <QObject>
-#include <QPoint>
-#include <QPointer>
 #include <memory>
-
-class QMenu;
-class QWidget;
 
 #include "comm/CommState.h"
 #include "comm/TrafficTap.h"
+#include "ui/ToolSet.h"
 
 namespace velor {
 
@@ -28,29 +23,21 @@ public:
     // Opens the window, or brings the open one to the front.
     TrafficWindow* open();
     TrafficWindow* window() const;
-    // The context menu of a program window, shown at the global position.
-    QMenu* popupMenu(QWidget* over, const QPoint& globalPos);
-
-    // True for the main window and the unit windows (and anything inside them).
-    static bool servesWindow(const QWidget* widget);
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
+    // "Provoz linky…" with Ctrl+L in every host window.
+    ToolAction action();
 
 private:
     TrafficTap& tap_;
     std::unique_ptr<TrafficWindow> window_;
-    QPointer<QMenu> menu_;
 };
 
 // The traffic monitor of the program's run: its clock, the tap on channel 1 and the engine,
 // and the opener. Detaches the tap again when it goes.
-class TrafficMonitorSetup {
+class TrafficMonitorSetup : public QObject {
+    Q_OBJECT
 public:
     explicit TrafficMonitorSetup(CommState& comm);
-    ~TrafficMonitorSetup();
-    TrafficMonitorSetup(const TrafficMonitorSetup&) = delete;
-    TrafficMonitorSetup& operator=(const TrafficMonitorSetup&) = delete;
+    ~TrafficMonitorSetup() override;
 
     TrafficTap& tap() { return tap_; }
     TrafficMonitor& monitor() { return monitor_; }
@@ -62,8 +49,7 @@ private:
     TrafficMonitor monitor_;
 };
 
-// Records channel 1 from now on and lets Ctrl+L and the context menu of the program's windows
-// open "Provoz linky".
-std::unique_ptr<TrafficMonitorSetup> installTrafficMonitor(CommState& comm);
+// "Provoz linky" as a tool of the program's windows: records channel 1 from now on.
+Tool trafficMonitorTool(CommState& comm);
 
 }  // namespace velor

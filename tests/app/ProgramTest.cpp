@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QDir>
 #include <QFileInfo>
 #include <QPushButton>
@@ -17,6 +18,9 @@
 #include "comm/Channel.h"
 #include "comm/ComConfig.h"
 #include "comm/PortRecord.h"
+#include "monitor/AppState.h"
+#include "monitor/KaluWindow.h"
+#include "monitor/TevWindow.h"
 #include "tests/MessageRecorder.h"
 
 namespace velor {
@@ -62,6 +66,29 @@ TEST_F(ProgramTest, StartUpLoadsFromTheWorkDirectoryAndReportsWhatItInitialised)
     EXPECT_EQ(program.state().comm.channel.CurrentChannel, 0);
     EXPECT_FALSE(program.mainWindow().isVisible());
     EXPECT_EQ(qApp->property(kHelpFileProperty).toString(), QStringLiteral("Velor.HLP"));
+}
+
+// Each tool is in the main window and, but for the finder, in every unit window it opens; the
+// service report only in the unit windows, help in all.
+TEST_F(ProgramTest, EveryWindowOffersTheTools) {
+    Program program(hooks);
+    auto names = [](const QWidget* w) {
+        QStringList n;
+        for (const QAction* a : w->actions()) n << a->objectName();
+        return n;
+    };
+    EXPECT_EQ(names(&program.mainWindow()), (QStringList{"ActionTraffic", "ActionRecording",
+                                                         "ActionModuleFinder", "ActionHelp"}));
+    program.mainWindow().B_Monit3->click();
+    ASSERT_NE(program.state().windows.kalu, nullptr);
+    EXPECT_EQ(
+        names(program.state().windows.kalu),
+        (QStringList{"ActionTraffic", "ActionRecording", "ActionServiceReport", "ActionHelp"}));
+    program.state().windows.kalu->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    program.mainWindow().B_Monit1->click();
+    ASSERT_NE(program.state().windows.tev, nullptr);
+    EXPECT_EQ(names(program.state().windows.tev).size(), 4);
 }
 
 TEST_F(ProgramTest, TimingHooksOutlastTheMainWindowsCreation) {

@@ -61,7 +61,7 @@ protected:
 };
 
 TEST_F(FinderWindowTest, PrerusitStopsMidSweepAndGivesTheChannelBack) {
-    TForm_Hledani finder(app);
+    ModuleFinderWindow finder(app.comm, app.config);
     finder.PortChoice->setCurrentIndex(3);
     finder.B_Hledat->click();
     ASSERT_TRUE(finder.sweeping());
@@ -77,7 +77,7 @@ TEST_F(FinderWindowTest, PrerusitStopsMidSweepAndGivesTheChannelBack) {
 }
 
 TEST_F(FinderWindowTest, PouzitSavesPortBaudAndParityOfTheAnswer) {
-    TForm_Hledani finder(app);
+    ModuleFinderWindow finder(app.comm, app.config);
     finder.PortChoice->setCurrentIndex(3);
     for (std::size_t i = 0; i < finder.BaudChecks.size(); ++i)
         finder.BaudChecks[i]->setChecked(i == 1 || i == 2);
@@ -116,7 +116,7 @@ TEST_F(FinderWindowTest, PouzitOffersTheAddressToEachConfiguration) {
     app.config.AnalogDirectory = configDir;
     app.config.BinaryDirectory = configDir;
     app.config.BinaryConfig.ModuleAddress = 4;
-    TForm_Hledani finder(app);
+    ModuleFinderWindow finder(app.comm, app.config);
     finder.PortChoice->setCurrentIndex(3);
     for (std::size_t i = 0; i < finder.BaudChecks.size(); ++i)
         finder.BaudChecks[i]->setChecked(i == 2);
@@ -190,7 +190,7 @@ protected:
 };
 
 TEST_F(FinderDevicesTest, DevicesAreListedWithTheirDetailsAndTheRemedy) {
-    TForm_Hledani finder(app);
+    ModuleFinderWindow finder(app.comm, app.config);
     finder.showSerialDevices(devices());
     ASSERT_EQ(finder.Devices->count(), 2);
     const QString usb = finder.Devices->item(1)->text();
@@ -214,7 +214,7 @@ TEST_F(FinderDevicesTest, DevicesAreListedWithTheirDetailsAndTheRemedy) {
 
 TEST_F(FinderDevicesTest, PriraditMakesTheLinkAndReplacesOneOnlyWhenConfirmed) {
     namespace fs = std::filesystem;
-    TForm_Hledani finder(app);
+    ModuleFinderWindow finder(app.comm, app.config);
     finder.showSerialDevices(devices());
     test::MessageRecorder messages;
     finder.ComChoice->setCurrentIndex(3);
@@ -253,7 +253,7 @@ TEST_F(FinderDevicesTest, PriraditMakesTheLinkAndReplacesOneOnlyWhenConfirmed) {
 // and "Použít" makes the COMn chosen for the assignment lead to it.
 TEST_F(FinderDevicesTest, ADeviceIsSweptByItsPathAndAdoptedAsTheChosenCom) {
     namespace fs = std::filesystem;
-    TForm_Hledani finder(app);
+    ModuleFinderWindow finder(app.comm, app.config);
     finder.showSerialDevices(devices());
     const int pty = finder.PortChoice->findText(sim->ptyDevice());
     ASSERT_GT(pty, 9);

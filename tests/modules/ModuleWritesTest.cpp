@@ -103,9 +103,10 @@ TEST_F(ModuleWritesTest, ConfigurationSendIsOneLineWithTheChecksumOfItsBlocks) {
     writes.onWrite(block(first, false, true));
     writes.onWrite(block(second, true, true));
     ASSERT_EQ(lines().size(), 2u);
-    EXPECT_NE(lines()[0].find("adresa 1 KALU | konfigurace | chyba: FC=0x0c nespravne zadane "
-                              "parametry"),
-              std::string::npos);
+    EXPECT_NE(
+        lines()[0].find("adresa 1 KALU | konfigurace KonfigA.cfa | chyba: FC=0x0c nespravne zadane "
+                        "parametry"),
+        std::string::npos);
     std::vector<std::uint8_t> both = first;
     both.insert(both.end(), second.begin(), second.end());
     EXPECT_NE(lines()[1].find("konfigurace KonfigA.cfa, bloky 13 B, " + blockChecksumText(both) +

@@ -35,6 +35,7 @@
 #include "tests/TextFits.h"
 #include "ui/Cp1250.h"
 #include "ui/FieldBinding.h"
+#include "ui/ToolSet.h"
 
 namespace velor {
 namespace {
@@ -63,7 +64,7 @@ protected:
         };
         app.comm.engine.Windows = &held;
         // The entry's order: the window first, then the configuration.
-        window = std::make_unique<TForm_MzVyber>(app, channel);
+        window = std::make_unique<TForm_MzVyber>(app, channel, tools);
         window->Timer1->stop();  // the test ticks by hand
         LoadAnalogConfig(app.config, app.comm.channel);
         LoadBinaryConfig(app.config, app.comm.channel);
@@ -120,6 +121,7 @@ protected:
     std::vector<std::string> opened;
     AppState app;
     ChannelAdapter channel{app.comm.channel};
+    ToolSet tools;
     std::unique_ptr<TForm_MzVyber> window;
     QTimer answerTimer;
     int answerTries = 0;

@@ -29,7 +29,8 @@ struct RecordWindowTest : ::testing::Test {
         app = std::make_unique<AppState>();
         app->config.AnalogConfig.ModuleAddress = 2;
         host.resize(100, 100);
-        installRecordingShortcut(&host, *app);
+        tool = tools.add(recordingTool(*app));
+        tools.attach(&host, ToolHost::Unit);
     }
     void answerKalu(float first) {
         std::vector<std::uint8_t> a(48);
@@ -39,18 +40,21 @@ struct RecordWindowTest : ::testing::Test {
     }
     RecordWindow* open() {
         host.actions().front()->trigger();
-        return app->windows.recording;
+        return recording().window();
     }
+    ValueRecording& recording() { return *qobject_cast<ValueRecording*>(tool); }
     test::MessageRecorder messages;
     QTemporaryDir dir;
     std::unique_ptr<AppState> app;
     QWidget host;
+    ToolSet tools;
+    QObject* tool = nullptr;
 };
 
 TEST_F(RecordWindowTest, ShortcutOpensOneWindowThatRecordsAndCharts) {
     ASSERT_EQ(host.actions().size(), 1);
     EXPECT_EQ(host.actions().front()->shortcut(), QKeySequence(QStringLiteral("Ctrl+R")));
-    EXPECT_EQ(host.contextMenuPolicy(), Qt::ActionsContextMenu);
+    EXPECT_EQ(host.actions().front()->text(), QStringLiteral("&Záznam hodnot"));
     RecordWindow* w = open();
     ASSERT_NE(w, nullptr);
     EXPECT_EQ(open(), w);
@@ -107,8 +111,8 @@ TEST_F(RecordWindowTest, ShortcutOpensOneWindowThatRecordsAndCharts) {
 TEST_F(RecordWindowTest, WindowRemovesItsListenerWhenDeleted) {
     open();
     EXPECT_TRUE(static_cast<bool>(app->loop.AnswerObserved));
-    delete app->windows.recording;
-    EXPECT_EQ(app->windows.recording, nullptr);
+    delete recording().window();
+    EXPECT_EQ(recording().window(), nullptr);
     EXPECT_FALSE(static_cast<bool>(app->loop.AnswerObserved));
 }
 

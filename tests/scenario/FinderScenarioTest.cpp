@@ -32,9 +32,11 @@ bool listsOnly17(const QString& status) {
 // a narrower address range (the full sweep's time is the benchmark's), then "Použít" on the
 // first answer. Runs inside the finder's modal loop.
 void findAndAdopt(bool& adopted) {
-    TForm_Hledani* finder = nullptr;
+    ModuleFinderWindow* finder = nullptr;
     ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return (finder = qobject_cast<TForm_Hledani*>(QApplication::activeModalWidget())); },
+        [&] {
+            return (finder = qobject_cast<ModuleFinderWindow*>(QApplication::activeModalWidget()));
+        },
         3000));
     finder->FromAddress->setValue(12);
     finder->ToAddress->setValue(20);

@@ -5,12 +5,15 @@
 
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
 
@@ -20,6 +23,7 @@
 #include "help/HelpTopics.h"
 #include "help/HelpWindow.h"
 #include "monitor/KaluWindow.h"
+#include "recording/RecordWindow.h"
 #include "report/ReportDialog.h"
 
 namespace velor::scenario {
@@ -103,6 +107,33 @@ TEST(HelpReportScenario, CtrlPInTheKaluWindowWritesTheReportOfTheModule) {
     ASSERT_TRUE(requests.hasMatch());
     EXPECT_GT(requests.captured(1).toInt(), 0);
     EXPECT_TRUE(text.contains(QRegularExpression(QStringLiteral(R"(95\. percentil +\d+ ms)"))));
+    // No recording runs: no chart.
+    EXPECT_FALSE(text.contains(QStringLiteral("Průběh vstupů")));
+    EXPECT_TRUE(p.messages().calls.empty());
+}
+
+TEST(HelpReportScenario, ReportOfAKaluBeingRecordedHoldsTheTrendChart) {
+    Program p({});
+    ASSERT_TRUE(p.simulatorReady());
+    openKalu(p);
+    QTemporaryDir dir;
+    RecordWindow* recording = p.program().tool<ValueRecording>().show();
+    recording->setFileAsker([&](const QString&, const QString&) { return dir.filePath("k.csv"); });
+    recording->startClicked();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return recording->recorder().rows() >= 3; }, 5000));
+
+    TForm_Okno* kalu = p.app().windows.kalu;
+    kalu->findChild<QAction*>(QStringLiteral("ActionServiceReport"))->trigger();
+    ReportDialog* dialog = reportDialog();
+    ASSERT_NE(dialog, nullptr);
+    dialog->file()->setText(dir.filePath("graf.pdf"));
+    dialog->saveButton()->click();
+    EXPECT_TRUE(test::pdfText(dir.filePath("graf.pdf")).contains(QStringLiteral("Průběh vstupů")));
+    // The chart is a picture in the file, beside the text.
+    QFile pdf(dir.filePath("graf.pdf"));
+    ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(pdf.readAll().contains("/Subtype /Image"));
+    recording->stopClicked();
     EXPECT_TRUE(p.messages().calls.empty());
 }
 

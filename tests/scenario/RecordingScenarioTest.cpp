@@ -65,7 +65,7 @@ TEST(RecordingScenario, RowsAreTheSimulatorsAnswersValueByValue) {
 
     QTemporaryDir dir;
     const QString path = dir.filePath("kalu.csv");
-    RecordWindow* w = showRecordWindow(p.app());
+    RecordWindow* w = p.program().tool<ValueRecording>().show();
     w->setFileAsker([&](const QString&, const QString&) { return path; });
     w->startClicked();
     ASSERT_TRUE(w->recorder().recording());
@@ -138,7 +138,7 @@ TEST(RecordingScenario, SpreadsheetReadsTheNumbersAndTheNames) {
 
     QTemporaryDir dir;
     const QString path = dir.filePath("záznam.csv");
-    RecordWindow* w = showRecordWindow(p.app());
+    RecordWindow* w = p.program().tool<ValueRecording>().show();
     w->setFileAsker([&](const QString&, const QString&) { return path; });
     w->startClicked();
     ASSERT_TRUE(QTest::qWaitFor([&] { return w->recorder().rows() >= 5; }, 10000));

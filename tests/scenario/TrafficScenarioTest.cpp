@@ -9,10 +9,10 @@
 
 #include "ScenarioProgram.h"
 #include "comm/TrafficTap.h"
+#include "traffic/TrafficMonitor.h"
 
 namespace velor::scenario {
 namespace {
-
 
 std::size_t verdictIndex(Verdict v) {
     return static_cast<std::size_t>(v);
@@ -27,7 +27,7 @@ TEST(TrafficScenario, StatisticsEqualTheSimulatorsEventLog) {
         SCOPED_TRACE(args.join(' ').toStdString());
         Program p(args);
         ASSERT_TRUE(p.simulatorReady());
-        TrafficTap& tap = p.program().traffic().tap();
+        TrafficTap& tap = p.program().tool<TrafficMonitorSetup>().tap();
 
         // The TEV window (module at 2) polled for a while, then the loop stopped between
         // requests so that the last exchange is complete on both sides.
@@ -36,7 +36,8 @@ TEST(TrafficScenario, StatisticsEqualTheSimulatorsEventLog) {
         const char* const request[] = {"\"event\":\"request\"", "\"addr\":2,"};
         ASSERT_TRUE(p.waitEvents({request[0], request[1]}, 40, 15000));
         p.main().Timer1->stop();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return p.app().comm.engine.TransferWindow == nullptr; }, 3000));
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return p.app().comm.engine.TransferWindow == nullptr; }, 3000));
         QTest::qWait(200);
 
         ASSERT_EQ(tap.stats().addresses().size(), 1u);

@@ -373,7 +373,8 @@ TEST_F(CliProcessTest, AFailedKaluBlockStartsTheSendAgainWithTheFirstHalf) {
     const QStringList log =
         QString::fromUtf8(fileBytes(path("zapisy.log"))).split('\n', Qt::SkipEmptyParts);
     ASSERT_EQ(log.size(), 1);
-    EXPECT_TRUE(log[0].contains("adresa 1 KALU | konfigurace | chyba: FC=9 Blok/Data nedostupná"))
+    EXPECT_TRUE(log[0].contains(
+        "adresa 1 KALU | konfigurace KonfigA.cfa | chyba: FC=9 Blok/Data nedostupná"))
         << log[0].toStdString();
 }
 

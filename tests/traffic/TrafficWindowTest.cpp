@@ -22,6 +22,7 @@
 #include "monitor/UnitWindows.h"
 #include "traffic/TrafficMonitor.h"
 #include "traffic/TrafficRowDelegate.h"
+#include "ui/ToolSet.h"
 
 using namespace velor;
 
@@ -250,9 +251,12 @@ TEST(TrafficWindow, SavesTextOrCaptureByExtension) {
 TEST(TrafficMonitor, OpensFromShortcutAndContextMenuOfTheProgramsWindows) {
     Bus bus;
     TrafficMonitor monitor(bus.tap);
+    ToolSet tools;
+    tools.add({{monitor.action()}, nullptr});
     UnitSelections selections;
     UnitWindows windows;
     auto* unit = new TForm_TEV(selections, windows);
+    tools.attach(unit, ToolHost::Unit);
     unit->show();
     const QSize size = unit->size();
     const QString caption = unit->windowTitle();

@@ -167,8 +167,8 @@ void fillTraffic(TrafficTap& tap, std::size_t frames) {
 }
 
 // Opens "Záznam hodnot" for the polled KALU window, ticks every input and starts recording.
-void openRecording(AppState& app) {
-    RecordWindow* window = showRecordWindow(app);
+void openRecording(ValueRecording& recording) {
+    RecordWindow* window = recording.show();
     window->setFileAsker([](const QString&, const QString&) {
         return QDir::current().filePath(QStringLiteral("bench-record.csv"));
     });
@@ -176,8 +176,8 @@ void openRecording(AppState& app) {
     window->startClicked();
 }
 
-double recordedRows(AppState& app) {
-    const RecordWindow* window = app.windows.recording;
+double recordedRows(const ValueRecording& recording) {
+    const RecordWindow* window = recording.window();
     return window != nullptr ? static_cast<double>(window->recorder().rows()) : 0;
 }
 
@@ -187,7 +187,7 @@ RunFigures runProgram(const RunOptions& options) {
     writeLoopbackComConfig();
     ProgramHarness harness(options.simulatorPort);
     if (options.trafficWindow) {
-        TrafficMonitorSetup& traffic = harness.program().traffic();
+        TrafficMonitorSetup& traffic = harness.program().tool<TrafficMonitorSetup>();
         fillTraffic(traffic.tap(), kTrafficFrameCapacity);
         traffic.monitor().open();
     }
@@ -195,11 +195,12 @@ RunFigures runProgram(const RunOptions& options) {
     harness.mainWindow().show();
     startPolling(harness, options.pollInterval);
     openUnitWindow(harness.mainWindow(), options.unit);
-    if (options.recordWindow) openRecording(harness.app());
+    if (options.recordWindow) openRecording(harness.program().tool<ValueRecording>());
     runEventsFor(options.warmupSeconds);
 
     probe.reset();
-    const double rowsBefore = options.recordWindow ? recordedRows(harness.app()) : 0;
+    const double rowsBefore =
+        options.recordWindow ? recordedRows(harness.program().tool<ValueRecording>()) : 0;
     const double cpuBefore = cpuSecondsSoFar();
     QElapsedTimer window;
     window.start();
@@ -215,7 +216,8 @@ RunFigures runProgram(const RunOptions& options) {
     f.latencyMeanMs = latency.mean;
     f.latencyP95Ms = latency.p95;
     f.latencyMaxMs = latency.max;
-    if (options.recordWindow) f.recordedRows = recordedRows(harness.app()) - rowsBefore;
+    if (options.recordWindow)
+        f.recordedRows = recordedRows(harness.program().tool<ValueRecording>()) - rowsBefore;
     waitForIdleEngine(harness);
     f.peakRssKiB = peakResidentKiB();
     return f;

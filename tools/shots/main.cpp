@@ -103,7 +103,7 @@ void shootUnits(ProgramHarness& h, const QDir& out) {
 // have moved for a while.
 void shootRecording(ProgramHarness& h, const QDir& work, const QDir& out) {
     pollUnit(h, 1, [&] { h.mainWindow().B_Monit3Click(); });
-    velor::RecordWindow* window = velor::showRecordWindow(h.app());
+    velor::RecordWindow* window = h.program().tool<velor::ValueRecording>().show();
     window->setFileAsker([&work](const QString&, const QString&) {
         return work.filePath(QStringLiteral("zaznam.csv"));
     });
@@ -215,6 +215,6 @@ int main(int argc, char* argv[]) {
     shootEditor<velor::TForm_Konmst>(context, &h.mainWindow(), out, "editor-analog.png");
     shootEditor<velor::TForm_BKonmst>(context, &h.mainWindow(), out, "editor-binary.png");
     shootMessage(out);
-    shootTraffic(h, h.program().traffic().monitor(), out);
+    shootTraffic(h, h.program().tool<velor::TrafficMonitorSetup>().monitor(), out);
     return failures == 0 ? 0 : 1;
 }
