@@ -138,13 +138,13 @@ std::vector<std::pair<const char*, int>> Program::helpTopics() {
 ReportTool::Sources Program::reportSources() {
     AppState& app = *app_;
     ReportTool::Sources sources;
-    sources.unitOf = [&app](const QWidget* w) -> std::optional<RequestKind> {
-        const UnitWindows& u = app.windows;
-        if (w == u.kalu) return RequestKind::Kalu;
-        if (w == u.tev) return RequestKind::Tev;
-        if (w == u.tew) return RequestKind::Tew;
-        if (w == u.tevw) return RequestKind::Tevw;
-        if (w == u.mokr) return RequestKind::Mokr;
+    sources.unitOf = [this](const QWidget* w) -> std::optional<RequestKind> {
+        const UnitWindows& u = mainWindow_->units();
+        if (w == u.kalu()) return RequestKind::Kalu;
+        if (w == u.tev()) return RequestKind::Tev;
+        if (w == u.tew()) return RequestKind::Tew;
+        if (w == u.tevw()) return RequestKind::Tevw;
+        if (w == u.mokr()) return RequestKind::Mokr;
         return std::nullopt;
     };
     const std::uint16_t tcpPort = tcpPort_;

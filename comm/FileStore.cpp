@@ -86,6 +86,16 @@ std::optional<std::vector<std::uint8_t>> readRegularFile(const std::string& path
     return bytes;
 }
 
+// The check saveFileDurably makes first.
+std::optional<FileError> refusalToSave(const std::string& path) {
+    namespace fs = std::filesystem;
+    const fs::path target = widePath(path);
+    std::error_code ec;
+    if (fs::exists(target, ec) && !fs::is_regular_file(target, ec))
+        return FileError{FileError::Cause::NotRegularFile, 0};
+    return std::nullopt;
+}
+
 // Windows keeps no modes or links worth keeping here: write a temporary file, then replace.
 std::optional<FileError> saveFileDurably(const std::string& path,
                                          std::span<const std::uint8_t> bytes) {
@@ -306,21 +316,41 @@ std::optional<std::vector<std::uint8_t>> readRegularFile(const std::string& path
     return bytes;
 }
 
+namespace {
+
+// The file a save of path writes (links followed) and its state; the refusal when there is one.
+struct SaveTarget {
+    std::string path;
+    bool exists = false;
+    struct stat old {};
+};
+
+std::optional<FileError> examineTarget(const std::string& path, SaveTarget& target) {
+    int error = 0;
+    const std::optional<std::string> resolved = resolveLinks(path, error);
+    if (!resolved) return systemError(error);
+    target.path = *resolved;
+    target.exists = ::stat(target.path.c_str(), &target.old) == 0;
+    if (!target.exists && errno != ENOENT) return systemError(errno);
+    if (target.exists) return refusalOf(target.path, target.old);
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<FileError> refusalToSave(const std::string& path) {
+    SaveTarget target;
+    return examineTarget(path, target);
+}
+
 std::optional<FileError> saveFileDurably(const std::string& path,
                                          std::span<const std::uint8_t> bytes) {
-    int error = 0;
-    const std::optional<std::string> target = resolveLinks(path, error);
-    if (!target) return systemError(error);
-    struct stat old {};
-    const bool exists = ::stat(target->c_str(), &old) == 0;
-    if (!exists && errno != ENOENT) return systemError(errno);
-    if (exists) {
-        if (const auto refusal = refusalOf(*target, old)) return refusal;
-    }
-    removeStaleTemporaries(directoryOf(*target), nameOf(*target));
+    SaveTarget target;
+    if (const auto refusal = examineTarget(path, target)) return refusal;
+    removeStaleTemporaries(directoryOf(target.path), nameOf(target.path));
     // Renaming a new file over one of several hard links would split it from the others.
-    if (exists && old.st_nlink > 1) return writeInPlace(*target, bytes);
-    return replaceThroughTemporary(*target, exists ? &old : nullptr, bytes);
+    if (target.exists && target.old.st_nlink > 1) return writeInPlace(target.path, bytes);
+    return replaceThroughTemporary(target.path, target.exists ? &target.old : nullptr, bytes);
 }
 
 #endif

@@ -46,6 +46,12 @@ private:
 std::optional<std::vector<std::uint8_t>> readRegularFile(const std::string& path,
                                                          std::size_t maxBytes);
 
+// Why saveFileDurably would refuse path before writing a byte: anything but a regular file at
+// the path (after following symbolic links), or a read-only file. Nothing for a regular file
+// it may replace and for a new name. A file that grows after its first save (a table of
+// values, a capture) is started with saveFileDurably and then appended to.
+std::optional<FileError> refusalToSave(const std::string& path);
+
 // Replaces the file at `path` with `bytes`:
 // - a symbolic link is followed and its target replaced, the link stays;
 // - the replaced file keeps its mode (and owner where the process may keep it); a new file gets

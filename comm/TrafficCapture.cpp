@@ -1,6 +1,7 @@
 #include "comm/TrafficCapture.h"
 
 #include "comm/ByteCodec.h"
+#include "comm/FileStore.h"
 
 namespace velor {
 
@@ -64,6 +65,50 @@ std::vector<std::uint8_t> pcapOfFrames(const TrafficTap& tap, std::span<const st
         appendPcapRecord(out, {f->direction, f->time.wallUs, tap.bytes(*f)});
     }
     return out;
+}
+
+bool CaptureWriter::open(const std::string& path) {
+    close();
+    error_.clear();
+    buffer_.clear();
+    std::vector<std::uint8_t> header;
+    appendPcapHeader(header);
+    if (const auto error = saveFileDurably(path, header)) {
+        error_ = describeFileError(*error);
+        return false;
+    }
+    file_.setFileName(QString::fromStdString(path));
+    // Unbuffered: the bound is the one buffer between the frames and the file.
+    if (!file_.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
+        error_ = file_.errorString().toStdString();
+        return false;
+    }
+    buffer_.reserve(bound_);
+    return true;
+}
+
+bool CaptureWriter::append(const CaptureFrame& frame) {
+    if (!file_.isOpen() || failed()) return false;
+    appendPcapRecord(buffer_, frame);
+    return buffer_.size() < bound_ || flush();
+}
+
+bool CaptureWriter::flush() {
+    if (!file_.isOpen() || failed()) return false;
+    const auto size = static_cast<qint64>(buffer_.size());
+    if (size > 0 && file_.write(reinterpret_cast<const char*>(buffer_.data()), size) != size) {
+        error_ = file_.errorString().toStdString();
+        file_.close();
+    }
+    buffer_.clear();
+    return !failed();
+}
+
+bool CaptureWriter::close() {
+    if (!file_.isOpen()) return !failed();
+    flush();
+    file_.close();
+    return !failed();
 }
 
 }  // namespace velor

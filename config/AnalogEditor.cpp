@@ -205,7 +205,7 @@ void TForm_Konmst::FormCreate() {
     currentInput_ = 1;
     currentSensor_ = ctx_.config.AnalogConfig.Inputs[0].SensorIndex;
     fillFieldTable();
-    ctx_.KaluSecondHalf = false;
+    ctx_.outcome.analogSendFromStart = true;
     BitBtn5->setText(uiText(ctx_.config.AnalogConfig.Variant == 1 ? "K&ALU - 12" : "K&ALU - 11"));
     showConstants();
 }

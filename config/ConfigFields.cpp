@@ -202,11 +202,11 @@ struct Reader {
         QJsonValue j;
         if (!take(name, j)) return;
         const double d = j.toDouble(std::nan(""));
-        if (!j.isDouble() || d != std::floor(d)) {
+        // Compared as a double before any conversion: 1e30 or -1e30 fits no integer type.
+        if (!j.isDouble() || !std::isfinite(d) || d != std::floor(d)) {
             problem = name + ": not a whole number";
         } else if (d < low || d > high) {
-            problem = name + ": " + std::to_string(static_cast<std::int64_t>(d)) +
-                      " is out of range " + rangeText(low, high);
+            problem = name + ": " + numberText(d) + " is out of range " + rangeText(low, high);
         } else {
             value = static_cast<T>(d);
         }
@@ -215,7 +215,13 @@ struct Reader {
         QJsonValue j;
         if (!take(name, j)) return;
         std::optional<float> f;
-        if (j.isDouble()) f = static_cast<float>(j.toDouble());
+        const double d = j.toDouble();
+        // A double beyond the range of a single has no single to become.
+        if (j.isDouble() && !(std::fabs(d) <= std::numeric_limits<float>::max())) {
+            problem = name + ": " + numberText(d) + " is out of range " + rangeText(low, high);
+            return;
+        }
+        if (j.isDouble()) f = static_cast<float>(d);
         if (j.isString()) f = nonFiniteNamed(j.toString());
         if (!f) {
             problem = name + ": not a number";
@@ -245,13 +251,13 @@ struct Reader {
             value = bytes;
         }
     }
+    static std::string numberText(double x) {
+        char t[32];
+        return std::string(t, std::to_chars(t, t + sizeof t, x).ptr);
+    }
     static std::string rangeText(double low, double high) {
         if (low == -kAnyReal) return "of finite numbers";
-        auto text = [](double x) {
-            char t[32];
-            return std::string(t, std::to_chars(t, t + sizeof t, x).ptr);
-        };
-        return text(low) + ".." + text(high);
+        return numberText(low) + ".." + numberText(high);
     }
 };
 
@@ -388,6 +394,11 @@ std::string configFileToJson(const ConfigFileData& data) {
 }
 
 bool configFileFromJson(const QByteArray& json, ConfigFileData& data, std::string& problem) {
+    if (static_cast<std::size_t>(json.size()) > kMaxConfigJsonBytes) {
+        problem = "larger than any configuration (" + std::to_string(kMaxConfigJsonBytes) +
+                  " bytes at most)";
+        return false;
+    }
     QJsonParseError error{};
     const QJsonDocument doc = QJsonDocument::fromJson(json, &error);
     if (!doc.isObject()) {

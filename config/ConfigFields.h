@@ -61,6 +61,11 @@ std::string fieldValueText(const ConfigField& field);
 
 // The JSON form: {"file": "cfa", "<field name>": value, ...} in file order, one field a line.
 std::string configFileToJson(const ConfigFileData& data);
+// Far more than any configuration's JSON form takes, whatever its texts and layout (the largest,
+// every text at its longest in six-byte escapes, takes about 24 kB): a longer input is no
+// configuration and is refused before it is parsed.
+inline constexpr std::size_t kMaxConfigJsonBytes = 1024 * 1024;
+
 // Takes the JSON form back. Every field must be there and within its range; false with a
 // problem naming the first field that is missing, of the wrong type or out of range.
 bool configFileFromJson(const QByteArray& json, ConfigFileData& data, std::string& problem);

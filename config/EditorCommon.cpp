@@ -13,6 +13,7 @@
 #include "comm/ChannelState.h"
 #include "config/ConfigFiles.h"
 #include "config/ConfigState.h"
+#include "config/ModuleHelpers.h"
 #include "ui/Cp1250.h"
 #include "ui/FieldBinding.h"
 #include "ui/FieldTable.h"
@@ -203,12 +204,13 @@ bool finishCloseQuery(EditorContext& ctx, int modalResult, bool canClose, const 
     if (modalResult == kModalOk) ctx.config.SendPending = false;
 
     image.ResponseDelay = static_cast<std::uint8_t>(d.ResponseDelay);
-    applyResponseDelay(d.ResponseDelay, ctx.ReplyTimeout, ctx.PollInterval);
+    EditorOutcome::Timing& timing = ctx.outcome.timing.emplace();
+    applyResponseDelay(d.ResponseDelay, timing.replyTimeout, timing.pollInterval);
     image.CommTimeout = static_cast<std::uint16_t>(d.CommTimeout);
     const std::uint16_t baudIndex = ctx.channels.ChannelTable.record(1)->BaudIndex;
-    AdjustTimeoutsForBaud(ctx.ReplyTimeout, ctx.PollInterval, baudIndex);
+    AdjustTimeoutsForBaud(timing.replyTimeout, timing.pollInterval, baudIndex);
     const bool saved = image.buildAndSave(baudIndex);
-    ResetAddressScan(ctx.ScanAddress, ctx.AddressFound);
+    ctx.outcome.restartScan = true;
     // A configuration that did not reach its file is not reported as done: the dialog stays.
     return canClose && saved;
 }

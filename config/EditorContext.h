@@ -6,9 +6,8 @@
 #include <QString>
 #include <cstdint>
 #include <functional>
-#include <span>
 
-#include "config/ModuleHelpers.h"
+#include "config/EditorOutcome.h"
 
 class QWidget;
 
@@ -22,11 +21,8 @@ struct EditorContext {
     ConfigState& config;
     ChannelState& channels;
     FieldBindingState& fields;
-    std::uint16_t& ReplyTimeout;  // the transfer engine's step time-out
-    std::uint16_t& PollInterval;  // the main window's timer interval
-    bool& KaluSecondHalf;         // the next analog send starts with the second half
-    std::int32_t& ScanAddress;    // the main window's address scan, restarted on saving
-    std::span<bool, kBusAddressCount> AddressFound;
+    // What the editor decided for the polling loop; empty when it opens.
+    EditorOutcome outcome;
 
     // Runs the serial port search: fills channels.FoundPorts and clears PortSearchPending.
     // Called only while PortSearchPending is set; the port list is made from FoundPorts, so

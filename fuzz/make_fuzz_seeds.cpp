@@ -16,6 +16,7 @@
 #include "comm/ComConfig.h"
 #include "comm/Frame.h"
 #include "comm/PortRecord.h"
+#include "config/ConfigFields.h"
 #include "config/ConfigFiles.h"
 #include "config/SensorTable.h"
 
@@ -128,6 +129,23 @@ void comConfigSeeds() {
     write("fuzz_com_config", "serial_com3", comConfig(serial, tcp));
 }
 
+// The JSON form as show --json prints it: the default files, and a changed analog one.
+void jsonSeeds() {
+    const std::string t = "fuzz_config_json";
+    const auto bytesOf = [](const std::string& text) { return Bytes(text.begin(), text.end()); };
+    write(t, "analog_default",
+          bytesOf(configFileToJson(defaultConfigFile(ConfigFileKind::Analog))));
+    write(t, "binary_default",
+          bytesOf(configFileToJson(defaultConfigFile(ConfigFileKind::Binary))));
+    write(t, "comcfg_default",
+          bytesOf(configFileToJson(defaultConfigFile(ConfigFileKind::ComConfig))));
+    ConfigFileData changed = defaultConfigFile(ConfigFileKind::Analog);
+    changed.config.AnalogConfig.ModuleAddress = 17;
+    changed.config.AnalogConfig.Inputs[3].Name = "Teplota \x9A\xE8";  // code page 1250
+    changed.config.AnalogImage.A[2] = -1.5e-7f;
+    write(t, "analog_changed", bytesOf(configFileToJson(changed)));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -140,6 +158,7 @@ int main(int argc, char** argv) {
         frameSeeds();
         configSeeds();
         comConfigSeeds();
+        jsonSeeds();
     } catch (const std::exception& e) {
         std::fprintf(stderr, "make_fuzz_seeds: %s\n", e.what());
         return 1;

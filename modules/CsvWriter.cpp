@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <span>
+
+#include "comm/FileStore.h"
 
 namespace velor {
 
@@ -31,15 +34,25 @@ bool CsvWriter::open(const QString& path, const std::string& timeTitle,
     error_.clear();
     committed_ = 0;
     file_.setFileName(path);
+    std::string header = kByteOrderMark + quoted(timeTitle) + kSeparator + quoted(addressTitle);
+    for (const std::string& title : valueTitles) header += kSeparator + quoted(title);
+    header += "\r\n";
+    // The header through the program's one file writer, which refuses a device, a pipe or a
+    // folder at the path (writing to them could block, or send a table to a device); the rows
+    // are then appended.
+    const std::span bytes(reinterpret_cast<const std::uint8_t*>(header.data()), header.size());
+    if (const auto error = saveFileDurably(path.toStdString(), bytes)) {
+        error_ = path + ": " + QString::fromStdString(describeFileError(*error));
+        return false;
+    }
     // Unbuffered: a line is in the file once write() returned, and nothing waits in a buffer
     // that a later close could still push out after a failure.
-    if (!file_.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
+    if (!file_.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
         error_ = path + ": " + file_.errorString();
         return false;
     }
-    std::string header = kByteOrderMark + quoted(timeTitle) + kSeparator + quoted(addressTitle);
-    for (const std::string& title : valueTitles) header += kSeparator + quoted(title);
-    return write(header);
+    committed_ = static_cast<qint64>(header.size());
+    return true;
 }
 
 bool CsvWriter::appendRow(const QDateTime& time, int address, const std::vector<CsvValue>& values) {

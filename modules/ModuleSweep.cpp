@@ -73,7 +73,7 @@ bool ModuleSweep::step() {
     if (finished_) return false;
     if (running()) return true;
     collect();
-    if (aborted_ || !startNext()) {
+    if (aborted_ || portLost_ || !startNext()) {
         finished_ = true;
         return false;
     }
@@ -89,6 +89,10 @@ void ModuleSweep::collect() {
     if (current_ < 0) return;
     const SweepPoint point = order_[static_cast<std::size_t>(current_)];
     current_ = -1;
+    if (request_.Status == kStatusPortUnusable || isDeviceLost(comm_.channel, 1)) {
+        portLost_ = true;
+        return;
+    }
     if (request_.Status == kStatusDone) {
         answers_.push_back({point, request_.Acknowledged ? AnswerKind::Ack : AnswerKind::Frame});
         return;
@@ -114,13 +118,20 @@ bool ModuleSweep::useSetting(const SweepPoint& point) {
     OpenChannel(comm_.channel, 1);
     settingOpen_ = comm_.channel.TransferResult != kOpenFailed;
     if (!settingOpen_) ++unopened_;
+    // Every line setting opens on a port that is there: one that opened before and no longer
+    // does has gone away.
+    if (!settingOpen_ && openedOnce_) portLost_ = true;
+    openedOnce_ = openedOnce_ || settingOpen_;
     return settingOpen_;
 }
 
 bool ModuleSweep::startNext() {
     while (next_ < total()) {
         const SweepPoint point = order_[static_cast<std::size_t>(next_++)];
-        if (!useSetting(point)) continue;
+        if (!useSetting(point)) {
+            if (portLost_) return false;
+            continue;
+        }
         MonitorSource src;
         src.kind = RequestKind::Probe;
         src.scanAddress = point.address;

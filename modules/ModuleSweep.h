@@ -69,6 +69,9 @@ public:
     void abort();
     bool finished() const { return finished_; }
     bool aborted() const { return aborted_; }
+    // The port went away during the sweep (an adapter pulled, a device that vanished): the
+    // sweep ended there, and the answers are those found before.
+    bool portLost() const { return portLost_; }
     // Puts channel 1's baud rate, parity and the engine's time-out back and closes the port.
     void finish();
 
@@ -99,6 +102,8 @@ private:
     SweepPoint setting_;
     bool finished_ = false;
     bool aborted_ = false;
+    bool portLost_ = false;
+    bool openedOnce_ = false;
     bool restored_ = false;
     int unopened_ = 0;
     std::uint16_t oldBaudIndex_ = 0;

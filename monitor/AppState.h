@@ -7,7 +7,6 @@
 #include "modules/AnswerDecoder.h"
 #include "modules/UnitSelections.h"
 #include "monitor/MainLoopState.h"
-#include "monitor/UnitWindows.h"
 #include "ui/FieldTable.h"
 
 namespace velor {
@@ -22,7 +21,6 @@ struct AppState {
     DecoderState decoder;
     MainLoopState loop;
     FieldBindingState fields;
-    UnitWindows windows;
 };
 
 }  // namespace velor

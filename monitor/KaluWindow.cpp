@@ -7,6 +7,7 @@
 #include <QLineEdit>
 
 #include "ui/ControlNumber.h"
+#include "ui/Cp1250.h"
 #include "ui/Labels.h"
 
 namespace velor {
@@ -33,14 +34,10 @@ QFont arialBold(int pointSize) {
 
 }  // namespace
 
-TForm_Okno::TForm_Okno(UnitSelections& sel, UnitWindows& windows, std::uint8_t variant,
-                       QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::Dialog), sel_(sel), windows_(windows) {
-    setObjectName(QStringLiteral("Form_Okno"));
-    setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(QStringLiteral("Jednotka  KALU"));
-    setFont(unitFormFont());
-    setFixedSize(kClientWidth, kClientHeight);
+TForm_Okno::TForm_Okno(UnitSelections& sel, std::uint8_t variant, QWidget* parent)
+    : UnitWindow(RequestKind::Kalu, QStringLiteral("Form_Okno"), QStringLiteral("Jednotka  KALU"),
+                 QSize(kClientWidth, kClientHeight), parent),
+      sel_(sel) {
     setAutoFillBackground(true);
     QPalette p = palette();
     p.setColor(QPalette::Window, Qt::white);
@@ -59,7 +56,6 @@ TForm_Okno::TForm_Okno(UnitSelections& sel, UnitWindows& windows, std::uint8_t v
         variant == 1 ? QStringLiteral("  KALU -  12      ") : QStringLiteral("  KALU -  11      "),
         QRect(220, 140, 200, 30), QStringLiteral("Label13"), Qt::lightGray);
     variant_->setFont(arialBold(14));
-    windows_.kalu = this;
 }
 
 void TForm_Okno::buildInputs() {
@@ -98,7 +94,15 @@ void TForm_Okno::buildOutputs() {
 
 TForm_Okno::~TForm_Okno() {
     // FormDestroy: a window destroyed without being closed still ends the monitoring.
-    if (windows_.kalu == this) FormCloseQuery();
+    if (!closingReported()) reportClosing(ScanReset::AddressOnly);
+}
+
+void TForm_Okno::prepareToOpen(const ConfigState& config) {
+    slotNumber = 1;
+    for (int n = 1; n <= 12; ++n)
+        inputLabel(n)->setText(
+            cp1250ToQString(PadName(config.AnalogConfig.Inputs.at(n - 1).Name, 10)));
+    for (int n = 0; n <= 5; ++n) outputLabel(n)->setText(QStringLiteral("OUT č.  %1  ").arg(n));
 }
 
 void TForm_Okno::showValues(const KaluView& view) {
@@ -114,11 +118,6 @@ void TForm_Okno::Edit_25Change() {
     sel_.KaluTypedOutputs.at(static_cast<std::size_t>(number - 20)) = edit->text().toStdString();
 }
 
-void TForm_Okno::closeEvent(QCloseEvent* event) {
-    FormCloseQuery();
-    event->accept();
-}
-
 void TForm_Okno::showEvent(QShowEvent* event) {
     // The window opens centred over the window it was opened from, which is the active one
     // when the user asks for it; a window moved by the user keeps its place when shown again.
@@ -130,11 +129,6 @@ void TForm_Okno::showEvent(QShowEvent* event) {
     }
     placed_ = true;
     QWidget::showEvent(event);
-}
-
-void TForm_Okno::FormCloseQuery() {
-    if (windows_.kalu == this) windows_.kalu = nullptr;
-    windows_.stopMonitoring(ScanReset::AddressOnly);
 }
 
 }  // namespace velor

@@ -9,20 +9,18 @@
 
 #include "modules/AnswerDecoder.h"
 #include "modules/UnitSelections.h"
-#include "monitor/UnitWindows.h"
+#include "monitor/UnitWindow.h"
 
 class QLabel;
 class QLineEdit;
 
 namespace velor {
 
-class TForm_Okno : public QWidget {
+class TForm_Okno : public UnitWindow {
     Q_OBJECT
 public:
-    // variant: the variant byte of the analog configuration (1 = variant 12). The window
-    // registers itself as the KALU window of `windows`.
-    TForm_Okno(UnitSelections& sel, UnitWindows& windows, std::uint8_t variant,
-               QWidget* parent = nullptr);
+    // variant: the variant byte of the analog configuration (1 = variant 12).
+    TForm_Okno(UnitSelections& sel, std::uint8_t variant, QWidget* parent = nullptr);
     ~TForm_Okno() override;
 
     static constexpr int kHelpContext = 105;
@@ -34,7 +32,9 @@ public:
     QLabel* variantLabel() const { return variant_; }                // Label13
 
     void showValues(const KaluView& view);
-    void setStatusCaption(const QString& caption) { setWindowTitle(caption); }
+    void showDecoded(const DecodeResult& result) override { showValues(result.kalu); }
+    // Slot 1, the inputs named after the analog configuration, the outputs numbered.
+    void prepareToOpen(const ConfigState& config) override;
 
     // Slot number in the opener's table of KALU windows; 1 once shown.
     int slotNumber = 0;
@@ -43,16 +43,16 @@ public slots:
     void Edit_25Change();
 
 protected:
-    void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    // The KALU window restarts the scan only; the binary and CPU windows also forget the
+    // addresses found.
+    ScanReset closeReset() const override { return ScanReset::AddressOnly; }
 
 private:
-    void FormCloseQuery();
     void buildInputs();
     void buildOutputs();
 
     UnitSelections& sel_;
-    UnitWindows& windows_;
     std::array<QLineEdit*, 12> inputs_{};
     std::array<QLabel*, 12> names_{};
     std::array<QLineEdit*, 6> outputs_{};

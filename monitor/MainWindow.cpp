@@ -23,6 +23,7 @@
 #include "monitor/TevWindow.h"
 #include "monitor/TevwWindow.h"
 #include "monitor/TewWindow.h"
+#include "monitor/UnitWindow.h"
 #include "monitor/UnitWindows.h"
 #include "ui/Cp1250.h"
 #include "ui/MessageService.h"
@@ -33,8 +34,6 @@
 namespace velor {
 
 namespace {
-
-constexpr int kNameWidth = 10;
 
 QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption, int top) {
     auto* b = new QPushButton(caption, parent);
@@ -51,10 +50,6 @@ QFrame* makeBevel(QWidget* parent, const char* name, const QRect& geometry) {
     f->setGeometry(geometry);
     f->lower();
     return f;
-}
-
-QString nameLabel(const std::string& cp1250Name) {
-    return cp1250ToQString(PadName(cp1250Name, kNameWidth));
 }
 
 // The widest scan line: ten modules found, the probe at 31.
@@ -83,11 +78,7 @@ TForm_MzVyber::TForm_MzVyber(AppState& app, ChannelAdapter& channel, ToolSet& to
       editorContext_{app.config,
                      app.comm.channel,
                      app.fields,
-                     app.comm.engine.ReplyTimeout,
-                     app.loop.PollInterval,
-                     app.loop.KaluSecondHalf,
-                     app.loop.ScanAddress,
-                     app.loop.AddressFound,
+                     {},
                      [this](ChannelState& channels) { channel_.searchPorts(channels); },
                      {},
                      {}},
@@ -102,7 +93,7 @@ TForm_MzVyber::TForm_MzVyber(AppState& app, ChannelAdapter& channel, ToolSet& to
     channel_.setStatusFunction(
         [this](const std::string& text) { E_Stav->setText(QString::fromStdString(text)); });
     tools_.attach(this, ToolHost::Main);
-    app_.windows.monitoringStopped = [this](ScanReset reset) {
+    units_.monitoringStopped = [this](ScanReset reset) {
         app_.loop.MonitoredKind = kMonitoredNone;
         app_.loop.ScanAddress = 0;
         if (reset == ScanReset::AddressAndFlags) app_.loop.AddressFound.fill(false);
@@ -113,7 +104,6 @@ TForm_MzVyber::TForm_MzVyber(AppState& app, ChannelAdapter& channel, ToolSet& to
 }
 
 TForm_MzVyber::~TForm_MzVyber() {
-    app_.windows.monitoringStopped = nullptr;
     channel_.setStatusFunction({});
 }
 
@@ -165,11 +155,12 @@ void TForm_MzVyber::createControls() {
     Timer1->setObjectName("Timer1");
     Timer1->setInterval(kFirstTickInterval);
 
-    connect(B_Monit1, &QPushButton::clicked, this, &TForm_MzVyber::B_Monit1Click);
-    connect(B_Monit2, &QPushButton::clicked, this, &TForm_MzVyber::B_Monit2Click);
-    connect(B_Monit4, &QPushButton::clicked, this, &TForm_MzVyber::B_Monit4Click);
-    connect(B_MonitF, &QPushButton::clicked, this, &TForm_MzVyber::B_MonitFClick);
-    connect(B_Monit3, &QPushButton::clicked, this, &TForm_MzVyber::B_Monit3Click);
+    const std::pair<QPushButton*, RequestKind> units[] = {
+        {B_Monit1, RequestKind::Tev},  {B_Monit2, RequestKind::Tevw}, {B_Monit4, RequestKind::Tew},
+        {B_MonitF, RequestKind::Mokr}, {B_Monit3, RequestKind::Kalu},
+    };
+    for (const auto& [button, kind] : units)
+        connect(button, &QPushButton::clicked, this, [this, kind = kind] { openUnit(kind); });
     connect(B_Konfig, &QPushButton::clicked, this, &TForm_MzVyber::B_KonfigClick);
     connect(A_Konfig, &QPushButton::clicked, this, &TForm_MzVyber::A_KonfigClick);
     connect(B_Exit, &QPushButton::clicked, this, &TForm_MzVyber::B_ExitClick);
@@ -190,13 +181,19 @@ void TForm_MzVyber::FormCreate() {
 }
 
 void TForm_MzVyber::UpdateUnitCaptions() {
+    // The captions keep the unit names at the designed widths.
+    static const std::array<QString, kUnitKinds> prefixes = {
+        QStringLiteral("Jednotka  KALU  .......  ->   "),
+        QStringLiteral("Jednotka   TEV  .......  ->   "),
+        QStringLiteral("Jednotka   TEW  .......  ->   "),
+        QStringLiteral("Jednotka  TEVW  .......  ->   "),
+        QStringLiteral("Jednotka  MOKR  .......  ->   "),
+    };
     const QString status = E_Stav->text();
-    const UnitWindows& w = app_.windows;
-    if (w.kalu) w.kalu->setStatusCaption(QStringLiteral("Jednotka  KALU  .......  ->   ") + status);
-    if (w.tev) w.tev->setStatusCaption(QStringLiteral("Jednotka   TEV  .......  ->   ") + status);
-    if (w.tevw) w.tevw->setStatusCaption(QStringLiteral("Jednotka  TEVW  .......  ->   ") + status);
-    if (w.tew) w.tew->setStatusCaption(QStringLiteral("Jednotka   TEW  .......  ->   ") + status);
-    if (w.mokr) w.mokr->setStatusCaption(QStringLiteral("Jednotka  MOKR  .......  ->   ") + status);
+    for (std::size_t k = 0; k < kUnitKinds; ++k) {
+        if (UnitWindow* w = units_.window(static_cast<RequestKind>(k)))
+            w->setStatusCaption(prefixes[k] + status);
+    }
 }
 
 void TForm_MzVyber::B_ExitClick() {
@@ -213,94 +210,43 @@ void TForm_MzVyber::closeEvent(QCloseEvent* event) {
     QWidget::closeEvent(event);
 }
 
-void TForm_MzVyber::B_Monit1Click() {
-    UnitWindows& w = app_.windows;
-    if (w.tev == nullptr) {
-        w.tev = new TForm_TEV(app_.selections, w);
-        tools_.attach(w.tev, ToolHost::Unit);
+UnitWindow* TForm_MzVyber::createUnit(RequestKind kind) {
+    UnitSelections& sel = app_.selections;
+    switch (kind) {
+        case RequestKind::Kalu:
+            return new TForm_Okno(sel, app_.config.AnalogConfig.Variant);
+        case RequestKind::Tev:
+            return new TForm_TEV(sel);
+        case RequestKind::Tevw:
+            return new TForm_TEVW(sel);
+        case RequestKind::Tew:
+            return new TForm_TEW(sel);
+        default:
+            return new TForm_MOKR(sel, [this](int n) {
+                return app_.config.BinaryConfig.Inputs.at(static_cast<std::size_t>(n - 1)).Name;
+            });
     }
-    app_.loop.MonitoredKind = RequestKind::Tev;
-    app_.selections.TevInputSet = 1;
-    app_.selections.TevFilterFlag = false;
-    // A reused window still names the set and filter it had; name the ones now in force.
-    w.tev->refreshCaptions();
-    for (int n = 1; n <= 16; ++n)
-        w.tev->inputLabel(n)->setText(nameLabel(app_.config.BinaryConfig.Inputs.at(n - 1).Name));
-    w.tev->show();
-    w.tev->raise();
 }
 
-void TForm_MzVyber::B_Monit2Click() {
-    UnitWindows& w = app_.windows;
-    if (w.tevw == nullptr) {
-        w.tevw = new TForm_TEVW(app_.selections, w);
-        tools_.attach(w.tevw, ToolHost::Unit);
+void TForm_MzVyber::openUnit(RequestKind kind) {
+    UnitWindow* w = units_.window(kind);
+    if (w == nullptr) {
+        w = units_.add(createUnit(kind));
+        tools_.attach(w, ToolHost::Unit);
     }
-    app_.loop.MonitoredKind = RequestKind::Tevw;
-    app_.selections.TevwInputSet = 1;
-    app_.selections.TevwFilterFlag = false;
-    w.tevw->refreshCaptions();
-    for (int n = 1; n <= 8; ++n)
-        w.tevw->inputLabel(n)->setText(nameLabel(app_.config.BinaryConfig.Inputs.at(n - 1).Name));
-    w.tevw->show();
-    w.tevw->raise();
-}
-
-void TForm_MzVyber::B_Monit4Click() {
-    UnitWindows& w = app_.windows;
-    if (w.tew == nullptr) {
-        w.tew = new TForm_TEW(app_.selections, w);
-        tools_.attach(w.tew, ToolHost::Unit);
-    }
-    app_.loop.MonitoredKind = RequestKind::Tew;
-    w.tew->show();
-    w.tew->raise();
-}
-
-void TForm_MzVyber::B_MonitFClick() {
-    UnitWindows& w = app_.windows;
-    if (w.mokr == nullptr) {
-        BinaryInputNames names = [this](int n) {
-            return app_.config.BinaryConfig.Inputs.at(static_cast<std::size_t>(n - 1)).Name;
-        };
-        w.mokr = new TForm_MOKR(app_.selections, w, names);
-        tools_.attach(w.mokr, ToolHost::Unit);
-    }
-    app_.loop.MonitoredKind = RequestKind::Mokr;
-    app_.selections.MokrInputSet = 1;
-    app_.selections.MokrFilterFlag = false;
-    w.mokr->refreshCaptions();
-    // The selectors keep the boards chosen when the window was open before, and the labels name
-    // the inputs of the board whose counters are read, not always those of the first board.
-    w.mokr->fillBoardSelectors();
-    w.mokr->labelInputs(app_.selections.MokrInputPiggy);
-    app_.selections.MokrWritePhase = false;
-    w.mokr->show();
-    w.mokr->raise();
-}
-
-void TForm_MzVyber::ZobrazOkno(int index) {
-    if (index != 1) throw std::out_of_range("Range check error");
-    UnitWindows& w = app_.windows;
-    if (w.kalu == nullptr) {
-        w.kalu = new TForm_Okno(app_.selections, w, app_.config.AnalogConfig.Variant);
-        tools_.attach(w.kalu, ToolHost::Unit);
-    }
-    w.kalu->slotNumber = 1;
-    app_.loop.MonitoredKind = RequestKind::Kalu;
-    for (int n = 1; n <= 12; ++n)
-        w.kalu->inputLabel(n)->setText(nameLabel(app_.config.AnalogConfig.Inputs.at(n - 1).Name));
-    for (int n = 0; n <= 5; ++n)
-        w.kalu->outputLabel(n)->setText(QStringLiteral("OUT č.  %1  ").arg(n));
-    w.kalu->show();
-    w.kalu->raise();
+    app_.loop.MonitoredKind = kind;
+    w->prepareToOpen(app_.config);
+    w->show();
+    w->raise();
 }
 
 void TForm_MzVyber::openEditor(EditorKind kind) {
     const char* text = nullptr;
+    editorContext_.outcome = {};
     try {
         loop_.editorOpening();
         editorRunner_(kind, editorContext_, this);
+        loop_.takeEditorOutcome(editorContext_.outcome);
         loop_.editorClosed();
         return;
     } catch (const std::system_error&) {
@@ -310,7 +256,9 @@ void TForm_MzVyber::openEditor(EditorKind kind) {
     } catch (...) {
         text = "Chyba při otevření formuláře ";
     }
-    // The loop stays stopped until an editor has been opened and closed cleanly.
+    // What the editor decided before it failed holds; the loop stays stopped until an editor
+    // has been opened and closed cleanly.
+    loop_.takeEditorOutcome(editorContext_.outcome);
     Timer1->stop();
     ShowMessageWindow(text, "", 2, 1);
 }
@@ -333,11 +281,11 @@ void TForm_MzVyber::hideProtocolError() {
 }
 
 bool TForm_MzVyber::unitWindowOpen(RequestKind kind) const {
-    return app_.windows.isOpen(kind);
+    return units_.isOpen(kind);
 }
 
 void TForm_MzVyber::showAnswer(const DecodeResult& result) {
-    velor::showAnswer(app_.windows, result);
+    velor::showAnswer(units_, result);
 }
 
 void TForm_MzVyber::setTimerEnabled(bool enabled) {

@@ -8,6 +8,7 @@
 #include "config/EditorContext.h"
 #include "monitor/ChannelAdapter.h"
 #include "monitor/PollingLoop.h"
+#include "monitor/UnitWindows.h"
 
 class QCloseEvent;
 class QFrame;
@@ -20,6 +21,7 @@ namespace velor {
 
 struct AppState;
 class ToolSet;
+class UnitWindow;
 
 enum class EditorKind { Analog, Binary };
 
@@ -52,12 +54,10 @@ public:
     void ShowScanResult() { loop_.ShowScanResult(); }
     void UpdateUnitCaptions();
     void B_ExitClick();
-    void B_Monit1Click();
-    void B_Monit2Click();
-    void B_Monit3Click() { ZobrazOkno(1); }
-    void B_Monit4Click();
-    void B_MonitFClick();
-    void ZobrazOkno(int index);
+    // Opens the unit window of kind (a new one, or the open one again) and polls it.
+    void openUnit(RequestKind kind);
+    // The open unit windows.
+    const UnitWindows& units() const { return units_; }
     void A_KonfigClick() { openEditor(EditorKind::Analog); }
     void B_KonfigClick() { openEditor(EditorKind::Binary); }
 
@@ -90,6 +90,7 @@ protected:
 private:
     void createControls();
     void openEditor(EditorKind kind);
+    UnitWindow* createUnit(RequestKind kind);
 
     // LoopView
     std::string statusLine() const override;
@@ -108,6 +109,7 @@ private:
     PollingLoop loop_;
     EditorContext editorContext_;
     EditorRunner editorRunner_;
+    UnitWindows units_;  // the open unit windows, deleted with the main window
 };
 
 // The editor a button opens: TForm_Konmst (analog) or TForm_BKonmst (binary), run modally and

@@ -320,6 +320,15 @@ void PollingLoop::editorClosed() {
     ctx_.view.setTimerEnabled(true);
 }
 
+void PollingLoop::takeEditorOutcome(const EditorOutcome& outcome) {
+    if (outcome.timing) {
+        ctx_.engine.ReplyTimeout = outcome.timing->replyTimeout;
+        ctx_.loop.PollInterval = outcome.timing->pollInterval;
+    }
+    if (outcome.analogSendFromStart) ctx_.loop.KaluSecondHalf = false;
+    if (outcome.restartScan) ResetAddressScan();
+}
+
 bool PollingLoop::requestWithEngine() const {
     const TransferRequest* r = &ctx_.loop.MainRequest;
     const int count = std::clamp<int>(ctx_.engine.RequestCount, 0, kQueueSlots);

@@ -11,6 +11,7 @@
 
 #include "comm/EngineState.h"
 #include "config/ConfigState.h"
+#include "config/EditorOutcome.h"
 #include "modules/AnswerDecoder.h"
 #include "modules/UnitSelections.h"
 #include "monitor/MainLoopState.h"
@@ -83,6 +84,8 @@ public:
     // Around a modal configuration editor: the steps before it is shown and after it closed.
     void editorOpening();
     void editorClosed();
+    // Takes over what the editor decided: its timing, the analog send's half, the scan.
+    void takeEditorOutcome(const EditorOutcome& outcome);
 
     void ResetAddressScan();
     void AdjustTimeoutsForBaud();

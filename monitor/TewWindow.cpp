@@ -15,14 +15,10 @@ constexpr int kWidth = 420;
 
 }  // namespace
 
-TForm_TEW::TForm_TEW(UnitSelections& sel, UnitWindows& windows, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::Dialog), sel_(sel), windows_(windows) {
-    setObjectName(QStringLiteral("Form_TEW"));
-    setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(QStringLiteral("Jednotka  TEW"));
-    setFont(unitFormFont());
-    setFixedSize(kWidth, 230);
-
+TForm_TEW::TForm_TEW(UnitSelections& sel, QWidget* parent)
+    : UnitWindow(RequestKind::Tew, QStringLiteral("Form_TEW"), QStringLiteral("Jednotka  TEW"),
+                 QSize(kWidth, 230), parent),
+      sel_(sel) {
     makeLabel(this, QStringLiteral("  TEW  -  11"), QRect(10, 10, 180, 30),
               QStringLiteral("Label13"), Qt::lightGray);
     // Two rows of six from the right, three and three with a gap between the groups.
@@ -39,11 +35,6 @@ TForm_TEW::TForm_TEW(UnitSelections& sel, UnitWindows& windows, QWidget* parent)
     wiring_ = makeModeButton(this, QStringLiteral("BitBtn6"), QString(), QRect(10, 170, 260, 37));
     connect(wiring_, &QPushButton::clicked, this, &TForm_TEW::BitBtn6Click);
     showWiring();
-    windows_.tew = this;
-}
-
-TForm_TEW::~TForm_TEW() {
-    if (windows_.tew == this) windows_.tew = nullptr;
 }
 
 void TForm_TEW::showAnswer(const BinaryView& view) {
@@ -80,13 +71,11 @@ void TForm_TEW::closeEvent(QCloseEvent* event) {
 }
 
 void TForm_TEW::FormCloseQuery() {
-    if (windows_.tew == this) windows_.tew = nullptr;
-    windows_.stopMonitoring(ScanReset::AddressOnly);
+    reportClosing(ScanReset::AddressOnly);
 }
 
 void TForm_TEW::FormClose() {
-    if (windows_.tew == this) windows_.tew = nullptr;
-    windows_.stopMonitoring(ScanReset::AddressAndFlags);
+    reportClosing(ScanReset::AddressAndFlags);
 }
 
 }  // namespace velor

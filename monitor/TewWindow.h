@@ -2,28 +2,26 @@
 // TForm_TEW: the TEW relay module live: twelve relay buttons whose captions turn red while
 // the module reports the relay on, and the switch between the two relay wirings.
 
-#include <QWidget>
 #include <array>
 
-#include "modules/AnswerDecoder.h"
 #include "modules/UnitSelections.h"
-#include "monitor/UnitWindows.h"
+#include "monitor/UnitWindow.h"
 
 class QPushButton;
 
 namespace velor {
 
-class TForm_TEW : public QWidget {
+class TForm_TEW : public UnitWindow {
     Q_OBJECT
 public:
-    TForm_TEW(UnitSelections& sel, UnitWindows& windows, QWidget* parent = nullptr);
-    ~TForm_TEW() override;
+    explicit TForm_TEW(UnitSelections& sel, QWidget* parent = nullptr);
 
     QPushButton* relayButton(int n) const { return relays_.at(n - 1); }  // TEReg_1 .. TEReg_12
     QPushButton* wiringButton() const { return wiring_; }                // BitBtn6
 
     void showAnswer(const BinaryView& view);
-    void setStatusCaption(const QString& caption) { setWindowTitle(caption); }
+    void showDecoded(const DecodeResult& result) override { showAnswer(result.binary); }
+    void prepareToOpen(const ConfigState&) override {}
 
 public slots:
     void TEReg_1Click();
@@ -38,7 +36,6 @@ private:
     void showWiring();
 
     UnitSelections& sel_;
-    UnitWindows& windows_;
     std::array<QPushButton*, 12> relays_{};
     QPushButton* wiring_ = nullptr;
 };

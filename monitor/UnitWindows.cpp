@@ -16,55 +16,52 @@
 #include "monitor/TevWindow.h"
 #include "monitor/TevwWindow.h"
 #include "monitor/TewWindow.h"
+#include "monitor/UnitWindow.h"
 
 namespace velor {
 
 UnitWindows::~UnitWindows() {
     // The loop state may already be gone: closing now must not reach it.
     monitoringStopped = nullptr;
-    delete kalu;
-    delete tev;
-    delete tevw;
-    delete tew;
-    delete mokr;
+    for (QPointer<UnitWindow>& w : open_) delete w.data();
 }
 
-bool UnitWindows::isOpen(RequestKind kind) const {
-    switch (kind) {
-        case RequestKind::Kalu:
-            return kalu != nullptr;
-        case RequestKind::Tev:
-            return tev != nullptr;
-        case RequestKind::Tew:
-            return tew != nullptr;
-        case RequestKind::Tevw:
-            return tevw != nullptr;
-        case RequestKind::Mokr:
-            return mokr != nullptr;
-        default:
-            return false;
-    }
+TForm_Okno* UnitWindows::kalu() const {
+    return static_cast<TForm_Okno*>(window(RequestKind::Kalu));
+}
+TForm_TEV* UnitWindows::tev() const {
+    return static_cast<TForm_TEV*>(window(RequestKind::Tev));
+}
+TForm_TEVW* UnitWindows::tevw() const {
+    return static_cast<TForm_TEVW*>(window(RequestKind::Tevw));
+}
+TForm_TEW* UnitWindows::tew() const {
+    return static_cast<TForm_TEW*>(window(RequestKind::Tew));
+}
+TForm_MOKR* UnitWindows::mokr() const {
+    return static_cast<TForm_MOKR*>(window(RequestKind::Mokr));
+}
+
+UnitWindow* UnitWindows::add(UnitWindow* window) {
+    open_.at(static_cast<std::size_t>(window->kind())) = window;
+    QObject::connect(window, &UnitWindow::closing, window,
+                     [this, window](ScanReset reset) { closing(window, reset); });
+    return window;
+}
+
+UnitWindow* UnitWindows::window(RequestKind kind) const {
+    const auto k = static_cast<std::size_t>(kind);
+    return k < open_.size() ? open_[k].data() : nullptr;
+}
+
+void UnitWindows::closing(UnitWindow* window, ScanReset reset) {
+    QPointer<UnitWindow>& slot = open_.at(static_cast<std::size_t>(window->kind()));
+    if (slot == window) slot = nullptr;
+    if (monitoringStopped) monitoringStopped(reset);
 }
 
 void showAnswer(UnitWindows& windows, const DecodeResult& result) {
-    if (!windows.isOpen(result.kind)) return;
-    switch (result.kind) {
-        case RequestKind::Kalu:
-            windows.kalu->showValues(result.kalu);
-            break;
-        case RequestKind::Tev:
-            windows.tev->showAnswer(result.binary);
-            break;
-        case RequestKind::Tew:
-            windows.tew->showAnswer(result.binary);
-            break;
-        case RequestKind::Tevw:
-            windows.tevw->showAnswer(result.binary);
-            break;
-        default:
-            windows.mokr->showAnswer(result.binary);
-            break;
-    }
+    if (UnitWindow* w = windows.window(result.kind)) w->showDecoded(result);
 }
 
 QString valueSetCaption(std::uint8_t set) {

@@ -3,7 +3,9 @@
 // main window owns and each window clears when it closes, the delivery of a decoded answer to
 // the window of the polled kind, and the look common to all five.
 
+#include <QPointer>
 #include <QString>
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <span>
@@ -34,12 +36,20 @@ class TForm_MOKR;
 // the addresses found.
 enum class ScanReset { AddressOnly, AddressAndFlags };
 
-struct UnitWindows {
-    TForm_Okno* kalu = nullptr;  // the one slot of the KALU window table
-    TForm_TEV* tev = nullptr;
-    TForm_TEVW* tevw = nullptr;
-    TForm_TEW* tew = nullptr;
-    TForm_MOKR* mokr = nullptr;
+class UnitWindow;
+
+// The kinds of unit window: the request kinds KALU..MOKR.
+inline constexpr std::size_t kUnitKinds = 5;
+
+// The open unit windows, at most one of each kind. The main window owns it: it adds each
+// window it opens, and a window's closing takes it out and ends the monitoring.
+class UnitWindows {
+public:
+    TForm_Okno* kalu() const;  // the one slot of the KALU window table
+    TForm_TEV* tev() const;
+    TForm_TEVW* tevw() const;
+    TForm_TEW* tew() const;
+    TForm_MOKR* mokr() const;
 
     // Set by the main window: MonitoredKind := 5, ScanAddress := 0 and, for AddressAndFlags,
     // the address-found flags cleared.
@@ -51,10 +61,15 @@ struct UnitWindows {
     // Deletes the windows still open, without touching the loop state any more.
     ~UnitWindows();
 
-    void stopMonitoring(ScanReset reset) const {
-        if (monitoringStopped) monitoringStopped(reset);
-    }
-    bool isOpen(RequestKind kind) const;
+    // Takes window as the open window of its kind and listens for its closing.
+    UnitWindow* add(UnitWindow* window);
+    UnitWindow* window(RequestKind kind) const;
+    bool isOpen(RequestKind kind) const { return window(kind) != nullptr; }
+
+private:
+    void closing(UnitWindow* window, ScanReset reset);
+
+    std::array<QPointer<UnitWindow>, kUnitKinds> open_;  // by request kind
 };
 
 // Name of binary input n (1..64) of the binary configuration, code page 1250 bytes.

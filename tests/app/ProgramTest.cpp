@@ -80,15 +80,15 @@ TEST_F(ProgramTest, EveryWindowOffersTheTools) {
     EXPECT_EQ(names(&program.mainWindow()), (QStringList{"ActionTraffic", "ActionRecording",
                                                          "ActionModuleFinder", "ActionHelp"}));
     program.mainWindow().B_Monit3->click();
-    ASSERT_NE(program.state().windows.kalu, nullptr);
+    ASSERT_NE(program.mainWindow().units().kalu(), nullptr);
     EXPECT_EQ(
-        names(program.state().windows.kalu),
+        names(program.mainWindow().units().kalu()),
         (QStringList{"ActionTraffic", "ActionRecording", "ActionServiceReport", "ActionHelp"}));
-    program.state().windows.kalu->close();
+    program.mainWindow().units().kalu()->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     program.mainWindow().B_Monit1->click();
-    ASSERT_NE(program.state().windows.tev, nullptr);
-    EXPECT_EQ(names(program.state().windows.tev).size(), 4);
+    ASSERT_NE(program.mainWindow().units().tev(), nullptr);
+    EXPECT_EQ(names(program.mainWindow().units().tev()).size(), 4);
 }
 
 TEST_F(ProgramTest, TimingHooksOutlastTheMainWindowsCreation) {

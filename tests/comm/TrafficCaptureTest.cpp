@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -94,6 +97,42 @@ TEST(TrafficCapture, TapFramesInOrderWithTheirDirection) {
     EXPECT_EQ(toHex(&file[second + 4], 4), "E0 F1 01 00");  // 127456 us
     EXPECT_EQ(file[second + kPcapRecordHeaderBytes + 8], kRtacRxStart);
     EXPECT_EQ(file.back(), 0x16);
+}
+
+// The writer keeps at most its bound in memory: the file grows whenever the buffer fills, and
+// closing it leaves the same bytes as the capture made at once.
+TEST(TrafficCapture, WriterGoesToTheFileWheneverItsBufferFills) {
+    QTemporaryDir dir;
+    const std::string path = dir.filePath("c.pcap").toStdString();
+    const auto frame = hex("10 07 40 69 B0 16");
+    const std::size_t record = kPcapRecordHeaderBytes + kRtacHeaderBytes + frame.size();
+    CaptureWriter writer(3 * record);
+    ASSERT_TRUE(writer.open(path));
+    const auto sizeOnDisk = [&] { return QFileInfo(QString::fromStdString(path)).size(); };
+    EXPECT_EQ(sizeOnDisk(), static_cast<qint64>(kPcapHeaderBytes));
+    std::vector<std::uint8_t> expected;
+    appendPcapHeader(expected);
+    for (int i = 1; i <= 7; ++i) {
+        const CaptureFrame f{Direction::Tx, 1'700'000'000'000'000 + i, frame};
+        ASSERT_TRUE(writer.append(f));
+        appendPcapRecord(expected, f);
+        // Three records fill the buffer.
+        EXPECT_EQ(sizeOnDisk(), static_cast<qint64>(kPcapHeaderBytes + (i / 3) * 3 * record)) << i;
+    }
+    ASSERT_TRUE(writer.close());
+    std::ifstream in(path, std::ios::binary);
+    const std::vector<std::uint8_t> written{std::istreambuf_iterator<char>(in), {}};
+    EXPECT_EQ(written, expected);
+}
+
+TEST(TrafficCapture, WriterRefusesAPipeWithoutWaitingForAReader) {
+    QTemporaryDir dir;
+    const QString pipe = dir.filePath("p.pcap");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    CaptureWriter writer;
+    EXPECT_FALSE(writer.open(pipe.toStdString()));
+    EXPECT_EQ(writer.errorText(), "not a regular file");
+    EXPECT_FALSE(writer.append({Direction::Tx, 0, hex("E5")}));
 }
 
 TEST(TrafficCapture, TsharkReadsTheCaptureBack) {

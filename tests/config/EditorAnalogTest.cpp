@@ -6,9 +6,9 @@
 #include <QTest>
 #include <cstring>
 
+#include "EditorFixture.h"
 #include "comm/ByteCodec.h"
 #include "config/AnalogEditor.h"
-#include "EditorFixture.h"
 #include "ui/Cp1250.h"
 
 namespace velor::test {
@@ -156,12 +156,14 @@ TEST_F(AnalogEditorTest, ResponseDelayGivesTimeouts) {
         choose(editor, "ComboBox_46", c.baudIndex);
         editor.BitBtn1->click();
         EXPECT_FALSE(editor.isVisible());
-        EXPECT_EQ(replyTimeout, c.reply);
-        EXPECT_EQ(pollInterval, c.poll);
+        ASSERT_TRUE(context.outcome.timing.has_value());
+        EXPECT_EQ(context.outcome.timing->replyTimeout, c.reply);
+        EXPECT_EQ(context.outcome.timing->pollInterval, c.poll);
         EXPECT_EQ(channel1().BaudIndex, c.baudIndex);
         EXPECT_EQ(config.AnalogImage.ResponseDelay, std::stoi(c.delay));
         EXPECT_EQ(readBytes("KonfigA.cfa")[AnalogConfig::kSize], std::stoi(c.delay));
-        EXPECT_EQ(scanAddress, 0);
+        EXPECT_TRUE(context.outcome.restartScan);
+        EXPECT_TRUE(context.outcome.analogSendFromStart);
         EXPECT_FALSE(config.SendPending);
     }
 }

@@ -99,22 +99,7 @@ protected:
     ConfigState config;
     ChannelState channels;
     FieldBindingState fields;
-    std::uint16_t replyTimeout = 200;
-    std::uint16_t pollInterval = 100;
-    bool kaluSecondHalf = true;
-    std::int32_t scanAddress = 7;
-    std::array<bool, kBusAddressCount> addressFound{};
-    EditorContext context{config,
-                          channels,
-                          fields,
-                          replyTimeout,
-                          pollInterval,
-                          kaluSecondHalf,
-                          scanAddress,
-                          addressFound,
-                          {},
-                          {},
-                          {}};
+    EditorContext context{config, channels, fields, {}, {}, {}, {}};
 
     std::vector<std::string> foundPorts{"COM2", "COM5"};
     int searches = 0;

@@ -253,5 +253,20 @@ TEST_F(FileSave, PipesAndDevicesAreFilesThatCannotBeOpened) {
     EXPECT_TRUE(QFileInfo(path("KonfigB.cfb")).isSymLink());
 }
 
+// The check a writer of a growing file makes before it starts: the same refusals as the save.
+TEST_F(FileSave, RefusalToSaveNamesWhatTheSaveWouldRefuse) {
+    ASSERT_EQ(::mkfifo(native("pipe.csv").c_str(), 0644), 0);
+    ASSERT_EQ(::symlink(native("pipe.csv").c_str(), native("link.csv").c_str()), 0);
+    ASSERT_TRUE(QDir(dir.path()).mkdir("folder.csv"));
+    const FileError notRegular{FileError::Cause::NotRegularFile, 0};
+    for (const char* name : {"pipe.csv", "link.csv", "folder.csv"})
+        EXPECT_EQ(refusalToSave(native(name)), notRegular) << name;
+    EXPECT_EQ(refusalToSave(native("new.csv")), std::nullopt);
+    const std::vector<std::uint8_t> bytes{1, 2, 3};
+    ASSERT_EQ(saveFileDurably(native("new.csv"), bytes), std::nullopt);
+    EXPECT_EQ(refusalToSave(native("new.csv")), std::nullopt);
+    EXPECT_EQ(refusalToSave(native("missing/new.csv")), std::nullopt);
+}
+
 }  // namespace
 }  // namespace velor::test

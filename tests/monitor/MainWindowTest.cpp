@@ -204,19 +204,19 @@ TEST_F(MainWindowTest, UnitButtonsOpenTheirWindowsAndTheLastOneIsPolled) {
         SCOPED_TRACE(c.button->objectName().toStdString());
         c.button->click();
         EXPECT_EQ(app.loop.MonitoredKind, c.kind);
-        EXPECT_TRUE(app.windows.isOpen(c.kind));
+        EXPECT_TRUE(window->units().isOpen(c.kind));
     }
     // Every window stays open; the labels carry the names cut or padded to ten characters.
-    EXPECT_TRUE(app.windows.tev->isVisible());
-    EXPECT_TRUE(app.windows.tevw->isVisible());
-    EXPECT_EQ(app.windows.tev->inputLabel(1)->text(), QStringLiteral("Čerpadlo_s"));
-    EXPECT_EQ(app.windows.tev->inputLabel(2)->text(), QStringLiteral("Ven       "));
-    EXPECT_EQ(app.windows.kalu->outputLabel(0)->text(), QStringLiteral("OUT č.  0  "));
+    EXPECT_TRUE(window->units().tev()->isVisible());
+    EXPECT_TRUE(window->units().tevw()->isVisible());
+    EXPECT_EQ(window->units().tev()->inputLabel(1)->text(), QStringLiteral("Čerpadlo_s"));
+    EXPECT_EQ(window->units().tev()->inputLabel(2)->text(), QStringLiteral("Ven       "));
+    EXPECT_EQ(window->units().kalu()->outputLabel(0)->text(), QStringLiteral("OUT č.  0  "));
 
     // Reopening a window reuses it.
-    TForm_TEV* tev = app.windows.tev;
+    TForm_TEV* tev = window->units().tev();
     window->B_Monit1->click();
-    EXPECT_EQ(app.windows.tev, tev);
+    EXPECT_EQ(window->units().tev(), tev);
     EXPECT_EQ(app.loop.MonitoredKind, RequestKind::Tev);
 
     // No editor has been closed yet: nothing is polled.
@@ -229,9 +229,9 @@ TEST_F(MainWindowTest, UnitButtonsOpenTheirWindowsAndTheLastOneIsPolled) {
 // buttons must say so at once, not only after the next answer.
 TEST_F(MainWindowTest, ReopenedWindowsNameTheSetAndFilterInForce) {
     const std::vector<std::pair<QPushButton*, std::function<QWidget*()>>> cases = {
-        {window->B_Monit1, [this] { return static_cast<QWidget*>(app.windows.tev); }},
-        {window->B_Monit2, [this] { return static_cast<QWidget*>(app.windows.tevw); }},
-        {window->B_MonitF, [this] { return static_cast<QWidget*>(app.windows.mokr); }}};
+        {window->B_Monit1, [this] { return static_cast<QWidget*>(window->units().tev()); }},
+        {window->B_Monit2, [this] { return static_cast<QWidget*>(window->units().tevw()); }},
+        {window->B_MonitF, [this] { return static_cast<QWidget*>(window->units().mokr()); }}};
     for (const auto& [button, unit] : cases) {
         SCOPED_TRACE(button->objectName().toStdString());
         button->click();
@@ -255,12 +255,12 @@ TEST_F(MainWindowTest, ReopenedMokrWindowNamesTheInputsOfItsBoard) {
         app.config.BinaryConfig.Inputs.at(static_cast<std::size_t>(n - 1)).Name =
             "IN" + std::to_string(n);
     window->B_MonitF->click();
-    ASSERT_NE(app.windows.mokr, nullptr);
-    EXPECT_EQ(app.windows.mokr->inputLabel(1)->text().trimmed(), QStringLiteral("IN1"));
+    ASSERT_NE(window->units().mokr(), nullptr);
+    EXPECT_EQ(window->units().mokr()->inputLabel(1)->text().trimmed(), QStringLiteral("IN1"));
     app.selections.MokrInputPiggy = 2;
     window->B_MonitF->click();
-    EXPECT_EQ(app.windows.mokr->inputLabel(1)->text().trimmed(), QStringLiteral("IN17"));
-    EXPECT_EQ(app.windows.mokr->inputLabel(8)->text().trimmed(), QStringLiteral("IN24"));
+    EXPECT_EQ(window->units().mokr()->inputLabel(1)->text().trimmed(), QStringLiteral("IN17"));
+    EXPECT_EQ(window->units().mokr()->inputLabel(8)->text().trimmed(), QStringLiteral("IN24"));
 }
 
 // Ending the program is closing the main window, by "&Konec" or by the window system, whatever
@@ -294,7 +294,7 @@ TEST_F(MainWindowTest, ClosingTheMainWindowEndsTheProgramWithEveryUnitWindowOpen
         EXPECT_FALSE(window->Timer1->isActive());
         for (const RequestKind kind : {RequestKind::Kalu, RequestKind::Tev, RequestKind::Tew,
                                        RequestKind::Tevw, RequestKind::Mokr})
-            EXPECT_FALSE(app.windows.isOpen(kind));
+            EXPECT_FALSE(window->units().isOpen(kind));
         EXPECT_EQ(app.loop.MonitoredKind, kMonitoredNone);
     }
 }

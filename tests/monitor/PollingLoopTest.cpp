@@ -417,6 +417,27 @@ TEST_F(LoopTest, EditorClosedDuringARunDoesNotShareTheRecord) {
     EXPECT_EQ(engine.RequestCount, 1);
 }
 
+// The loop takes over what an editor decided, and only that.
+TEST_F(LoopTest, EditorOutcomeSetsTheTimingTheAnalogHalfAndTheScan) {
+    engine.ReplyTimeout = 321;
+    state.PollInterval = 123;
+    state.KaluSecondHalf = true;
+    state.ScanAddress = 9;
+    state.AddressFound[4] = true;
+    loop.takeEditorOutcome({});
+    EXPECT_EQ(engine.ReplyTimeout, 321);
+    EXPECT_EQ(state.PollInterval, 123);
+    EXPECT_TRUE(state.KaluSecondHalf);
+    EXPECT_EQ(state.ScanAddress, 9);
+
+    loop.takeEditorOutcome({EditorOutcome::Timing{600, 300}, true, true});
+    EXPECT_EQ(engine.ReplyTimeout, 600);
+    EXPECT_EQ(state.PollInterval, 300);
+    EXPECT_FALSE(state.KaluSecondHalf);
+    EXPECT_EQ(state.ScanAddress, 0);
+    EXPECT_FALSE(state.AddressFound[4]);
+}
+
 TEST_F(LoopTest, SlowBaudTriplesTimeouts) {
     MainLoopState s2;
     EngineState e2;

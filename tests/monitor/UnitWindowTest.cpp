@@ -81,8 +81,9 @@ QColor font(QAbstractButton* b) {
 const QColor kRed(255, 0, 0);
 
 TEST_F(UnitWindowTest, KaluLayoutAndVariant) {
-    auto* w = new TForm_Okno(sel, windows, 1);
-    EXPECT_EQ(windows.kalu, w);
+    auto* w = new TForm_Okno(sel, 1);
+    windows.add(w);
+    EXPECT_EQ(windows.kalu(), w);
     EXPECT_EQ(w->size(), QSize(641, 322));
     EXPECT_EQ(w->variantLabel()->text(), QStringLiteral("  KALU -  12      "));
     EXPECT_TRUE(w->font().bold());
@@ -98,9 +99,11 @@ TEST_F(UnitWindowTest, KaluLayoutAndVariant) {
     EXPECT_EQ(background(w->inputLabel(1)), QColor(0, 255, 0));
     EXPECT_EQ(background(w->variantLabel()), QColor(192, 192, 192));
     delete w;
-    EXPECT_EQ(windows.kalu, nullptr);
+    EXPECT_EQ(windows.kalu(), nullptr);
 
-    TForm_Okno other(sel, windows, 0);
+    TForm_Okno other(sel, 0);
+
+    windows.add(&other);
     EXPECT_EQ(other.variantLabel()->text(), QStringLiteral("  KALU -  11      "));
 }
 
@@ -110,7 +113,8 @@ TEST_F(UnitWindowTest, KaluOpensCentredOverTheActiveWindow) {
     opener.show();
     opener.activateWindow();
     if (!QTest::qWaitForWindowActive(&opener, 2000)) GTEST_SKIP() << "no window activation";
-    TForm_Okno w(sel, windows, 0);
+    TForm_Okno w(sel, 0);
+    windows.add(&w);
     w.show();
     EXPECT_EQ(w.frameGeometry().center(), opener.frameGeometry().center());
     // Moved by the user, it keeps its place when shown again.
@@ -121,7 +125,8 @@ TEST_F(UnitWindowTest, KaluOpensCentredOverTheActiveWindow) {
 }
 
 TEST_F(UnitWindowTest, KaluOutputCap) {
-    TForm_Okno w(sel, windows, 0);
+    TForm_Okno w(sel, 0);
+    windows.add(&w);
     const struct {
         const char* typed;
         const char* shown;
@@ -133,7 +138,8 @@ TEST_F(UnitWindowTest, KaluOutputCap) {
 }
 
 TEST_F(UnitWindowTest, KaluShowsValuesAndReadsOutputs) {
-    TForm_Okno w(sel, windows, 0);
+    TForm_Okno w(sel, 0);
+    windows.add(&w);
     formats[0] = {0.25f, 2};
     std::vector<std::uint8_t> a(48, 0);
     codec::putF32(a, 0, 1.5f);
@@ -152,7 +158,8 @@ TEST_F(UnitWindowTest, KaluShowsValuesAndReadsOutputs) {
 }
 
 TEST_F(UnitWindowTest, TevColoursSetsAndBlankCounter) {
-    TForm_TEV w(sel, windows);
+    TForm_TEV w(sel);
+    windows.add(&w);
     EXPECT_EQ(w.findChild<QPushButton*>("BitBtn1")->text(), QStringLiteral("Sestupná &hrana"));
     auto a = tevAnswer(0x0001, 0x8000);
     codec::putU16(a, 2 * 34, 32767);  // set 2, input 1
@@ -170,7 +177,8 @@ TEST_F(UnitWindowTest, TevColoursSetsAndBlankCounter) {
 }
 
 TEST_F(UnitWindowTest, ValueSetAndFilterButtonsCycle) {
-    TForm_TEV w(sel, windows);
+    TForm_TEV w(sel);
+    windows.add(&w);
     auto* setButton = w.findChild<QPushButton*>("BitBtn1");
     auto* filterButton = w.findChild<QPushButton*>("BitBtn2");
     const std::uint8_t start = sel.TevInputSet;
@@ -191,9 +199,12 @@ TEST_F(UnitWindowTest, ValueSetAndFilterButtonsCycle) {
 }
 
 TEST_F(UnitWindowTest, OnlyThePolledWindowTakesTheAnswer) {
-    TForm_TEV tev(sel, windows);
-    TForm_TEVW tevw(sel, windows);
-    TForm_MOKR mokr(sel, windows, nullptr);
+    TForm_TEV tev(sel);
+    windows.add(&tev);
+    TForm_TEVW tevw(sel);
+    windows.add(&tevw);
+    TForm_MOKR mokr(sel, nullptr);
+    windows.add(&mokr);
     tevw.inputEdit(1)->setText(QStringLiteral("keep"));
     mokr.inputEdit(1)->setText(QStringLiteral("keep"));
     sel.MokrWritePhase = false;
@@ -208,7 +219,8 @@ TEST_F(UnitWindowTest, OnlyThePolledWindowTakesTheAnswer) {
 }
 
 TEST_F(UnitWindowTest, TevwOutputsToggleAndShowReadback) {
-    TForm_TEVW w(sel, windows);
+    TForm_TEVW w(sel);
+    windows.add(&w);
     w.outputButton(3)->click();
     w.outputButton(8)->click();
     EXPECT_EQ(sel.TevwOutputs, 0x0084);
@@ -224,7 +236,8 @@ TEST_F(UnitWindowTest, TevwOutputsToggleAndShowReadback) {
 }
 
 TEST_F(UnitWindowTest, TewRelayBitsFollowWiring) {
-    TForm_TEW w(sel, windows);
+    TForm_TEW w(sel);
+    windows.add(&w);
     auto* y3 = w.relayButton(4);
     EXPECT_EQ(y3->text(), QStringLiteral("Y &3"));
     EXPECT_EQ(w.relayButton(12)->text(), QStringLiteral("Y 11"));
@@ -250,12 +263,14 @@ TEST_F(UnitWindowTest, TewRelayBitsFollowWiring) {
 
 TEST_F(UnitWindowTest, TewOpensWithTheWiringInForce) {
     sel.GappedInputLayout = false;
-    TForm_TEW w(sel, windows);
+    TForm_TEW w(sel);
+    windows.add(&w);
     EXPECT_EQ(w.wiringButton()->text(), QStringLiteral("Bitově neupravené zap.&relé"));
 }
 
 TEST_F(UnitWindowTest, MokrBoardsAndOutputs) {
-    TForm_MOKR w(sel, windows, [](int n) { return "Vstup " + std::to_string(n); });
+    TForm_MOKR w(sel, [](int n) { return "Vstup " + std::to_string(n); });
+    windows.add(&w);
     ASSERT_EQ(w.outputSelector()->count(), 8);
     EXPECT_EQ(w.inputSelector()->itemText(0), QStringLiteral("Piggy  P0"));
     w.outputButton(2)->click();
@@ -278,7 +293,8 @@ TEST_F(UnitWindowTest, MokrBoardsAndOutputs) {
 }
 
 TEST_F(UnitWindowTest, MokrAnswersAlternate) {
-    TForm_MOKR w(sel, windows, nullptr);
+    TForm_MOKR w(sel, nullptr);
+    windows.add(&w);
     sel.MokrWritePhase = false;
     sel.MokrInputSet = 0;
     std::vector<std::uint8_t> counters(48, 0);
@@ -295,9 +311,10 @@ TEST_F(UnitWindowTest, MokrAnswersAlternate) {
 }
 
 TEST_F(UnitWindowTest, ClosingResetsTheScan) {
-    auto* tev = new TForm_TEV(sel, windows);
+    auto* tev = new TForm_TEV(sel);
+    windows.add(tev);
     tev->close();
-    EXPECT_EQ(windows.tev, nullptr);
+    EXPECT_EQ(windows.tev(), nullptr);
     EXPECT_EQ(loop.monitoredKind, 5);
     EXPECT_EQ(loop.scanAddress, 0);
     EXPECT_FALSE(loop.addressFound[3]);
@@ -306,21 +323,32 @@ TEST_F(UnitWindowTest, ClosingResetsTheScan) {
     loop = FakeLoop{};
     loop.addressFound[3] = true;
     loop.attach(windows);
-    auto* kalu = new TForm_Okno(sel, windows, 0);
+    auto* kalu = new TForm_Okno(sel, 0);
+    windows.add(kalu);
     kalu->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_EQ(windows.kalu, nullptr);
+    EXPECT_EQ(windows.kalu(), nullptr);
     EXPECT_EQ(loop.monitoredKind, 5);
     EXPECT_EQ(loop.scanAddress, 0);
     EXPECT_TRUE(loop.addressFound[3]);
     EXPECT_EQ(loop.resets, std::vector<ScanReset>{ScanReset::AddressOnly});
 
     loop.resets.clear();
-    auto* tew = new TForm_TEW(sel, windows);
+    auto* tew = new TForm_TEW(sel);
+    windows.add(tew);
     tew->close();
-    EXPECT_EQ(windows.tew, nullptr);
+    EXPECT_EQ(windows.tew(), nullptr);
     EXPECT_FALSE(loop.addressFound[3]);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+TEST_F(UnitWindowTest, KaluDeletedWithoutClosingStillEndsTheMonitoring) {
+    auto* kalu = new TForm_Okno(sel, 0);
+    windows.add(kalu);
+    delete kalu;
+    EXPECT_EQ(windows.kalu(), nullptr);
+    EXPECT_EQ(loop.monitoredKind, 5);
+    EXPECT_EQ(loop.resets, std::vector<ScanReset>{ScanReset::AddressOnly});
 }
 
 // Every edit, label, button and list of a window lies inside its client area and clear of
@@ -345,24 +373,32 @@ void expectClearLayout(QWidget& window) {
 }
 
 TEST_F(UnitWindowTest, NoControlOverlapsAnotherOrLeavesTheClientArea) {
-    TForm_Okno kalu(sel, windows, 0);
+    TForm_Okno kalu(sel, 0);
+    windows.add(&kalu);
     expectClearLayout(kalu);
-    TForm_TEV tev(sel, windows);
+    TForm_TEV tev(sel);
+    windows.add(&tev);
     expectClearLayout(tev);
-    TForm_TEVW tevw(sel, windows);
+    TForm_TEVW tevw(sel);
+    windows.add(&tevw);
     expectClearLayout(tevw);
-    TForm_TEW tew(sel, windows);
+    TForm_TEW tew(sel);
+    windows.add(&tew);
     expectClearLayout(tew);
-    TForm_MOKR mokr(sel, windows, nullptr);
+    TForm_MOKR mokr(sel, nullptr);
+    windows.add(&mokr);
     expectClearLayout(mokr);
     for (QWidget* w : std::initializer_list<QWidget*>{&kalu, &tev, &tevw, &tew, &mokr})
         test::ExpectTextsFit(*w);
 }
 
 TEST_F(UnitWindowTest, OutputControlsHaveTheirDesignedSizes) {
-    TForm_TEVW tevw(sel, windows);
-    TForm_TEW tew(sel, windows);
-    TForm_MOKR mokr(sel, windows, nullptr);
+    TForm_TEVW tevw(sel);
+    windows.add(&tevw);
+    TForm_TEW tew(sel);
+    windows.add(&tew);
+    TForm_MOKR mokr(sel, nullptr);
+    windows.add(&mokr);
     for (int n = 1; n <= 8; ++n) {
         EXPECT_EQ(tevw.outputButton(n)->size(), QSize(40, 30)) << n;
         EXPECT_EQ(mokr.outputButton(n)->size(), QSize(40, 30)) << n;
@@ -377,8 +413,8 @@ TEST_F(UnitWindowTest, RegistryDeletesOpenWindowsWithoutTouchingTheLoop) {
     {
         UnitWindows local;
         local.monitoringStopped = [&calls](ScanReset) { ++calls; };
-        new TForm_Okno(sel, local, 0);
-        new TForm_MOKR(sel, local, nullptr);
+        local.add(new TForm_Okno(sel, 0));
+        local.add(new TForm_MOKR(sel, nullptr));
     }
     EXPECT_EQ(calls, 0);
 }

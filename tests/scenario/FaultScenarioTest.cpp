@@ -51,9 +51,9 @@ TEST(FaultScenario, EachFaultShowsItsTextsAndTheProgramRecovers) {
         ASSERT_TRUE(p.simulatorReady());
         startPollingTev(p);
         ASSERT_TRUE(p.waitStatus(isFailed, 5000)) << p.status().toStdString();
-        ASSERT_NE(p.app().windows.tev, nullptr);
+        ASSERT_NE(p.main().units().tev(), nullptr);
         EXPECT_TRUE(QTest::qWaitFor(
-            [&] { return p.app().windows.tev->windowTitle() == kTevPrefix + kFailed; }, 1000));
+            [&] { return p.main().units().tev()->windowTitle() == kTevPrefix + kFailed; }, 1000));
         EXPECT_EQ(p.errorLabelVisible(), !c.errorLabel.isEmpty());
         if (!c.errorLabel.isEmpty()) {
             EXPECT_EQ(p.errorLabelText(), c.errorLabel);
@@ -69,7 +69,7 @@ TEST(FaultScenario, EachFaultShowsItsTextsAndTheProgramRecovers) {
         EXPECT_TRUE(p.waitStatus(isPolled, 10000)) << p.status().toStdString();
         EXPECT_FALSE(p.errorLabelVisible());
         EXPECT_TRUE(QTest::qWaitFor(
-            [&] { return p.app().windows.tev->windowTitle() == kTevPrefix + kPolled; }, 1000));
+            [&] { return p.main().units().tev()->windowTitle() == kTevPrefix + kPolled; }, 1000));
         EXPECT_TRUE(p.messages().calls.empty());
     }
 }

@@ -34,7 +34,7 @@ void openKalu(Program& p) {
     ASSERT_TRUE(p.waitStatus(isScanLine, 3000));
     p.main().B_Monit3->click();
     ASSERT_TRUE(p.waitStatus([](const QString& s) { return s == "Komunikace - KALU"; }, 3000));
-    TForm_Okno* kalu = p.app().windows.kalu;
+    TForm_Okno* kalu = p.main().units().kalu();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(kalu));
     ASSERT_TRUE(QTest::qWaitFor([&] { return !kalu->inputEdit(12)->text().isEmpty(); }, 3000));
 }
@@ -50,7 +50,7 @@ TEST(HelpReportScenario, F1InTheKaluWindowAndInfoInTheAnalogEditorOpenTheirPages
     Program p({});
     ASSERT_TRUE(p.simulatorReady());
     openKalu(p);
-    TForm_Okno* kalu = p.app().windows.kalu;
+    TForm_Okno* kalu = p.main().units().kalu();
     kalu->activateWindow();
     QTest::keyClick(kalu->inputEdit(1), Qt::Key_F1);
     HelpWindow* help = openHelpWindow();
@@ -71,7 +71,7 @@ TEST(HelpReportScenario, CtrlPInTheKaluWindowWritesTheReportOfTheModule) {
     Program p({});
     ASSERT_TRUE(p.simulatorReady());
     openKalu(p);
-    TForm_Okno* kalu = p.app().windows.kalu;
+    TForm_Okno* kalu = p.main().units().kalu();
     kalu->activateWindow();
     QTest::keyClick(kalu, Qt::Key_P, Qt::ControlModifier);
     ReportDialog* dialog = nullptr;
@@ -122,7 +122,7 @@ TEST(HelpReportScenario, ReportOfAKaluBeingRecordedHoldsTheTrendChart) {
     recording->startClicked();
     ASSERT_TRUE(QTest::qWaitFor([&] { return recording->recorder().rows() >= 3; }, 5000));
 
-    TForm_Okno* kalu = p.app().windows.kalu;
+    TForm_Okno* kalu = p.main().units().kalu();
     kalu->findChild<QAction*>(QStringLiteral("ActionServiceReport"))->trigger();
     ReportDialog* dialog = reportDialog();
     ASSERT_NE(dialog, nullptr);

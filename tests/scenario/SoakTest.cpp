@@ -67,35 +67,39 @@ std::vector<Phase> phases() {
         {"KALU", 2,
          [](Program& p) -> QWidget* {
              p.main().B_Monit3->click();
-             return p.app().windows.kalu;
+             return p.main().units().kalu();
          },
          [](Program& p, int step) {
-             p.app().windows.kalu->outputEdit(step % 6)->setText(QString::number(step % 200));
+             p.main().units().kalu()->outputEdit(step % 6)->setText(QString::number(step % 200));
          }},
         {"TEV", 2,
          [](Program& p) -> QWidget* {
              p.main().B_Monit1->click();
-             return p.app().windows.tev;
+             return p.main().units().tev();
          },
          nullptr},
         {"TEW", 3,
          [](Program& p) -> QWidget* {
              p.main().B_Monit4->click();
-             return p.app().windows.tew;
+             return p.main().units().tew();
          },
-         [](Program& p, int step) { p.app().windows.tew->relayButton(1 + step % 12)->click(); }},
+         [](Program& p, int step) { p.main().units().tew()->relayButton(1 + step % 12)->click(); }},
         {"TEVW", 4,
          [](Program& p) -> QWidget* {
              p.main().B_Monit2->click();
-             return p.app().windows.tevw;
+             return p.main().units().tevw();
          },
-         [](Program& p, int step) { p.app().windows.tevw->outputButton(1 + step % 8)->click(); }},
+         [](Program& p, int step) {
+             p.main().units().tevw()->outputButton(1 + step % 8)->click();
+         }},
         {"MOKR", 5,
          [](Program& p) -> QWidget* {
              p.main().B_MonitF->click();
-             return p.app().windows.mokr;
+             return p.main().units().mokr();
          },
-         [](Program& p, int step) { p.app().windows.mokr->outputButton(1 + step % 8)->click(); }},
+         [](Program& p, int step) {
+             p.main().units().mokr()->outputButton(1 + step % 8)->click();
+         }},
     };
 }
 

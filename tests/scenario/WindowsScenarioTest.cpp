@@ -83,37 +83,37 @@ QStringList editTexts(Window* w, int count) {
 std::vector<WindowCase> windowCases() {
     return {
         {"KALU", 2, [](Program& p) { p.main().B_Monit3->click(); },
-         [](Program& p) { return editTexts(p.app().windows.kalu, 12); },
+         [](Program& p) { return editTexts(p.main().units().kalu(), 12); },
          "Jednotka  KALU  .......  ->   ", "Komunikace - KALU",
          [](Program& p) -> std::vector<std::string> {
-             p.app().windows.kalu->outputEdit(0)->setText("12");
-             p.app().windows.kalu->outputEdit(5)->setText("-1");
+             p.main().units().kalu()->outputEdit(0)->setText("12");
+             p.main().units().kalu()->outputEdit(5)->setText("-1");
              return {"\"write\"", "\"addr\":1", "\"start\":48", "\"hex\":\"0C00000000FF\""};
          }},
         {"TEV", 2, [](Program& p) { p.main().B_Monit1->click(); },
-         [](Program& p) { return editTexts(p.app().windows.tev, 16); },
+         [](Program& p) { return editTexts(p.main().units().tev(), 16); },
          "Jednotka   TEV  .......  ->   ", "Komunikace - TEV", nullptr},
         {"TEVW", 4, [](Program& p) { p.main().B_Monit2->click(); },
-         [](Program& p) { return editTexts(p.app().windows.tevw, 8); },
+         [](Program& p) { return editTexts(p.main().units().tevw(), 8); },
          "Jednotka  TEVW  .......  ->   ", "Komunikace - TEVW",
          [](Program& p) -> std::vector<std::string> {
-             p.app().windows.tevw->outputButton(3)->click();
+             p.main().units().tevw()->outputButton(3)->click();
              EXPECT_EQ(p.app().selections.TevwOutputs, 0x0004);
              return {"\"write\"", "\"addr\":4", "\"start\":4", "\"hex\":\"0400\""};
          }},
         {"TEW", 3, [](Program& p) { p.main().B_Monit4->click(); }, nullptr,
          "Jednotka   TEW  .......  ->   ", "Komunikace - TEW",
          [](Program& p) -> std::vector<std::string> {
-             p.app().windows.tew->relayButton(1)->click();
+             p.main().units().tew()->relayButton(1)->click();
              const std::uint16_t word = p.app().selections.TewOutputs;
              EXPECT_NE(word, 0);
              return {"\"write\"", "\"addr\":3", "\"start\":0", "\"hex\":\"" + wordHex(word) + "\""};
          }},
         {"MOKR", 5, [](Program& p) { p.main().B_MonitF->click(); },
-         [](Program& p) { return editTexts(p.app().windows.mokr, 8); },
+         [](Program& p) { return editTexts(p.main().units().mokr(), 8); },
          "Jednotka  MOKR  .......  ->   ", "Komunikace - MOKR",
          [](Program& p) -> std::vector<std::string> {
-             p.app().windows.mokr->outputButton(2)->click();
+             p.main().units().mokr()->outputButton(2)->click();
              EXPECT_EQ(p.app().selections.PiggyOutputs[0], 0x02);
              return {"\"write\"", "\"addr\":5", "\"start\":400", "\"hex\":\"0200000000000000\""};
          }},
@@ -133,9 +133,9 @@ TEST(WindowScenario, EachUnitWindowIsPolledAndSwitchesTheModulesOutputs) {
         ASSERT_TRUE(p.waitStatus([&](const QString& s) { return s == c.statusText; }, 3000))
             << p.status().toStdString();
         QWidget* window = nullptr;
-        const UnitWindows& w = p.app().windows;
+        const UnitWindows& w = p.main().units();
         for (QWidget* candidate :
-             std::initializer_list<QWidget*>{w.kalu, w.tev, w.tevw, w.tew, w.mokr}) {
+             std::initializer_list<QWidget*>{w.kalu(), w.tev(), w.tevw(), w.tew(), w.mokr()}) {
             if (candidate != nullptr && candidate->isVisible()) window = candidate;
         }
         ASSERT_NE(window, nullptr);
@@ -176,7 +176,7 @@ TEST(PtyScenario, ScanAndTewWindowOverCom1) {
     p.app().config.BinaryConfig.ModuleAddress = 3;
     p.main().B_Monit4->click();
     ASSERT_TRUE(p.waitStatus([](const QString& s) { return s == "Komunikace - TEW"; }, 3000));
-    p.app().windows.tew->relayButton(2)->click();
+    p.main().units().tew()->relayButton(2)->click();
     const std::uint16_t word = p.app().selections.TewOutputs;
     EXPECT_NE(word, 0);
     EXPECT_TRUE(p.waitEvents(

@@ -34,13 +34,13 @@ TEST(WriteLogScenario, SwitchedOutputAndSentConfigurationAreLinesAndPollsAreNot)
     Program p({});  // the demo bus: KALU 1, TEV 2, TEW 3, TEVW 4, MOKR 5
     ASSERT_TRUE(p.simulatorReady());
     openTew(p);
-    p.app().windows.tew->relayButton(1)->click();
+    p.main().units().tew()->relayButton(1)->click();
     const std::uint16_t word = p.app().selections.TewOutputs;
     ASSERT_NE(word, 0);
     ASSERT_TRUE(p.waitEvents(
         {"\"write\"", "\"addr\":3", ("\"hex\":\"" + wordHex(word) + "\"").c_str()}, 5, 5000));
     EXPECT_TRUE(QTest::qWaitFor([&] { return logLines(p).size() == 2; }, 3000));
-    p.app().windows.tew->close();
+    p.main().units().tew()->close();
     ASSERT_TRUE(p.waitStatus(isScanLine, 3000));
 
     p.runEditor(EditorKind::Analog, [](AppState& app) { app.config.SendPending = true; });
@@ -70,7 +70,7 @@ TEST(WriteLogScenario, UnwritableLogIsSaidOnceAndTheOutputsStillGoOut) {
     ASSERT_TRUE(QDir().mkpath(QString::fromStdString(p.program().writeLog().path())));
     openTew(p);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !p.messages().calls.empty(); }, 3000));
-    p.app().windows.tew->relayButton(2)->click();
+    p.main().units().tew()->relayButton(2)->click();
     const std::uint16_t word = p.app().selections.TewOutputs;
     EXPECT_TRUE(p.waitEvents(
         {"\"write\"", "\"addr\":3", ("\"hex\":\"" + wordHex(word) + "\"").c_str()}, 3, 5000));

@@ -111,7 +111,7 @@ TEST(BenchProbe, CountsDecodedPollsAgainstTheSimulator) {
         vb::ProgramHarness harness(sim.port());
         vb::PollProbe probe(harness);
         vb::startPolling(harness, 100);
-        harness.mainWindow().B_Monit3Click();
+        harness.mainWindow().openUnit(velor::RequestKind::Kalu);
         vb::runEventsFor(2.0);
         harness.mainWindow().Timer1->stop();
         vb::runEventsFor(0.3);

@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
@@ -48,6 +51,18 @@ TEST(CsvWriterTest, AFileThatCannotBeWrittenIsReportedWithItsName) {
     EXPECT_TRUE(csv.failed());
     EXPECT_TRUE(csv.errorText().startsWith("/nonexistent-dir/k.csv: "));
     EXPECT_FALSE(csv.appendRow(QDateTime::currentDateTime(), 1, {}));
+}
+
+TEST(CsvWriterTest, APipeOrAFolderAtThePathIsRefusedWithoutWaiting) {
+    QTemporaryDir dir;
+    const QString pipe = dir.filePath("pipe.csv");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    for (const QString& path : {pipe, dir.path()}) {
+        CsvWriter csv;
+        EXPECT_FALSE(csv.open(path, "time", "address", {"a"}));
+        EXPECT_EQ(csv.errorText(), path + ": not a regular file");
+    }
+    EXPECT_FALSE(QFileInfo(pipe).isFile());
 }
 
 // Every field set to a value other than its default, within its range.
@@ -130,6 +145,65 @@ TEST(ConfigFieldsTest, RefusesJsonNamingTheFieldThatIsWrong) {
               "AnalogImage.BaudCode: not a whole number");
     EXPECT_EQ(refused("\"file\": \"cfa\"", "\"file\": \"txt\""),
               "file: must be \"cfa\", \"cfb\" or \"comcfg\"");
+}
+
+// Numbers far beyond a field's type are refused by their value before any conversion (1e30 fits
+// no integer, 1e300 no single), and never turn into another value such as infinity.
+TEST(ConfigFieldsTest, NumbersBeyondEveryTypeAreRefusedByTheirValue) {
+    const std::string good = configFileToJson(defaultConfigFile(ConfigFileKind::Analog));
+    auto problemWith = [&](const std::string& field, const std::string& value) {
+        std::string json = good;
+        const std::string key = "\"" + field + "\": ";
+        const auto at = json.find(key);
+        EXPECT_NE(at, std::string::npos) << field;
+        const auto end = json.find_first_of(",\n", at + key.size());
+        json.replace(at + key.size(), end - at - key.size(), value);
+        ConfigFileData d;
+        std::string problem;
+        EXPECT_FALSE(configFileFromJson(QByteArray::fromStdString(json), d, problem)) << value;
+        return problem;
+    };
+    EXPECT_EQ(problemWith("AnalogConfig.ModuleAddress", "1e30"),
+              "AnalogConfig.ModuleAddress: 1e+30 is out of range 0..31");
+    EXPECT_EQ(problemWith("AnalogConfig.ModuleAddress", "-1e30"),
+              "AnalogConfig.ModuleAddress: -1e+30 is out of range 0..31");
+    EXPECT_EQ(problemWith("AnalogImage.A[0]", "1e300"),
+              "AnalogImage.A[0]: 1e+300 is out of range of finite numbers");
+    EXPECT_EQ(problemWith("AnalogImage.A[0]", "-3.5e38"),
+              "AnalogImage.A[0]: -3.5e+38 is out of range of finite numbers");
+    EXPECT_EQ(problemWith("AnalogConfig.Inputs[0].Offset", "1e300"),
+              "AnalogConfig.Inputs[0].Offset: 1e+300 is out of range -100..10000");
+    EXPECT_FALSE(problemWith("AnalogConfig.ModuleAddress", "1e400").empty());
+}
+
+// The limit on the JSON form lies far above the largest configuration it can describe: every
+// text at its longest, each character in a six-byte escape.
+TEST(ConfigFieldsTest, JsonLongerThanAnyConfigurationIsRefused) {
+    std::size_t largest = 0;
+    for (const ConfigFileKind kind :
+         {ConfigFileKind::Analog, ConfigFileKind::Binary, ConfigFileKind::ComConfig}) {
+        ConfigFileData d = defaultConfigFile(kind);
+        QJsonObject object =
+            QJsonDocument::fromJson(QByteArray::fromStdString(configFileToJson(d))).object();
+        for (const ConfigField& f : configFieldsOf(d)) {
+            if (f.type == ConfigField::Type::Text)
+                object[QString::fromStdString(f.name)] =
+                    QString(static_cast<qsizetype>(f.maxChars), QChar(1));
+        }
+        const QByteArray json = QJsonDocument(object).toJson(QJsonDocument::Indented);
+        std::string problem;
+        ASSERT_TRUE(configFileFromJson(json, d, problem)) << problem;
+        largest = std::max(largest, static_cast<std::size_t>(json.size()));
+    }
+    EXPECT_LT(4 * largest, kMaxConfigJsonBytes) << largest;
+
+    QByteArray huge =
+        QByteArray::fromStdString(configFileToJson(defaultConfigFile(ConfigFileKind::Analog)));
+    huge.insert(1, QByteArray(static_cast<qsizetype>(kMaxConfigJsonBytes), ' '));
+    ConfigFileData d;
+    std::string problem;
+    EXPECT_FALSE(configFileFromJson(huge, d, problem));
+    EXPECT_EQ(problem, "larger than any configuration (1048576 bytes at most)");
 }
 
 TEST(ConfigFieldsTest, AShortFileIsAWrongFileAndKindsFollowTheName) {

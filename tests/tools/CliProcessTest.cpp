@@ -2,8 +2,13 @@
 // over a pseudo-terminal, in a working directory of its own (its COMn entries lead to the
 // simulator's pseudo-terminal, never to a real port).
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
 #include <QCoreApplication>
 #include <QDir>
@@ -49,6 +54,52 @@ CliRun cli(const QStringList& args, const QString& dir, int ms = 30000) {
     return r;
 }
 
+// velor-cli running in the background, for a test that interrupts it or closes its output.
+class RunningCli {
+public:
+    RunningCli(const QStringList& args, const QString& dir, const QString& outputFile = {}) {
+        if (!outputFile.isEmpty()) p.setStandardOutputFile(outputFile);
+        p.setWorkingDirectory(dir);
+        p.start(QStringLiteral(VELOR_CLI_EXE), args);
+        EXPECT_TRUE(p.waitForStarted(5000));
+    }
+    ~RunningCli() {
+        if (p.state() == QProcess::NotRunning) return;
+        p.kill();
+        p.waitForFinished(5000);
+    }
+    // Waits until the standard output (or error) holds text.
+    bool waitFor(const QString& text, QProcess::ProcessChannel channel = QProcess::StandardOutput,
+                 int ms = 10000) {
+        p.setReadChannel(channel);
+        QString& seen = channel == QProcess::StandardOutput ? out : err;
+        QDeadlineTimer deadline(ms);
+        while (!seen.contains(text) && !deadline.hasExpired()) {
+            p.waitForReadyRead(50);
+            collect();
+            if (p.state() == QProcess::NotRunning) break;
+        }
+        return seen.contains(text);
+    }
+    void signal(int number) { ::kill(static_cast<pid_t>(p.processId()), number); }
+    // The exit code once it ended (-1 when it did not within ms or died of a signal).
+    int finish(int ms = 2000) {
+        const bool ended = p.waitForFinished(ms);
+        collect();
+        return ended && p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    }
+    void collect() {
+        if (p.isReadable() && p.openMode() != QIODevice::NotOpen) {
+            out += QString::fromUtf8(p.readAllStandardOutput());
+            err += QString::fromUtf8(p.readAllStandardError());
+        }
+    }
+
+    QProcess p;
+    QString out;
+    QString err;
+};
+
 QByteArray fileBytes(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("missing");
@@ -74,6 +125,13 @@ protected:
     }
     int eventCount(const char* fragment) const {
         return modsim::test::countEvents(events, {fragment});
+    }
+    // Waits until the simulator's event log holds count lines with fragment.
+    bool waitForEvents(const char* fragment, int count) const {
+        QDeadlineTimer deadline(3000);
+        while (eventCount(fragment) < count && !deadline.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        return eventCount(fragment) == count;
     }
 
     QTemporaryDir dir;
@@ -295,6 +353,32 @@ TEST_F(CliProcessTest, PcapThatCannotBeWrittenStopsTheCommandBeforeTheBus) {
     EXPECT_EQ(eventCount("\"event\":\"connect\""), 0);
 }
 
+// The capture goes to the file during the run: a file that cannot grow (here: a file size
+// limit) ends a long read early, and a short scan whose last records do not fit, with exit 2.
+TEST_F(CliProcessTest, ACaptureThatCannotBeWrittenIsExitTwo) {
+    startTcp();
+    for (const auto& [args, limit] : {std::pair{QStringList{"read", "kalu", "--address", "1",
+                                                            "--count", "100000", "--interval", "0"},
+                                                rlim_t{4096}},
+                                      {QStringList{"scan", "--to", "7"}, rlim_t{100}}}) {
+        SCOPED_TRACE(args.join(' ').toStdString());
+        QProcess p;
+        p.setWorkingDirectory(dir.path());
+        p.setChildProcessModifier([limit = limit] {
+            ::signal(SIGXFSZ, SIG_IGN);  // a write beyond the limit fails instead
+            const rlimit l{limit, limit};
+            ::setrlimit(RLIMIT_FSIZE, &l);
+        });
+        p.start(QStringLiteral(VELOR_CLI_EXE), args + tcp() + QStringList{"--pcap", "c.pcap"});
+        ASSERT_TRUE(p.waitForFinished(60000));
+        EXPECT_EQ(p.exitCode(), 2);
+        const QString err = QString::fromUtf8(p.readAllStandardError());
+        EXPECT_TRUE(err.contains("--pcap c.pcap: ")) << err.toStdString();
+        // The long read stopped at the failure, far from its count.
+        EXPECT_LT(QString::fromUtf8(p.readAllStandardOutput()).count('\n'), 5000);
+    }
+}
+
 // The frames of --verbose, without blanks.
 QStringList sentFrames(const QString& err) {
     QStringList frames;
@@ -486,42 +570,161 @@ TEST_F(CliProcessTest, ShowCreateAndDiffKeepFilesAsTheyAre) {
     EXPECT_EQ(cli({"show", "missing.cfa"}, dir.path()).code, 2);
 }
 
-TEST_F(CliProcessTest, CtrlCEndsALongReadAtOnceAndClosesThePort) {
+// Ctrl+C, SIGTERM and SIGHUP each end a long read at once with the shell's code for the signal;
+// the port is closed and the capture written on the way out.
+TEST_F(CliProcessTest, EverySignalEndsALongReadWithItsCodeAndTheCapture) {
     startTcp();
-    QProcess p;
-    p.setWorkingDirectory(dir.path());
-    p.start(QStringLiteral(VELOR_CLI_EXE),
-            QStringList{"read", "kalu", "--address", "1", "--count", "1000", "--pcap", "k.pcap"} +
-                tcp());
-    ASSERT_TRUE(p.waitForStarted(5000));
-    QByteArray out;
-    QDeadlineTimer first(10000);
-    while (!out.contains("kalu address 1") && !first.hasExpired() && p.waitForReadyRead(1000))
-        out += p.readAllStandardOutput();
-    ASSERT_TRUE(out.contains("kalu address 1"));
-    ::kill(static_cast<pid_t>(p.processId()), SIGINT);
-    ASSERT_TRUE(p.waitForFinished(2000));
-    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(p.exitCode(), 130);
-    out += p.readAllStandardOutput();
-    EXPECT_LT(out.count("kalu address 1"), 100);
-    // The capture is written on the way out: a request and its answer per value printed.
-    const QStringList records = captureRecords(fileBytes(path("k.pcap")));
-    EXPECT_GE(records.size(), 2 * out.count("kalu address 1"));
-    EXPECT_TRUE(records.filter("bad").isEmpty()) << records.join('\n').toStdString();
-    EXPECT_TRUE(modsim::test::countEvents(events, {"\"event\":\"disconnect\""}) == 1 || [&] {
-        QDeadlineTimer wait(2000);
-        while (!wait.hasExpired()) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-            if (modsim::test::countEvents(events, {"\"event\":\"disconnect\""}) == 1) return true;
-        }
-        return false;
-    }());
+    int runs = 0;
+    for (const auto& [number, code] : {std::pair{SIGINT, 130}, {SIGTERM, 143}, {SIGHUP, 129}}) {
+        SCOPED_TRACE(code);
+        const QString pcap = QString("k%1.pcap").arg(code);
+        RunningCli run(
+            QStringList{"read", "kalu", "--address", "1", "--count", "1000", "--pcap", pcap} +
+                tcp(),
+            dir.path());
+        ASSERT_TRUE(run.waitFor("kalu address 1"));
+        run.signal(number);
+        EXPECT_EQ(run.finish(), code) << run.err.toStdString();
+        ++runs;
+        const int printed = static_cast<int>(run.out.count("kalu address 1"));
+        EXPECT_LT(printed, 100);
+        // A request and its answer per value printed.
+        const QStringList records = captureRecords(fileBytes(path(pcap)));
+        EXPECT_GE(records.size(), 2 * printed);
+        EXPECT_TRUE(records.filter("bad").isEmpty()) << records.join('\n').toStdString();
+        EXPECT_TRUE(waitForEvents("\"event\":\"disconnect\"", runs));
+    }
+}
+
+// scan and send wait for an answer, find for a probe that only the event loop can finish: an
+// interrupt ends each of them at once, and the port is free again afterwards.
+TEST_F(CliProcessTest, SignalsEndScanFindAndSendWhileTheyWait) {
+    startTcp();
+    // Address 0 is silent: the scan waits out its long time-out there.
+    RunningCli scan(QStringList{"scan", "--timeout", "5000", "--verbose"} + tcp(), dir.path());
+    ASSERT_TRUE(scan.waitFor("tx ", QProcess::StandardError));
+    scan.signal(SIGTERM);
+    EXPECT_EQ(scan.finish(), 143) << scan.err.toStdString();
+    EXPECT_TRUE(waitForEvents("\"event\":\"disconnect\"", 1));
+
+    ASSERT_EQ(cli({"create", "KonfigA.cfa", "--defaults"}, dir.path()).code, 0);
+    RunningCli send(
+        QStringList{"send", "KonfigA.cfa", "--address", "9", "--timeout", "5000", "--verbose"} +
+            tcp(),
+        dir.path());
+    ASSERT_TRUE(send.waitFor("tx ", QProcess::StandardError));
+    send.signal(SIGHUP);
+    EXPECT_EQ(send.finish(), 129) << send.err.toStdString();
+    EXPECT_TRUE(send.err.contains("the module accepted no block")) << send.err.toStdString();
+    EXPECT_TRUE(waitForEvents("\"event\":\"disconnect\"", 2));
+
+    sim = std::make_unique<Simulator>(QStringList{"--no-tcp", "--pty", path("COM1")});
+    ASSERT_FALSE(sim->ptyDevice().isEmpty());
+    RunningCli find({"find", "--serial", "COM1", "--timeout", "200"}, dir.path());
+    ASSERT_TRUE(find.waitFor("address 1 baud 4800"));
+    find.signal(SIGINT);
+    EXPECT_EQ(find.finish(), 130) << find.err.toStdString();
+    // The port was let go: it opens again at once.
+    const CliRun again = cli({"scan", "--serial", "COM1", "--to", "1"}, dir.path());
+    EXPECT_EQ(again.code, 0) << again.err.toStdString();
+}
+
+// The module accepts the first half of a KALU configuration and then falls silent: an
+// interrupted send says which blocks the module holds.
+TEST_F(CliProcessTest, AnInterruptedSendSaysWhichBlocksTheModuleAccepted) {
+    QTcpServer module;
+    ASSERT_TRUE(module.listen(QHostAddress::LocalHost));
+    ASSERT_EQ(cli({"create", "KonfigA.cfa", "--defaults"}, dir.path()).code, 0);
+    RunningCli send({"send", "KonfigA.cfa", "--address", "1", "--timeout", "5000", "--tcp",
+                     QString("127.0.0.1:%1").arg(module.serverPort())},
+                    dir.path());
+    ASSERT_TRUE(module.waitForNewConnection(5000));
+    QTcpSocket* peer = module.nextPendingConnection();
+    ASSERT_NE(peer, nullptr);
+    ASSERT_TRUE(peer->waitForReadyRead(5000));
+    peer->readAll();
+    peer->write(QByteArray(1, '\xE5'));
+    ASSERT_TRUE(peer->waitForBytesWritten(1000));
+    ASSERT_TRUE(send.waitFor("KALU.1: accepted"));
+    ASSERT_TRUE(peer->waitForReadyRead(5000));  // the second block, left unanswered
+    send.signal(SIGINT);
+    EXPECT_EQ(send.finish(), 130);
+    EXPECT_TRUE(send.err.contains("the module accepted Konfigurace  KALU.1\n"))
+        << send.err.toStdString();
+}
+
+// `velor-cli ARGS | head -1`: the output goes into a pipe whose reader ends after the first line
+// that holds mark. The exit code, -1 when it did not end.
+CliRun headOne(const QStringList& args, const QString& dir, const QString& mark) {
+    const QString fifo = QDir(dir).filePath("head.fifo");
+    QFile::remove(fifo);
+    EXPECT_EQ(::mkfifo(fifo.toUtf8().constData(), 0600), 0);
+    // Opened before the writer, without waiting for it, and not inherited by velor-cli.
+    const int reader = ::open(fifo.toUtf8().constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    EXPECT_GE(reader, 0);
+    RunningCli run(args, dir, fifo);
+    QByteArray seen;
+    QDeadlineTimer deadline(10000);
+    while (!seen.contains(mark.toUtf8()) && !deadline.hasExpired()) {
+        char chunk[256];
+        const ssize_t n = ::read(reader, chunk, sizeof chunk);
+        if (n > 0) seen.append(chunk, n);
+        if (n <= 0) run.p.waitForFinished(5);
+    }
+    ::close(reader);
+    CliRun r;
+    r.code = run.finish();
+    r.out = QString::fromUtf8(seen);
+    r.err = run.err;
+    return r;
+}
+
+// A reader that goes away ends the command at its next line, quietly and with the port closed;
+// over a pseudo-terminal the port is free again afterwards.
+TEST_F(CliProcessTest, AClosedOutputEndsTheCommandQuietly) {
+    startTcp();
+    for (const QStringList& args :
+         {QStringList{"read", "kalu", "--address", "1", "--count", "1000000", "--interval", "1"},
+          QStringList{"scan"}}) {
+        SCOPED_TRACE(args.join(' ').toStdString());
+        const CliRun r = headOne(args + tcp(), dir.path(), "address 1");
+        EXPECT_EQ(r.code, 141);
+        EXPECT_TRUE(r.err.isEmpty()) << r.err.toStdString();
+    }
+    EXPECT_TRUE(waitForEvents("\"event\":\"disconnect\"", 2));
+    EXPECT_LT(eventCount("\"event\":\"probe\""), 8);  // the scan stopped near its first line
+
+    sim = std::make_unique<Simulator>(QStringList{"--no-tcp", "--pty", path("COM1")});
+    ASSERT_FALSE(sim->ptyDevice().isEmpty());
+    const CliRun r =
+        headOne({"read", "tev", "--address", "2", "--count", "1000000", "--serial", "COM1"},
+                dir.path(), "tev address 2");
+    EXPECT_EQ(r.code, 141);
+    EXPECT_EQ(cli({"scan", "--serial", "COM1", "--to", "2"}, dir.path()).code, 0);
+}
+
+// Output that could not be written is a failure, never a success.
+TEST_F(CliProcessTest, OutputThatCannotBeWrittenIsExitTwo) {
+    if (!QFile::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+    startTcp();
+    ASSERT_EQ(cli({"create", "KonfigA.cfa", "--defaults"}, dir.path()).code, 0);
+    for (const QStringList& args :
+         {QStringList{"show", "KonfigA.cfa", "--json"}, QStringList{"scan", "--to", "2"} + tcp(),
+          QStringList{"help"}}) {
+        SCOPED_TRACE(args.join(' ').toStdString());
+        QProcess p;
+        p.setWorkingDirectory(dir.path());
+        p.setStandardOutputFile("/dev/full");
+        p.start(QStringLiteral(VELOR_CLI_EXE), args);
+        ASSERT_TRUE(p.waitForFinished(30000));
+        EXPECT_EQ(p.exitCode(), 2);
+        EXPECT_TRUE(p.readAllStandardError().contains("cannot write the output: "));
+    }
 }
 
 TEST_F(CliProcessTest, EveryCommandHasHelpWithAnExample) {
-    for (const QString cmd :
-         {"scan", "read", "write", "send", "show", "create", "diff", "ports", "comcfg", "find"}) {
+    for (const QString cmd : {"scan", "read", "write", "send", "show", "create", "diff", "ports",
+                              "comcfg", "find", "demo"}) {
         CliRun r = cli({"help", cmd}, dir.path());
         EXPECT_EQ(r.code, 0) << cmd.toStdString();
         EXPECT_TRUE(r.out.contains("Example: velor-cli " + cmd)) << cmd.toStdString();
@@ -529,7 +732,101 @@ TEST_F(CliProcessTest, EveryCommandHasHelpWithAnExample) {
     }
     EXPECT_TRUE(cli({"help", "read"}, dir.path()).out.contains("read sends the\noutputs as 0"));
     EXPECT_EQ(cli({"--help"}, dir.path()).code, 0);
+    EXPECT_TRUE(cli({"help"}, dir.path()).out.contains("  demo     "));
     EXPECT_EQ(cli({"help", "nothing"}, dir.path()).code, 2);
+}
+
+// Every command that writes a file writes a regular file or a new name only: a pipe or a device
+// at the path is refused by name and left as it is.
+TEST_F(CliProcessTest, NoCommandWritesOverADeviceOrAPipe) {
+    startTcp();
+    ASSERT_EQ(cli({"create", "KonfigA.cfa", "--defaults"}, dir.path()).code, 0);
+    writeFile(path("ka.json"), cli({"show", "KonfigA.cfa", "--json"}, dir.path()).out.toUtf8());
+    QStringList targets{"fifo.cfa"};
+    ASSERT_EQ(::mkfifo(path("fifo.cfa").toUtf8().constData(), 0600), 0);
+    // A device node of our own (the null device's numbers), where we may make one.
+    if (::mknod(path("node.cfa").toUtf8().constData(), S_IFCHR | 0600, makedev(1, 3)) == 0)
+        targets << "node.cfa";
+    for (const QString& target : targets) {
+        SCOPED_TRACE(target.toStdString());
+        const QStringList commands[] = {
+            {"create", target, "--from", "ka.json"},
+            {"create", target, "--defaults"},
+            QStringList{"read", "kalu", "--address", "1", "--csv", target} + tcp(),
+            QStringList{"scan", "--to", "1", "--pcap", target} + tcp(),
+            {"comcfg", target, "--tcp", "127.0.0.1"},
+        };
+        for (const QStringList& args : commands) {
+            const CliRun r = cli(args, dir.path(), 10000);
+            EXPECT_EQ(r.code, 2) << args.join(' ').toStdString();
+            EXPECT_TRUE(r.err.contains(target + ": ")) << r.err.toStdString();
+            EXPECT_TRUE(r.err.contains("not a regular file")) << r.err.toStdString();
+        }
+        struct stat st {};
+        ASSERT_EQ(::lstat(path(target).toUtf8().constData(), &st), 0);
+        EXPECT_FALSE(S_ISREG(st.st_mode));
+    }
+    EXPECT_EQ(eventCount("\"event\":\"connect\""), 0);
+}
+
+// create --from reads a bounded regular file: an endless device, a huge file and numbers no
+// field can hold are refused with exit 2, and nothing is written.
+TEST_F(CliProcessTest, CreateRefusesInputThatIsNoConfiguration) {
+    writeFile(path("huge.json"), QByteArray(2 * 1024 * 1024, ' '));
+    ASSERT_EQ(cli({"create", "KonfigA.cfa", "--defaults"}, dir.path()).code, 0);
+    QString json = cli({"show", "KonfigA.cfa", "--json"}, dir.path()).out;
+    json.replace("\"AnalogConfig.ModuleAddress\": 0", "\"AnalogConfig.ModuleAddress\": 1e30");
+    writeFile(path("big.json"), json.toUtf8());
+    const std::pair<QString, QString> cases[] = {
+        {"/dev/zero", "/dev/zero: not a regular file"},
+        {"huge.json", "huge.json: larger than any configuration"},
+        {"big.json", "AnalogConfig.ModuleAddress: 1e+30 is out of range 0..31"},
+    };
+    for (const auto& [from, message] : cases) {
+        const CliRun r = cli({"create", "new.cfa", "--from", from}, dir.path(), 10000);
+        EXPECT_EQ(r.code, 2) << from.toStdString();
+        EXPECT_TRUE(r.err.contains(message)) << r.err.toStdString();
+    }
+    EXPECT_FALSE(QFile::exists(path("new.cfa")));
+}
+
+// Usage faults are exit 2 before any port, host or file is touched.
+TEST_F(CliProcessTest, UsageFaultsAreRefusedBeforeAnythingIsTouched) {
+    startTcp();
+    const QStringList bad[] = {
+        {"scan", "--pcap", "--verbose"},     // a flag is no file name
+        {"scan", "--to", "5", "--to", "6"},  // given twice
+        {"scan", "--verbose", "--verbose"},
+        {"scan", "--from", "40"},
+        {"scan", "--from", "5", "--to", "2"},
+        {"read", "kalu", "--address", "32"},
+        {"write", "tew", "--address", "255", "--outputs", "1"},
+        {"read", "kalu", "--address", "1", "--csv", "."},  // the file before the link
+        {"read", "kalu", "--address", "1", "--csv", "missing/k.csv"},
+    };
+    for (const QStringList& args : bad) {
+        const CliRun r = cli(args + tcp(), dir.path());
+        EXPECT_EQ(r.code, 2) << args.join(' ').toStdString();
+        EXPECT_FALSE(r.err.isEmpty());
+    }
+    EXPECT_FALSE(QFile::exists(path("--verbose")));
+    EXPECT_EQ(eventCount("\"event\":\"connect\""), 0);
+
+    // COM0 is never a port, not even where the directory holds an entry of that name.
+    sim = std::make_unique<Simulator>(QStringList{"--no-tcp", "--pty", path("COM0")});
+    ASSERT_FALSE(sim->ptyDevice().isEmpty());
+    for (const QString cmd : {"scan", "find"}) {
+        const CliRun r = cli({cmd, "--serial", "COM0"}, dir.path());
+        EXPECT_EQ(r.code, 2) << cmd.toStdString();
+        EXPECT_TRUE(r.err.contains("--serial COM0: not a port")) << r.err.toStdString();
+    }
+
+    // comcfg: a file that cannot be written and one that is not there are exit 2 as well.
+    EXPECT_EQ(cli({"comcfg", "missing/COM.CFG", "--tcp", "127.0.0.1"}, dir.path()).code, 2);
+    EXPECT_EQ(cli({"comcfg", "none.cfg", "--show"}, dir.path()).code, 2);
+    EXPECT_EQ(cli({"comcfg", "COM.CFG", "--tcp", "--show"}, dir.path()).code, 2);
+    EXPECT_EQ(cli({"comcfg", "COM.CFG", "--tcp", "a", "--tcp", "b"}, dir.path()).code, 2);
+    EXPECT_FALSE(QFile::exists(path("COM.CFG")));
 }
 
 // Modules at different line settings on one pseudo-terminal: the answers come parity by
@@ -562,6 +859,19 @@ TEST_F(CliProcessTest, FindSweepsEveryLineSettingInOrder) {
         EXPECT_EQ(cli(QStringList{"find"} + serial + bad, dir.path()).code, 2)
             << bad.join(' ').toStdString();
     }
+}
+
+// The simulator ends while find sweeps its pseudo-terminal: the port is gone, and find says so
+// with exit 1 instead of reporting the answers it had as a success.
+TEST_F(CliProcessTest, FindSaysWhenItsPortIsLost) {
+    sim = std::make_unique<Simulator>(QStringList{"--no-tcp", "--pty", path("COM1")});
+    ASSERT_FALSE(sim->ptyDevice().isEmpty());
+    RunningCli find({"find", "--serial", "COM1", "--timeout", "100"}, dir.path());
+    ASSERT_TRUE(find.waitFor("address 1 baud 4800"));
+    sim.reset();
+    EXPECT_EQ(find.finish(20000), 1) << find.err.toStdString();
+    EXPECT_TRUE(find.out.startsWith("address 1 baud 4800 parity even E5\n"));
+    EXPECT_TRUE(find.err.contains("the port was lost during the sweep")) << find.err.toStdString();
 }
 
 // A device given by its path, the pseudo-terminal itself or a link of another name, is swept

@@ -382,25 +382,34 @@ TEST(ModsimEngine, OverThePseudoTerminal) {
 
 // The finder's sweep through the real engine on a pseudo-terminal: it stops at once when
 // aborted, keeps what it found, and gives channel 1 back with its old settings, closed.
+// Channel 1 at the simulator's pseudo-terminal COM1, with the program's engine on it.
+struct PtyChannel {
+    explicit PtyChannel(const QString& com1) : device(com1.toStdString()) {
+        velor::PortRecord& record = *comm.channel.ChannelTable.record(1);
+        record.PortNumber = 1;
+        record.BaudIndex = 3;
+        record.NoParity = 1;
+        comm.engine.ReplyTimeout = 500;
+        comm.channel.SelectedPortName = "COM1";
+        comm.channel.resolvePort = [path = device](const std::string&) { return path; };
+        comm.engine.Windows = &windows;
+    }
+    std::string device;
+    velor::CommState comm;
+    velor::ChannelTableIo io{comm.channel};
+    velor::SystemClock clock;
+    velor::TransferWindowFactoryQt windows{{comm.engine, io, clock, comm.channel.TransferResult}};
+};
+
 TEST(ModsimEngine, SweepAbortKeepsItsAnswersAndGivesTheChannelBack) {
     QTemporaryDir dir;
     const QString com1 = dir.filePath("COM1");
     Simulator sim({"--no-tcp", "--pty", com1, "--log", "/dev/null", "--module", "2:TEV", "--line",
                    "4800", "--module", "6:KALU", "--line", "9600"});
     ASSERT_FALSE(sim.ptyDevice().isEmpty());
-    velor::CommState comm;
-    velor::PortRecord& record = *comm.channel.ChannelTable.record(1);
-    record.PortNumber = 1;
-    record.BaudIndex = 3;
-    record.NoParity = 1;
-    comm.engine.ReplyTimeout = 500;
-    comm.channel.SelectedPortName = "COM1";
-    const std::string device = com1.toStdString();
-    comm.channel.resolvePort = [device](const std::string&) { return device; };
-    velor::ChannelTableIo io(comm.channel);
-    velor::SystemClock clock;
-    velor::TransferWindowFactoryQt windows({comm.engine, io, clock, comm.channel.TransferResult});
-    comm.engine.Windows = &windows;
+    PtyChannel channel(com1);
+    velor::CommState& comm = channel.comm;
+    const velor::PortRecord& record = *comm.channel.ChannelTable.record(1);
 
     velor::SweepSettings settings;
     settings.to = 7;
@@ -427,4 +436,31 @@ TEST(ModsimEngine, SweepAbortKeepsItsAnswersAndGivesTheChannelBack) {
     EXPECT_EQ(record.NoParity, 1);
     EXPECT_EQ(comm.engine.ReplyTimeout, 500);
     EXPECT_EQ(velor::channelSerialPort(comm.channel, 1), nullptr);
+}
+
+// The simulator (the port's device) goes away in the middle of a sweep: the sweep ends there as
+// lost, keeps the answers found before, and gives the channel back closed.
+TEST(ModsimEngine, SweepEndsAsLostWhenItsPortGoesAway) {
+    QTemporaryDir dir;
+    const QString com1 = dir.filePath("COM1");
+    auto sim = std::make_unique<Simulator>(
+        QStringList{"--no-tcp", "--pty", com1, "--log", "/dev/null", "--module", "2:TEV"});
+    ASSERT_FALSE(sim->ptyDevice().isEmpty());
+    PtyChannel channel(com1);
+    velor::SweepSettings settings;
+    settings.to = 7;
+    velor::ModuleSweep sweep(channel.comm, settings);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            if (sweep.done() > 4 && sim) sim.reset();  // past the module at 2
+            return !sweep.step();
+        },
+        20000));
+    EXPECT_TRUE(sweep.portLost());
+    EXPECT_FALSE(sweep.aborted());
+    EXPECT_LT(sweep.done(), sweep.total());
+    ASSERT_EQ(sweep.answers().size(), 1u);
+    EXPECT_EQ(sweep.answers()[0].point, (velor::SweepPoint{2, 0, false}));
+    sweep.finish();
+    EXPECT_EQ(velor::channelSerialPort(channel.comm.channel, 1), nullptr);
 }

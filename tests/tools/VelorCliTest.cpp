@@ -77,7 +77,7 @@ TEST_F(VelorCliTest, BadArgumentsWriteNothing) {
         EXPECT_FALSE(err.str().empty());
         EXPECT_FALSE(fs::exists(file));
     }
-    EXPECT_EQ(run({file, "--show"}), 1);  // missing file is reported, not created
+    EXPECT_EQ(run({file, "--show"}), 2);  // missing file is reported, not created
     EXPECT_FALSE(fs::exists(file));
 }
 

@@ -255,7 +255,8 @@ TEST(TrafficMonitor, OpensFromShortcutAndContextMenuOfTheProgramsWindows) {
     tools.add({{monitor.action()}, nullptr});
     UnitSelections selections;
     UnitWindows windows;
-    auto* unit = new TForm_TEV(selections, windows);
+    auto* unit = new TForm_TEV(selections);
+    windows.add(unit);
     tools.attach(unit, ToolHost::Unit);
     unit->show();
     const QSize size = unit->size();

@@ -110,11 +110,11 @@ private:
 };
 
 void openUnitWindow(TForm_MzVyber& window, const QString& unit) {
-    if (unit == "tev") return window.B_Monit1Click();
-    if (unit == "tevw") return window.B_Monit2Click();
-    if (unit == "tew") return window.B_Monit4Click();
-    if (unit == "mokr") return window.B_MonitFClick();
-    window.B_Monit3Click();
+    if (unit == "tev") return window.openUnit(RequestKind::Tev);
+    if (unit == "tevw") return window.openUnit(RequestKind::Tevw);
+    if (unit == "tew") return window.openUnit(RequestKind::Tew);
+    if (unit == "mokr") return window.openUnit(RequestKind::Mokr);
+    window.openUnit(RequestKind::Kalu);
 }
 
 // The engine must have let go of its transfer window before the program's parts go away.

@@ -77,32 +77,32 @@ void pollUnit(ProgramHarness& h, int address, Open open) {
 
 void shootUnits(ProgramHarness& h, const QDir& out) {
     velor::TForm_MzVyber& main = h.mainWindow();
-    velor::UnitWindows& w = h.app().windows;
+    const velor::UnitWindows& w = main.units();
     const auto closeUnit = [](QWidget* window) {
         if (window != nullptr) window->close();
         runEventsFor(0.3);
     };
-    pollUnit(h, 1, [&] { main.B_Monit3Click(); });
-    save(w.kalu, out, "unit-kalu.png");
-    closeUnit(w.kalu);
-    pollUnit(h, 2, [&] { main.B_Monit1Click(); });
-    save(w.tev, out, "unit-tev.png");
-    closeUnit(w.tev);
-    pollUnit(h, 4, [&] { main.B_Monit2Click(); });
-    save(w.tevw, out, "unit-tevw.png");
-    closeUnit(w.tevw);
-    pollUnit(h, 3, [&] { main.B_Monit4Click(); });
-    save(w.tew, out, "unit-tew.png");
-    closeUnit(w.tew);
-    pollUnit(h, 5, [&] { main.B_MonitFClick(); });
-    save(w.mokr, out, "unit-mokr.png");
-    closeUnit(w.mokr);
+    pollUnit(h, 1, [&] { main.openUnit(velor::RequestKind::Kalu); });
+    save(w.kalu(), out, "unit-kalu.png");
+    closeUnit(w.kalu());
+    pollUnit(h, 2, [&] { main.openUnit(velor::RequestKind::Tev); });
+    save(w.tev(), out, "unit-tev.png");
+    closeUnit(w.tev());
+    pollUnit(h, 4, [&] { main.openUnit(velor::RequestKind::Tevw); });
+    save(w.tevw(), out, "unit-tevw.png");
+    closeUnit(w.tevw());
+    pollUnit(h, 3, [&] { main.openUnit(velor::RequestKind::Tew); });
+    save(w.tew(), out, "unit-tew.png");
+    closeUnit(w.tew());
+    pollUnit(h, 5, [&] { main.openUnit(velor::RequestKind::Mokr); });
+    save(w.mokr(), out, "unit-mokr.png");
+    closeUnit(w.mokr());
 }
 
 // "Záznam hodnot" recording the KALU window at 1, six inputs in the chart, after the signals
 // have moved for a while.
 void shootRecording(ProgramHarness& h, const QDir& work, const QDir& out) {
-    pollUnit(h, 1, [&] { h.mainWindow().B_Monit3Click(); });
+    pollUnit(h, 1, [&] { h.mainWindow().openUnit(velor::RequestKind::Kalu); });
     velor::RecordWindow* window = h.program().tool<velor::ValueRecording>().show();
     window->setFileAsker([&work](const QString&, const QString&) {
         return work.filePath(QStringLiteral("zaznam.csv"));
@@ -113,7 +113,7 @@ void shootRecording(ProgramHarness& h, const QDir& work, const QDir& out) {
     save(window, out, "record.png");
     window->stopClicked();
     window->close();
-    if (h.app().windows.kalu != nullptr) h.app().windows.kalu->close();
+    if (h.mainWindow().units().kalu() != nullptr) h.mainWindow().units().kalu()->close();
     runEventsFor(0.3);
 }
 
@@ -169,7 +169,7 @@ void shootTraffic(ProgramHarness& h, velor::TrafficMonitor& monitor, const QDir&
     h.tcp().setPeerPort(faulty.port());
     velor::OpenChannel(h.app().comm.channel, 1);
     h.mainWindow().Timer1->start();
-    pollUnit(h, 1, [&] { h.mainWindow().B_Monit3Click(); });
+    pollUnit(h, 1, [&] { h.mainWindow().openUnit(velor::RequestKind::Kalu); });
     runEventsFor(2.5);
     velor::TrafficWindow* window = monitor.open();
     window->resize(1180, 620);

@@ -20,18 +20,35 @@ OptionSet operator+(OptionSet a, const OptionSet& b) {
     return a;
 }
 
+namespace {
+
+bool isOption(const std::string& a) {
+    return a.size() >= 2 && a.rfind("--", 0) == 0;
+}
+
+}  // namespace
+
+// An option's value never starts with "--": "--pcap --verbose" lacks the file name rather than
+// writing a file named "--verbose". An option given twice is a mistake, not a choice of the last.
 bool parseArgs(const std::vector<std::string>& args, const OptionSet& known, ParsedArgs& parsed,
                std::string& problem) {
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
-        if (a.size() < 2 || a.rfind("--", 0) != 0) {
+        if (!isOption(a)) {
             parsed.positional.push_back(a);
-        } else if (known.flags.count(a) != 0) {
-            parsed.flags.insert(a);
-        } else if (known.valued.count(a) == 0) {
+            continue;
+        }
+        if (known.flags.count(a) == 0 && known.valued.count(a) == 0) {
             problem = "unknown option " + a;
             return false;
-        } else if (i + 1 >= args.size()) {
+        }
+        if (parsed.has(a)) {
+            problem = a + " is given twice";
+            return false;
+        }
+        if (known.flags.count(a) != 0) {
+            parsed.flags.insert(a);
+        } else if (i + 1 >= args.size() || isOption(args[i + 1])) {
             problem = a + " needs a value";
             return false;
         } else {

@@ -17,6 +17,9 @@ inline constexpr int kExitNo = 1;
 inline constexpr int kExitUsage = 2;
 inline constexpr int kExitInterrupted = 130;
 
+// The bus addresses a module can have.
+inline constexpr long kMaxModuleAddress = 31;
+
 struct ParsedArgs {
     std::vector<std::string> positional;
     std::map<std::string, std::string> values;

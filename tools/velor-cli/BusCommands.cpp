@@ -15,6 +15,7 @@
 #include "tools/velor-cli/BusSession.h"
 #include "tools/velor-cli/Commands.h"
 #include "tools/velor-cli/ModuleView.h"
+#include "tools/velor-cli/Output.h"
 
 namespace velor::cli {
 
@@ -42,7 +43,6 @@ Prepared prepare(const std::string& command, const Arguments& raw, const OptionS
 
 // Opens the link; the exit code 2 (or 130) with a message when it cannot be opened.
 int openLink(Prepared& p, std::ostream& err) {
-    BusSession::catchInterrupt();
     p.session = std::make_unique<BusSession>(p.link, err);
     std::string problem;
     if (p.session->open(problem)) return kExitOk;
@@ -159,10 +159,12 @@ int runScan(const Arguments& raw, std::ostream& out, std::ostream& err) {
     if (p.code != kExitOk) return p.code;
     long from = 0, to = 31;
     std::string problem;
-    if (!takeNumber(p.args, "--from", 0, 255, from, problem) ||
-        !takeNumber(p.args, "--to", 0, 255, to, problem) || !p.args.positional.empty()) {
+    if (!takeNumber(p.args, "--from", 0, kMaxModuleAddress, from, problem) ||
+        !takeNumber(p.args, "--to", 0, kMaxModuleAddress, to, problem) ||
+        !p.args.positional.empty()) {
         return usageError("scan", problem.empty() ? "unexpected argument" : problem, err);
     }
+    if (from > to) return usageError("scan", "--from must not be above --to", err);
     if (const int code = openLink(p, err); code != kExitOk) return code;
     int found = 0;
     for (long address = from; address <= to; ++address) {
@@ -172,7 +174,8 @@ int runScan(const Arguments& raw, std::ostream& out, std::ostream& err) {
         if (o.interrupted) return kExitInterrupted;
         if (o.status == kStatusPortUnusable) return failure(p.session->linkName(), o, err);
         if (!o.done()) continue;
-        out << "address " << address << "\n" << std::flush;
+        out << "address " << address << "\n";
+        if (!written(out)) return kExitOk;  // the reader went away: main tells the code
         ++found;
     }
     if (found == 0) err << "velor-cli: no module answered at " << from << ".." << to << "\n";
@@ -190,7 +193,7 @@ int runRead(const Arguments& raw, std::ostream& out, std::ostream& err) {
     long address = -1, count = 1, interval = -1, board = 0;
     const auto kind = a.positional.size() == 1 ? moduleKindNamed(a.positional[0]) : std::nullopt;
     if (!kind) return usageError("read", "name one module: kalu, tev, tevw, tew or mokr", err);
-    if (!takeNumber(a, "--address", 0, 255, address, problem) ||
+    if (!takeNumber(a, "--address", 0, kMaxModuleAddress, address, problem) ||
         !takeNumber(a, "--count", 1, 100000000, count, problem) ||
         !takeNumber(a, "--interval", 0, 3600000, interval, problem) ||
         !takeNumber(a, "--board", 0, 7, board, problem)) {
@@ -204,7 +207,7 @@ int runRead(const Arguments& raw, std::ostream& out, std::ostream& err) {
     const bool haveConfig = a.has("--config");
     if (haveConfig && !loadConfig(*a.value("--config"), config, err)) return kExitUsage;
     const InputNames names = namesFromConfig(*kind, haveConfig ? &config.config : nullptr);
-    if (const int code = openLink(p, err); code != kExitOk) return code;
+    // The file first: a file that cannot be written stops the command before the bus is used.
     CsvWriter csv(decimal[0]);
     if (const auto path = a.value("--csv")) {
         if (!csv.open(QString::fromStdString(*path), "time", "address", csvTitles(*kind, names))) {
@@ -212,6 +215,7 @@ int runRead(const Arguments& raw, std::ostream& out, std::ostream& err) {
             return kExitUsage;
         }
     }
+    if (const int code = openLink(p, err); code != kExitOk) return code;
     if (interval < 0) interval = p.session->pollInterval();
     MonitorSource src = sourceFor(*kind, address);
     src.mokrInputPiggy = static_cast<std::int32_t>(board);
@@ -227,7 +231,7 @@ int runRead(const Arguments& raw, std::ostream& out, std::ostream& err) {
         }
         if (code != kExitOk) break;
         printSample(sample, names, out);
-        out << std::flush;
+        if (!written(out)) return kExitOk;  // the reader went away: main tells the code
         if (csv.isOpen() && !csv.appendRow(sample.time, sample.address, csvValues(sample, names))) {
             err << "velor-cli: " << csv.errorText().toStdString() << "\n";
             return kExitUsage;
@@ -245,7 +249,7 @@ int runWrite(const Arguments& raw, std::ostream& out, std::ostream& err) {
     const auto kind = a.positional.size() == 1 ? moduleKindNamed(a.positional[0]) : std::nullopt;
     if (!kind || *kind == RequestKind::Tev)
         return usageError("write", "name one module with outputs: kalu, tevw, tew or mokr", err);
-    if (!takeNumber(a, "--address", 0, 255, address, problem) ||
+    if (!takeNumber(a, "--address", 0, kMaxModuleAddress, address, problem) ||
         !takeNumber(a, "--board", 0, 7, board, problem)) {
         return usageError("write", problem, err);
     }

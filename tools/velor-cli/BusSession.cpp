@@ -6,7 +6,6 @@
 #include <QFile>
 #include <QTimer>
 #include <algorithm>
-#include <csignal>
 #include <cstdio>
 
 #include "comm/Channel.h"
@@ -19,16 +18,12 @@
 #include "config/ModuleHelpers.h"
 #include "modules/AnswerDecoder.h"
 #include "modules/ConfigSend.h"
+#include "tools/velor-cli/Interrupt.h"
+#include "tools/velor-cli/Output.h"
 
 namespace velor::cli {
 
 namespace {
-
-volatile std::sig_atomic_t g_interrupted = 0;
-
-void onInterrupt(int) {
-    g_interrupted = 1;
-}
 
 constexpr int kConnectMs = 3000;
 
@@ -63,6 +58,12 @@ std::optional<std::uint16_t> baudIndexOf(long baud) {
 
 }  // namespace
 
+bool checkSerialName(const std::string& name, std::string& problem) {
+    if (portNumberOfName(name) != 0 && !name.empty()) return true;
+    problem = "--serial " + name + ": not a port (COM1, COM2, ... or a device path)";
+    return false;
+}
+
 bool parseLinkOptions(const ParsedArgs& args, LinkOptions& link, std::string& problem) {
     if (args.has("--tcp") && args.has("--serial")) {
         problem = "give either --tcp or --serial, not both";
@@ -87,6 +88,7 @@ bool parseLinkOptions(const ParsedArgs& args, LinkOptions& link, std::string& pr
         link.tcpHost = host;
     }
     link.serial = args.value("--serial");
+    if (link.serial && !checkSerialName(*link.serial, problem)) return false;
     if (const auto baud = args.value("--baud")) {
         const auto index = baudIndexOf(parseNumber(*baud, 1, 1000000).value_or(0));
         if (!index) {
@@ -171,17 +173,15 @@ BusSession::~BusSession() {
     // Transfer windows still running go first: they refer to the request and the channel.
     for (QObject* child : windowsOwner_.children()) delete child;
     if (opened_) CloseChannel(comm_.channel, 1);
-    saveCapture();
+    closeCapture();
 }
 
 bool BusSession::startCapture(std::string& problem) {
     if (!link_.pcapPath) return true;
-    appendPcapHeader(capture_);
-    // Written at once, so that a file that cannot be written stops the command before the bus
+    // Started at once, so that a file that cannot be written stops the command before the bus
     // is touched, and a session cut short still leaves a capture that opens.
-    if (const auto error = saveFileDurably(*link_.pcapPath, capture_)) {
-        problem = "--pcap " + *link_.pcapPath + ": " + describeFileError(*error);
-        capture_.clear();
+    if (!capture_.open(*link_.pcapPath)) {
+        problem = "--pcap " + *link_.pcapPath + ": " + capture_.errorText();
         return false;
     }
     tap_ = std::make_unique<TrafficTap>(trafficClock_);
@@ -190,12 +190,15 @@ bool BusSession::startCapture(std::string& problem) {
 }
 
 void BusSession::collectCapture() {
-    if (!tap_) return;
+    // A tap that only counts (countTraffic()) has no capture to fill.
+    if (!tap_ || !link_.pcapPath || capture_.failed()) return;
     for (std::uint64_t seq = std::max(capturedSeq_, tap_->firstSeq()); seq < tap_->nextSeq();
          ++seq) {
         const TrafficFrame* f = tap_->frame(seq);
-        if (f != nullptr)
-            appendPcapRecord(capture_, {f->direction, f->time.wallUs, tap_->bytes(*f)});
+        if (f != nullptr && !capture_.append({f->direction, f->time.wallUs, tap_->bytes(*f)})) {
+            captureFailed();
+            return;
+        }
     }
     capturedSeq_ = tap_->nextSeq();
 }
@@ -206,13 +209,23 @@ void BusSession::countTraffic() {
     attachTrafficTap(comm_, tap_.get());
 }
 
-void BusSession::saveCapture() {
-    if (!tap_ || !link_.pcapPath) return;
+void BusSession::closeCapture() {
+    if (!tap_) return;
     collectCapture();
     attachTrafficTap(comm_, nullptr);
     tap_.reset();
-    if (const auto error = saveFileDurably(*link_.pcapPath, capture_))
-        err_ << "--pcap " << *link_.pcapPath << ": " << describeFileError(*error) << "\n";
+    if (link_.pcapPath && !capture_.close()) captureFailed();
+}
+
+void BusSession::captureFailed() {
+    if (captureReported_) return;
+    captureReported_ = true;
+    err_ << "velor-cli: --pcap " << *link_.pcapPath << ": " << capture_.errorText() << "\n";
+    noteRecordingFailed();
+}
+
+bool BusSession::stopped() const {
+    return interrupted() || capture_.failed();
 }
 
 bool BusSession::open(std::string& problem) {
@@ -259,9 +272,10 @@ bool BusSession::openSerial(std::string& problem) {
         r.PortNumber = static_cast<std::uint8_t>(n);
         device_ = defaultPortResolver(*link_.serial);
     } else {
-        // A device path stands in for COM1 of this session.
+        // A device path, or a COMn beyond what COM.CFG can hold, stands in for COM1 of this
+        // session; COMn leads where the program resolves it, never to a relative path "COMn".
         r.PortNumber = 1;
-        device_ = *link_.serial;
+        device_ = n >= 1 ? defaultPortResolver(*link_.serial) : *link_.serial;
         comm_.channel.resolvePort = [device = device_](const std::string&) { return device; };
     }
     comm_.channel.SelectedPortName = PortDeviceName(r.PortNumber);
@@ -342,7 +356,7 @@ Outcome BusSession::exchange(RequestKind kind, std::span<const std::uint8_t> use
         limit);
     io_.flushReceived();
     collectCapture();
-    outcome.interrupted = interrupted();
+    outcome.interrupted = stopped();
     if (!ended) return outcome;
     outcome.status = request_.Status;
     outcome.replyCode = request_.ReplyCode;
@@ -360,15 +374,19 @@ Outcome BusSession::exchange(RequestKind kind, std::span<const std::uint8_t> use
 bool BusSession::pause(int ms) {
     waitUntil([] { return false; }, ms);
     collectCapture();
-    return !interrupted();
+    return !stopped();
 }
 
+// The event loop runs in slices of at most 5 ms; an interrupt ends the slice and the wait at
+// once, also while a request is still running (the session drops it when it ends).
 bool BusSession::waitUntil(const std::function<bool()>& done, int maxMs) {
     QElapsedTimer timer;
     timer.start();
+    InterruptNotifier& interrupts = installInterruptHandler();
     while (!done()) {
         if (interrupted() || timer.elapsed() >= maxMs) return false;
         QEventLoop loop;
+        QObject::connect(&interrupts, &InterruptNotifier::interrupted, &loop, &QEventLoop::quit);
         QTimer::singleShot(std::clamp<qint64>(maxMs - timer.elapsed(), 0, 5), &loop,
                            &QEventLoop::quit);
         loop.exec();
@@ -376,13 +394,8 @@ bool BusSession::waitUntil(const std::function<bool()>& done, int maxMs) {
     return true;
 }
 
-void BusSession::catchInterrupt() {
-    std::signal(SIGINT, onInterrupt);
-    std::signal(SIGTERM, onInterrupt);
-}
-
 bool BusSession::interrupted() {
-    return g_interrupted != 0;
+    return interruptExitCode() != 0;
 }
 
 std::string BusSession::portSettings() const {

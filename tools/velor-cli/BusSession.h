@@ -17,6 +17,7 @@
 #include "comm/Clock.h"
 #include "comm/CommState.h"
 #include "comm/TcpTransport.h"
+#include "comm/TrafficCapture.h"
 #include "comm/TrafficTap.h"
 #include "comm/TransferEngine.h"
 #include "modules/WriteLog.h"
@@ -35,6 +36,10 @@ struct LinkOptions {
     bool verbose = false;
     std::optional<std::string> pcapPath;  // --pcap: where the session's traffic goes
 };
+
+// Checks a --serial value: COM0 is never a port; COMn (n >= 1) is the program's port of that
+// name and any other value a device path. False with a problem for COM0.
+bool checkSerialName(const std::string& name, std::string& problem);
 
 // Reads --tcp, --serial, --baud, --no-parity, --timeout, --verbose and --pcap. False with a
 // problem for a bad value and for --tcp together with --serial.
@@ -106,9 +111,10 @@ public:
     // through them (the module finder's sweep).
     CommState& comm() { return comm_; }
 
-    // Installs the Ctrl+C handler; true once Ctrl+C came.
-    static void catchInterrupt();
+    // True once an interrupt (Ctrl+C, SIGTERM, SIGHUP) came.
     static bool interrupted();
+    // True once the command is to end: an interrupt, or a capture that could not be written.
+    bool stopped() const;
 
 private:
     bool openSerial(std::string& problem);
@@ -118,7 +124,8 @@ private:
     bool startCapture(std::string& problem);
     // Moves the frames the tap has completed into the capture, before its ring drops them.
     void collectCapture();
-    void saveCapture();
+    void closeCapture();
+    void captureFailed();
 
     LinkOptions link_;
     std::ostream& err_;
@@ -134,11 +141,12 @@ private:
     std::uint16_t pollInterval_ = 100;
     std::string device_;
     bool opened_ = false;
-    // --pcap: the tap on channel 1 and the capture file's bytes so far.
+    // --pcap: the tap on channel 1 and the capture file it feeds.
     SystemTrafficClock trafficClock_;
     std::unique_ptr<TrafficTap> tap_;
-    std::vector<std::uint8_t> capture_;
+    CaptureWriter capture_;
     std::uint64_t capturedSeq_ = 0;
+    bool captureReported_ = false;
 };
 
 // The write log of a command's writes to a module: zapisy.log in the working directory. A file

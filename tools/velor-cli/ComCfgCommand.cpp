@@ -3,6 +3,7 @@
 #include <charconv>
 #include <filesystem>
 #include <optional>
+#include <set>
 #include <stdexcept>
 
 #include "comm/ComConfig.h"
@@ -54,7 +55,7 @@ bool takeOption(const std::vector<std::string>& args, std::size_t& i, Options& o
         o.serial = n;
         return true;
     }
-    if (a == "--tcp" && i + 1 < args.size()) {
+    if (a == "--tcp" && i + 1 < args.size() && args[i + 1].rfind("--", 0) != 0) {
         o.host = args[++i];
         return true;
     }
@@ -98,7 +99,7 @@ int show(const Options& o, std::ostream& out, std::ostream& err) {
     if (std::filesystem::file_size(o.file, ec) < kComConfigSize || ec) {
         err << "velor-cli: " << o.file << " is missing or shorter than " << kComConfigSize
             << " bytes\n";
-        return 1;
+        return 2;
     }
     ChannelState state;
     state.ComConfigPath = o.file;
@@ -144,10 +145,15 @@ void printUsage(std::ostream& out) {
 
 int runComCfg(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     Options o;
+    std::set<std::string> given;
     for (std::size_t i = 0; i < args.size(); ++i) {
         if (args[i].rfind("--", 0) != 0 && o.file.empty()) {
             o.file = args[i];
             continue;
+        }
+        if (!given.insert(args[i]).second) {
+            err << "velor-cli: " << args[i] << " is given twice\n";
+            return 2;
         }
         if (!takeOption(args, i, o, err)) return 2;
     }
@@ -158,8 +164,9 @@ int runComCfg(const std::vector<std::string>& args, std::ostream& out, std::ostr
     try {
         return o.show ? show(o, out, err) : write(o, out);
     } catch (const std::exception& e) {
+        // A file that cannot be written, as every command reports it.
         err << "velor-cli: " << e.what() << "\n";
-        return 1;
+        return 2;
     }
 }
 

@@ -48,11 +48,11 @@ int runDemo(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         for (const bool analog : {true, false}) {
             if (prepare(config, channels, analog, out)) continue;
             err << "velor-cli: cannot write the configuration files in " << args[0] << "\n";
-            return 1;
+            return 2;
         }
     } catch (const std::exception& e) {
         err << "velor-cli: " << e.what() << "\n";
-        return 1;
+        return 2;
     }
     return 0;
 }

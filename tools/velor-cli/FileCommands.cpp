@@ -1,8 +1,8 @@
 // show, create and diff: the configuration files and COM.CFG by their fields.
 
-#include <QFile>
-#include <QSaveFile>
+#include <QFileInfo>
 
+#include "comm/FileStore.h"
 #include "config/ConfigFields.h"
 #include "tools/velor-cli/Args.h"
 #include "tools/velor-cli/Commands.h"
@@ -24,14 +24,23 @@ int readFile(const std::string& command, const std::string& path, ConfigFileData
     return kExitOk;
 }
 
+// Read with a limit, and from a regular file only: /dev/zero or a pipe without a writer would
+// never end.
 int fromJson(const std::string& from, ConfigFileData& data, std::ostream& err) {
-    QFile json(QString::fromStdString(from));
-    if (!json.open(QIODevice::ReadOnly)) {
-        err << "velor-cli: " << from << ": " << json.errorString().toStdString() << "\n";
+    const auto bytes = readRegularFile(from, kMaxConfigJsonBytes + 1);
+    if (!bytes) {
+        const QFileInfo info(QString::fromStdString(from));
+        err << "velor-cli: " << from << ": "
+            << (!info.exists()  ? "no such file"
+                : info.isFile() ? "cannot be read"
+                                : "not a regular file")
+            << "\n";
         return kExitUsage;
     }
     std::string problem;
-    if (!configFileFromJson(json.readAll(), data, problem)) {
+    const QByteArray json(reinterpret_cast<const char*>(bytes->data()),
+                          static_cast<qsizetype>(bytes->size()));
+    if (!configFileFromJson(json, data, problem)) {
         err << "velor-cli: " << from << ": " << problem << "\n";
         return kExitUsage;
     }
@@ -79,14 +88,11 @@ int runCreate(const Arguments& raw, std::ostream& out, std::ostream& err) {
             << " file\n";
         return kExitUsage;
     }
-    // Written whole or not at all: the old file stays until the new one is complete.
-    QSaveFile file(QString::fromStdString(path));
+    // Written whole or not at all, and only over a regular file: the old file stays until the
+    // new one is complete, and a device, a pipe or a folder at the path is left alone.
     const std::vector<std::uint8_t> bytes = encodeConfigFile(data);
-    if (!file.open(QIODevice::WriteOnly) ||
-        file.write(reinterpret_cast<const char*>(bytes.data()),
-                   static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size()) ||
-        !file.commit()) {
-        err << "velor-cli: " << path << ": " << file.errorString().toStdString() << "\n";
+    if (const auto error = saveFileDurably(path, bytes)) {
+        err << "velor-cli: " << path << ": " << describeFileError(*error) << "\n";
         return kExitUsage;
     }
     out << path << ": " << bytes.size() << " bytes written\n";

@@ -6,6 +6,7 @@
 #include "tools/velor-cli/Args.h"
 #include "tools/velor-cli/BusSession.h"
 #include "tools/velor-cli/Commands.h"
+#include "tools/velor-cli/Output.h"
 
 namespace velor::cli {
 
@@ -83,6 +84,41 @@ void noteBothParities(const std::vector<SweepAnswer>& answers, std::ostream& err
     }
 }
 
+// Prints the answers from printed on; false once the output could not be written.
+bool printAnswers(const std::vector<SweepAnswer>& answers, std::size_t& printed,
+                  std::ostream& out) {
+    for (; printed < answers.size(); ++printed) {
+        const SweepAnswer& a = answers[printed];
+        out << "address " << a.point.address << " baud " << baudRateAt(a.point.baudIndex)
+            << " parity " << (a.point.noParity ? "none" : "even") << " " << answerKindText(a.kind)
+            << "\n";
+    }
+    return written(out);
+}
+
+// An interrupt or a closed output ends the loop at once; a probe still running is dropped with
+// the session, which closes the port.
+int sweepAndReport(BusSession& session, const SweepSettings& settings, std::ostream& out,
+                   std::ostream& err) {
+    ModuleSweep sweep(session.comm(), settings);
+    std::size_t printed = 0;
+    for (bool more = true; more;) {
+        more = sweep.step();
+        if (!printAnswers(sweep.answers(), printed, out)) return kExitOk;
+        if (more && !session.pause(2)) return kExitInterrupted;
+    }
+    sweep.finish();
+    if (sweep.portLost()) {
+        err << "velor-cli: " << session.linkName()
+            << ": the port was lost during the sweep (unplugged or gone); the answers above are "
+               "those found before\n";
+        return kExitNo;
+    }
+    noteBothParities(sweep.answers(), err);
+    if (sweep.answers().empty()) err << "velor-cli: no module answered\n";
+    return sweep.answers().empty() ? kExitNo : kExitOk;
+}
+
 }  // namespace
 
 int runFind(const Arguments& raw, std::ostream& out, std::ostream& err) {
@@ -92,35 +128,17 @@ int runFind(const Arguments& raw, std::ostream& out, std::ostream& err) {
     if (!parseArgs(raw, known, args, problem)) return usageError("find", problem, err);
     SweepSettings settings;
     if (!args.has("--serial")) return usageError("find", "give --serial COMn or a device", err);
-    if (!takeSettings(args, settings, problem) || !args.positional.empty())
+    if (!checkSerialName(*args.value("--serial"), problem) ||
+        !takeSettings(args, settings, problem) || !args.positional.empty())
         return usageError("find", problem.empty() ? "unexpected argument" : problem, err);
     LinkOptions link;
     link.serial = args.value("--serial");
     BusSession session(link, err);
-    BusSession::catchInterrupt();
     if (!session.open(problem)) {
         err << "velor-cli: " << problem << "\n";
-        return kExitUsage;
+        return BusSession::interrupted() ? kExitInterrupted : kExitUsage;
     }
-    ModuleSweep sweep(session.comm(), settings);
-    std::size_t printed = 0;
-    bool more = true;
-    while (more) {
-        more = sweep.step();
-        if (more && !session.pause(2)) sweep.abort();
-        for (; printed < sweep.answers().size(); ++printed) {
-            const SweepAnswer& a = sweep.answers()[printed];
-            out << "address " << a.point.address << " baud " << baudRateAt(a.point.baudIndex)
-                << " parity " << (a.point.noParity ? "none" : "even") << " "
-                << answerKindText(a.kind) << "\n"
-                << std::flush;
-        }
-    }
-    sweep.finish();
-    if (sweep.aborted()) return kExitInterrupted;
-    noteBothParities(sweep.answers(), err);
-    if (sweep.answers().empty()) err << "velor-cli: no module answered\n";
-    return sweep.answers().empty() ? kExitNo : kExitOk;
+    return sweepAndReport(session, settings, out, err);
 }
 
 }  // namespace velor::cli

@@ -13,7 +13,7 @@ namespace {
 constexpr const char* kLink =
     "Link (every bus command):\n"
     "  --tcp HOST[:PORT]      TCP peer that carries the frames (port 10000 by default)\n"
-    "  --serial COMn|DEVICE   serial port: COM1..COM9 as the program maps them (an entry COMn\n"
+    "  --serial COMn|DEVICE   serial port: COMn (n >= 1) as the program maps it (an entry COMn\n"
     "                         in the working directory, else /dev/ttyS<n-1>) or a device path\n"
     "  --baud RATE            4800, 9600, 19200, 38400 (default) or 57600\n"
     "  --no-parity            8 data bits without parity (even parity by default)\n"
@@ -22,7 +22,9 @@ constexpr const char* kLink =
     "  --verbose              print every frame sent and received and its verdict on stderr\n"
     "  --pcap FILE            record every frame sent and received to FILE, a capture of\n"
     "                         link type 250 (RTAC serial) that Wireshark and tshark open;\n"
-    "                         written when the command ends, also after Ctrl+C\n";
+    "                         written as the frames come (16 KiB at a time) and completed\n"
+    "                         when the command ends, also after Ctrl+C, SIGTERM or SIGHUP;\n"
+    "                         a write that fails ends the command with exit 2\n";
 
 const std::map<std::string, std::string>& helpTexts() {
     static const std::map<std::string, std::string> texts = {
@@ -109,6 +111,14 @@ const std::map<std::string, std::string>& helpTexts() {
          "module's request carries output data. Exit 1 when the module never answered (the\n"
          "report is written and says so).\n"
          "Example: velor-cli report --address 1 --kind kalu --config KonfigA.cfa --pdf p.pdf\n"},
+        {"demo",
+         "velor-cli demo DIR\n"
+         "Prepares a demo folder for the program against the module simulator: writes the\n"
+         "analog configuration KonfigA.cfa (module address 1, the simulator's KALU) and the\n"
+         "binary one KonfigB.cfb (address 2, its TEV) with their defaults, storing channel 1 of\n"
+         "DIR/COM.CFG as the program does. Files that are already there are left alone. Exit 2\n"
+         "when a file cannot be written.\n"
+         "Example: velor-cli demo demo/\n"},
         {"ports",
          "velor-cli ports\n"
          "Lists COM1..COM9 and the device each leads to here, then every serial device of the\n"
@@ -149,10 +159,14 @@ void printOverview(std::ostream& out) {
            "  find     search for modules at every address, baud rate and parity\n"
            "  ports    COM names and serial devices of this machine\n"
            "  comcfg   write or print a COM.CFG\n"
+           "  demo     prepare a demo folder's missing configuration files\n"
            "  report   a module's service report as a PDF\n"
            "velor-cli help COMMAND (or COMMAND --help) tells more, with an example.\n"
-           "Exit codes: 0 success, 1 the bus said no (no answer, negative reply) or the files\n"
-           "differ, 2 bad usage or a file or port that cannot be opened, 130 Ctrl+C.\n"
+           "Exit codes: 0 success, 1 the bus said no (no answer, negative reply, a port lost\n"
+           "during find) or the files differ, 2 bad usage, a file or port that cannot be opened\n"
+           "or output that cannot be written; 130 Ctrl+C, 143 SIGTERM, 129 SIGHUP (each ends a\n"
+           "running command at once and closes the port), 141 when the reader of the output\n"
+           "went away (| head).\n"
            "Example: velor-cli scan --tcp 127.0.0.1\n";
 }
 

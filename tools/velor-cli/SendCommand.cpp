@@ -1,6 +1,7 @@
 // send: a configuration file into a module, block by block as the program sends it after
 // "Nastavit".
 
+#include <algorithm>
 #include <array>
 
 #include "comm/PortRecord.h"
@@ -10,6 +11,7 @@
 #include "tools/velor-cli/Args.h"
 #include "tools/velor-cli/BusSession.h"
 #include "tools/velor-cli/Commands.h"
+#include "tools/velor-cli/Output.h"
 
 namespace velor::cli {
 
@@ -69,7 +71,7 @@ int plan(const ParsedArgs& a, SendPlan& p, std::ostream& err) {
     }
     ConfigState& c = p.file.config;
     long address = -1;
-    if (!takeNumber(a, "--address", 0, 255, address, problem) ||
+    if (!takeNumber(a, "--address", 0, kMaxModuleAddress, address, problem) ||
         !takeNumber(a, "--baud-after", 0, 4, p.baudAfter, problem) ||
         !takeNumber(a, "--retries", 0, 1000, p.failures, problem)) {
         return usageError("send", problem, err);
@@ -79,6 +81,16 @@ int plan(const ParsedArgs& a, SendPlan& p, std::ostream& err) {
             static_cast<std::int32_t>(address);
     }
     return kExitOk;
+}
+
+// A send cut short (an interrupt, output that could not be written) leaves the module with the
+// blocks it accepted so far: the technician has to know which.
+int cutShort(const std::vector<std::string>& accepted, std::ostream& err) {
+    err << "velor-cli: send ended before the configuration was complete; the module accepted ";
+    if (accepted.empty()) err << "no block";
+    for (std::size_t i = 0; i < accepted.size(); ++i) err << (i > 0 ? ", " : "") << accepted[i];
+    err << "\n";
+    return kExitInterrupted;
 }
 
 }  // namespace
@@ -94,7 +106,6 @@ int runSend(const Arguments& raw, std::ostream& out, std::ostream& err) {
     }
     SendPlan p;
     if (const int code = plan(a, p, err); code != kExitOk) return code;
-    BusSession::catchInterrupt();
     BusSession bus(link, err);
     if (!bus.open(problem)) {
         err << "velor-cli: " << problem << "\n";
@@ -116,15 +127,19 @@ int runSend(const Arguments& raw, std::ostream& out, std::ostream& err) {
     SessionWriteLog writes(bus, err);
     bool secondHalf = false;
     long failed = 0;
+    std::vector<std::string> accepted;
     for (;;) {
         const ConfigBlock block = nextConfigBlock(c, p.target, secondHalf, zepa);
         const Outcome o = bus.exchange(RequestKind::Config, block.data.bytes);
-        if (o.interrupted) return kExitInterrupted;
+        if (o.interrupted) return cutShort(accepted, err);
         writes.onWrite(loopWriteOf(block, p, o));
-        out << block.data.statusText << ": " << (o.done() ? "accepted" : o.verdict()) << "\n"
-            << std::flush;
-        secondHalf = block.kaluSecondHalf;
+        if (o.done() &&
+            std::find(accepted.begin(), accepted.end(), block.data.statusText) == accepted.end())
+            accepted.push_back(block.data.statusText);
+        out << block.data.statusText << ": " << (o.done() ? "accepted" : o.verdict()) << "\n";
         if (o.done() && block.lastBlock) return kExitOk;
+        if (!written(out)) return cutShort(accepted, err);
+        secondHalf = block.kaluSecondHalf;
         if (o.done()) continue;
         if (o.status == kStatusPortUnusable) return kExitUsage;
         if (++failed > p.failures) {

@@ -14,6 +14,8 @@
 #include "tools/velor-cli/ComCfgCommand.h"
 #include "tools/velor-cli/Commands.h"
 #include "tools/velor-cli/DemoCommand.h"
+#include "tools/velor-cli/Interrupt.h"
+#include "tools/velor-cli/Output.h"
 
 namespace {
 
@@ -35,20 +37,9 @@ bool asksForHelp(const velor::cli::Arguments& args) {
                        [](const std::string& a) { return a == "--help" || a == "-h"; });
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    const std::vector<std::string> args(argv + 1, argv + argc);
-    // The report draws its PDF, which needs fonts and so a GUI application; without a display
-    // it draws offscreen.
-    const bool draws = !args.empty() && args[0] == "report";
-    if (draws && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    const std::unique_ptr<QCoreApplication> app =
-        draws ? std::make_unique<QGuiApplication>(argc, argv)
-              : std::make_unique<QCoreApplication>(argc, argv);
+int run(const std::vector<std::string>& args, std::ostream& out) {
     if (args.empty() || args[0] == "--help" || args[0] == "-h") {
-        velor::cli::printOverview(args.empty() ? std::cerr : std::cout);
+        velor::cli::printOverview(args.empty() ? std::cerr : out);
         return args.empty() ? velor::cli::kExitUsage : velor::cli::kExitOk;
     }
     const velor::cli::Arguments rest(args.begin() + 1, args.end());
@@ -59,6 +50,25 @@ int main(int argc, char** argv) {
         return velor::cli::kExitUsage;
     }
     if (args[0] != "help" && asksForHelp(rest))
-        return velor::cli::runHelp({args[0]}, std::cout, std::cerr);
-    return it->second(rest, std::cout, std::cerr);
+        return velor::cli::runHelp({args[0]}, out, std::cerr);
+    return it->second(rest, out, std::cerr);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // The report draws its PDF, which needs fonts and so a GUI application; without a display
+    // it draws offscreen.
+    const bool draws = argc > 1 && std::string(argv[1]) == "report";
+    if (draws && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    const std::unique_ptr<QCoreApplication> app =
+        draws ? std::make_unique<QGuiApplication>(argc, argv)
+              : std::make_unique<QCoreApplication>(argc, argv);
+    velor::cli::installInterruptHandler();
+    velor::cli::StdoutBuffer buffer;
+    std::ostream out(&buffer);
+    const int code = run(std::vector<std::string>(argv + 1, argv + argc), out);
+    out.flush();
+    return velor::cli::finalExitCode(code, buffer, std::cerr);
 }

@@ -1,0 +1,93 @@
+#include "monitor/UnitWindow.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "ui/Cp1250.h"
+#include "ui/Labels.h"
+
+namespace velor {
+
+namespace {
+
+constexpr int kEditWidth = 80;
+constexpr std::size_t kNameWidth = 10;
+
+}  // namespace
+
+UnitWindow::UnitWindow(RequestKind kind, const QString& name, const QString& caption, QSize size,
+                       QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::Dialog), kind_(kind) {
+    setObjectName(name);
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(caption);
+    setFont(unitFormFont());
+    setFixedSize(size);
+}
+
+void UnitWindow::closeEvent(QCloseEvent* event) {
+    reportClosing(closeReset());
+    event->accept();
+}
+
+void UnitWindow::reportClosing(ScanReset reset) {
+    closed_ = true;
+    emit closing(reset);
+}
+
+ValueSetWindow::ValueSetWindow(RequestKind kind, std::uint8_t& inputSet, bool& filterFlag,
+                               const QString& name, const QString& caption, QSize size,
+                               QWidget* parent)
+    : UnitWindow(kind, name, caption, size, parent), inputSet_(inputSet), filterFlag_(filterFlag) {}
+
+void ValueSetWindow::addInput(int n, int x, int y, int nameY) {
+    QLineEdit* edit =
+        makeValueEdit(this, QStringLiteral("Edit_%1").arg(n), QRect(x, y, kEditWidth, 24));
+    edit->setAlignment(Qt::AlignRight);
+    inputs_.push_back(edit);
+    names_.push_back(makeLabel(this, QString(), QRect(x, nameY, kEditWidth, 20),
+                               QStringLiteral("Label_%1").arg(n), Qt::green));
+}
+
+void ValueSetWindow::addModeButtons(int y) {
+    setButton_ = makeModeButton(this, QStringLiteral("BitBtn1"), QString(), QRect(10, y, 193, 37));
+    filterButton_ =
+        makeModeButton(this, QStringLiteral("BitBtn2"), QString(), QRect(220, y, 193, 37));
+    connect(setButton_, &QPushButton::clicked, this, &ValueSetWindow::BitBtn1Click);
+    connect(filterButton_, &QPushButton::clicked, this, &ValueSetWindow::BitBtn2Click);
+    refreshCaptions();
+}
+
+void ValueSetWindow::showAnswer(const BinaryView& view) {
+    showBinaryView(view, inputs_, outputs_);
+    refreshCaptions();
+}
+
+void ValueSetWindow::prepareToOpen(const ConfigState& config) {
+    inputSet_ = 1;
+    filterFlag_ = false;
+    // A reused window still names the set and filter it had; name the ones now in force.
+    refreshCaptions();
+    for (std::size_t i = 0; i < names_.size(); ++i)
+        names_[i]->setText(
+            cp1250ToQString(PadName(config.BinaryConfig.Inputs.at(i).Name, kNameWidth)));
+}
+
+void ValueSetWindow::refreshCaptions() {
+    setButton_->setText(valueSetCaption(inputSet_));
+    filterButton_->setText(filterCaption(filterFlag_));
+}
+
+void ValueSetWindow::BitBtn1Click() {
+    inputSet_ = nextValueSet(inputSet_);
+    refreshCaptions();
+}
+
+void ValueSetWindow::BitBtn2Click() {
+    filterFlag_ = !filterFlag_;
+    refreshCaptions();
+}
+
+}  // namespace velor
