@@ -24,6 +24,7 @@
 #include "report/ReportDialog.h"
 #include "traffic/TrafficMonitor.h"
 #include "traffic/TrafficWindow.h"
+#include "ui/QtTranslation.h"
 
 namespace velor {
 
@@ -71,6 +72,7 @@ Program::Program(ProgramHooks hooks)
     // The title names the program (task bar, session); the window captions stay as designed,
     // so no display name is set (the platform would append it to every caption).
     QApplication::setApplicationName(QStringLiteral("Velor Tarnix Line 2"));
+    installQtTranslation();
     if (QCoreApplication* qtApp = QCoreApplication::instance())
         qtApp->setProperty(kHelpFileProperty, QStringLiteral("Velor.HLP"));
 
@@ -104,9 +106,9 @@ void Program::addTools() {
     PollingLoop& loop = mainWindow_->loop();
     addTool(trafficMonitorTool(app.comm));
     addTool(recordingTool(app));
-    addTool(
-        moduleFinderTool(app.comm, app.config,
-                         {[&loop] { loop.editorOpening(); }, [&loop] { loop.editorClosed(); }}));
+    addTool(moduleFinderTool(
+        app.comm, app.config,
+        {[&loop] { loop.editorOpening(); }, [&loop](bool changed) { loop.toolClosed(changed); }}));
     addTool(reportTool(reportSources()));
     addTool(helpTool(helpTopics()));
     // "Info" of the two editors.

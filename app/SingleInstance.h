@@ -1,12 +1,11 @@
 #pragma once
-// Keeps a second copy of the program from running. Windows: the named mutex. Elsewhere: a
-// lock file in the temporary directory whose holder is checked when the file is found, so a
-// copy that crashed or was killed never blocks the next start.
+// Keeps a second copy of the program from running in the same user session. Windows: the
+// named mutex. Elsewhere: an advisory lock on a file in the user's runtime directory; the lock,
+// not the file, says that a copy runs, so a copy that crashed or was killed never blocks the
+// next start, and other users never meet it.
 
 #include <memory>
 #include <string>
-
-class QLockFile;
 
 namespace velor {
 
@@ -24,16 +23,21 @@ public:
     bool acquire();
     // Lets the guard go; harmless when not held.
     void release();
-    bool held() const { return held_; }
+    bool held() const { return guard_ != nullptr; }
+#ifndef _WIN32
+    // The folder of the lock file: $XDG_RUNTIME_DIR, or without it a folder of the user's own
+    // (mode 0700) in the temporary directory. Empty when neither is usable.
+    static std::string lockDirectory();
+#endif
 
 private:
+    struct Guard;  // the platform's lock (SingleInstancePosix.cpp, SingleInstanceWin32.cpp)
+    struct GuardDeleter {
+        void operator()(Guard* guard) const;
+    };
+
     std::string name_;
-    bool held_ = false;
-#ifdef _WIN32
-    void* mutex_ = nullptr;
-#else
-    std::unique_ptr<QLockFile> lock_;
-#endif
+    std::unique_ptr<Guard, GuardDeleter> guard_;
 };
 
 }  // namespace velor

@@ -106,8 +106,7 @@ int writeChannel(ChannelState& state, int channel, const std::uint8_t* buffer, i
     if (IsTcpChannel(state, channel)) {
         // Without a transport nothing was sent, and the count says so.
         if (state.tcp == nullptr) return 0;
-        state.tcp->TcpSend(channel, buffer, count);
-        return count;
+        return state.tcp->TcpSend(channel, buffer, count);
     }
     SerialPort* port = channelSerialPort(state, channel);
     if (port == nullptr) return 0;

@@ -9,7 +9,7 @@ namespace velor {
 
 // Line state of a serial channel, as ClearCommError reports it.
 struct LineState {
-    std::uint32_t errors = 0;  // CE_ flags
+    std::uint32_t errors = 0;  // kLine* flags (comm/SerialPort.h)
     std::uint32_t inQueue = 0;
     std::uint32_t outQueue = 0;
 };

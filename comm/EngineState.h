@@ -31,6 +31,11 @@ struct EngineState {
     TransferWindowFactory* Windows = nullptr;
     // Told how every attempt starts and ends, when the traffic monitor records; not owned.
     TrafficTap* Tap = nullptr;
+    // After an attempt timed out, an answer that starts within one more of its time-out is that
+    // attempt's late answer: the next attempt is not sent before LateSpanEnd (a tick count).
+    bool LateSpanOpen = false;
+    std::uint32_t LateSpanEnd = 0;
+    std::uint16_t LateSpanMs = 0;
 
     TransferRequest*& slot(int index) {
         return RequestQueue.at(static_cast<std::size_t>(index - 1));

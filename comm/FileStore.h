@@ -1,7 +1,9 @@
 #pragma once
 // The one way the program reads and writes its files (COM.CFG, ".cfa", ".cfb", the sensor file):
 // reads that never wait on a pipe or a device, and a save that changes only the bytes of the file
-// it replaces. Paths are in the platform's file name encoding (UTF-8 on Linux).
+// it replaces. Paths are in the platform's file name encoding: the bytes of the name on POSIX
+// systems (UTF-8 on Linux), UTF-8 on Windows (the names reach the system as wide text, never
+// through the ANSI code page). fileStorePath gives that form of a path the program holds.
 
 #include <cstdint>
 #include <optional>
@@ -10,12 +12,17 @@
 #include <string>
 #include <vector>
 
+class QString;
+
 namespace velor {
+
+// A path as the functions below take it.
+std::string fileStorePath(const QString& path);
 
 // Why a file could not be written.
 struct FileError {
     enum class Cause {
-        System,          // `code` holds the system's error number (errno)
+        System,          // `code` holds the error number (errno; Windows errors are mapped)
         ReadOnlyFile,    // the file is marked read-only
         NotRegularFile,  // a directory, pipe or device stands at the path
     };
@@ -55,7 +62,7 @@ std::optional<FileError> refusalToSave(const std::string& path);
 // Replaces the file at `path` with `bytes`:
 // - a symbolic link is followed and its target replaced, the link stays;
 // - the replaced file keeps its mode (and owner where the process may keep it); a new file gets
-//   0666 less the umask;
+//   0666 less the umask; on Windows it keeps its attributes (hidden, archive, ...);
 // - a read-only file, or anything but a regular file, is refused and left as it is;
 // - the bytes go to a temporary file beside the target, are synced, and the temporary file is
 //   renamed over the target, whose directory is synced then; a failure leaves the old file;

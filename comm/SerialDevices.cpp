@@ -1,87 +1,19 @@
 #include "comm/SerialDevices.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <QSerialPortInfo>
 #include <cstdio>
-#include <filesystem>
-#include <map>
-
-#ifndef _WIN32
-#include <fcntl.h>
-#include <unistd.h>
-#endif
 
 namespace velor {
 
-namespace {
-
-constexpr const char* kByIdDirectory = "/dev/serial/by-id";
-
-// The /dev/serial/by-id names by the device they lead to.
-std::map<QString, QString> byIdLinks() {
-    std::map<QString, QString> links;
-    const QDir dir(kByIdDirectory);
-    for (const QFileInfo& link :
-         dir.entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot))
-        links[link.canonicalFilePath()] = link.absoluteFilePath();
-    return links;
-}
-
-bool mayReadAndWrite(const std::string& device, const QFileInfo& info) {
-#ifdef _WIN32
-    return info.isReadable() && info.isWritable();
-#else
-    (void)info;
-    // The effective ids decide an open, as they do here.
-    return ::faccessat(AT_FDCWD, device.c_str(), R_OK | W_OK, AT_EACCESS) == 0;
-#endif
-}
-
-}  // namespace
-
-PortAccess checkPortAccess(const std::string& device) {
-    PortAccess a;
-    const QFileInfo info(QString::fromStdString(device));
-    if (device.empty() || !info.exists()) {
-        a.remedy = "no such device: plug the adapter in or check the name";
-        return a;
-    }
-    a.exists = true;
-    a.group = info.group().toStdString();
-    a.accessible = mayReadAndWrite(device, info);
-    if (!a.accessible) {
-        const std::string group = a.group.empty() ? "dialout" : a.group;
-        a.remedy = "permission denied: join the group " + group + " (sudo usermod -aG " + group +
-                   " $USER) and log in again";
-    }
-    return a;
-}
-
-std::string portProblem(const std::string& device) {
-    const PortAccess a = checkPortAccess(device);
-    if (!a.remedy.empty()) return a.remedy;
-    return "in use by another program, not a serial port, or it refuses the settings";
-}
-
-std::vector<SerialDevice> listSerialDevices() {
-    const auto links = byIdLinks();
-    std::vector<SerialDevice> devices;
-    for (const QSerialPortInfo& port : QSerialPortInfo::availablePorts()) {
-        SerialDevice d;
-        d.device = port.systemLocation().toStdString();
-        d.description = port.description().toStdString();
-        d.manufacturer = port.manufacturer().toStdString();
-        d.serialNumber = port.serialNumber().toStdString();
-        d.hasUsbIds = port.hasVendorIdentifier() && port.hasProductIdentifier();
-        d.vendorId = port.vendorIdentifier();
-        d.productId = port.productIdentifier();
-        const auto link = links.find(QFileInfo(port.systemLocation()).canonicalFilePath());
-        if (link != links.end()) d.byIdPath = link->second.toStdString();
-        d.access = checkPortAccess(d.device);
-        devices.push_back(std::move(d));
-    }
-    return devices;
+SerialDevice describePort(const QSerialPortInfo& port) {
+    SerialDevice d;
+    d.description = port.description().toStdString();
+    d.manufacturer = port.manufacturer().toStdString();
+    d.serialNumber = port.serialNumber().toStdString();
+    d.hasUsbIds = port.hasVendorIdentifier() && port.hasProductIdentifier();
+    d.vendorId = port.vendorIdentifier();
+    d.productId = port.productIdentifier();
+    return d;
 }
 
 std::string usbIdsText(const SerialDevice& device) {
@@ -93,32 +25,6 @@ std::string usbIdsText(const SerialDevice& device) {
 
 std::string linkTargetOf(const SerialDevice& device) {
     return device.byIdPath.empty() ? device.device : device.byIdPath;
-}
-
-}  // namespace velor
-
-namespace velor {
-
-ComLinkResult makeComLink(const std::string& comName, const std::string& target, bool replace,
-                          std::string& problem) {
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    const fs::file_status status = fs::symlink_status(comName, ec);
-    if (fs::is_symlink(status) && fs::read_symlink(comName, ec) == target && !ec)
-        return ComLinkResult::Made;  // leads there already: nothing to ask
-    if (fs::is_symlink(status) && !replace) return ComLinkResult::Exists;
-    if (fs::exists(status) && !fs::is_symlink(status)) return ComLinkResult::NotALink;
-    // Made beside and renamed over, so the name never leads nowhere in between.
-    const std::string fresh = comName + ".new";
-    fs::remove(fresh, ec);
-    fs::create_symlink(target, fresh, ec);
-    if (!ec) fs::rename(fresh, comName, ec);
-    if (ec) {
-        problem = ec.message();
-        fs::remove(fresh, ec);
-        return ComLinkResult::Failed;
-    }
-    return ComLinkResult::Made;
 }
 
 }  // namespace velor

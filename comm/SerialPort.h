@@ -11,12 +11,12 @@
 
 namespace velor {
 
-// Line error flags, as the Windows communications functions report them.
-inline constexpr std::uint32_t CE_RXOVER = 0x0001;
-inline constexpr std::uint32_t CE_OVERRUN = 0x0002;
-inline constexpr std::uint32_t CE_RXPARITY = 0x0004;
-inline constexpr std::uint32_t CE_FRAME = 0x0008;
-inline constexpr std::uint32_t CE_BREAK = 0x0010;
+// Line error flags, with the values of the Windows communications functions' CE_ bits.
+inline constexpr std::uint32_t kLineRxOverflow = 0x0001;
+inline constexpr std::uint32_t kLineOverrun = 0x0002;
+inline constexpr std::uint32_t kLineParity = 0x0004;
+inline constexpr std::uint32_t kLineFraming = 0x0008;
+inline constexpr std::uint32_t kLineBreak = 0x0010;
 
 // Size of the input and output queues the port is set up with.
 inline constexpr int kSerialQueueSize = 5000;
@@ -46,7 +46,7 @@ public:
     virtual int write(const std::uint8_t* buffer, int count) = 0;
     // Sends one byte ahead of anything queued.
     virtual bool transmitByte(std::uint8_t byte) = 0;
-    // Error flags (CE_ bits) since the last query, and the queue counts.
+    // Error flags (kLine* bits) since the last query, and the queue counts.
     virtual LineState lineState() = 0;
     virtual SerialSettings settings() const = 0;
     // The platform's handle, for the Handle field of the channel record; -1 when closed.
@@ -57,6 +57,10 @@ public:
     // the far end of a pseudo-terminal closed). The port stays open until closed; only a new
     // open clears this.
     virtual bool deviceLost() const { return false; }
+    // Why the last open failed, as an errno value: EBUSY held by another program, ENOENT no
+    // such device, EACCES no permission, ENOTTY not a serial port, EINVAL settings refused;
+    // 0 when unknown.
+    virtual int openError() const { return 0; }
 };
 
 std::unique_ptr<SerialPort> createSerialPort();

@@ -16,10 +16,14 @@ std::string PortDeviceName(int n);
 // The number n of a name "COMn", or -1 when the name has another form.
 int portNumberOfName(const std::string& portName);
 
-// Windows: the name itself. Elsewhere: an entry named COMn in the working directory when
-// there is one (typically a symbolic link to /dev/ttyUSB0), else /dev/ttyS<n-1>; an empty
-// text (no device) for a name that is not COMn with n >= 1, even where the directory holds an
-// entry of that name.
+// Windows: the system's port, "\\.\COMn". Elsewhere: an entry named COMn in the working directory
+// when there is one (typically a symbolic link to /dev/ttyUSB0), else /dev/ttyS<n-1>; an empty text
+// (no device) for a name that is not COMn with n >= 1, even where the directory holds an entry of
+// that name.
 std::string defaultPortResolver(const std::string& portName);
+
+// True where COMn is chosen by an entry in the working directory (which the finder can make);
+// false where the system names its ports itself.
+bool comEntriesInWorkingDirectory();
 
 }  // namespace velor

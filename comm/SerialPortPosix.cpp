@@ -54,7 +54,6 @@ std::uint32_t baudOfCode(speed_t code) {
     return 0;
 }
 
-// Opens the device and takes it for this program alone; -1 when it cannot.
 // A pseudo-terminal has no line, so parity means nothing there; some kernels drop it, others
 // refuse a second change of it. Linux numbers the pseudo-terminal slaves 136..143.
 bool isPseudoTerminal(int fd) {
@@ -69,17 +68,6 @@ bool isPseudoTerminal(int fd) {
 #endif
 }
 
-// Root gets past another program's TIOCEXCL; such a port is still taken.
-bool heldExclusively(int fd) {
-#ifdef TIOCGEXCL
-    int excl = 0;
-    return ::ioctl(fd, TIOCGEXCL, &excl) == 0 && excl != 0;
-#else
-    (void)fd;
-    return false;
-#endif
-}
-
 void releaseExclusive(int fd) {
     // The exclusive flag belongs to the terminal, not to the descriptor; a pseudo-terminal
     // outlives our descriptor, so drop the flag before letting go.
@@ -88,15 +76,25 @@ void releaseExclusive(int fd) {
     ::close(fd);
 }
 
-int openExclusive(const std::string& device) {
+// Opens the device and takes it for this program alone; -1 with the reason in error when it
+// cannot. Only the open itself tells whether another program holds the port: the exclusive
+// flag of a terminal outlives a killed holder and is no sign of a user.
+int openExclusive(const std::string& device, int& error) {
+    error = ENOENT;
     if (device.empty()) return -1;
     const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return -1;
-    if (!::isatty(fd) || ::flock(fd, LOCK_EX | LOCK_NB) != 0 || heldExclusively(fd)) {
+    if (fd < 0) {
+        error = errno;
+        return -1;
+    }
+    error = !::isatty(fd) ? ENOTTY : 0;
+    // The flock keeps out another copy of this program, also one running as root, whom the
+    // exclusive flag does not stop; it goes with its holder.
+    if (error == 0 && ::flock(fd, LOCK_EX | LOCK_NB) != 0) error = EBUSY;
+    if (error != 0) {
         ::close(fd);
         return -1;
     }
-    // Keeps other openers out (except root, whom the flock above stops if it asks).
     ::ioctl(fd, TIOCEXCL);
     return fd;
 }
@@ -113,10 +111,11 @@ SerialPortPosix::~SerialPortPosix() {
 
 bool SerialPortPosix::open(const std::string& device, std::uint32_t baud, bool evenParity) {
     close();
-    fd_ = openExclusive(device);
+    fd_ = openExclusive(device, openError_);
     if (fd_ < 0) return false;
     if (!configure(baud, evenParity)) {
         close();
+        openError_ = EINVAL;
         return false;
     }
     Counters c;
@@ -253,17 +252,18 @@ LineState SerialPortPosix::lineState() {
     Counters now;
     if (!hasCounters_ || !readCounters(now)) return s;
     // The counters only grow; any growth since the last query is reported once.
-    if (now.bufOverrun != last_.bufOverrun) s.errors |= CE_RXOVER;
-    if (now.overrun != last_.overrun) s.errors |= CE_OVERRUN;
-    if (now.parity != last_.parity) s.errors |= CE_RXPARITY;
-    if (now.frame != last_.frame) s.errors |= CE_FRAME;
-    if (now.brk != last_.brk) s.errors |= CE_BREAK;
+    if (now.bufOverrun != last_.bufOverrun) s.errors |= kLineRxOverflow;
+    if (now.overrun != last_.overrun) s.errors |= kLineOverrun;
+    if (now.parity != last_.parity) s.errors |= kLineParity;
+    if (now.frame != last_.frame) s.errors |= kLineFraming;
+    if (now.brk != last_.brk) s.errors |= kLineBreak;
     last_ = now;
     return s;
 }
 
 bool SerialPortPosix::probe(const std::string& device) {
-    const int fd = openExclusive(device);
+    int error = 0;
+    const int fd = openExclusive(device, error);
     if (fd < 0) return false;
     releaseExclusive(fd);
     return true;

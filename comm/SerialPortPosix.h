@@ -26,6 +26,7 @@ public:
     std::int32_t nativeHandle() const override { return fd_; }
     bool probe(const std::string& device) override;
     bool deviceLost() const override { return lost_; }
+    int openError() const override { return openError_; }
 
 private:
     struct Counters {
@@ -45,6 +46,7 @@ private:
     bool hasCounters_ = false;
     Counters last_;
     bool lost_ = false;
+    int openError_ = 0;
 };
 
 }  // namespace velor

@@ -18,7 +18,8 @@ public:
     // Stops the channel's socket and destroys the transport (both sockets).
     virtual void TcpClose(int channel, const std::string& host) = 0;
     virtual TcpStatus TcpState(int channel) = 0;
-    virtual void TcpSend(int channel, const std::uint8_t* data, int count) = 0;
+    // Hands the bytes to the connection; returns how many it took (0 when not connected).
+    virtual int TcpSend(int channel, const std::uint8_t* data, int count) = 0;
     virtual int TcpRead(int channel, std::uint8_t* destination, int count) = 0;
 };
 

@@ -34,9 +34,16 @@ void TForm_TCP::createWindow() {
                 [this, channel] { ClientSocketConnect(channel); });
         connect(socket, &QTcpSocket::readyRead, this,
                 [this, channel] { ClientSocketRead(channel); });
+        connect(socket, &QTcpSocket::disconnected, this,
+                [this, channel] { ClientSocketDisconnect(channel); });
         // Connect failures and network errors are silenced: the channel just stays unconnected.
         connect(socket, &QTcpSocket::errorOccurred, this, [](QAbstractSocket::SocketError) {});
     }
+    // A peer that went away (or never answered the connect) is tried again until it is back.
+    window_->Retry = new QTimer(this);
+    window_->Retry->setInterval(kTcpRetryMs);
+    connect(window_->Retry, &QTimer::timeout, this, [this] { retryConnects(); });
+    window_->Retry->start();
 }
 
 QTcpSocket* TForm_TCP::SocketOf(int channel) const {
@@ -47,20 +54,36 @@ QTcpSocket* TForm_TCP::SocketOf(int channel) const {
 void TForm_TCP::TcpOpen(int channel, const std::string& host) {
     try {
         if (!window_) createWindow();
-        const std::size_t slot = slotOf(channel);
-        window_->Connected[slot] = false;
-        window_->RxCount[slot] = 0;
-        QTcpSocket* socket = SocketOf(channel);
-        if (socket->state() != QAbstractSocket::UnconnectedState) socket->abort();
-        socket->connectToHost(QString::fromLatin1(host.data(), static_cast<qsizetype>(host.size())),
-                              peerPort_);
+        window_->Host[slotOf(channel)] = host;
+        connectChannel(channel);
     } catch (...) {
+    }
+}
+
+void TForm_TCP::connectChannel(int channel) {
+    const std::size_t slot = slotOf(channel);
+    window_->Connected[slot] = false;
+    window_->RxCount[slot] = 0;
+    QTcpSocket* socket = SocketOf(channel);
+    if (socket->state() != QAbstractSocket::UnconnectedState) socket->abort();
+    const std::string& host = window_->Host[slot];
+    socket->connectToHost(QString::fromLatin1(host.data(), static_cast<qsizetype>(host.size())),
+                          peerPort_);
+}
+
+void TForm_TCP::retryConnects() {
+    if (!window_) return;
+    for (int channel = 1; channel <= 2; ++channel) {
+        const bool open = !window_->Host[slotOf(channel)].empty();
+        if (open && SocketOf(channel)->state() == QAbstractSocket::UnconnectedState)
+            connectChannel(channel);
     }
 }
 
 void TForm_TCP::TcpDisconnect(int channel, const std::string& /*host*/) {
     try {
         if (!window_) return;
+        window_->Host[slotOf(channel)].clear();
         SocketOf(channel)->abort();
         window_->Connected[slotOf(channel)] = false;
     } catch (...) {
@@ -83,6 +106,8 @@ void TForm_TCP::FormClose() {
         socket->abort();
         socket->deleteLater();
     }
+    window_->Retry->stop();
+    window_->Retry->deleteLater();
     window_.reset();
 }
 
@@ -98,12 +123,14 @@ TcpStatus TForm_TCP::TcpState(int channel) {
     return status;
 }
 
-void TForm_TCP::TcpSend(int channel, const std::uint8_t* data, int count) {
+int TForm_TCP::TcpSend(int channel, const std::uint8_t* data, int count) {
     QTcpSocket* socket = SocketOf(channel);
-    if (socket == nullptr || data == nullptr || count <= 0) return;
-    // Bytes for a socket that is not connected are lost, as on an unplugged line.
-    if (socket->state() != QAbstractSocket::ConnectedState) return;
-    socket->write(reinterpret_cast<const char*>(data), std::min(count, kTcpMaxSend));
+    if (socket == nullptr || data == nullptr || count <= 0) return 0;
+    // Bytes for a socket that is not connected are not sent, and the count says so.
+    if (!Connected(channel) || socket->state() != QAbstractSocket::ConnectedState) return 0;
+    const qint64 taken =
+        socket->write(reinterpret_cast<const char*>(data), std::min(count, kTcpMaxSend));
+    return static_cast<int>(std::max<qint64>(taken, 0));
 }
 
 int TForm_TCP::TcpRead(int channel, std::uint8_t* destination, int count) {
@@ -133,6 +160,11 @@ void TForm_TCP::NactiData(int channel, const QByteArray& arrived) {
 
 void TForm_TCP::ClientSocketConnect(int channel) {
     if (window_) window_->Connected[slotOf(channel)] = true;
+}
+
+// The peer closed the connection or it broke: nothing is carried until a new one is made.
+void TForm_TCP::ClientSocketDisconnect(int channel) {
+    if (window_) window_->Connected[slotOf(channel)] = false;
 }
 
 void TForm_TCP::ClientSocketRead(int channel) {

@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QObject>
 #include <QTcpSocket>
+#include <QTimer>
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -18,6 +19,8 @@ namespace velor {
 inline constexpr quint16 kTcpPeerPort = 10000;
 inline constexpr int kTcpRxSize = 1000;
 inline constexpr int kTcpMaxSend = 10000;
+// While a channel is open but not connected, a new connection is tried this often.
+inline constexpr int kTcpRetryMs = 500;
 
 class TForm_TCP : public QObject, public TcpLink {
     Q_OBJECT
@@ -32,7 +35,7 @@ public:
     void TcpDisconnect(int channel, const std::string& host) override;
     void TcpClose(int channel, const std::string& host) override;
     TcpStatus TcpState(int channel) override;
-    void TcpSend(int channel, const std::uint8_t* data, int count) override;
+    int TcpSend(int channel, const std::uint8_t* data, int count) override;
     int TcpRead(int channel, std::uint8_t* destination, int count) override;
 
     // Appends bytes that arrived on the channel's socket, with the overflow rules of the
@@ -51,6 +54,9 @@ private:
         std::array<bool, 2> Connected{};
         std::array<std::array<std::uint8_t, kTcpRxSize>, 2> RxBuffer{};
         std::array<std::int32_t, 2> RxCount{};
+        // The host of each opened channel; empty when the channel is not open.
+        std::array<std::string, 2> Host{};
+        QTimer* Retry = nullptr;
     };
 
     void createWindow();
@@ -58,6 +64,10 @@ private:
     QTcpSocket* SocketOf(int channel) const;
     void ClientSocketConnect(int channel);
     void ClientSocketRead(int channel);
+    void ClientSocketDisconnect(int channel);
+    // Connects the channel's socket to its host anew, dropping what the old connection left.
+    void connectChannel(int channel);
+    void retryConnects();
 
     quint16 peerPort_;
     std::unique_ptr<Window> window_;

@@ -87,11 +87,11 @@ int negativeIndex(std::uint8_t functionCode) {
 
 void TrafficStats::attemptEnded(const ExchangeOutcome& outcome,
                                 std::span<const ReceivedFrame> frames, int replyMs,
-                                std::int64_t wallUs) {
+                                std::int64_t wallUs, bool sent) {
     AddressStats& s = addresses_[outcome.address];
     ++version_;
-    ++s.requests;
-    if (outcome.attempt > 1) ++s.retries;
+    if (sent) ++s.requests;
+    if (sent && outcome.attempt > 1) ++s.retries;
     if (outcome.transferResult == kTimeoutResult) ++s.timeouts;
     for (const ReceivedFrame& f : frames) {
         ++s.received[indexOf(f.verdict.code)];

@@ -61,8 +61,9 @@ struct AddressStats {
 class TrafficStats {
 public:
     // One attempt has ended with these received frames; replyMs < 0 when nothing came back.
+    // sent: the attempt's frame went out (false when the link could not carry it).
     void attemptEnded(const ExchangeOutcome& outcome, std::span<const ReceivedFrame> frames,
-                      int replyMs, std::int64_t wallUs);
+                      int replyMs, std::int64_t wallUs, bool sent = true);
     void lateFrames(int address, std::uint32_t count);
     void reset();
 

@@ -108,7 +108,8 @@ void TrafficTap::attemptEnded(const ExchangeOutcome& outcome) {
     if (attemptOpen_ && bytesCame) {
         replyMs = static_cast<int>((lastReadAt_.monoUs - sentAt_.monoUs + 500) / 1000);
     }
-    stats_.attemptEnded(outcome, frames, replyMs, f.time.wallUs);
+    // An attempt whose frame never went out is no request sent.
+    stats_.attemptEnded(outcome, frames, replyMs, f.time.wallUs, attemptOpen_);
     resetPending();
     attemptOpen_ = false;
     lastAddress_ = outcome.address;

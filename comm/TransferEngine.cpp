@@ -66,7 +66,9 @@ void TransferRun::tickUnchecked() {
             finish();
             return;
         }
+        if (waitOutLateSpan()) return;
         discardInput();
+        sent_ = false;
     }
     if (StepDone) {
         sendPhase();
@@ -75,9 +77,35 @@ void TransferRun::tickUnchecked() {
     receivePhase();
 }
 
-void TransferRun::discardInput() {
+int TransferRun::discardInput() {
     std::array<std::uint8_t, kDiscardBytes> scratch{};
-    ctx_.io.read(Request->Channel, scratch.data(), kDiscardBytes);
+    return ctx_.io.read(Request->Channel, scratch.data(), kDiscardBytes);
+}
+
+// Nothing in a frame ties an answer to its request, so timing must: an answer that starts
+// within one time-out after an attempt timed out belongs to that attempt. The next attempt goes
+// out only once that span has passed; what arrives meanwhile is dropped (the traffic tap shows
+// it as late). An answer still arriving at the end of the span is taken off the line whole,
+// for at most one more span.
+bool TransferRun::waitOutLateSpan() {
+    EngineState& e = ctx_.engine;
+    if (!e.LateSpanOpen) return false;
+    const std::uint32_t now = ctx_.clock.tickMs();
+    const bool arriving = discardInput() > 0;
+    const auto left = static_cast<std::int32_t>(e.LateSpanEnd - now);
+    if (left > 0 || (arriving && -left < e.LateSpanMs)) return true;
+    e.LateSpanOpen = false;
+    return false;
+}
+
+// The span is one more time-out after the one the step waited out, counted from the step's
+// start like the time-out itself, not from the tick that noticed it.
+void TransferRun::openLateSpan() {
+    const std::int32_t failed = std::clamp<std::int32_t>(StepIndex, 1, kMaxSteps);
+    EngineState& e = ctx_.engine;
+    e.LateSpanMs = Request->step(failed).TimeoutMs;
+    e.LateSpanEnd = static_cast<std::uint32_t>(e.StepStartTick) + 2U * e.LateSpanMs;
+    e.LateSpanOpen = true;
 }
 
 void TransferRun::sendPhase() {
@@ -112,6 +140,8 @@ void TransferRun::receivePhase() {
 
 bool TransferRun::sendAction(const TransferStep& step) {
     const int channel = Request->Channel;
+    sent_ = sent_ || step.Opcode == kOpSendByte || step.Opcode == kOpSendByteQueued ||
+            step.Opcode == kOpSendBlock || step.Opcode == kOpSendFrame;
     switch (step.Opcode) {
         case kOpSendByte:
         case kOpSendByteQueued:
@@ -246,7 +276,14 @@ bool TransferRun::sendFrame() {
     }
     if (TrafficTap* tap = ctx_.engine.Tap)
         tap->attemptStarted({static_cast<std::uint8_t>(ctx_.engine.RequestKind), Attempt + 1});
-    ctx_.io.write(Request->Channel, data.data(), Request->Length);
+    const int written = ctx_.io.write(Request->Channel, data.data(), Request->Length);
+    if (ctx_.io.isTcp(Request->Channel) && written < Request->Length) {
+        // No answer can come to a frame that never left: the attempt fails at once.
+        sent_ = false;
+        ctx_.transferResult = kResultTcpNotSent;
+        finish();
+        return true;
+    }
     return false;
 }
 
@@ -262,10 +299,13 @@ bool TransferRun::receiveFrame() {
         ctx_.transferResult = static_cast<std::int32_t>(line.errors);
         waiting = static_cast<int>(std::min<std::uint32_t>(line.inQueue, 0x7FFFFFFF));
     }
-    if (ctx_.transferResult != kResultOk) {
+    // A TCP peer that closed right after its reply: the bytes that came before still count.
+    const bool tcpBytesLeft = ctx_.io.isTcp(channel) && waiting > 0;
+    if (ctx_.transferResult != kResultOk && !tcpBytesLeft) {
         finish();
         return true;
     }
+    ctx_.transferResult = kResultOk;
     ChannelSource source(ctx_.io, channel);
     const ReceiveOutcome outcome =
         Receiver.receive(waiting, source, Request->data(), Request->Length);
@@ -303,6 +343,8 @@ void TransferRun::finish() {
         Request->Status = kStatusDone;
     } else {
         ++Attempt;
+        // An attempt that sent nothing has no answer to come late.
+        if (result == kResultTimeout && sent_) openLateSpan();
         if (ctx_.engine.RequestKind == RequestKind::Config) {
             reportOutcome(attempt, result);
             beginSettling();

@@ -20,6 +20,9 @@ inline constexpr std::int32_t kResultTimeout = -1;
 inline constexpr std::int32_t kResultPortFailed = -2;
 inline constexpr std::int32_t kResultWrongReply = -3;
 inline constexpr std::int32_t kResultShortReply = -4;
+// A TCP attempt whose frame the transport did not take (the peer is gone): nothing went out.
+// The traffic monitor calls it "bez TCP přenosu", as it does a missing transport.
+inline constexpr std::int32_t kResultTcpNotSent = 1;
 
 inline constexpr int kAttempts = 3;
 inline constexpr int kDiscardBytes = 399;
@@ -64,7 +67,11 @@ public:
 
 private:
     void tickUnchecked();
-    void discardInput();
+    // Reads and drops what has arrived; returns the number of bytes dropped.
+    int discardInput();
+    // True while the attempt has to wait for the late span of a timed-out attempt to pass.
+    bool waitOutLateSpan();
+    void openLateSpan();
     void sendPhase();
     void receivePhase();
     // Each action returns true when it went to Finish.
@@ -94,6 +101,7 @@ private:
     std::vector<std::uint8_t> framed_;  // the framed request, resent by a retry
     bool timerEnabled_ = true;
     bool released_ = false;
+    bool sent_ = false;  // the attempt has sent something
     bool settling_ = false;
     std::uint32_t settleStart_ = 0;
     std::uint32_t quietSince_ = 0;

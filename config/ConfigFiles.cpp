@@ -65,7 +65,6 @@ const PortRecord& channel1(const ChannelState& channels) {
     return record ? *record : none;
 }
 
-
 // One message per failure: the same file failing for the same reason again, with no write
 // succeeding in between, is not shown again (the loaders write COM.CFG at every step, and the
 // start loads two files). A save the user asks for reports afresh.
@@ -91,15 +90,10 @@ bool writeComConfig(ConfigState& state, const ChannelState& channels, F&& write)
     return false;
 }
 
-// The platform's form of a path, as the file functions take it.
-std::string nativePath(const QString& path) {
-    return QFile::encodeName(path).toStdString();
-}
-
 // Reads at most maxBytes of a regular file; nullopt when it cannot be opened or read, and for
 // anything that is not a regular file (a pipe or a device would hang the start).
 std::optional<std::vector<std::uint8_t>> readFile(const QString& path, std::size_t maxBytes) {
-    return readRegularFile(nativePath(path), maxBytes);
+    return readRegularFile(fileStorePath(path), maxBytes);
 }
 
 bool saveFile(ConfigState& state, const ChannelState& channels, const FileKind& kind) {
@@ -107,7 +101,7 @@ bool saveFile(ConfigState& state, const ChannelState& channels, const FileKind& 
     kind.storePort(state, port.PortNumber, port.BaudIndex);
 
     const QString path = configFilePath(state, kind.directory, kind.fileName);
-    if (const auto error = saveFileDurably(nativePath(path), kind.encode(state))) {
+    if (const auto error = saveFileDurably(fileStorePath(path), kind.encode(state))) {
         showWriteError(state, cp1250ToUtf8(kind.directory + kind.fileName), *error);
         return false;
     }
@@ -160,6 +154,8 @@ std::string writeFailureReason(const FileError& error) {
             return "Soubor je příliš velký";
         case ENOENT:
             return "Složka neexistuje";
+        case EEXIST:
+            return "Soubor toho jména už existuje";
         case ENOTDIR:
             return "Část cesty není složka";
         case EISDIR:

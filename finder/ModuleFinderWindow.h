@@ -81,11 +81,14 @@ private:
     void tick();
     void showAnswers();
     void endSweep();
+    void updatePouzit();
     QWidget* createDeviceControls();
     void labelPortChoice();
     void listDevicePorts();
     void restoreResolver();
     std::optional<std::uint8_t> adoptedPort();
+    // Saves COM.CFG; a failure is reported in Czech and returns false.
+    bool saveChannelSettings();
 
     CommState& comm_;
     ConfigState& config_;
@@ -95,6 +98,7 @@ private:
     std::string oldPortName_;
     int shown_ = 0;
     std::vector<SweepAnswer> lastAnswers_;
+    bool closeAfterSweep_ = false;
     // The port the answers came from: "Použít" adopts it even when the list shows another now.
     int sweptChoice_ = 0;
     QString sweptDevicePath_;

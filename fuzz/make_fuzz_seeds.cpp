@@ -3,6 +3,7 @@
 // and the seeds stay valid when a format changes.
 //   make_fuzz_seeds <directory>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -19,6 +20,7 @@
 #include "config/ConfigFields.h"
 #include "config/ConfigFiles.h"
 #include "config/SensorTable.h"
+#include "modules/AnswerDecoder.h"
 
 using namespace velor;
 
@@ -129,22 +131,89 @@ void comConfigSeeds() {
     write("fuzz_com_config", "serial_com3", comConfig(serial, tcp));
 }
 
-// The JSON form as show --json prints it: the default files, and a changed analog one.
-void jsonSeeds() {
-    const std::string t = "fuzz_config_json";
-    const auto bytesOf = [](const std::string& text) { return Bytes(text.begin(), text.end()); };
-    write(t, "analog_default",
-          bytesOf(configFileToJson(defaultConfigFile(ConfigFileKind::Analog))));
-    write(t, "binary_default",
-          bytesOf(configFileToJson(defaultConfigFile(ConfigFileKind::Binary))));
-    write(t, "comcfg_default",
-          bytesOf(configFileToJson(defaultConfigFile(ConfigFileKind::ComConfig))));
-    ConfigFileData changed = defaultConfigFile(ConfigFileKind::Analog);
-    changed.config.AnalogConfig.ModuleAddress = 17;
-    changed.config.AnalogConfig.Inputs[3].Name = "Teplota \x9A\xE8";  // code page 1250
-    changed.config.AnalogImage.A[2] = -1.5e-7f;
-    write(t, "analog_changed", bytesOf(configFileToJson(changed)));
+void trafficFrameSeeds() {
+    const std::string t = "fuzz_traffic_frames";
+    write(t, "acknowledge", {kAcknowledge});
+    write(t, "short", framed({0x08, 0x05, 0x09}, true));
+    write(t, "variable_48", variableReply(48));
+    write(t, "probe", framed({0x05, 0x40, 0x69}, true));
+    write(t, "read_request", framed({0x05, 0x40, 0x6C, 0x0D, 0x02, 0x00, 0x00, 0x30}, false));
+    Bytes mixed{0x00, 0xFF};
+    for (const Bytes& part : {variableReply(8), Bytes{kAcknowledge}, variableReply(2)})
+        mixed.insert(mixed.end(), part.begin(), part.end());
+    mixed.push_back(0x68);
+    write(t, "mixed", mixed);
 }
+
+// Tap input: op 0 written, 1 read (a length byte, then the bytes), 2 attempt started (kind,
+// attempt), 3 attempt ended (kind, address + 1, attempt, result, status, reply code,
+// time-out / 10), 4 0xFF clear.
+Bytes tapEvents(std::initializer_list<Bytes> events) {
+    Bytes out;
+    for (const Bytes& e : events) out.insert(out.end(), e.begin(), e.end());
+    return out;
+}
+
+Bytes chunk(std::uint8_t op, const Bytes& bytes) {
+    Bytes out{op, static_cast<std::uint8_t>(bytes.size())};
+    out.insert(out.end(), bytes.begin(), bytes.end());
+    return out;
+}
+
+void trafficTapSeeds() {
+    const std::string t = "fuzz_traffic_tap";
+    const Bytes request = framed({0x05, 0x40, 0x6C, 0x0D, 0x02, 0x00, 0x00, 0x30}, false);
+    const Bytes reply = variableReply(16);
+    const Bytes start{2, 0, 1};
+    const Bytes good{3, 0, 6, 0, 0, 2, 0, 20};
+    const Bytes timeout{3, 0, 6, 0, 0xFF, 1, 0, 20};
+    write(t, "exchange", tapEvents({start, chunk(0, request), chunk(1, reply), good}));
+    write(t, "retry_and_late",
+          tapEvents({start, chunk(0, request), timeout, chunk(1, reply), Bytes{2, 0, 2},
+                     chunk(0, request), chunk(1, Bytes(reply.begin(), reply.begin() + 5)),
+                     chunk(1, Bytes(reply.begin() + 5, reply.end())), good, Bytes{4, 0xFF}}));
+    write(t, "not_sent", tapEvents({start, Bytes{3, 0, 6, 0, 1, 3, 0, 20}}));
+}
+
+// Decoder input: kind, value sets and flags, MOKR boards, layout flag, KALU decimals and
+// offset, two bytes of an output text, then the answer.
+void answerDecoderSeeds() {
+    const std::string t = "fuzz_answer_decoder";
+    const char* const names[] = {"kalu", "tev", "tew", "tevw", "mokr_counters", "mokr_states"};
+    for (int i = 0; i < 6; ++i) {
+        const int kind = i < 5 ? i : 4;
+        const bool writePhase = i == 5;
+        Bytes out{static_cast<std::uint8_t>(kind),
+                  static_cast<std::uint8_t>(writePhase ? 0x95 : 0x15),
+                  2,
+                  1,
+                  2,
+                  4,
+                  '1',
+                  '5'};
+        const std::size_t n =
+            std::max<std::size_t>(answerLayoutSize(static_cast<RequestKind>(kind), writePhase), 48);
+        for (std::size_t b = 0; b < n; ++b) out.push_back(static_cast<std::uint8_t>(b * 13 + 7));
+        write(t, names[i], out);
+    }
+    // The JSON form as show --json prints it: the default files, and a changed analog one.
+    void jsonSeeds() {
+        const std::string t = "fuzz_config_json";
+        const auto bytesOf = [](const std::string& text) {
+            return Bytes(text.begin(), text.end());
+        };
+        write(t, "analog_default",
+              bytesOf(configFileToJson(defaultConfigFile(ConfigFileKind::Analog))));
+        write(t, "binary_default",
+              bytesOf(configFileToJson(defaultConfigFile(ConfigFileKind::Binary))));
+        write(t, "comcfg_default",
+              bytesOf(configFileToJson(defaultConfigFile(ConfigFileKind::ComConfig))));
+        ConfigFileData changed = defaultConfigFile(ConfigFileKind::Analog);
+        changed.config.AnalogConfig.ModuleAddress = 17;
+        changed.config.AnalogConfig.Inputs[3].Name = "Teplota \x9A\xE8";  // code page 1250
+        changed.config.AnalogImage.A[2] = -1.5e-7f;
+        write(t, "analog_changed", bytesOf(configFileToJson(changed)));
+    }
 
 }  // namespace
 
@@ -158,6 +227,9 @@ int main(int argc, char** argv) {
         frameSeeds();
         configSeeds();
         comConfigSeeds();
+        trafficFrameSeeds();
+        trafficTapSeeds();
+        answerDecoderSeeds();
         jsonSeeds();
     } catch (const std::exception& e) {
         std::fprintf(stderr, "make_fuzz_seeds: %s\n", e.what());

@@ -1,9 +1,12 @@
 #include "modules/CsvWriter.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <span>
+
+#include <QFileInfo>
 
 #include "comm/FileStore.h"
 
@@ -28,31 +31,85 @@ CsvValue CsvValue::text(std::string utf8) {
     return v;
 }
 
-bool CsvWriter::open(const QString& path, const std::string& timeTitle,
-                     const std::string& addressTitle, const std::vector<std::string>& valueTitles) {
-    close();
-    error_.clear();
-    committed_ = 0;
-    file_.setFileName(path);
+std::string CsvWriter::headerLine(const std::string& timeTitle, const std::string& addressTitle,
+                                  const std::vector<std::string>& valueTitles) {
     std::string header = kByteOrderMark + quoted(timeTitle) + kSeparator + quoted(addressTitle);
     for (const std::string& title : valueTitles) header += kSeparator + quoted(title);
-    header += "\r\n";
+    return header;
+}
+
+// Unbuffered: a line is in the file once write() returned, and nothing waits in a buffer that a
+// later close could still push out after a failure.
+bool CsvWriter::openFile(const QString& path, QIODevice::OpenMode mode) {
+    file_.setFileName(path);
+    errno = 0;
+    if (file_.open(mode | QIODevice::WriteOnly | QIODevice::Unbuffered)) return true;
+    noteError(file_);
+    return false;
+}
+
+void CsvWriter::reset() {
+    close();
+    error_.clear();
+    reason_.clear();
+    fileError_ = {};
+    committed_ = 0;
+}
+
+void CsvWriter::noteFileError(const QString& path, const FileError& error) {
+    fileError_ = error;
+    reason_ = QString::fromStdString(describeFileError(error));
+    error_ = path + ": " + reason_;
+}
+
+bool CsvWriter::open(const QString& path, const std::string& timeTitle,
+                     const std::string& addressTitle, const std::vector<std::string>& valueTitles) {
+    reset();
+    const std::string header = headerLine(timeTitle, addressTitle, valueTitles) + "\r\n";
     // The header through the program's one file writer, which refuses a device, a pipe or a
     // folder at the path (writing to them could block, or send a table to a device); the rows
     // are then appended.
     const std::span bytes(reinterpret_cast<const std::uint8_t*>(header.data()), header.size());
     if (const auto error = saveFileDurably(path.toStdString(), bytes)) {
-        error_ = path + ": " + QString::fromStdString(describeFileError(*error));
+        noteFileError(path, *error);
         return false;
     }
-    // Unbuffered: a line is in the file once write() returned, and nothing waits in a buffer
-    // that a later close could still push out after a failure.
-    if (!file_.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
-        error_ = path + ": " + file_.errorString();
-        return false;
-    }
+    if (!openFile(path, QIODevice::Append)) return false;
     committed_ = static_cast<qint64>(header.size());
     return true;
+}
+
+CsvAppend CsvWriter::append(const QString& path, const std::string& timeTitle,
+                            const std::string& addressTitle,
+                            const std::vector<std::string>& valueTitles) {
+    const QFileInfo info(path);
+    if (!info.exists() || (info.isFile() && info.size() == 0)) {
+        return open(path, timeTitle, addressTitle, valueTitles) ? CsvAppend::Created
+                                                                : CsvAppend::Failed;
+    }
+    reset();
+    // Only a regular file is read: a pipe or a device could wait for ever.
+    if (!info.isFile()) {
+        noteFileError(path, {FileError::Cause::NotRegularFile, 0});
+        return CsvAppend::Failed;
+    }
+    const std::string header = headerLine(timeTitle, addressTitle, valueTitles) + "\r\n";
+    QFile existing(path);
+    errno = 0;
+    if (!existing.open(QIODevice::ReadOnly)) {
+        noteError(existing);
+        return CsvAppend::Failed;
+    }
+    const QByteArray head = existing.read(static_cast<qint64>(header.size()));
+    existing.seek(existing.size() - 1);
+    const bool endsWithLine = existing.read(1) == "\n";
+    existing.close();
+    if (head.toStdString() != header) return CsvAppend::OtherTable;
+    if (!openFile(path, QIODevice::Append)) return CsvAppend::Failed;
+    committed_ = file_.size();
+    // A row someone left without its line end gets one, so the first new row starts a line.
+    if (!endsWithLine && !write("")) return CsvAppend::Failed;
+    return CsvAppend::Appended;
 }
 
 bool CsvWriter::appendRow(const QDateTime& time, int address, const std::vector<CsvValue>& values) {
@@ -88,8 +145,15 @@ bool CsvWriter::write(const std::string& line) {
 
 // Keeps the reason, cuts a partly written line off and gives the file up: the rows before
 // stay a valid table.
+// Called right after the failing call, while errno still holds its reason.
+void CsvWriter::noteError(const QFile& file) {
+    fileError_ = {FileError::Cause::System, errno};
+    reason_ = file.errorString();
+    error_ = file.fileName() + ": " + reason_;
+}
+
 void CsvWriter::fail() {
-    error_ = file_.fileName() + ": " + file_.errorString();
+    noteError(file_);
     file_.resize(committed_);
     file_.close();
 }

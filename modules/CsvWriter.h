@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "comm/FileStore.h"
+
 namespace velor {
 
 // One value of a row: a number with a fixed count of decimals, or a text.
@@ -24,6 +26,14 @@ struct CsvValue {
     std::string utf8;
 };
 
+// How append() found the file.
+enum class CsvAppend {
+    Created,     // missing or empty: the header was written
+    Appended,    // it began with the same header: the rows go after its own
+    OtherTable,  // it holds something else and is left as it is
+    Failed,      // it cannot be read or written (errorText())
+};
+
 class CsvWriter {
 public:
     explicit CsvWriter(char decimalSeparator = ',') : decimal_(decimalSeparator) {}
@@ -33,6 +43,9 @@ public:
     // value titles. False, with errorText() set, when the file cannot be written.
     bool open(const QString& path, const std::string& timeTitle, const std::string& addressTitle,
               const std::vector<std::string>& valueTitles);
+    // Continues the table in path without losing what the file holds: see CsvAppend.
+    CsvAppend append(const QString& path, const std::string& timeTitle,
+                     const std::string& addressTitle, const std::vector<std::string>& valueTitles);
     bool appendRow(const QDateTime& time, int address, const std::vector<CsvValue>& values);
     bool flush();
     void close();
@@ -43,6 +56,9 @@ public:
     bool failed() const { return !error_.isEmpty(); }
     // The file and the reason of the first failure; empty while all went well.
     QString errorText() const { return error_; }
+    // That reason alone, in the system's words, and what it was.
+    QString systemReason() const { return reason_; }
+    const FileError& fileError() const { return fileError_; }
 
     // The cell texts, exposed for the tests and for a window that shows the same table.
     static std::string timeText(const QDateTime& time);
@@ -50,12 +66,20 @@ public:
     static std::string quoted(const std::string& utf8);
 
 private:
+    static std::string headerLine(const std::string& timeTitle, const std::string& addressTitle,
+                                  const std::vector<std::string>& valueTitles);
+    void reset();
+    bool openFile(const QString& path, QIODevice::OpenMode mode);
+    void noteFileError(const QString& path, const FileError& error);
     bool write(const std::string& line);
+    void noteError(const QFile& file);
     void fail();
 
     char decimal_;
     QFile file_;
     QString error_;
+    QString reason_;
+    FileError fileError_;
     qint64 committed_ = 0;
 };
 

@@ -51,10 +51,16 @@ std::vector<SweepPoint> sweepOrder(const SweepSettings& settings) {
 }
 
 ModuleSweep::ModuleSweep(CommState& comm, SweepSettings settings)
-    : comm_(comm), settings_(std::move(settings)), order_(sweepOrder(settings_)) {
+    : comm_(comm), settings_(std::move(settings)) {
     const PortRecord& r = *comm_.channel.ChannelTable.record(1);
     oldBaudIndex_ = r.BaudIndex;
     oldNoParity_ = r.NoParity;
+    // TCP carries the frames without a line: every address once, at the record's settings.
+    if (r.PortNumber == 0) {
+        settings_.baudIndexes = {r.BaudIndex};
+        settings_.noParity = {r.NoParity != 0};
+    }
+    order_ = sweepOrder(settings_);
     oldTimeout_ = comm_.engine.ReplyTimeout;
     oldKind_ = comm_.engine.RequestKind;
     request_.Buffer = data_;
@@ -151,8 +157,9 @@ bool ModuleSweep::startNext() {
     return false;
 }
 
+// A silent probe costs its time-out and one more for the span of its late answer.
 int ModuleSweep::msLeft() const {
-    return (total() - next_) * (settings_.timeoutMs + 2 * kTickMs);
+    return (total() - next_) * (2 * settings_.timeoutMs + 2 * kTickMs);
 }
 
 void ModuleSweep::finish() {

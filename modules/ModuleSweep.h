@@ -57,7 +57,7 @@ class ModuleSweep {
 public:
     // Uses channel 1 of comm; the caller has stopped the loop and given the channel over.
     // The record's port stays; baud rate and parity are changed per setting and put back
-    // by finish().
+    // by finish(). On TCP (port 0) only the addresses are swept, at the record's settings.
     ModuleSweep(CommState& comm, SweepSettings settings);
     ~ModuleSweep();
     ModuleSweep(const ModuleSweep&) = delete;

@@ -39,9 +39,6 @@ struct MainLoopState {
     std::uint16_t PollInterval = kDefaultPollInterval;
     std::int32_t ScanAddress = 0;
     std::array<bool, kScanAddresses> AddressFound{};
-    // The last probe went unanswered: an answer to the next one may still be its late answer,
-    // so that address is probed once more before it counts as found.
-    bool ProbeAfterSilence = false;
 
     // Configuration send sequencing.
     bool KaluSecondHalf = false;

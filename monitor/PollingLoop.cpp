@@ -115,7 +115,6 @@ void PollingLoop::onFailed() {
     }
     if (ctx_.engine.RequestKind == RequestKind::Probe) {
         s.AddressFound.at(static_cast<std::size_t>(s.ScanAddress)) = false;
-        s.ProbeAfterSilence = true;
         ShowScanResult();
         return;
     }
@@ -138,8 +137,7 @@ void PollingLoop::onDone() {
         return;
     }
     if (ctx_.engine.RequestKind == RequestKind::Probe) {
-        // Probed again at once (the scan does not move on): only its own answer counts.
-        if (std::exchange(s.ProbeAfterSilence, false)) return;
+        // The engine kept the late answer of a silent probe off the line: this one is its own.
         s.AddressFound.at(static_cast<std::size_t>(s.ScanAddress)) = true;
         ShowScanResult();
         return;
@@ -317,6 +315,15 @@ void PollingLoop::editorClosed() {
     } else {
         s.MainRequest.Status = kStatusIdle;
     }
+    ctx_.view.setTimerEnabled(true);
+}
+
+void PollingLoop::toolClosed(bool changedChannel) {
+    if (changedChannel || ctx_.loop.ChannelReady) {
+        editorClosed();
+        return;
+    }
+    ctx_.channel.openChannel();
     ctx_.view.setTimerEnabled(true);
 }
 

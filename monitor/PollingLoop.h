@@ -84,6 +84,10 @@ public:
     // Around a modal configuration editor: the steps before it is shown and after it closed.
     void editorOpening();
     void editorClosed();
+    // After a tool that took the channel as an editor does (the module finder): one that
+    // changed channel 1 counts as a closed editor; one that changed nothing leaves a dormant
+    // loop dormant, with the channel open again as it was.
+    void toolClosed(bool changedChannel);
     // Takes over what the editor decided: its timing, the analog send's half, the scan.
     void takeEditorOutcome(const EditorOutcome& outcome);
 

@@ -1,5 +1,7 @@
 #include "recording/RecordWindow.h"
 
+#include <algorithm>
+
 #include <QChart>
 #include <QChartView>
 #include <QCheckBox>
@@ -11,6 +13,8 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineSeries>
+#include <QPainter>
+#include <QPen>
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -32,6 +36,11 @@ constexpr int kRefreshMs = 1000;
 // stay visible; a minute at 10 polls a second holds 600.
 constexpr std::size_t kDrawnPoints = 200;
 constexpr int kWindowMinutes[] = {1, 10, 60};
+// Twelve colours told apart on white, one per input: none repeats.
+constexpr const char* kInputColours[kTrendInputs] = {
+    "#0067A5", "#F38400", "#008856", "#BE0032", "#875692", "#882D17",
+    "#E68FAC", "#00CED1", "#8DB600", "#A1CAF1", "#2B3D26", "#000000",
+};
 
 QString kindName(RequestKind kind) {
     static const char* const names[] = {"KALU", "TEV", "TEW", "TEVW", "MOKR"};
@@ -69,6 +78,9 @@ RecordWindow::RecordWindow(AppState& app, QWidget* parent)
     connect(timer_, &QTimer::timeout, this, &RecordWindow::refresh);
     timer_->start();
     showState();
+    // Real times on the axis from the start, not 00:00:00.
+    updateChart();
+    showHint();
 }
 
 RecordWindow::~RecordWindow() {
@@ -82,10 +94,10 @@ void RecordWindow::build() {
     auto* grid = new QGridLayout(rec);
     file_ = new QLabel(rec);
     file_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    auto* choose = new QPushButton(QStringLiteral("&Soubor…"), rec);
+    auto* choose = new QPushButton(QStringLiteral("Sou&bor…"), rec);
     start_ = new QPushButton(QStringLiteral("&Spustit"), rec);
     stop_ = new QPushButton(QStringLiteral("&Zastavit"), rec);
-    errorColumn_ = new QCheckBox(QStringLiteral("Sloupec „Chyba přenosu“"), rec);
+    errorColumn_ = new QCheckBox(QStringLiteral("Sloupec „&Chyba přenosu“"), rec);
     rows_ = new QLabel(rec);
     note_ = new QLabel(rec);
     note_->setWordWrap(true);
@@ -105,7 +117,7 @@ void RecordWindow::build() {
 }
 
 QWidget* RecordWindow::buildChart() {
-    auto* box = new QGroupBox(QStringLiteral("Průběh vstupů KALU"), this);
+    auto* box = new QGroupBox(QStringLiteral("Průběh &vstupů KALU"), this);
     auto* layout = new QVBoxLayout(box);
     auto* ticks = new QGridLayout;
     chart_ = new QChart;
@@ -122,14 +134,26 @@ QWidget* RecordWindow::buildChart() {
         auto* s = new QLineSeries(chart_);
         series_[static_cast<std::size_t>(i)] = s;
         chart_->addSeries(s);
+        s->setColor(QColor(QString::fromLatin1(kInputColours[i])));
         s->attachAxis(timeAxis_);
         s->attachAxis(valueAxis_);
         s->setVisible(false);
         connect(b, &QCheckBox::toggled, this, [this, s](bool on) {
             s->setVisible(on);
             chartDirty_ = true;
+            showHint();
         });
     }
+    for (int m = 0; m < kModuleMarkLines; ++m) {
+        auto* line = new QLineSeries(chart_);
+        chart_->addSeries(line);
+        line->setPen(QPen(Qt::darkGray, 1, Qt::DashLine));
+        line->attachAxis(timeAxis_);
+        line->attachAxis(valueAxis_);
+        line->setVisible(false);
+        marks_[static_cast<std::size_t>(m)] = line;
+    }
+    hint_ = new QLabel(QStringLiteral("Zaškrtněte vstupy, jejichž průběh se má kreslit."), box);
     // A hidden series keeps no legend entry: only the ticked inputs are named.
     chart_->legend()->setAlignment(Qt::AlignBottom);
     labelInputs();
@@ -137,8 +161,10 @@ QWidget* RecordWindow::buildChart() {
     window_ = new QComboBox(box);
     for (int m : kWindowMinutes) window_->addItem(QStringLiteral("posledních %1 min").arg(m), m);
     pause_ = new QCheckBox(QStringLiteral("&Pozastavit"), box);
-    auto* save = new QPushButton(QStringLiteral("Uložit &obrázek"), box);
-    controls->addWidget(new QLabel(QStringLiteral("Okno:"), box));
+    auto* save = new QPushButton(QStringLiteral("&Uložit obrázek"), box);
+    auto* windowLabel = new QLabel(QStringLiteral("&Okno:"), box);
+    windowLabel->setBuddy(window_);
+    controls->addWidget(windowLabel);
     controls->addWidget(window_);
     controls->addWidget(pause_);
     controls->addStretch(1);
@@ -158,6 +184,7 @@ QWidget* RecordWindow::buildChart() {
     view_->setRenderHint(QPainter::Antialiasing, false);
     view_->setMinimumHeight(300);
     layout->addLayout(ticks);
+    layout->addWidget(hint_);
     layout->addLayout(controls);
     layout->addWidget(view_, 1);
     return box;
@@ -178,7 +205,32 @@ void RecordWindow::chooseFile() {
         askFile_(QStringLiteral("Soubor záznamu"), QStringLiteral("Tabulka CSV (*.csv)"));
     if (path.isEmpty()) return;
     path_ = path.endsWith(".csv", Qt::CaseInsensitive) ? path : path + ".csv";
+    // The save dialog has asked before naming a file that exists.
+    replaceAgreed_ = true;
     showState();
+}
+
+// A start never loses an earlier recording: the same columns go on at the end of the file; a
+// file of other columns is replaced only when the user chose it in the dialog just now, and
+// otherwise the user is asked for another file.
+RecordStart RecordWindow::startRecorder(RequestKind kind, const RecordingOptions& options) {
+    const int board = app_.selections.MokrInputPiggy;
+    RecordStart result = recorder_.resume(path_, kind, board, options);
+    for (int asked = 0; result == RecordStart::OtherTable && asked < 2; ++asked) {
+        if (replaceAgreed_)
+            return recorder_.start(path_, kind, board, options) ? RecordStart::Created
+                                                                : RecordStart::Failed;
+        char answer = kAnswerNo;
+        ShowMessageWindow(QStringLiteral("Soubor %1 obsahuje jiné sloupce, než má tento záznam.")
+                              .arg(path_)
+                              .toStdString(),
+                          "Zvolit pro záznam jiný soubor?", 3, answer, 0);
+        if (answer != kAnswerYes) return result;
+        chooseFile();
+        if (!replaceAgreed_) return result;  // no file chosen
+        result = recorder_.resume(path_, kind, board, options);
+    }
+    return result;
 }
 
 void RecordWindow::startClicked() {
@@ -194,9 +246,10 @@ void RecordWindow::startClicked() {
     RecordingOptions options;
     options.errorColumn = errorColumn_->isChecked();
     labelInputs();
-    if (!recorder_.start(path_, kind, app_.selections.MokrInputPiggy, options))
-        ShowMessageWindow(recorder_.message().toStdString(), "");
+    if (startRecorder(kind, options) == RecordStart::Failed)
+        ShowMessageWindow(recorder_.message().toStdString(), "", 2, 1);
     wasRecording_ = recorder_.recording();
+    if (wasRecording_) replaceAgreed_ = false;
     showState();
 }
 
@@ -214,7 +267,9 @@ void RecordWindow::onAnswer(const PolledAnswer& polled) {
     // The KALU window decoded this answer just now: its values, offsets applied, are the ones.
     std::array<float, kTrendInputs> values{};
     std::copy_n(app_.decoder.KaluValues.begin(), kTrendInputs, values.begin());
-    trend_.add(QDateTime::currentMSecsSinceEpoch(), values);
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    trend_.setModule(now, app_.config.AnalogConfig.ModuleAddress);
+    trend_.add(now, values);
     chartDirty_ = true;
 }
 
@@ -248,6 +303,46 @@ void RecordWindow::updateChart() {
                             QDateTime::fromMSecsSinceEpoch(to));
     }
     fitValueAxis(mask);
+    showModuleMarks();
+}
+
+// Each change of the polled module as a dashed vertical line named by the new address.
+void RecordWindow::showModuleMarks() {
+    const auto& marks = trend_.moduleMarks();
+    const std::size_t first = marks.size() > marks_.size() ? marks.size() - marks_.size() : 0;
+    for (std::size_t m = 0; m < marks_.size(); ++m) {
+        QLineSeries* line = marks_[m];
+        const std::size_t i = first + m;
+        if (i >= marks.size()) {
+            line->setVisible(false);
+            continue;
+        }
+        const auto x = static_cast<double>(marks[i].ms);
+        line->replace(QList<QPointF>{{x, valueAxis_->min()}, {x, valueAxis_->max()}});
+        line->setName(QStringLiteral("modul %1 od %2")
+                          .arg(marks[i].address)
+                          .arg(QDateTime::fromMSecsSinceEpoch(marks[i].ms)
+                                   .toString(QStringLiteral("HH:mm:ss"))));
+        line->setVisible(true);
+    }
+}
+
+void RecordWindow::showHint() {
+    const bool any = std::any_of(inputs_.begin(), inputs_.end(),
+                                 [](const QCheckBox* b) { return b->isChecked(); });
+    hint_->setVisible(!any);
+}
+
+// "Záznam hodnot – KALU, adresa 2, 10.12.2026 09:26:00 až 09:27:00": what the saved picture
+// shows, of which module and when.
+QString RecordWindow::imageTitle() const {
+    const QDateTime from = timeAxis_->min();
+    const QDateTime to = timeAxis_->max();
+    const QString end = to.date() == from.date() ? to.toString(QStringLiteral("HH:mm:ss"))
+                                                 : to.toString(QStringLiteral("d.M.yyyy HH:mm:ss"));
+    return QStringLiteral("Záznam hodnot – KALU, adresa %1, %2 až %3")
+        .arg(app_.config.AnalogConfig.ModuleAddress)
+        .arg(from.toString(QStringLiteral("d.M.yyyy HH:mm:ss")), end);
 }
 
 // The value axis changes only when the values leave it or fill less than half of it: a new
@@ -259,6 +354,24 @@ void RecordWindow::fitValueAxis(std::uint16_t mask) {
     if (fits && (hi - lo) >= 0.5 * shown) return;
     const double margin = (hi - lo) * 0.05;
     valueAxis_->setRange(lo - margin, hi + margin);
+    // Ticks at round numbers (0, 20, 40 rather than 2.3, 33.6, 64.9).
+    valueAxis_->applyNiceNumbers();
+}
+
+// The chart under a line that names the module, the date and the time span.
+QImage RecordWindow::chartImage() {
+    updateChart();
+    const QImage chart = view_->grab().toImage();
+    const QFontMetrics metrics(font());
+    const int band = 2 * metrics.height();
+    QImage image(chart.width(), chart.height() + band, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setPen(Qt::black);
+    painter.setFont(font());
+    painter.drawText(QRect(0, 0, image.width(), band), Qt::AlignCenter, imageTitle());
+    painter.drawImage(0, band, chart);
+    return image;
 }
 
 QImage RecordWindow::chartImage() const {
@@ -266,8 +379,7 @@ QImage RecordWindow::chartImage() const {
 }
 
 bool RecordWindow::saveImage(const QString& path) {
-    updateChart();
-    if (view_->grab().save(path, "PNG")) return true;
+    if (chartImage().save(path, "PNG")) return true;
     ShowMessageWindow(QStringLiteral("Obrázek nelze uložit: %1").arg(path).toStdString(), "", 2, 1);
     return false;
 }

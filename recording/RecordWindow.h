@@ -19,6 +19,7 @@ class QChart;
 class QChartView;
 class QComboBox;
 class QDateTimeAxis;
+class QImage;
 class QLabel;
 class QLineSeries;
 class QPushButton;
@@ -28,6 +29,9 @@ class QValueAxis;
 namespace velor {
 
 struct AppState;
+
+// Changes of the polled module drawn at once; older ones leave with the window.
+inline constexpr int kModuleMarkLines = 6;
 
 class RecordWindow : public QWidget {
     Q_OBJECT
@@ -52,6 +56,15 @@ public:
     QLabel* rowsLabel() const { return rows_; }
     QLabel* noteLabel() const { return note_; }
     QLineSeries* series(int input) const { return series_.at(static_cast<std::size_t>(input)); }
+    QLabel* hintLabel() const { return hint_; }
+    QValueAxis* valueAxis() const { return valueAxis_; }
+    QDateTimeAxis* timeAxis() const { return timeAxis_; }
+    // The dashed lines that mark a change of the polled module (hidden when unused).
+    QLineSeries* markLine(int index) const { return marks_.at(static_cast<std::size_t>(index)); }
+    // The line above the saved picture: module address, date and the time span shown.
+    QString imageTitle() const;
+    // The picture saveImage() writes: the title line above the chart.
+    QImage chartImage();
 
     void startClicked();
     void stopClicked();
@@ -66,9 +79,12 @@ public:
 private:
     void build();
     QWidget* buildChart();
+    RecordStart startRecorder(RequestKind kind, const RecordingOptions& options);
     void onAnswer(const PolledAnswer& polled);
     void updateChart();
     void fitValueAxis(std::uint16_t mask);
+    void showModuleMarks();
+    void showHint();
     void labelInputs();
     void showState();
 
@@ -77,6 +93,8 @@ private:
     TrendModel trend_;
     FileAsker askFile_;
     QString path_;
+    // The file was just chosen in the save dialog, which asked before naming one that exists.
+    bool replaceAgreed_ = false;
     bool wasRecording_ = false;
     bool chartDirty_ = false;
 
@@ -88,6 +106,8 @@ private:
     QCheckBox* errorColumn_ = nullptr;
     std::array<QCheckBox*, kTrendInputs> inputs_{};
     std::array<QLineSeries*, kTrendInputs> series_{};
+    std::array<QLineSeries*, kModuleMarkLines> marks_{};
+    QLabel* hint_ = nullptr;
     QComboBox* window_ = nullptr;
     QCheckBox* pause_ = nullptr;
     QChart* chart_ = nullptr;

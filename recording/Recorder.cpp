@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <exception>
 
+#include "comm/FileStore.h"
+#include "config/ConfigFiles.h"
 #include "modules/RequestBuilders.h"
 #include "ui/Cp1250.h"
 
@@ -100,8 +102,8 @@ Recorder::Recorder(const ConfigState& config, Clock clock)
     if (!clock_) clock_ = [] { return QDateTime::currentDateTime(); };
 }
 
-bool Recorder::start(const QString& path, RequestKind kind, int board,
-                     const RecordingOptions& options) {
+std::vector<std::string> Recorder::prepare(const QString& path, RequestKind kind, int board,
+                                           const RecordingOptions& options) {
     stop();
     options_ = options;
     csv_.setDecimalSeparator(options.decimalSeparator);
@@ -113,9 +115,42 @@ bool Recorder::start(const QString& path, RequestKind kind, int board,
     std::vector<std::string> titles = recordedTitles(kind, config_, board);
     valueColumns_ = titles.size();
     if (options.errorColumn) titles.push_back(kTextErrorColumn);
+    return titles;
+}
+
+bool Recorder::start(const QString& path, RequestKind kind, int board,
+                     const RecordingOptions& options) {
+    const std::vector<std::string> titles = prepare(path, kind, board, options);
     if (csv_.open(path, "Čas", "Adresa", titles)) return true;
-    message_ = QStringLiteral("Soubor záznamu nelze vytvořit: %1").arg(csv_.errorText());
+    message_ = QStringLiteral("Soubor záznamu nelze vytvořit: %1. %2").arg(path, failureReason());
     return false;
+}
+
+RecordStart Recorder::resume(const QString& path, RequestKind kind, int board,
+                             const RecordingOptions& options) {
+    const std::vector<std::string> titles = prepare(path, kind, board, options);
+    switch (csv_.append(path, "Čas", "Adresa", titles)) {
+        case CsvAppend::Created:
+            return RecordStart::Created;
+        case CsvAppend::Appended:
+            message_ = QStringLiteral("Záznam pokračuje na konci souboru.");
+            return RecordStart::Continued;
+        case CsvAppend::OtherTable:
+            return RecordStart::OtherTable;
+        case CsvAppend::Failed:
+            break;
+    }
+    message_ = QStringLiteral("Soubor záznamu nelze otevřít: %1. %2").arg(path, failureReason());
+    return RecordStart::Failed;
+}
+
+// Our Czech words for the failure first, the system's own after them.
+QString Recorder::failureReason() const {
+    const FileError& error = csv_.fileError();
+    const bool known = error.cause != FileError::Cause::System || error.code != 0;
+    const std::string czech =
+        known ? writeFailureReason(error) : std::string("Soubor nelze použít");
+    return QStringLiteral("%1 (%2).").arg(QString::fromStdString(czech), csv_.systemReason());
 }
 
 void Recorder::stop(const std::string& note) {
@@ -168,12 +203,12 @@ void Recorder::recordGap() {
 }
 
 void Recorder::writeFailed() {
-    const QString reason = csv_.errorText();
+    const QString reason = failureReason();
     csv_.close();
     message_ = QStringLiteral(
-                   "Záznam zastaven: do souboru nelze zapisovat (%1). Řádky zapsané do té doby "
+                   "Záznam zastaven: do souboru %1 nelze zapisovat. %2 Řádky zapsané do té doby "
                    "zůstávají platné.")
-                   .arg(reason);
+                   .arg(path_, reason);
 }
 
 KaluFormats Recorder::formats() const {

@@ -34,6 +34,14 @@ std::vector<CsvValue> recordedValues(RequestKind kind, const DecodeResult& shown
                                      const DecoderState& st, const KaluFormats& formats,
                                      std::uint8_t valueSet);
 
+// How a recording continued in a file that may hold an earlier one.
+enum class RecordStart {
+    Created,     // a new file (or an empty one) with its header
+    Continued,   // the file had the same columns: the rows go after its own
+    OtherTable,  // the file holds other columns or something else: nothing was started
+    Failed,      // the file cannot be written: message()
+};
+
 class Recorder {
 public:
     using Clock = std::function<QDateTime()>;
@@ -43,6 +51,10 @@ public:
     // Creates the file with its header and records the answers of kind from now on. False,
     // with message() set, when the file cannot be created.
     bool start(const QString& path, RequestKind kind, int board, const RecordingOptions& options);
+    // The same without ever losing what path holds: an earlier recording of the same columns
+    // goes on, a file of other content is left alone.
+    RecordStart resume(const QString& path, RequestKind kind, int board,
+                       const RecordingOptions& options);
     // Ends the recording; note (UTF-8) becomes message().
     void stop(const std::string& note = {});
     // The loop's answer hook.
@@ -60,6 +72,9 @@ public:
     QString message() const { return message_; }
 
 private:
+    std::vector<std::string> prepare(const QString& path, RequestKind kind, int board,
+                                     const RecordingOptions& options);
+    QString failureReason() const;
     void record(const PolledAnswer& polled);
     void recordGap();
     void writeFailed();

@@ -12,19 +12,26 @@ void TrendModel::setWindowMinutes(int minutes) {
 
 void TrendModel::add(std::int64_t ms, const std::array<float, kTrendInputs>& values) {
     // The clock may step back (a time change): the older points would never leave the window.
-    if (!points_.empty() && ms < points_.back().ms) points_.clear();
+    if (!points_.empty() && ms < points_.back().ms) clear();
     points_.push_back({ms, values});
     trim();
 }
 
 void TrendModel::clear() {
     points_.clear();
+    marks_.clear();
+}
+
+void TrendModel::setModule(std::int64_t ms, int address) {
+    if (module_ >= 0 && address != module_) marks_.push_back({ms, address});
+    module_ = address;
 }
 
 void TrendModel::trim() {
     if (points_.empty()) return;
     const std::int64_t oldest = points_.back().ms - windowMs();
     while (!points_.empty() && points_.front().ms < oldest) points_.pop_front();
+    while (!marks_.empty() && marks_.front().ms < oldest) marks_.pop_front();
 }
 
 std::vector<QPointF> TrendModel::series(int input, std::size_t maxPoints) const {

@@ -29,6 +29,16 @@ public:
     void add(std::int64_t ms, const std::array<float, kTrendInputs>& values);
     void clear();
 
+    // Where the answers came from another module than before: the time of the first answer of
+    // the new module and its address. Kept while it lies in the window.
+    struct ModuleMark {
+        std::int64_t ms = 0;
+        int address = 0;
+    };
+    // The module whose answer comes next (at ms); a change of module leaves a mark.
+    void setModule(std::int64_t ms, int address);
+    const std::deque<ModuleMark>& moduleMarks() const { return marks_; }
+
     std::size_t size() const { return points_.size(); }
     std::int64_t firstMs() const { return points_.empty() ? 0 : points_.front().ms; }
     std::int64_t lastMs() const { return points_.empty() ? 0 : points_.back().ms; }
@@ -53,6 +63,8 @@ private:
 
     int minutes_ = 1;
     std::deque<Row> points_;
+    std::deque<ModuleMark> marks_;
+    int module_ = -1;  // none yet
 };
 
 }  // namespace velor

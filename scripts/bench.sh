@@ -2,7 +2,8 @@
 # Builds velor-bench and runs it: the program polling the module simulator on loopback
 # against a bare Qt widgets program with the same two timers. About 50 s.
 #   bash scripts/bench.sh [--seconds 20] [--unit kalu|tev|tevw|tew|mokr] [--interval 100]
-#   bash scripts/bench.sh --sweep-only   # the module finder's full sweep alone (<= 25 s)
+#   bash scripts/bench.sh --sweep-only   # the module finder's full sweep alone (<= 30 s)
+#   bash scripts/bench.sh --scan-only    # the main window's address scan alone
 # Exit code 2 when a target (CPU and memory <= 1.5x the floor, >= 98 % of the ideal poll
 # rate) is missed.
 set -euo pipefail

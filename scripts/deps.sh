@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages that building, testing and running need.
-# As root it installs what is missing; otherwise it names what is missing and fails.
+# Installs the Debian 12 packages that building, testing and running need (or, with arguments,
+# the packages named). As root it installs what is missing; otherwise it names what is missing
+# and fails.
 set -euo pipefail
 
 PACKAGES=(
@@ -8,12 +9,16 @@ PACKAGES=(
     qt6-base-dev qt6-base-dev-tools libgl-dev
     libgtest-dev libgmock-dev
     qt6-charts-dev libqt6opengl6-dev qt6-serialport-dev tshark ccache
+    # Qt's own texts in Czech (file dialogs, context menus).
+    qt6-translations-l10n
     xvfb xauth fonts-dejavu-core libc-bin
     # Reads the text of the service report PDF back in a test.
     poppler-utils
     # Opens recorded CSV files headless in a test (about 55 packages, 90 s to install).
     libreoffice-calc-nogui
 )
+
+[ $# -eq 0 ] || PACKAGES=("$@")
 
 missing=()
 for p in "${PACKAGES[@]}"; do

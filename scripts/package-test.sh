@@ -22,9 +22,26 @@ trap 'rm -rf "$tmp"' EXIT
 dpkg -x "$deb" "$tmp/root"
 fail=0
 for f in usr/bin/velor usr/bin/velor-modsim usr/bin/velor-cli \
-    usr/share/applications/velor.desktop usr/share/icons/hicolor/scalable/apps/velor.svg; do
+    usr/share/applications/velor.desktop usr/share/icons/hicolor/scalable/apps/velor.svg \
+    usr/lib/udev/rules.d/70-velor-serial.rules usr/share/velor/wireshark/velor.lua; do
     if [ -e "$tmp/root/$f" ]; then echo "ok   /$f"; else echo "MISSING /$f"; fail=1; fi
 done
+# The rule is the one in the source tree, and udev can read it.
+if cmp -s packaging/udev/70-velor-serial.rules "$tmp/root/usr/lib/udev/rules.d/70-velor-serial.rules"; then
+    echo "ok   udev rule as in packaging/udev"
+else
+    echo "WRONG udev rule in the package"; fail=1
+fi
+if command -v udevadm >/dev/null; then
+    udevadm verify "$tmp/root/usr/lib/udev/rules.d/70-velor-serial.rules" >/dev/null 2>&1 \
+        && echo "ok   udevadm verify" \
+        || echo "udevadm verify not available or failed (systemd < 253): rule not verified"
+fi
+if command -v tshark >/dev/null; then
+    tshark -G protocols -X lua_script:"$tmp/root/usr/share/velor/wireshark/velor.lua" 2>/dev/null \
+        | grep -q "velor$" && echo "ok   tshark loads the dissector" \
+        || { echo "tshark does not load the packaged dissector"; fail=1; }
+fi
 if command -v desktop-file-validate >/dev/null; then
     desktop-file-validate "$tmp/root/usr/share/applications/velor.desktop" && echo "ok   desktop entry valid"
 else

@@ -31,7 +31,7 @@ TrafficWindow* TrafficMonitor::window() const {
 }
 
 ToolAction TrafficMonitor::action() {
-    return {QStringLiteral("Provoz linky…"), QKeySequence(Qt::CTRL | Qt::Key_L),
+    return {QStringLiteral("Provoz &linky…"), QKeySequence(Qt::CTRL | Qt::Key_L),
             QStringLiteral("ActionTraffic"), ToolReach::EveryWindow, [this](QWidget*) { open(); }};
 }
 

@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -15,6 +16,7 @@
 #include <QShortcut>
 #include <QSpinBox>
 #include <QSplitter>
+#include <QStyle>
 #include <QTableView>
 #include <QTableWidget>
 #include <QTimer>
@@ -30,6 +32,9 @@ namespace velor {
 
 namespace {
 
+const QString kCaptureFilter = QStringLiteral("Záznam pro Wireshark (*.pcap)");
+const QString kTextFilter = QStringLiteral("Text (*.txt)");
+
 // Room a statistics cell leaves beside its text.
 constexpr int kStatsCellMargin = 12;
 
@@ -39,9 +44,9 @@ std::uint32_t receivedCount(const AddressStats& s, Verdict v) {
 
 QString badFramesText(const AddressStats& s) {
     static const std::pair<Verdict, const char*> reasons[] = {
-        {Verdict::WrongChecksum, "součet"},  {Verdict::LengthMismatch, "délky"},
-        {Verdict::SecondStartMissing, "68"}, {Verdict::EndMissing, "16"},
-        {Verdict::Incomplete, "neúplné"},    {Verdict::ShortUnknownCode, "FC?"},
+        {Verdict::WrongChecksum, "chybný součet"}, {Verdict::LengthMismatch, "různé délky"},
+        {Verdict::SecondStartMissing, "chybí 68"}, {Verdict::EndMissing, "chybí 16"},
+        {Verdict::Incomplete, "neúplné"},          {Verdict::ShortUnknownCode, "neznámý FC"},
     };
     QStringList parts;
     for (const auto& [verdict, name] : reasons) {
@@ -49,7 +54,7 @@ QString badFramesText(const AddressStats& s) {
         if (n > 0) parts << QString::fromUtf8(name) + QStringLiteral(" %1").arg(n);
     }
     const QString total = QString::number(s.badFrames());
-    return parts.isEmpty() ? total : total + QStringLiteral(" (") + parts.join(", ") + ')';
+    return parts.isEmpty() ? total : total + QStringLiteral(" (z toho ") + parts.join(", ") + ')';
 }
 
 QString negativeText(const AddressStats& s) {
@@ -99,13 +104,13 @@ TrafficWindow::TrafficWindow(TrafficTap& tap, QWidget* parent)
     : QWidget(parent),
       Table(new QTableView(this)),
       Stats(new QTableWidget(this)),
-      PauseButton(new QPushButton(QStringLiteral("Pozastavit"), this)),
-      ClearButton(new QPushButton(QStringLiteral("Vymazat"), this)),
-      CopyButton(new QPushButton(QStringLiteral("Kopírovat"), this)),
-      SaveButton(new QPushButton(QStringLiteral("Uložit…"), this)),
-      ResetButton(new QPushButton(QStringLiteral("Vynulovat"), this)),
+      PauseButton(new QPushButton(QStringLiteral("&Pozastavit"), this)),
+      ClearButton(new QPushButton(QStringLiteral("&Vymazat"), this)),
+      CopyButton(new QPushButton(QStringLiteral("&Kopírovat"), this)),
+      SaveButton(new QPushButton(QStringLiteral("&Uložit…"), this)),
+      ResetButton(new QPushButton(QStringLiteral("V&ynulovat"), this)),
       AddressFilter(new QSpinBox(this)),
-      ErrorsOnly(new QCheckBox(QStringLiteral("Jen chyby"), this)),
+      ErrorsOnly(new QCheckBox(QStringLiteral("&Jen chyby"), this)),
       CountLabel(new QLabel(this)),
       RefreshTimer(new QTimer(this)),
       tap_(tap),
@@ -117,7 +122,7 @@ TrafficWindow::TrafficWindow(TrafficTap& tap, QWidget* parent)
 
     PauseButton->setCheckable(true);
     connect(PauseButton, &QPushButton::toggled, this, [this](bool on) {
-        PauseButton->setText(on ? QStringLiteral("Pokračovat") : QStringLiteral("Pozastavit"));
+        PauseButton->setText(on ? QStringLiteral("&Pokračovat") : QStringLiteral("&Pozastavit"));
         if (!on) refresh();
     });
     connect(ClearButton, &QPushButton::clicked, this, &TrafficWindow::clearAll);
@@ -155,7 +160,9 @@ void TrafficWindow::buildLayout() {
     bar->addWidget(PauseButton);
     bar->addWidget(ClearButton);
     bar->addSpacing(12);
-    bar->addWidget(new QLabel(QStringLiteral("Adresa:"), this));
+    auto* addressLabel = new QLabel(QStringLiteral("&Adresa:"), this);
+    addressLabel->setBuddy(AddressFilter);
+    bar->addWidget(addressLabel);
     bar->addWidget(AddressFilter);
     bar->addWidget(ErrorsOnly);
     bar->addStretch(1);
@@ -191,17 +198,26 @@ void TrafficWindow::buildLayout() {
     auto* statsLayout = new QVBoxLayout(statsBox);
     statsLayout->setContentsMargins(0, 0, 0, 0);
     auto* statsBar = new QHBoxLayout;
-    statsBar->addWidget(new QLabel(QStringLiteral("Statistika podle adres"), statsBox));
+    auto* statsLabel = new QLabel(QStringLiteral("S&tatistika podle adres"), statsBox);
+    statsLabel->setBuddy(Stats);
+    statsBar->addWidget(statsLabel);
     statsBar->addStretch(1);
     statsBar->addWidget(ResetButton);
     statsLayout->addLayout(statsBar);
     statsLayout->addWidget(Stats);
 
+    // The statistics keep room for the link and a handful of addresses, and take a third of
+    // what a taller window adds.
+    const int statsRow = Stats->verticalHeader()->defaultSectionSize();
+    Stats->setMinimumHeight(Stats->horizontalHeader()->sizeHint().height() + 6 * statsRow +
+                            style()->pixelMetric(QStyle::PM_ScrollBarExtent) +
+                            2 * Stats->frameWidth());
     auto* split = new QSplitter(Qt::Vertical, this);
     split->addWidget(Table);
     split->addWidget(statsBox);
-    split->setStretchFactor(0, 3);
+    split->setStretchFactor(0, 2);
     split->setStretchFactor(1, 1);
+    split->setChildrenCollapsible(false);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(bar);
@@ -312,18 +328,38 @@ void TrafficWindow::clearAll() {
     updateCount();
 }
 
+QString withChosenExtension(const QString& path, const QString& filter) {
+    if (!QFileInfo(path).suffix().isEmpty()) return path;
+    return path + (filter == kCaptureFilter ? QStringLiteral(".pcap") : QStringLiteral(".txt"));
+}
+
+// The dialog adds the chosen type's extension to a bare name before it asks about replacing
+// a file of that name; a dialog of the system that does not gets it added afterwards.
+QString TrafficWindow::askWithDialog(QString& filter) {
+    QFileDialog dialog(this, QStringLiteral("Uložit provoz linky"), QStringLiteral("provoz.pcap"),
+                       kCaptureFilter + QStringLiteral(";;") + kTextFilter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("pcap"));
+    connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& chosen) {
+        dialog.setDefaultSuffix(chosen == kCaptureFilter ? QStringLiteral("pcap")
+                                                         : QStringLiteral("txt"));
+    });
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    filter = dialog.selectedNameFilter();
+    return dialog.selectedFiles().front();
+}
+
 void TrafficWindow::saveAs() {
-    const QString path = QFileDialog::getSaveFileName(
-        this, QStringLiteral("Uložit provoz linky"), QStringLiteral("provoz.pcap"),
-        QStringLiteral("Záznam pro Wireshark (*.pcap);;Text (*.txt)"));
-    if (!path.isEmpty()) saveTo(path);
+    QString filter = kCaptureFilter;
+    const QString path = askSave_ ? askSave_(filter) : askWithDialog(filter);
+    if (!path.isEmpty()) saveTo(withChosenExtension(path, filter));
 }
 
 bool TrafficWindow::saveTo(const QString& path) {
     const bool capture = path.endsWith(QStringLiteral(".pcap"), Qt::CaseInsensitive);
     const auto seqs = model_.seqs();
     const auto bytes = capture ? pcapOfFrames(tap_, seqs) : model_.textFile();
-    const auto error = saveFileDurably(QFile::encodeName(path).toStdString(), bytes);
+    const auto error = saveFileDurably(fileStorePath(path), bytes);
     if (!error) return true;
     ShowMessageWindow("Provoz linky nebyl uložen: " + path.toStdString(),
                       writeFailureReason(*error));

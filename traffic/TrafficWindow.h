@@ -5,6 +5,7 @@
 
 #include <QElapsedTimer>
 #include <QWidget>
+#include <functional>
 
 #include "comm/TrafficTap.h"
 #include "traffic/TrafficTableModel.h"
@@ -26,10 +27,22 @@ inline constexpr int kTrafficRefreshMs = 500;
 inline constexpr int kTrafficBusyRefreshMs = 1000;
 inline constexpr int kStatsRefreshMs = 1000;
 
+// A name without an extension gets the one of the type chosen in the save dialog (filter is
+// the dialog's name filter); a name with one is kept.
+QString withChosenExtension(const QString& path, const QString& filter);
+
 class TrafficWindow : public QWidget {
     Q_OBJECT
 public:
+    // Asks for the name to save to; sets filter to the type chosen. Empty: cancelled.
+    using SaveAsker = std::function<QString(QString& filter)>;
+
     explicit TrafficWindow(TrafficTap& tap, QWidget* parent = nullptr);
+
+    // Tests answer the save dialog.
+    void setSaveAsker(SaveAsker asker) { askSave_ = std::move(asker); }
+    // "Uložit…" and Ctrl+S: asks for the name and saves.
+    void saveAs();
 
     // Takes what the tap recorded since the last update; the timer calls it.
     void refresh();
@@ -62,12 +75,13 @@ protected:
 private:
     void buildLayout();
     void onTimer();
-    void saveAs();
+    QString askWithDialog(QString& filter);
     void updateStats();
     void updateCount();
 
     TrafficTap& tap_;
     TrafficTableModel model_;
+    SaveAsker askSave_;
     std::uint64_t shownStats_ = ~std::uint64_t{0};
     QElapsedTimer statsShown_;
     QElapsedTimer rowsAdded_;  // since the last update that brought rows

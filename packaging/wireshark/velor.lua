@@ -25,6 +25,7 @@ local functionCodes = {
 local f = velor.fields
 f.start = ProtoField.uint8("velor.start", "Počáteční bajt", base.HEX)
 f.length = ProtoField.uint8("velor.length", "Délka", base.DEC)
+f.lengthrepeat = ProtoField.uint8("velor.length.repeat", "Délka (opakovaná)", base.DEC)
 f.address = ProtoField.uint8("velor.address", "Adresa modulu", base.DEC)
 f.control = ProtoField.uint8("velor.control", "Řídicí bajt", base.HEX)
 f.service = ProtoField.uint8("velor.service", "Služba", base.HEX, services)
@@ -38,6 +39,9 @@ f.fc = ProtoField.uint8("velor.fc", "Funkční kód", base.DEC, functionCodes)
 f.answer = ProtoField.bytes("velor.answer", "Data odpovědi")
 f.checksum = ProtoField.uint8("velor.checksum", "Kontrolní součet", base.HEX)
 f.checksumok = ProtoField.bool("velor.checksum.ok", "Kontrolní součet v pořádku")
+f.checksumexpected = ProtoField.uint8("velor.checksum.expected", "Očekávaný kontrolní součet",
+    base.HEX)
+f.junk = ProtoField.bytes("velor.junk", "Bajty mimo rámec")
 f.stop = ProtoField.uint8("velor.end", "Koncový bajt", base.HEX)
 f.ack = ProtoField.uint8("velor.ack", "Potvrzení", base.HEX)
 
@@ -49,13 +53,24 @@ local function sumOf(range)
     return s % 256
 end
 
+-- Adds the check byte and the end byte; returns nil when the check byte is right, otherwise the
+-- text the traffic window shows for it (expected and received byte).
 local function addChecksum(tree, user, cs, stop)
     local item = tree:add(f.checksum, cs)
-    local ok = sumOf(user) == cs:uint()
+    local expected = sumOf(user)
+    local ok = expected == cs:uint()
     item:add(f.checksumok, cs, ok)
-    if not ok then item:add_expert_info(PI_CHECKSUM, PI_ERROR, "chybný kontrolní součet") end
     tree:add(f.stop, stop)
-    return ok
+    if ok then return nil end
+    item:add(f.checksumexpected, cs, expected):set_generated()
+    local text = string.format("chybný kontrolní součet: očekáván %02X, přišel %02X", expected,
+        cs:uint())
+    item:add_expert_info(PI_CHECKSUM, PI_ERROR, text)
+    return text
+end
+
+local function appendInfo(pinfo, text)
+    if text then pinfo.cols.info = tostring(pinfo.cols.info) .. " [" .. text .. "]" end
 end
 
 -- The item descriptors of a request from position 4 of the user data on.
@@ -99,7 +114,9 @@ local function dissectUser(tree, pinfo, user, sent)
     local code = user(3, 1):uint()
     tree:add(f.code, user(3, 1))
     local items = addItems(tree, user, code)
-    pinfo.cols.info = string.format("modul %d: %s %s", address, codes[code] or "?", items)
+    -- Each item names its own direction; the request code is said only when there is none.
+    if items == "" then items = (codes[code] or string.format("požadavek 0x%02X", code)) .. " bez položek" end
+    pinfo.cols.info = string.format("modul %d: %s", address, items)
 end
 
 function velor.dissector(tvb, pinfo, tree)
@@ -108,8 +125,14 @@ function velor.dissector(tvb, pinfo, tree)
     pinfo.cols.protocol = "Velor"
     local event = eventType()
     local sent = event ~= nil and event.value == 1
-    local root = tree:add(velor, tvb(), sent and "Velor, požadavek" or "Velor, odpověď")
     local start = tvb(0, 1):uint()
+    if start ~= 0xE5 and start ~= 0x10 and start ~= 0x68 then
+        local junk = tree:add(velor, tvb(), "Velor, bajty mimo rámec")
+        junk:add(f.junk, tvb())
+        pinfo.cols.info = string.format("%d B mimo rámec", length)
+        return length
+    end
+    local root = tree:add(velor, tvb(), sent and "Velor, požadavek" or "Velor, odpověď")
     if start == 0xE5 then
         root:add(f.ack, tvb(0, 1))
         pinfo.cols.info = "potvrzení E5"
@@ -124,26 +147,25 @@ function velor.dissector(tvb, pinfo, tree)
             pinfo.cols.info = "krátká odpověď: " .. (functionCodes[tvb(3, 1):uint()] or
                 string.format("neznámé FC=0x%02X", tvb(3, 1):uint()))
         end
-        addChecksum(root, tvb(1, 3), tvb(4, 1), tvb(5, 1))
+        appendInfo(pinfo, addChecksum(root, tvb(1, 3), tvb(4, 1), tvb(5, 1)))
         return length
     end
     if start == 0x68 and length >= 6 then
         local l = tvb(1, 1):uint()
         root:add(f.start, tvb(0, 1))
         root:add(f.length, tvb(1, 1))
-        root:add(f.length, tvb(2, 1))
+        root:add(f.lengthrepeat, tvb(2, 1))
         if tvb(2, 1):uint() ~= l or tvb(3, 1):uint() ~= 0x68 or length < l + 6 then
             pinfo.cols.info = "vadná hlavička rámce"
             return length
         end
         local user = tvb(4, l)
         dissectUser(root, pinfo, user, sent)
-        if not addChecksum(root, user, tvb(4 + l, 1), tvb(5 + l, 1)) then
-            pinfo.cols.info = tostring(pinfo.cols.info) .. " [chybný kontrolní součet]"
-        end
+        appendInfo(pinfo, addChecksum(root, user, tvb(4 + l, 1), tvb(5 + l, 1)))
         return length
     end
-    pinfo.cols.info = string.format("%d B mimo rámec", length)
+    root:add(f.junk, tvb())
+    pinfo.cols.info = string.format("neúplný rámec (%d B)", length)
     return length
 end
 

@@ -66,6 +66,8 @@ TEST_F(ProgramTest, StartUpLoadsFromTheWorkDirectoryAndReportsWhatItInitialised)
     EXPECT_EQ(program.state().comm.channel.CurrentChannel, 0);
     EXPECT_FALSE(program.mainWindow().isVisible());
     EXPECT_EQ(qApp->property(kHelpFileProperty).toString(), QStringLiteral("Velor.HLP"));
+    // Qt's own texts (file dialogs, context menus of text fields) are Czech as well.
+    EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Look in:"), QStringLiteral("Hledat v:"));
 }
 
 // Each tool is in the main window and, but for the finder, in every unit window it opens; the

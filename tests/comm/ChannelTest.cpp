@@ -1,4 +1,7 @@
 #include <gtest/gtest.h>
+#include <sys/ioctl.h>
+
+#include <cerrno>
 
 #include <filesystem>
 #include <fstream>
@@ -7,6 +10,7 @@
 #include "PtyPair.h"
 #include "comm/Channel.h"
 #include "comm/ChannelTableIo.h"
+#include "comm/SerialDevices.h"
 #include "comm/SerialPortPosix.h"
 #include "comm/TcpLink.h"
 
@@ -127,6 +131,8 @@ TEST_F(SerialChannelTest, PortHeldElsewhereIsRefusedUntilClosed) {
 
     SerialPortPosix other;  // another opener, also when running as root
     EXPECT_FALSE(other.open(pty.slavePath(), 9600, true));
+    EXPECT_EQ(other.openError(), EBUSY);
+    EXPECT_EQ(portProblem(pty.slavePath(), other.openError()), "in use by another program");
     EXPECT_FALSE(other.probe(pty.slavePath()));
     *state.ChannelTable.record(2) = *state.ChannelTable.record(1);
     state.TransferResult = 0;
@@ -138,6 +144,29 @@ TEST_F(SerialChannelTest, PortHeldElsewhereIsRefusedUntilClosed) {
     EXPECT_TRUE(other.open(pty.slavePath(), 9600, true));
     other.close();
     EXPECT_TRUE(other.probe(pty.slavePath()));
+}
+
+// A session killed while it held the port leaves the terminal's exclusive flag set: the flag
+// belongs to the terminal, which the far end of a pseudo-terminal keeps alive. A port that
+// opens is usable; only an open that itself fails says the port is taken.
+TEST_F(SerialChannelTest, ExclusiveFlagLeftByAKilledSessionDoesNotRefuseThePort) {
+    const int fd = ::open(pty.slavePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::ioctl(fd, TIOCEXCL), 0);
+    ::close(fd);  // gone without TIOCNXCL, as a killed copy goes
+    SerialPortPosix port;
+    if (::geteuid() != 0) {
+        // The kernel refuses everybody but root while the flag is set.
+        EXPECT_FALSE(port.open(pty.slavePath(), 9600, true));
+        EXPECT_EQ(port.openError(), EBUSY);
+        return;
+    }
+    ASSERT_TRUE(port.open(pty.slavePath(), 9600, true));
+    EXPECT_EQ(port.openError(), 0);
+    EXPECT_EQ(port.write(Bytes{0x10, 0x16}.data(), 2), 2);
+    EXPECT_EQ(pty.receive(2), (Bytes{0x10, 0x16}));
+    port.close();
+    EXPECT_TRUE(port.probe(pty.slavePath()));
 }
 
 // Opening a channel that still holds its port releases the old one rather than losing it.
@@ -182,6 +211,10 @@ TEST_F(SerialChannelTest, UnusablePortsGiveMinusTwo) {
         EXPECT_EQ(WriteChannel(state, 1, b.data(), 4), 0);
         EXPECT_EQ(ReadChannel(state, 1, b.data(), 4), 0);
     }
+    SerialPortPosix port;
+    EXPECT_FALSE(port.open(plainFile, 9600, true));
+    EXPECT_EQ(port.openError(), ENOTTY);
+    EXPECT_EQ(portProblem(plainFile, port.openError()), "not a serial port");
     std::filesystem::remove(plainFile);
 
     bool shown = false;
@@ -220,8 +253,9 @@ public:
         log += "close " + std::to_string(channel) + " " + host + ";";
     }
     TcpStatus TcpState(int) override { return status; }
-    void TcpSend(int, const std::uint8_t* data, int count) override {
+    int TcpSend(int, const std::uint8_t* data, int count) override {
         sent.insert(sent.end(), data, data + count);
+        return count;
     }
     int TcpRead(int, std::uint8_t* destination, int count) override {
         const int n = std::min<int>(count, static_cast<int>(incoming.size()));

@@ -105,7 +105,7 @@ protected:
 
     QTemporaryDir dir;
     QString old;
-    std::string problem;
+    std::error_code problem;
 };
 
 TEST_F(ComLinkTest, ALinkIsMadeAndReplacedOnlyWhenAsked) {

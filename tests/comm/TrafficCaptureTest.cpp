@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#ifdef VELOR_TEST_POSIX_FACILITIES
 #include <sys/stat.h>
+#endif
 
 #include <QFileInfo>
 #include <QProcess>
@@ -50,6 +52,7 @@ std::vector<std::uint64_t> allSeqs(const TrafficTap& tap) {
     return seqs;
 }
 
+#ifdef VELOR_TEST_POSIX_FACILITIES  // tshark
 std::string writeTemp(const QTemporaryDir& dir, const std::vector<std::uint8_t>& bytes) {
     const std::string path = dir.filePath("provoz.pcap").toStdString();
     std::ofstream(path, std::ios::binary)
@@ -64,6 +67,7 @@ QString runTshark(const QStringList& args) {
     if (!p.waitForFinished(60'000)) return {};
     return QString::fromUtf8(p.readAllStandardOutput());
 }
+#endif
 
 }  // namespace
 
@@ -125,6 +129,7 @@ TEST(TrafficCapture, WriterGoesToTheFileWheneverItsBufferFills) {
     EXPECT_EQ(written, expected);
 }
 
+#ifdef VELOR_TEST_POSIX_FACILITIES  // named pipes
 TEST(TrafficCapture, WriterRefusesAPipeWithoutWaitingForAReader) {
     QTemporaryDir dir;
     const QString pipe = dir.filePath("p.pcap");
@@ -134,10 +139,17 @@ TEST(TrafficCapture, WriterRefusesAPipeWithoutWaitingForAReader) {
     EXPECT_EQ(writer.errorText(), "not a regular file");
     EXPECT_FALSE(writer.append({Direction::Tx, 0, hex("E5")}));
 }
+#endif
+
+#ifdef VELOR_TEST_POSIX_FACILITIES  // tshark
+bool haveTshark() {
+    return !QStandardPaths::findExecutable(QStringLiteral("tshark")).isEmpty();
+}
+
+const QString kDissector = QStringLiteral(VELOR_SOURCE_DIR "/packaging/wireshark/velor.lua");
 
 TEST(TrafficCapture, TsharkReadsTheCaptureBack) {
-    if (QStandardPaths::findExecutable(QStringLiteral("tshark")).isEmpty())
-        GTEST_SKIP() << "tshark is not installed";
+    if (!haveTshark()) GTEST_SKIP() << "tshark is not installed";
     ManualClock clock;
     TrafficTap tap(clock);
     recordExchanges(tap, clock);
@@ -154,9 +166,8 @@ TEST(TrafficCapture, TsharkReadsTheCaptureBack) {
     EXPECT_TRUE(lines[3].startsWith("23\t0x02")) << lines[3].toStdString();
 
     // The project's dissector names the module, the request and the answer.
-    const QString lua = QStringLiteral(VELOR_SOURCE_DIR "/packaging/wireshark/velor.lua");
     const QString decoded = runTshark(
-        {"-X", "lua_script:" + lua, "-r", path, "-T", "fields", "-e", "velor.address", "-e",
+        {"-X", "lua_script:" + kDissector, "-r", path, "-T", "fields", "-e", "velor.address", "-e",
          "velor.code", "-e", "velor.item.count", "-e", "velor.ack", "-e", "velor.checksum.ok"});
     const QStringList rows = decoded.trimmed().split('\n');
     ASSERT_EQ(rows.size(), 4) << decoded.toStdString();
@@ -165,3 +176,38 @@ TEST(TrafficCapture, TsharkReadsTheCaptureBack) {
     EXPECT_EQ(rows[2], "7\t0x0b\t100\t\t1");
     EXPECT_EQ(rows[3], "7\t\t\t\t1");
 }
+
+// The dissector's info column and tree say what the traffic window says: each item's direction
+// once, the expected check byte of a bad frame, the bytes of noise, the repeated length by name.
+TEST(TrafficCapture, DissectorTextsMatchTheWindow) {
+    if (!haveTshark()) GTEST_SKIP() << "tshark is not installed";
+    std::vector<std::uint8_t> file;
+    appendPcapHeader(file);
+    const std::int64_t t = 1'700'000'000'000'000;
+    appendPcapRecord(file, {Direction::Tx, t, hex("68 08 08 68 07 40 6C 0B 02 00 00 64 24 16")});
+    appendPcapRecord(file, {Direction::Tx, t + 1,
+                            hex("68 12 12 68 07 40 6C 0D 02 00 00 30 03 00 00 06 "
+                                "01 02 03 04 05 06 10 16")});
+    appendPcapRecord(file, {Direction::Rx, t + 2, hex("55 AA 01")});
+    appendPcapRecord(file, {Direction::Rx, t + 3, hex("68 05 05 68 07 40 6C 0A 0B 37 16")});
+    appendPcapRecord(file, {Direction::Rx, t + 4, hex("10 07 40 00 99 16")});
+    QTemporaryDir dir;
+    const QString path = QString::fromStdString(writeTemp(dir, file));
+
+    const QString out =
+        runTshark({"-X", "lua_script:" + kDissector, "-r", path, "-T", "fields", "-E",
+                   "separator=|", "-e", "_ws.col.Info", "-e", "velor.checksum.expected", "-e",
+                   "velor.junk", "-e", "velor.length", "-e", "velor.length.repeat"});
+    const QStringList rows = out.trimmed().split('\n');
+    ASSERT_EQ(rows.size(), 5) << out.toStdString();
+    EXPECT_EQ(rows[0].toStdString(), "modul 7: čtení 100 B|||8|8");
+    EXPECT_EQ(rows[1].toStdString(), "modul 7: čtení 48 B, zápis 6 B|||18|18");
+    EXPECT_EQ(rows[2].toStdString(), "3 B mimo rámec||55aa01||");
+    EXPECT_EQ(
+        rows[3],
+        "odpověď modulu 7, 2 B dat [chybný kontrolní součet: očekáván C8, přišel 37]|0xc8||5|5");
+    EXPECT_EQ(rows[4].toStdString(),
+              "krátká odpověď: kladná odpověď [chybný kontrolní součet: očekáván 47, přišel 99]|"
+              "0x47|||");
+}
+#endif

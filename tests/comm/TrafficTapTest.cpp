@@ -9,6 +9,7 @@
 #include "comm/ChannelTableIo.h"
 #include "comm/CommState.h"
 #include "comm/TcpLink.h"
+#include "comm/TrafficCapture.h"
 #include "comm/TransferEngine.h"
 
 using namespace velor;
@@ -204,18 +205,21 @@ struct ScriptedTcp : TcpLink {
     std::vector<Bytes> sent;
     std::deque<std::uint8_t> incoming;
     std::deque<Bytes> arriving;  // one chunk arrives per tick
+    bool connected = true;       // false: the peer is gone, nothing is sent
 
     void TcpOpen(int, const std::string&) override {}
     void TcpDisconnect(int, const std::string&) override {}
     void TcpClose(int, const std::string&) override {}
     TcpStatus TcpState(int) override { return {0, static_cast<std::int32_t>(incoming.size())}; }
-    void TcpSend(int, const std::uint8_t* data, int count) override {
+    int TcpSend(int, const std::uint8_t* data, int count) override {
+        if (!connected) return 0;
         sent.emplace_back(data, data + count);
         const Bytes& reply = script[std::min(sent.size(), script.size()) - 1];
         // The reply comes in two pieces.
         const std::size_t half = reply.size() / 2;
         if (half > 0) arriving.emplace_back(reply.begin(), reply.begin() + half);
         if (!reply.empty()) arriving.emplace_back(reply.begin() + half, reply.end());
+        return count;
     }
     int TcpRead(int, std::uint8_t* destination, int count) override {
         int n = 0;
@@ -237,6 +241,19 @@ struct EngineClock : Clock {
     std::uint32_t tickMs() override { return ms; }
     double nowDays() override { return 46000.0 + ms / 86'400'000.0; }
 };
+
+// A request as the program's builders make it: frame and send, receive a frame, end.
+TransferRequest exchangeRequest(Bytes& data, const char* user, std::uint16_t timeoutMs) {
+    const Bytes u = hex(user);
+    std::copy(u.begin(), u.end(), data.begin());
+    TransferRequest req;
+    req.Buffer = data;
+    req.Length = static_cast<std::int32_t>(u.size());
+    req.step(1) = {kOpSendFrame, 0, timeoutMs};
+    req.step(2) = {kOpReceiveFrame, 0, timeoutMs};
+    req.step(3) = {kOpEnd, 0, 0};
+    return req;
+}
 
 struct Result {
     std::vector<Bytes> sent;
@@ -263,14 +280,7 @@ Result runExchanges(const std::vector<Bytes>& script, TrafficTap* tap) {
         {0, "05 40 6C 0B 02 00 00 64"}};
     for (const auto& [kind, user] : requests) {
         Bytes data(kBufferSize);
-        const Bytes u = hex(user);
-        std::copy(u.begin(), u.end(), data.begin());
-        TransferRequest req;
-        req.Buffer = data;
-        req.Length = static_cast<std::int32_t>(u.size());
-        req.step(1) = {kOpSendFrame, 0, 100};
-        req.step(2) = {kOpReceiveFrame, 0, 100};
-        req.step(3) = {kOpEnd, 0, 0};
+        TransferRequest req = exchangeRequest(data, user, 100);
         comm.engine.RequestKind = static_cast<RequestKind>(kind);
         TransferRun run({comm.engine, io, clock, transferResult}, req);
         for (int i = 0; i < 500 && !run.released(); ++i, ++result.ticks) {
@@ -328,4 +338,57 @@ TEST(TrafficTap, EngineSendsTheSameBytesWithAndWithoutTheTap) {
     EXPECT_EQ(a5.timeouts, 1u);
     EXPECT_EQ(a5.negative[1], 1u);
     EXPECT_EQ(tap.stats().addresses().at(7).timeouts, 1u);
+}
+
+// The peer is gone and the transport takes no bytes: the attempts fail at once as "bez TCP
+// přenosu", not as a silent module, and no frame is recorded as sent, neither in the tap and
+// its statistics nor in a capture file. Once the peer is back the same request goes out.
+TEST(TrafficTap, AttemptsTheLinkDidNotCarryAreNotRecordedAsSent) {
+    CommState comm;
+    ScriptedTcp tcp;
+    tcp.script = {hex("E5")};
+    tcp.connected = false;
+    comm.channel.tcp = &tcp;
+    ManualClock trafficClock;
+    TrafficTap tap(trafficClock);
+    attachTrafficTap(comm, &tap);
+    ChannelTableIo io(comm.channel);
+    EngineClock clock;
+    std::int32_t transferResult = 0;
+    comm.engine.RequestKind = RequestKind::Kalu;
+    const auto run = [&] {
+        Bytes data(kBufferSize);
+        TransferRequest req = exchangeRequest(data, "05 40 6C 0B 02 00 00 64", 600);
+        req.Status = kStatusRunning;  // as the queue starts it
+        TransferRun window({comm.engine, io, clock, transferResult}, req);
+        int ticks = 0;
+        for (; ticks < 500 && !window.released(); ++ticks) {
+            tcp.advance();
+            window.tick();
+            clock.ms += 10;
+        }
+        return std::make_pair(req.Status, ticks);
+    };
+    const auto [status, ticks] = run();
+    EXPECT_EQ(status, kStatusFailed);
+    EXPECT_EQ(transferResult, kResultTcpNotSent);
+    EXPECT_LT(ticks, 10);  // no time-out waited for
+    EXPECT_TRUE(tcp.sent.empty());
+    std::vector<std::uint64_t> seqs;
+    for (std::uint64_t seq = tap.firstSeq(); seq < tap.nextSeq(); ++seq) {
+        seqs.push_back(seq);
+        EXPECT_EQ(tap.frame(seq)->direction, Direction::Rx);
+        EXPECT_EQ(frameText(tap, seq), "bez TCP přenosu");
+    }
+    EXPECT_EQ(seqs.size(), 3u);
+    EXPECT_EQ(pcapOfFrames(tap, seqs).size(), kPcapHeaderBytes);
+    const AddressStats& s = tap.stats().addresses().at(5);
+    EXPECT_EQ(s.requests, 0u);
+    EXPECT_EQ(s.timeouts, 0u);
+    EXPECT_EQ(s.failed, 1u);
+
+    tcp.connected = true;
+    EXPECT_EQ(run().first, kStatusDone);
+    ASSERT_EQ(tcp.sent.size(), 1u);
+    EXPECT_EQ(tap.stats().addresses().at(5).requests, 1u);
 }

@@ -267,11 +267,11 @@ TEST(TransferEngine, TimeoutRetriesExceptForTheProbe) {
         const char* user;
         std::size_t sends;
         const char* frame;
-        std::uint32_t attemptMs;  // a configuration block also waits for a quiet line
+        std::uint32_t attemptMs;  // a time-out, then the late span of one more before a retry
     };
     const Case cases[] = {
         {RequestKind::Probe, "05 40 69", 1, "10 05 40 69 AE 16", 200},
-        {RequestKind::Kalu, "05 40 6C 0B", 3, kFramed, 200},
+        {RequestKind::Kalu, "05 40 6C 0B", 3, kFramed, 400},
         {RequestKind::Config, "05 40 6C 0B", 3, kFramed, 400},
     };
     for (const Case& c : cases) {
@@ -285,9 +285,11 @@ TEST(TransferEngine, TimeoutRetriesExceptForTheProbe) {
         EXPECT_EQ(h.transferResult, kResultTimeout);
         ASSERT_EQ(h.channel.writes.size(), c.sends);
         EXPECT_EQ(toHex(h.channel.writes.back()), c.frame);
-        // Each attempt waits out the 200 ms of its receive step, and not much more.
-        EXPECT_GE(h.clock.ms - start, c.attemptMs * c.sends);
-        EXPECT_LE(h.clock.ms - start, (c.attemptMs + 60) * c.sends);
+        // Each attempt waits out the 200 ms of its receive step, and not much more; the last
+        // one leaves its late span to the next request.
+        const std::uint32_t spans = c.kind == RequestKind::Kalu ? 200 : 0;
+        EXPECT_GE(h.clock.ms - start + spans, c.attemptMs * c.sends);
+        EXPECT_LE(h.clock.ms - start + spans, (c.attemptMs + 60) * c.sends);
     }
 }
 
@@ -338,9 +340,10 @@ TEST(TransferEngine, LateAnswerToAConfigurationBlockIsNotTakenForTheNextAttempt)
     EXPECT_GE(h.ticks, 45);
 }
 
-// Late answers never count, and the request only ends once they are off the line, so the
-// next block does not meet them either. Monitoring requests retry at once as before.
-TEST(TransferEngine, FailedConfigurationBlockLeavesAQuietLine) {
+// Late answers never count: a configuration block ends only once they are off the line, so
+// the next block does not meet them either; a monitoring request fails as well and leaves the
+// late span of its last attempt to the next request.
+TEST(TransferEngine, AModuleSlowerThanItsTimeOutFailsEveryAttempt) {
     for (const RequestKind kind : {RequestKind::Config, RequestKind::Kalu}) {
         SCOPED_TRACE(static_cast<int>(kind));
         Harness h;
@@ -350,17 +353,102 @@ TEST(TransferEngine, FailedConfigurationBlockLeavesAQuietLine) {
         Request r;
         QueueRequest(h.engine, r.req);
         h.run();
+        EXPECT_EQ(r.req.Status, kStatusFailed);
+        EXPECT_EQ(h.channel.writes.size(), 3u);
         if (kind == RequestKind::Config) {
-            EXPECT_EQ(r.req.Status, kStatusFailed);
-            EXPECT_EQ(h.channel.writes.size(), 3u);
             EXPECT_TRUE(h.channel.chunks.empty());
             EXPECT_TRUE(h.channel.incoming.empty());
         } else {
-            // The stale acknowledgement of the first attempt answers the second.
-            EXPECT_EQ(r.req.Status, kStatusDone);
-            EXPECT_EQ(h.channel.writes.size(), 2u);
+            EXPECT_TRUE(h.engine.LateSpanOpen);
         }
     }
+}
+
+// The late answer of a request that timed out (a probe: one attempt) arrives 250 ms after it
+// was sent. The next request must not take it for its own: it goes out only after the late
+// span, what arrived in the span is dropped, and its own answer counts.
+TEST(TransferEngine, LateAnswerOfATimedOutRequestIsNotTakenByTheNext) {
+    for (const RequestKind next : {RequestKind::Probe, RequestKind::Tev}) {
+        SCOPED_TRACE(static_cast<int>(next));
+        Harness h;
+        h.engine.RequestKind = RequestKind::Probe;
+        h.channel.replies = {hex("68 04 04 68 01 02 03 AA B0 16"),
+                             hex("68 04 04 68 01 02 03 BB C1 16")};
+        h.channel.replyDelays = {25, 0};
+        Request first("05 40 69");
+        QueueRequest(h.engine, first.req);
+        h.run();
+        ASSERT_EQ(first.req.Status, kStatusFailed);
+        // The answer was due 200 ms after the receive step began.
+        const std::uint32_t due = static_cast<std::uint32_t>(h.engine.StepStartTick) + 200;
+
+        h.engine.RequestKind = next;
+        Request second;
+        QueueRequest(h.engine, second.req);
+        std::uint32_t sentAt = 0;
+        for (int i = 0; i < 100 && h.window && h.channel.writes.size() < 2; ++i) {
+            h.channel.advance();
+            h.window->tick();
+            sentAt = h.clock.ms;
+            h.clock.ms += 10;
+        }
+        EXPECT_GE(sentAt, due + 200);
+        EXPECT_LE(sentAt, due + 210);
+        h.run();
+        EXPECT_EQ(second.req.Status, kStatusDone);
+        EXPECT_EQ(second.head(1), "BB");
+        EXPECT_FALSE(h.engine.LateSpanOpen);
+    }
+}
+
+// Only what is left of the late span is waited for: a request queued after it has passed goes
+// out in its first tick. A request that was answered leaves no span behind.
+TEST(TransferEngine, OnlyTheRestOfTheLateSpanIsWaitedFor) {
+    Harness h;
+    h.engine.RequestKind = RequestKind::Probe;
+    Request silent("05 40 69");
+    QueueRequest(h.engine, silent.req);
+    h.run();
+    ASSERT_TRUE(h.engine.LateSpanOpen);
+    h.clock.ms += 150;
+    h.channel.replies = {hex("E5")};
+    Request late("05 40 69");
+    QueueRequest(h.engine, late.req);
+    h.ticks = 0;
+    h.run();
+    EXPECT_EQ(late.req.Status, kStatusDone);
+    // 30 ms of the span were left: three ticks, then send, sent and the answer.
+    EXPECT_GE(h.ticks, 6);
+    EXPECT_LE(h.ticks, 9);
+
+    Request next("05 40 69");
+    QueueRequest(h.engine, next.req);
+    h.ticks = 0;
+    h.run();
+    EXPECT_EQ(next.req.Status, kStatusDone);
+    EXPECT_LE(h.ticks, 4);
+}
+
+// An answer that starts in the span and is still arriving when it ends is taken off the line
+// whole before the next attempt goes out: its tail holds an E5 that would otherwise pass for
+// the acknowledgement of the retry.
+TEST(TransferEngine, AnAnswerStillArrivingAtTheEndOfTheSpanIsDroppedWhole) {
+    Harness h;
+    h.engine.RequestKind = RequestKind::Kalu;
+    Request r;
+    QueueRequest(h.engine, r.req);
+    h.run(1);
+    ASSERT_EQ(h.channel.writes.size(), 1u);
+    // Byte by byte from 380 ms after the send; the span ends at 420 ms.
+    h.channel.chunks.assign(37, Bytes{});
+    for (const std::uint8_t b : hex("68 04 04 68 01 02 03 E5 EB 16"))
+        h.channel.chunks.push_back({b});
+    h.channel.replies = {hex("68 04 04 68 01 02 03 BB C1 16")};
+    h.run();
+    EXPECT_EQ(r.req.Status, kStatusDone);
+    EXPECT_EQ(h.channel.writes.size(), 2u);
+    EXPECT_FALSE(r.req.Acknowledged);
+    EXPECT_EQ(r.head(1), "BB");
 }
 
 TEST(TransferEngine, QueueRunsInOrderAndRefusesTheSixteenth) {

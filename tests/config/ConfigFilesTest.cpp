@@ -1,9 +1,11 @@
 // Loading and saving the ".cfa" and ".cfb" files: defaults, length rules, messages, the port
 // settings taken from COM.CFG, the sensor name check and saves that fail.
 
+#ifdef VELOR_TEST_POSIX_FACILITIES
 #include <sys/resource.h>
 
 #include <csignal>
+#endif
 
 #include "ConfigFixture.h"
 #include "comm/ByteCodec.h"
@@ -159,6 +161,7 @@ TEST_F(ConfigFiles, DirectoryWithBackslashesIsJoinedWithTheName) {
     EXPECT_TRUE(rec.calls.empty());
 }
 
+#ifdef VELOR_TEST_POSIX_FACILITIES
 // Lets no file grow beyond a limit while it lives, so writes fail even for root.
 class FileSizeLimit {
 public:
@@ -201,6 +204,7 @@ TEST_F(ConfigFiles, FailedSaveKeepsTheOldFileAndTellsTheUser) {
     EXPECT_EQ(rec.calls[0].text2, "Soubor je příliš velký");
     EXPECT_EQ(rec.calls[0].iconSet, 1);
 }
+#endif  // VELOR_TEST_POSIX_FACILITIES
 
 TEST_F(ConfigFiles, UnwritableLocationStillLoadsDefaults) {
     state.AnalogDirectory = "chybi\\";  // a directory that does not exist

@@ -8,6 +8,8 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QFontMetrics>
+#include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QSpinBox>
@@ -24,6 +26,8 @@
 #include "comm/Channel.h"
 #include "comm/ChannelTableIo.h"
 #include "comm/ComConfig.h"
+#include "comm/PortRecord.h"
+#include "comm/TcpTransport.h"
 #include "comm/TransferWindow.h"
 #include "config/ConfigFiles.h"
 #include "finder/ModuleFinderWindow.h"
@@ -38,8 +42,8 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         sim = std::make_unique<modsim::test::Simulator>(
-            QStringList{"--no-tcp", "--pty", dir.filePath("COM3"), "--log", "/dev/null", "--module",
-                        "17:KALU", "--line", "19200,even"});
+            QStringList{"--no-tcp", "--pty", dir.filePath("COM3"), "--log", QProcess::nullDevice(),
+                        "--module", "17:KALU", "--line", "19200,even"});
         ASSERT_FALSE(sim->ptyDevice().isEmpty());
         ChannelState& ch = app.comm.channel;
         ch.ComConfigPath = dir.filePath("COM.CFG").toStdString();
@@ -76,6 +80,61 @@ TEST_F(FinderWindowTest, PrerusitStopsMidSweepAndGivesTheChannelBack) {
     EXPECT_EQ(app.comm.channel.ChannelTable.record(1)->BaudIndex, 3);
 }
 
+// "Zavřít" and Esc in mid-sweep stop the sweep and then close the window, as after "Přerušit".
+TEST_F(FinderWindowTest, ZavritAndEscInMidSweepStopItAndClose) {
+    for (const bool escape : {false, true}) {
+        ModuleFinderWindow finder(app.comm, app.config);
+        finder.show();
+        finder.PortChoice->setCurrentIndex(3);
+        finder.B_Hledat->click();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return finder.sweep()->done() >= 3; }, 5000));
+        if (escape) {
+            QTest::keyClick(&finder, Qt::Key_Escape);
+        } else {
+            finder.B_Zavrit->click();
+        }
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !finder.isVisible(); }, 1000)) << escape;
+        EXPECT_FALSE(finder.sweeping());
+        EXPECT_EQ(finder.result(), QDialog::Rejected);
+        EXPECT_EQ(app.comm.channel.ChannelTable.record(1)->PortNumber, 0);
+        EXPECT_EQ(channelSerialPort(app.comm.channel, 1), nullptr);
+    }
+}
+
+// "Použít" is offered only with an answer of a finished sweep to use; every answer line is
+// whole in the list.
+TEST_F(FinderWindowTest, PouzitOnlyWithAnAnswerAndTheLinesWhole) {
+    ModuleFinderWindow finder(app.comm, app.config);
+    finder.show();
+    EXPECT_FALSE(finder.B_Pouzit->isEnabled());
+    finder.PortChoice->setCurrentIndex(3);
+    for (std::size_t i = 0; i < finder.BaudChecks.size(); ++i)
+        finder.BaudChecks[i]->setChecked(i == 0);
+    finder.FromAddress->setValue(16);
+    finder.ToAddress->setValue(18);
+    finder.B_Hledat->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !finder.sweeping(); }, 10000));
+    ASSERT_EQ(finder.Answers->count(), 0);  // 4800 Bd: nobody answers
+    EXPECT_FALSE(finder.B_Pouzit->isEnabled());
+
+    finder.BaudChecks[0]->setChecked(false);
+    finder.BaudChecks[2]->setChecked(true);
+    finder.B_Hledat->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return finder.Answers->count() > 0; }, 10000));
+    EXPECT_FALSE(finder.B_Pouzit->isEnabled());  // not while the sweep runs
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !finder.sweeping(); }, 10000));
+    ASSERT_EQ(finder.Answers->count(), 2);
+    EXPECT_TRUE(finder.B_Pouzit->isEnabled());
+    finder.Answers->setCurrentRow(-1);
+    EXPECT_FALSE(finder.B_Pouzit->isEnabled());
+
+    const QFontMetrics metrics(finder.Answers->font());
+    const int room = finder.Answers->viewport()->width();
+    for (int i = 0; i < finder.Answers->count(); ++i)
+        for (const QString& line : finder.Answers->item(i)->text().split('\n'))
+            EXPECT_LE(metrics.horizontalAdvance(line), room) << line.toStdString();
+}
+
 TEST_F(FinderWindowTest, PouzitSavesPortBaudAndParityOfTheAnswer) {
     ModuleFinderWindow finder(app.comm, app.config);
     finder.PortChoice->setCurrentIndex(3);
@@ -92,7 +151,7 @@ TEST_F(FinderWindowTest, PouzitSavesPortBaudAndParityOfTheAnswer) {
         EXPECT_TRUE(finder.Answers->item(i)->text().endsWith(
             QStringLiteral("(odpovídá při obou paritách – paritu nelze rozlišit)")))
             << finder.Answers->item(i)->text().toStdString();
-    EXPECT_TRUE(finder.Answers->item(0)->text().contains("   E5   "));
+    EXPECT_TRUE(finder.Answers->item(0)->text().contains("   E5\n"));
     // Another port picked after the sweep: the answer still belongs to the port swept.
     finder.PortChoice->setCurrentIndex(5);
     finder.Answers->setCurrentRow(1);
@@ -109,6 +168,94 @@ TEST_F(FinderWindowTest, PouzitSavesPortBaudAndParityOfTheAnswer) {
     EXPECT_EQ(bytes[5], 1);    // no parity
     EXPECT_EQ(bytes[132], 0);  // channel 2 stays TCP
     EXPECT_EQ(finder.result(), QDialog::Accepted);
+}
+
+// The adapter pulled in mid-sweep: the sweep ends and says that the port was lost, with the
+// answers found before it.
+TEST_F(FinderWindowTest, APortLostInMidSweepIsSaidNotDone) {
+    ModuleFinderWindow finder(app.comm, app.config);
+    finder.PortChoice->setCurrentIndex(3);
+    finder.B_Hledat->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return finder.sweep()->done() >= 5; }, 5000));
+    sim.reset();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !finder.sweeping(); }, 10000));
+    EXPECT_TRUE(finder.TimeLeft->text().startsWith(QStringLiteral("Port se ztratil")))
+        << finder.TimeLeft->text().toStdString();
+    EXPECT_EQ(channelSerialPort(app.comm.channel, 1), nullptr);
+    EXPECT_EQ(app.comm.channel.ChannelTable.record(1)->BaudIndex, 3);
+}
+
+// TCP carries frames without a line: every address is probed once, and "Použít" leaves the
+// record's baud rate and parity alone.
+TEST_F(FinderWindowTest, OnTcpOnlyTheAddressesAreSwept) {
+    modsim::test::Simulator tcpSim({"--tcp", "127.0.0.1:0", "--log", "/dev/null"});
+    ASSERT_NE(tcpSim.port(), 0);
+    TForm_TCP tcp(tcpSim.port());
+    app.comm.channel.tcp = &tcp;
+    PortRecord& record = *app.comm.channel.ChannelTable.record(1);
+    setTcpHost(record, "127.0.0.1");
+    record.BaudIndex = 3;
+    ModuleFinderWindow finder(app.comm, app.config);
+    ASSERT_EQ(finder.PortChoice->currentIndex(), 0);
+    EXPECT_FALSE(finder.BaudChecks[0]->isEnabled());
+    EXPECT_FALSE(finder.ParityChoice->isEnabled());
+    finder.Timeout->setValue(200);
+    finder.FromAddress->setValue(0);
+    finder.ToAddress->setValue(7);
+    finder.B_Hledat->click();
+    ASSERT_TRUE(finder.sweeping());
+    EXPECT_EQ(finder.sweep()->total(), 8);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !finder.sweeping(); }, 20000));
+    ASSERT_EQ(finder.Answers->count(), 5) << finder.TimeLeft->text().toStdString();
+    EXPECT_EQ(finder.Answers->item(0)->text(), QStringLiteral("adresa 1   TCP   E5"));
+    EXPECT_EQ(finder.TimeLeft->text(), QStringLiteral("Hotovo: 5 odpovědí"));
+
+    finder.Answers->setCurrentRow(2);
+    test::MessageRecorder messages;
+    finder.B_Pouzit->click();
+    EXPECT_EQ(finder.result(), QDialog::Accepted);
+    QFile file(dir.filePath("COM.CFG"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    ASSERT_EQ(bytes.size(), 264);
+    EXPECT_EQ(bytes[0], 0);  // TCP
+    EXPECT_EQ(bytes[2], 3);  // 38400 Bd as before
+    EXPECT_EQ(bytes[5], 0);
+}
+
+// COM.CFG that cannot be written: the message says so in Czech, and channel 1 keeps the
+// settings it had, in memory as in the file.
+TEST_F(FinderWindowTest, PouzitChangesNothingWhenComCfgCannotBeSaved) {
+    ASSERT_TRUE(QDir(dir.path()).mkpath("blocked/COM.CFG"));  // a folder where the file goes
+    app.comm.channel.ComConfigPath = dir.filePath("blocked/COM.CFG").toStdString();
+    app.comm.channel.SelectedPortName = "COM0";
+    ModuleFinderWindow finder(app.comm, app.config);
+    finder.PortChoice->setCurrentIndex(3);
+    for (std::size_t i = 0; i < finder.BaudChecks.size(); ++i)
+        finder.BaudChecks[i]->setChecked(i == 2);
+    finder.ParityChoice->setCurrentIndex(2);
+    finder.FromAddress->setValue(17);
+    finder.ToAddress->setValue(17);
+    finder.B_Hledat->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !finder.sweeping(); }, 10000));
+    ASSERT_EQ(finder.Answers->count(), 1);
+
+    test::MessageRecorder messages;
+    finder.B_Pouzit->click();
+    ASSERT_EQ(messages.calls.size(), 1u);  // no address offered either
+    EXPECT_EQ(messages.calls[0].kind, 2u);
+    EXPECT_EQ(messages.calls[0].text1,
+              "Nastavení kanálu nelze uložit do souboru " + app.comm.channel.ComConfigPath + ".");
+    EXPECT_EQ(messages.calls[0].text2, "Není to obyčejný soubor. Nastavení zůstává, jak bylo.");
+    EXPECT_NE(finder.result(), QDialog::Accepted);
+    const PortRecord& r = *app.comm.channel.ChannelTable.record(1);
+    EXPECT_EQ(r.BaudIndex, 3);
+    EXPECT_EQ(r.NoParity, 0);
+    finder.B_Zavrit->click();
+    EXPECT_EQ(r.PortNumber, 0);
+    EXPECT_EQ(r.BaudIndex, 3);
+    EXPECT_EQ(r.NoParity, 0);
+    EXPECT_EQ(app.comm.channel.SelectedPortName, "COM0");
 }
 
 TEST_F(FinderWindowTest, PouzitOffersTheAddressToEachConfiguration) {
@@ -182,6 +329,7 @@ protected:
         usb.byIdPath = "/dev/serial/by-id/usb-FTDI_FT232R_A1B2C3-if00-port0";
         usb.access.exists = true;
         usb.access.group = "dialout";
+        usb.access.problem = PortAccess::Problem::NoPermission;
         return {pty, usb};
     }
 
@@ -218,7 +366,7 @@ TEST_F(FinderDevicesTest, PriraditMakesTheLinkAndReplacesOneOnlyWhenConfirmed) {
     finder.showSerialDevices(devices());
     test::MessageRecorder messages;
     finder.ComChoice->setCurrentIndex(3);
-    EXPECT_EQ(finder.B_Priradit->text(), QStringLiteral("Přiřadit jako COM4"));
+    EXPECT_EQ(finder.B_Priradit->text(), QStringLiteral("Př&iřadit jako COM4"));
     finder.Devices->setCurrentRow(1);
     ASSERT_TRUE(finder.B_Priradit->isEnabled());
     finder.B_Priradit->click();
@@ -247,6 +395,15 @@ TEST_F(FinderDevicesTest, PriraditMakesTheLinkAndReplacesOneOnlyWhenConfirmed) {
     ASSERT_EQ(messages.calls.size(), 1u);
     EXPECT_EQ(messages.calls[0].kind, 2u);
     EXPECT_FALSE(fs::is_symlink(fs::symlink_status("COM5")));
+
+    // A link that cannot be made: our reason first, the system's words after it.
+    ASSERT_TRUE(QDir(work.path()).mkpath("COM7.new/blocked"));
+    finder.ComChoice->setCurrentIndex(6);
+    messages.calls.clear();
+    EXPECT_FALSE(finder.assignSelectedDevice());
+    ASSERT_EQ(messages.calls.size(), 1u);
+    EXPECT_EQ(messages.calls[0].text1, "Odkaz COM7 nelze vytvořit.");
+    EXPECT_EQ(messages.calls[0].text2, "Soubor toho jména už existuje (File exists).");
 }
 
 // The pseudo-terminal picked by its device path, with no COMn leading to it: swept as it is,

@@ -3,10 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#ifdef VELOR_TEST_POSIX_FACILITIES
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 #include <algorithm>
 #include <set>
 
@@ -171,12 +174,63 @@ TEST_F(RecorderTest, BinaryRowsHoldStatesAndTheShownSet) {
     EXPECT_EQ(recorder.rows(), 1);
 }
 
+// The reason in our Czech words first, the system's own words after them.
 TEST_F(RecorderTest, UnwritableFileIsReportedAtStart) {
-    EXPECT_FALSE(recorder.start(dir.filePath("chybi/zaznam.csv"), RequestKind::Kalu, 0, {}));
-    EXPECT_TRUE(recorder.message().startsWith(QStringLiteral("Soubor záznamu nelze vytvořit")));
+    const QString missing = dir.filePath("chybi/zaznam.csv");
+    EXPECT_FALSE(recorder.start(missing, RequestKind::Kalu, 0, {}));
+    EXPECT_EQ(recorder.message(), QStringLiteral("Soubor záznamu nelze vytvořit: %1. Složka "
+                                                 "neexistuje (No such file or directory).")
+                                      .arg(missing));
     EXPECT_FALSE(recorder.recording());
+    EXPECT_EQ(recorder.resume(missing, RequestKind::Kalu, 0, {}), RecordStart::Failed);
+    EXPECT_TRUE(recorder.message().contains(QStringLiteral("Složka neexistuje (")));
+    // A pipe at the path is neither read (it could wait for ever) nor written.
+    const QString pipe = dir.filePath("roura.csv");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    EXPECT_EQ(recorder.resume(pipe, RequestKind::Kalu, 0, {}), RecordStart::Failed);
+    EXPECT_TRUE(recorder.message().endsWith(
+        QStringLiteral("Není to obyčejný soubor (not a regular file).")))
+        << recorder.message().toStdString();
 }
 
+// A recording started again goes on in the same file: one header, every row kept. A file of
+// other columns, or one that is no recording at all, is left exactly as it was.
+TEST_F(RecorderTest, ResumeContinuesTheSameColumnsAndLeavesOtherFilesAlone) {
+    const auto a = kaluAnswer({1.5f});
+    EXPECT_EQ(recorder.resume(path, RequestKind::Kalu, 0, {}), RecordStart::Created);
+    recorder.onAnswer(answerOf(RequestKind::Kalu, a));
+    recorder.onAnswer(answerOf(RequestKind::Kalu, a));
+    recorder.stop();
+    const std::string first = readAll(path);
+
+    EXPECT_EQ(recorder.resume(path, RequestKind::Kalu, 0, {}), RecordStart::Continued);
+    EXPECT_EQ(recorder.message(), QStringLiteral("Záznam pokračuje na konci souboru."));
+    recorder.onAnswer(answerOf(RequestKind::Kalu, a));
+    EXPECT_EQ(recorder.fileSize(), static_cast<qint64>(readAll(path).size()));
+    recorder.stop();
+    const std::string both = readAll(path);
+    ASSERT_EQ(both.substr(0, first.size()), first);
+    const std::string added = both.substr(first.size());
+    EXPECT_EQ(added, CsvWriter::timeText(at(200)) +
+                         ";7;1,5;0,25;0,0;0,0;0,0;0,0;0,0;0,0;0,0;0,0;0,0;0,0\r\n");
+
+    RecordingOptions withErrors;
+    withErrors.errorColumn = true;
+    EXPECT_EQ(recorder.resume(path, RequestKind::Kalu, 0, withErrors), RecordStart::OtherTable);
+    EXPECT_EQ(recorder.resume(path, RequestKind::Tev, 0, {}), RecordStart::OtherTable);
+    EXPECT_FALSE(recorder.recording());
+    EXPECT_EQ(readAll(path), both);
+
+    const QString notes = dir.filePath("poznamky.csv");
+    QFile other(notes);
+    ASSERT_TRUE(other.open(QIODevice::WriteOnly));
+    other.write("a;b\r\n1;2");
+    other.close();
+    EXPECT_EQ(recorder.resume(notes, RequestKind::Kalu, 0, {}), RecordStart::OtherTable);
+    EXPECT_EQ(readAll(notes), "a;b\r\n1;2");
+}
+
+#ifdef VELOR_TEST_POSIX_FACILITIES
 // A file-size limit in a child process plays the full disk: the recording stops with the
 // message, and the file holds the header and whole rows only.
 TEST_F(RecorderTest, FullDiskStopsTheRecordingAndKeepsWholeRows) {
@@ -215,6 +269,24 @@ TEST_F(RecorderTest, FullDiskStopsTheRecordingAndKeepsWholeRows) {
         EXPECT_EQ(std::count(text.begin() + lineStart, text.begin() + end, ';'), 13);
         lineStart = end + 2;
     }
+}
+#endif  // VELOR_TEST_POSIX_FACILITIES
+
+// A change of module is kept as a mark while it lies in the window; the same module is none.
+TEST(TrendModelTest, ModuleChangesAreMarkedWhileInTheWindow) {
+    TrendModel t;
+    t.setModule(1000, 2);
+    t.add(1000, {});
+    t.setModule(2000, 2);
+    t.add(2000, {});
+    EXPECT_TRUE(t.moduleMarks().empty());
+    t.setModule(3000, 5);
+    t.add(3000, {});
+    ASSERT_EQ(t.moduleMarks().size(), 1u);
+    EXPECT_EQ(t.moduleMarks()[0].ms, 3000);
+    EXPECT_EQ(t.moduleMarks()[0].address, 5);
+    t.add(3000 + t.windowMs() + 1, {});
+    EXPECT_TRUE(t.moduleMarks().empty());
 }
 
 TEST(TrendModelTest, KeepsOnlyTheChosenWindow) {

@@ -16,6 +16,7 @@
 #include <QTimer>
 
 #include "ScenarioProgram.h"
+#include "comm/Channel.h"
 #include "finder/ModuleFinderWindow.h"
 #include "monitor/PollingLoop.h"
 
@@ -99,6 +100,36 @@ TEST(FinderScenario, NewUserFindsAdoptsAndKeepsPollingThroughAPulledLink) {
         << p.status().toStdString();
     // The new simulator was probed: the program opened the link again by itself.
     EXPECT_GT(p.events({"\"probe\"", "\"addr\":17", "\"present\":true"}), 0);
+}
+
+// Looking around in the finder and closing it changes nothing: the loop that waited for its
+// first editor still waits, on the channel it had.
+TEST(FinderScenario, ClosedWithoutPouzitTheDormantLoopStaysDormant) {
+    ProgramOptions options;
+    options.link = LinkKind::Pty;
+    Program p(kModule, options);
+    ASSERT_TRUE(p.simulatorReady());
+    ASSERT_TRUE(p.waitStatus([](const QString& s) { return s == kTextSetChannel; }, 3000));
+    ASSERT_FALSE(p.app().loop.ChannelReady);
+
+    QAction* ctrlF = p.main().findChild<QAction*>(QStringLiteral("ActionModuleFinder"));
+    ASSERT_NE(ctrlF, nullptr);
+    bool closed = false;
+    QTimer::singleShot(0, [&] {
+        ModuleFinderWindow* finder = nullptr;
+        closed = QTest::qWaitFor(
+            [&] {
+                return (finder =
+                            qobject_cast<ModuleFinderWindow*>(QApplication::activeModalWidget()));
+            },
+            3000);
+        if (closed) finder->B_Zavrit->click();
+    });
+    ctrlF->trigger();
+    ASSERT_TRUE(closed);
+    EXPECT_FALSE(p.app().loop.ChannelReady);
+    EXPECT_EQ(p.status(), QString::fromUtf8(kTextSetChannel));
+    EXPECT_NE(channelSerialPort(p.app().comm.channel, 1), nullptr);  // open as before
 }
 
 }  // namespace

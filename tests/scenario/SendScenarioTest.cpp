@@ -58,6 +58,7 @@ TEST(SendScenario, KaluSendTakesBothHalvesThenSwitchesTheChannel) {
     EXPECT_TRUE(p.messages().calls.empty());
 }
 
+#ifdef VELOR_TEST_POSIX_FACILITIES  // the simulator's pseudo-terminal as COM1
 // The binary block goes out over COM1 (a pseudo-terminal), and the editor chose TCP: after the
 // send the scan runs over TCP.
 TEST(SendScenario, BinarySendTakesOneBlockThenMovesFromCom1ToTcp) {
@@ -80,6 +81,7 @@ TEST(SendScenario, BinarySendTakesOneBlockThenMovesFromCom1ToTcp) {
     EXPECT_GT(p.statusSeen([](const QString& s) { return s == "Konfigurace  TEVW"; }), 0);
     EXPECT_TRUE(p.messages().calls.empty());
 }
+#endif
 
 }  // namespace
 }  // namespace velor::scenario

@@ -161,6 +161,7 @@ TEST(WindowScenario, EachUnitWindowIsPolledAndSwitchesTheModulesOutputs) {
     EXPECT_TRUE(p.messages().calls.empty());
 }
 
+#ifdef VELOR_TEST_POSIX_FACILITIES  // the simulator's pseudo-terminal as COM1
 // The same roads over COM1, a pseudo-terminal that leads to the simulator.
 TEST(PtyScenario, ScanAndTewWindowOverCom1) {
     ProgramOptions options;
@@ -183,6 +184,7 @@ TEST(PtyScenario, ScanAndTewWindowOverCom1) {
         {"\"write\"", "\"addr\":3", ("\"hex\":\"" + wordHex(word) + "\"").c_str()}, 1, 3000));
     EXPECT_TRUE(p.messages().calls.empty());
 }
+#endif
 
 }  // namespace
 }  // namespace velor::scenario

@@ -40,7 +40,8 @@ struct CliRun {
 CliRun cli(const QStringList& args, const QString& dir, int ms = 30000) {
     QProcess p;
     p.setWorkingDirectory(dir);
-    p.start(QStringLiteral(VELOR_CLI_EXE), args);
+    // Text: the console's line ends (CR LF on Windows) read as "\n".
+    p.start(QStringLiteral(VELOR_CLI_EXE), args, QIODevice::ReadWrite | QIODevice::Text);
     CliRun r;
     if (!p.waitForFinished(ms)) {
         p.kill();
@@ -119,8 +120,9 @@ protected:
     }
     QString path(const QString& name) const { return dir.filePath(name); }
     QStringList tcp() const { return {"--tcp", QString("127.0.0.1:%1").arg(sim->port())}; }
-    void startTcp() {
-        sim = std::make_unique<Simulator>(QStringList{"--tcp", "127.0.0.1:0", "--events", events});
+    void startTcp(const QStringList& faults = {}) {
+        sim = std::make_unique<Simulator>(QStringList{"--tcp", "127.0.0.1:0", "--events", events} +
+                                          faults);
         ASSERT_NE(sim->port(), 0);
     }
     int eventCount(const char* fragment) const {
@@ -149,6 +151,18 @@ TEST_F(CliProcessTest, ScanListsTheModulesAndSaysWhenNoneAnswers) {
     EXPECT_EQ(r.code, 1);
     EXPECT_TRUE(r.out.isEmpty());
     EXPECT_TRUE(r.err.contains("no module answered at 10..12")) << r.err.toStdString();
+}
+
+// Modules that answer 300 ms after a request, past the 200 ms time-out: each late answer
+// arrives while the next request would be waiting for its own, and must not pass for it.
+TEST_F(CliProcessTest, LateAnswersNeverPassForTheNextRequest) {
+    startTcp({"--delay", "300"});
+    CliRun r = cli(QStringList{"scan", "--to", "3"} + tcp(), dir.path());
+    EXPECT_EQ(r.code, 1) << r.out.toStdString();
+    EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
+    r = cli(QStringList{"read", "tev", "--address", "2", "--count", "2"} + tcp(), dir.path());
+    EXPECT_EQ(r.code, 1) << r.out.toStdString();
+    EXPECT_TRUE(r.err.contains("no answer")) << r.err.toStdString();
 }
 
 TEST_F(CliProcessTest, ReadWritesACsvThatASpreadsheetOpens) {

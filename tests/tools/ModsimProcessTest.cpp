@@ -10,10 +10,12 @@
 #include <QTcpSocket>
 #include <QTemporaryDir>
 
+#ifdef VELOR_TEST_POSIX_FACILITIES
 #include <fcntl.h>
 #include <poll.h>
 #include <termios.h>
 #include <unistd.h>
+#endif
 
 #include "ModsimProcess.h"
 #include "QtAppEnvironment.h"
@@ -58,7 +60,8 @@ TEST(ModsimProcess, ProbeReadAndWriteOverTcp) {
 }
 
 TEST(ModsimProcess, DisconnectAfterFramesAndServeTheNextPeer) {
-    Simulator sim({"--tcp", "127.0.0.1:0", "--disconnect-after", "2", "--log", "/dev/null"});
+    Simulator sim(
+        {"--tcp", "127.0.0.1:0", "--disconnect-after", "2", "--log", QProcess::nullDevice()});
     ASSERT_NE(sim.port(), 0);
     auto first = connectTo(sim.port());
     EXPECT_EQ(hexOf(ask(*first, bytesOf("10 01 40 69 AA 16"), 1)), "E5");
@@ -74,7 +77,8 @@ TEST(ModsimProcess, DisconnectAfterFramesAndServeTheNextPeer) {
 }
 
 TEST(ModsimProcess, SplitReplyArrivesInPieces) {
-    Simulator sim({"--tcp", "127.0.0.1:0", "--split", "--seed", "7", "--log", "/dev/null"});
+    Simulator sim(
+        {"--tcp", "127.0.0.1:0", "--split", "--seed", "7", "--log", QProcess::nullDevice()});
     ASSERT_NE(sim.port(), 0);
     auto socket = connectTo(sim.port());
     socket->write(frameOf(kTevRead));
@@ -88,7 +92,7 @@ TEST(ModsimProcess, SplitReplyArrivesInPieces) {
 
 // Junk, an oversized length and a peer that vanishes mid-frame do not stop the service.
 TEST(ModsimProcess, BadInputNeverStopsTheService) {
-    Simulator sim({"--tcp", "127.0.0.1:0", "--log", "/dev/null"});
+    Simulator sim({"--tcp", "127.0.0.1:0", "--log", QProcess::nullDevice()});
     ASSERT_NE(sim.port(), 0);
     {
         auto rude = connectTo(sim.port());
@@ -104,7 +108,7 @@ TEST(ModsimProcess, BadInputNeverStopsTheService) {
 // Settings that would expose the bus or overwrite a user's file end the simulator at once.
 TEST(ModsimProcess, RefusesUnsafeSettings) {
     QTemporaryDir dir;
-    const QString userFile = dir.filePath("COM1");
+    const QString userFile = dir.filePath("user-port");  // a user's file, not a link
     {
         QFile f(userFile);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
@@ -127,10 +131,11 @@ TEST(ModsimProcess, RefusesUnsafeSettings) {
     EXPECT_EQ(f.readAll(), QByteArray("keep me"));
 }
 
+#ifdef VELOR_TEST_POSIX_FACILITIES  // pseudo-terminals
 TEST(ModsimProcess, PseudoTerminalAndCleanEnd) {
     QTemporaryDir dir;
     const QString link = dir.filePath("COM1");
-    Simulator sim({"--tcp", "127.0.0.1:0", "--pty", link, "--log", "/dev/null"});
+    Simulator sim({"--tcp", "127.0.0.1:0", "--pty", link, "--log", QProcess::nullDevice()});
     ASSERT_FALSE(sim.ptyDevice().isEmpty());
     ASSERT_TRUE(QFileInfo(link).isSymLink());
 
@@ -180,9 +185,9 @@ bool probeAt(int fd, speed_t baud, int address) {
 TEST(ModsimProcess, ModulesAnswerOnlyAtTheirBaudRate) {
     QTemporaryDir dir;
     const QString link = dir.filePath("COM1");
-    Simulator sim({"--no-tcp", "--pty", link, "--log", "/dev/null", "--line", "9600", "--module",
-                   "3:TEV", "--module", "17:KALU", "--line", "19200,even", "--module", "20:TEW",
-                   "--line", "57600,none"});
+    Simulator sim({"--no-tcp", "--pty", link, "--log", QProcess::nullDevice(), "--line", "9600",
+                   "--module", "3:TEV", "--module", "17:KALU", "--line", "19200,even", "--module",
+                   "20:TEW", "--line", "57600,none"});
     ASSERT_FALSE(sim.ptyDevice().isEmpty());
     const int fd = ::open(link.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
     ASSERT_GE(fd, 0);
@@ -210,3 +215,4 @@ TEST(ModsimProcess, RefusesABadLineSetting) {
         EXPECT_EQ(p.exitCode(), 2) << bad;
     }
 }
+#endif  // VELOR_TEST_POSIX_FACILITIES

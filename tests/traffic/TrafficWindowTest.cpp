@@ -91,7 +91,7 @@ TEST(TrafficWindow, RowsShowTimeDeltaDirectionAddressKindBytesAndVerdict) {
     QTableWidget* stats = window.Stats;
     ASSERT_EQ(stats->rowCount(), 3);
     EXPECT_EQ(stats->item(1, 0)->text(), "4");
-    EXPECT_EQ(stats->item(1, 4)->text(), "1 (součet 1)");
+    EXPECT_EQ(stats->item(1, 4)->text(), "1 (z toho chybný součet 1)");
     EXPECT_EQ(stats->item(2, 0)->text(), "linka");
     EXPECT_EQ(stats->item(2, 1)->text(), "2");
     window.ResetButton->click();
@@ -139,7 +139,7 @@ TEST(TrafficWindow, FiltersPauseClearAndCopy) {
     window.ErrorsOnly->setChecked(false);
 
     window.PauseButton->click();
-    EXPECT_EQ(window.PauseButton->text(), "Pokračovat");
+    EXPECT_EQ(window.PauseButton->text(), "&Pokračovat");
     bus.exchange(3, kAck, 0, 2);
     window.refresh();
     EXPECT_EQ(m.rowCount(), 12);
@@ -248,6 +248,56 @@ TEST(TrafficWindow, SavesTextOrCaptureByExtension) {
     ASSERT_EQ(messages.calls.size(), 1u);
 }
 
+// A name given without an extension gets the one of the type chosen in the dialog.
+TEST(TrafficWindow, SaveAddsTheChosenTypesExtension) {
+    Bus bus;
+    bus.exchange(3, kAck, 0, 2);
+    TrafficWindow window(bus.tap);
+    window.show();
+    QTemporaryDir dir;
+    QString name;
+    QString type;
+    window.setSaveAsker([&](QString& filter) {
+        filter = type;
+        return dir.filePath(name);
+    });
+    name = "zachyceno";
+    type = "Záznam pro Wireshark (*.pcap)";
+    window.SaveButton->click();
+    QFile capture(dir.filePath("zachyceno.pcap"));
+    ASSERT_TRUE(capture.open(QIODevice::ReadOnly));
+    EXPECT_EQ(static_cast<unsigned char>(capture.read(1)[0]), 0xD4);
+    EXPECT_FALSE(QFile::exists(dir.filePath("zachyceno")));
+
+    name = "vypis";
+    type = "Text (*.txt)";
+    window.saveAs();
+    EXPECT_TRUE(QFile::exists(dir.filePath("vypis.txt")));
+    // A name with an extension keeps it; the extension says the type.
+    name = "provoz.log";
+    window.saveAs();
+    QFile text(dir.filePath("provoz.log"));
+    ASSERT_TRUE(text.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(text.readAll().startsWith("Čas\t"));
+}
+
+// A taller window gives the statistics more rows too, not the frame table alone.
+TEST(TrafficWindow, StatisticsGrowWithTheWindow) {
+    Bus bus;
+    for (int a = 1; a <= 12; ++a) bus.exchange(a, kAck, 0, 2);
+    TrafficWindow window(bus.tap);
+    window.show();
+    QTableWidget* stats = window.Stats;
+    ASSERT_EQ(stats->rowCount(), 13);
+    const int rowHeight = stats->rowHeight(0);
+    const auto rowsInView = [&] { return stats->viewport()->height() / rowHeight; };
+    const int before = rowsInView();
+    EXPECT_GE(before, 6);
+    window.resize(window.width(), window.height() + 18 * rowHeight);
+    QTest::qWait(0);
+    EXPECT_GE(rowsInView(), before + 5) << before;
+}
+
 TEST(TrafficMonitor, OpensFromShortcutAndContextMenuOfTheProgramsWindows) {
     Bus bus;
     TrafficMonitor monitor(bus.tap);
@@ -275,7 +325,7 @@ TEST(TrafficMonitor, OpensFromShortcutAndContextMenuOfTheProgramsWindows) {
         press();
         auto* menu = unit->findChild<QMenu*>();
         if (menu == nullptr || menu->actions().size() != 1) return false;
-        EXPECT_EQ(menu->actions()[0]->text(), "Provoz linky…");
+        EXPECT_EQ(menu->actions()[0]->text(), "Provoz &linky…");
         menu->actions()[0]->trigger();
         menu->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

@@ -15,11 +15,21 @@ namespace {
 constexpr std::string_view kTag = "figures";
 
 std::map<std::string, double*> fieldsOf(RunFigures& f) {
-    return {{"seconds", &f.seconds},        {"cpu", &f.cpuSeconds},
-            {"peak_kib", &f.peakRssKiB},    {"polls", &f.polls},
-            {"failures", &f.failures},      {"interval", &f.pollInterval},
-            {"lat_mean", &f.latencyMeanMs}, {"lat_p95", &f.latencyP95Ms},
-            {"lat_max", &f.latencyMaxMs},   {"rows", &f.recordedRows}};
+    return {{"seconds", &f.seconds},
+            {"cpu", &f.cpuSeconds},
+            {"peak_kib", &f.peakRssKiB},
+            {"polls", &f.polls},
+            {"failures", &f.failures},
+            {"interval", &f.pollInterval},
+            {"lat_mean", &f.latencyMeanMs},
+            {"lat_p95", &f.latencyP95Ms},
+            {"lat_max", &f.latencyMaxMs},
+            {"rows", &f.recordedRows},
+            {"scan_ms", &f.scanSweepMs},
+            {"scan_found", &f.scanFound},
+            {"reconnect_median", &f.reconnectMedianMs},
+            {"reconnect_max", &f.reconnectMaxMs},
+            {"reconnect_rounds", &f.reconnectRounds}};
 }
 
 std::optional<double> toNumber(std::string_view text) {

@@ -20,7 +20,12 @@ struct RunFigures {
     double latencyMeanMs = 0;  // reply arrival -> value in the window
     double latencyP95Ms = 0;
     double latencyMaxMs = 0;
-    double recordedRows = 0;  // CSV rows written while measuring (recording run only)
+    double recordedRows = 0;       // CSV rows written while measuring (recording run only)
+    double scanSweepMs = 0;        // address scan run: mean wall-clock time of one sweep over 0..31
+    double scanFound = 0;          // address scan run: the answering addresses as a bit mask
+    double reconnectMedianMs = 0;  // reconnect run: simulator back -> next answer shown
+    double reconnectMaxMs = 0;
+    double reconnectRounds = 0;
 
     double pollRate() const { return seconds > 0 ? polls / seconds : 0; }
     double idealRate() const { return pollInterval > 0 ? 1000.0 / pollInterval : 0; }

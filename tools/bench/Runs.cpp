@@ -7,19 +7,23 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QWidget>
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <functional>
 #include <memory>
 
 #include <QCheckBox>
 #include <QDir>
 #include "comm/Frame.h"
 
+#include "monitor/MainLoopState.h"
 #include "monitor/MainWindow.h"
 #include "recording/RecordWindow.h"
 #include "tools/bench/PollProbe.h"
 #include "tools/bench/ProgramHarness.h"
+#include "tools/bench/SimulatorProcess.h"
 #include "tools/bench/UsageProbe.h"
 #include "traffic/TrafficMonitor.h"
 
@@ -220,6 +224,87 @@ RunFigures runProgram(const RunOptions& options) {
         f.recordedRows = recordedRows(harness.program().tool<ValueRecording>()) - rowsBefore;
     waitForIdleEngine(harness);
     f.peakRssKiB = peakResidentKiB();
+    return f;
+}
+
+namespace {
+
+// Processes events until done() holds or the time is up; false when the time ran out.
+bool runEventsUntil(const std::function<bool()>& done, double seconds) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > static_cast<qint64>(seconds * 1000)) return false;
+        runEventsFor(0.002);
+    }
+    return true;
+}
+
+}  // namespace
+
+RunFigures runScan(const RunOptions& options, int sweeps) {
+    writeLoopbackComConfig();
+    ProgramHarness harness(options.simulatorPort);
+    harness.mainWindow().show();
+    startPolling(harness, options.pollInterval);
+    const MainLoopState& loop = harness.app().loop;
+    // A sweep ends when the scan moves from the last address back to 0.
+    std::int32_t last = loop.ScanAddress;
+    int wraps = 0;
+    const auto wrapped = [&] {
+        const bool wrap = loop.ScanAddress == 0 && last == kScanAddresses - 1;
+        last = loop.ScanAddress;
+        if (wrap) ++wraps;
+        return wrap;
+    };
+    const double bound = 5.0 * kScanAddresses;
+    RunFigures f;
+    if (!runEventsUntil(wrapped, bound)) return f;
+    QElapsedTimer clock;
+    clock.start();
+    if (!runEventsUntil([&] { return wrapped() && wraps > sweeps; }, bound * sweeps)) return f;
+    f.seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
+    f.scanSweepMs = 1000.0 * f.seconds / sweeps;
+    f.pollInterval = loop.PollInterval;
+    for (int a = 0; a < kScanAddresses; ++a)
+        if (loop.AddressFound[static_cast<std::size_t>(a)]) f.scanFound += std::ldexp(1.0, a);
+    waitForIdleEngine(harness);
+    return f;
+}
+
+RunFigures runReconnect(const RunOptions& options, const QString& modsim, int rounds) {
+    writeLoopbackComConfig();
+    // The default configuration files give the module address 0.
+    auto sim = std::make_unique<SimulatorProcess>(modsim, QStringList{"--module", "0:KALU"});
+    RunFigures f;
+    const quint16 port = sim->port();
+    if (port == 0) return f;
+    ProgramHarness harness(port);
+    PollProbe probe(harness);
+    harness.mainWindow().show();
+    startPolling(harness, options.pollInterval);
+    openUnitWindow(harness.mainWindow(), QStringLiteral("kalu"));
+    const QStringList again = {"--tcp", QStringLiteral("127.0.0.1:%1").arg(port), "--module",
+                               "0:KALU"};
+    std::vector<double> times;
+    for (int i = 0; i < rounds; ++i) {
+        probe.reset();
+        if (!runEventsUntil([&] { return probe.polls() > 0; }, 20)) break;
+        sim.reset();  // the peer goes away while the window is polled
+        runEventsFor(1.0);
+        sim = std::make_unique<SimulatorProcess>(modsim, again);
+        QElapsedTimer back;
+        back.start();
+        probe.reset();
+        if (sim->port() == 0 || !runEventsUntil([&] { return probe.polls() > 0; }, 30)) break;
+        times.push_back(static_cast<double>(back.nsecsElapsed()) / 1e6);
+    }
+    waitForIdleEngine(harness);
+    if (times.empty()) return f;
+    std::sort(times.begin(), times.end());
+    f.reconnectRounds = static_cast<double>(times.size());
+    f.reconnectMedianMs = times[times.size() / 2];
+    f.reconnectMaxMs = times.back();
     return f;
 }
 

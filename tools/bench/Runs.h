@@ -26,6 +26,16 @@ struct RunOptions {
 // and a working directory it may fill with configuration files.
 RunFigures runProgram(const RunOptions& options);
 
+// The main window's address scan as a closed editor starts it (no unit window, poll interval
+// and time-out as designed) against the simulator's bus: the mean wall-clock time of `sweeps`
+// whole sweeps over the addresses 0..31, and the addresses found.
+RunFigures runScan(const RunOptions& options, int sweeps = 3);
+
+// The KALU window polled while the simulator (program modsim) goes away for a second and comes
+// back on the same port, `rounds` times: from the simulator listening again to the next answer
+// shown, median and worst.
+RunFigures runReconnect(const RunOptions& options, const QString& modsim, int rounds = 5);
+
 // The floor: a bare Qt widgets program doing the same visible job with the program's two
 // timers: the main timer (first after 50 ms, then every 100 ms) refreshes the value fields
 // of a window like the KALU window, and each of its ticks starts a 10 ms timer that lives

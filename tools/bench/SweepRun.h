@@ -22,7 +22,8 @@ struct SweepFigures {
 SweepFigures runSweep(const std::string& device, const SweepSettings& settings = {});
 
 struct SweepTarget {
-    double maxSeconds = 25;
+    // Each silent probe leaves one more time-out of quiet line before the next goes out.
+    double maxSeconds = 30;
     int address = 17;
     std::uint16_t baudIndex = 2;  // 19200 Bd
 };

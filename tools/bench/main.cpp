@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <optional>
+#include <string>
 
 #include "comm/TrafficTap.h"
 #include "tools/bench/BenchReport.h"
@@ -30,6 +31,9 @@ struct Settings {
     QString child;  // "program" or "floor" in a child process
     QString modsim;
     bool sweepOnly = false;
+    bool scanOnly = false;
+    bool reconnectOnly = false;
+    int scanDelayMs = 0;
 };
 
 Settings parseSettings(const QCoreApplication& app) {
@@ -47,6 +51,9 @@ Settings parseSettings(const QCoreApplication& app) {
         {"child", "Internal: run one measurement (program, traffic, record or floor).", "RUN"},
         {"port", "Internal: the simulator's port.", "PORT"},
         {"sweep-only", "Run only the module finder's full sweep on a pseudo-terminal."},
+        {"scan-only", "Run only the main window's address scan of the simulator's bus."},
+        {"reconnect-only", "Run only the reconnect after the simulator went away and came back."},
+        {"scan-delay", "The simulator answers the address scan MS milliseconds late.", "MS", "0"},
     });
     parser.process(app);
     Settings s;
@@ -58,6 +65,9 @@ Settings parseSettings(const QCoreApplication& app) {
     s.child = parser.value("child");
     s.modsim = parser.value("modsim");
     s.sweepOnly = parser.isSet("sweep-only");
+    s.scanOnly = parser.isSet("scan-only");
+    s.reconnectOnly = parser.isSet("reconnect-only");
+    s.scanDelayMs = std::clamp(parser.value("scan-delay").toInt(), 0, 60000);
     return s;
 }
 
@@ -73,7 +83,13 @@ int runChild(const Settings& s) {
         RunOptions options = s.run;
         options.trafficWindow = s.child == "traffic";
         options.recordWindow = s.child == "record";
-        figures = velor::bench::runProgram(options);
+        if (s.child == "scan") {
+            figures = velor::bench::runScan(options);
+        } else if (s.child == "reconnect") {
+            figures = velor::bench::runReconnect(options, s.modsim);
+        } else {
+            figures = velor::bench::runProgram(options);
+        }
     }
     std::printf("%s\n", velor::bench::formatFigures(figures).c_str());
     return 0;
@@ -90,7 +106,7 @@ std::optional<RunFigures> measure(const Settings& s, const QStringList& childArg
                                 "--warmup",  QString::number(s.run.warmupSeconds),
                                 "--unit",    s.run.unit};
     child.start(QCoreApplication::applicationFilePath(), args);
-    const int budgetMs = static_cast<int>((s.run.seconds + s.run.warmupSeconds) * 1000) + 30000;
+    const int budgetMs = static_cast<int>((s.run.seconds + s.run.warmupSeconds) * 1000) + 120000;
     if (!child.waitForFinished(budgetMs)) {
         child.kill();
         child.waitForFinished(3000);
@@ -160,8 +176,67 @@ bool runSweepBench(const Settings& s) {
     return velor::bench::sweepOk(figures, {});
 }
 
+std::string addressList(double mask) {
+    std::string list;
+    const auto bits = static_cast<std::uint64_t>(mask);
+    for (int a = 0; a < 32; ++a) {
+        if ((bits >> a & 1U) == 0) continue;
+        list += (list.empty() ? "" : ",") + std::to_string(a);
+    }
+    return list.empty() ? "none" : list;
+}
+
+// The main window's address scan of the simulator's demo bus (modules at 1..5, 27 absent
+// addresses) with the designed poll interval and time-out: the time of one sweep over 0..31.
+// Met when exactly the modules present were found (none when they answer too late).
+bool runScanBench(const Settings& s) {
+    QStringList extra;
+    if (s.scanDelayMs > 0) extra << "--delay" << QString::number(s.scanDelayMs);
+    velor::bench::SimulatorProcess sim(s.modsim, extra);
+    if (sim.port() == 0) {
+        std::fprintf(stderr, "velor-bench: %s\n", qPrintable(sim.failure()));
+        return false;
+    }
+    std::printf("address scan, modules at 1..5, replies %d ms late...\n", s.scanDelayMs);
+    std::fflush(stdout);
+    const auto scan = measure(s, {"--child", "scan", "--port", QString::number(sim.port())});
+    if (!scan || scan->scanSweepMs <= 0) {
+        std::printf("address scan: no whole sweep MISSED\n");
+        return false;
+    }
+    const std::string found = addressList(scan->scanFound);
+    const bool ok = found == (s.scanDelayMs >= 200 ? "none" : "1,2,3,4,5");
+    std::printf(
+        "address scan (poll %.0f ms, time-out 200 ms): %.2f s per sweep of 32 addresses, "
+        "found %s %s\n",
+        scan->pollInterval, scan->scanSweepMs / 1000.0, found.c_str(), ok ? "ok" : "MISSED");
+    return ok;
+}
+
+// The KALU window polled while the simulator goes away for a second and comes back on the same
+// port: the program has to notice the lost peer and connect again by itself. Target: the next
+// answer within 2 s of the simulator listening again, in every round.
+bool runReconnectBench(const Settings& s) {
+    std::printf("reconnect: the simulator goes away for 1 s and comes back, 5 rounds...\n");
+    std::fflush(stdout);
+    const auto r = measure(s, {"--child", "reconnect", "--modsim", s.modsim});
+    if (!r || r->reconnectRounds < 5) {
+        std::printf("reconnect: not every round came back MISSED\n");
+        return false;
+    }
+    const bool ok = r->reconnectMaxMs <= 2000;
+    std::printf(
+        "reconnect after the peer came back: median %.2f s, worst %.2f s over %.0f rounds "
+        "(target <= 2 s) %s\n",
+        r->reconnectMedianMs / 1000.0, r->reconnectMaxMs / 1000.0, r->reconnectRounds,
+        ok ? "ok" : "MISSED");
+    return ok;
+}
+
 int runParent(const Settings& s) {
+    if (s.reconnectOnly) return runReconnectBench(s) ? 0 : kExitMissed;
     if (s.sweepOnly) return runSweepBench(s) ? 0 : kExitMissed;
+    if (s.scanOnly) return runScanBench(s) ? 0 : kExitMissed;
     // The default configuration files give both module addresses as 0.
     velor::bench::SimulatorProcess sim(s.modsim, {"--module", "0:" + moduleType(s.run.unit)});
     if (sim.port() == 0) {
@@ -201,7 +276,10 @@ int runParent(const Settings& s) {
     const bool trafficOk = traffic && reportTraffic(*traffic, *program);
     const bool recordOk = record && reportRecording(*record, *program);
     const bool sweepOk = runSweepBench(s);
-    return velor::bench::judge(*program, *floor).allOk() && trafficOk && recordOk && sweepOk
+    const bool scanOk = runScanBench(s);
+    const bool reconnectOk = runReconnectBench(s);
+    return velor::bench::judge(*program, *floor).allOk() && trafficOk && recordOk && sweepOk &&
+                   scanOk && reconnectOk
                ? 0
                : kExitMissed;
 }

@@ -101,8 +101,8 @@ std::string localTimestamp() {
     const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
     const auto ms =
         std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()) % 1000;
-    std::tm local{};
-    localtime_r(&seconds, &local);
+    // The simulator logs from one thread, so the shared result of localtime is safe here.
+    const std::tm local = *std::localtime(&seconds);
     char text[32];
     std::strftime(text, sizeof text, "%H:%M:%S", &local);
     char full[40];

@@ -8,13 +8,14 @@
 
 namespace velor::modsim {
 
-std::optional<long> parseNumber(std::string_view text, long low, long high) {
+std::optional<std::int64_t> parseNumber(std::string_view text, std::int64_t low,
+                                        std::int64_t high) {
     int base = 10;
     if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
         text.remove_prefix(2);
         base = 16;
     }
-    long value = 0;
+    std::int64_t value = 0;
     const char* end = text.data() + text.size();
     const auto [ptr, ec] = std::from_chars(text.data(), end, value, base);
     if (text.empty() || ec != std::errc() || ptr != end || value < low || value > high) {
@@ -53,7 +54,7 @@ std::optional<LineSetting> parseLineSetting(std::string_view text) {
     if (!baud || std::find(std::begin(kRates), std::end(kRates), *baud) == std::end(kRates)) {
         return std::nullopt;
     }
-    LineSetting line{*baud, LineSetting::Parity::Any};
+    LineSetting line{static_cast<long>(*baud), LineSetting::Parity::Any};
     if (comma == std::string_view::npos) return line;
     std::string parity(text.substr(comma + 1));
     for (char& c : parity) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));

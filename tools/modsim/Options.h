@@ -43,6 +43,7 @@ std::optional<NegativeSpec> parseNegativeSpec(std::string_view text);
 // A probability 0..1.
 std::optional<double> parseProbability(std::string_view text);
 // A whole number in [low, high], decimal or 0x hex.
-std::optional<long> parseNumber(std::string_view text, long low, long high);
+// 64 bits wide: a seed goes up to 0xFFFFFFFF, which a long of Windows cannot hold.
+std::optional<std::int64_t> parseNumber(std::string_view text, std::int64_t low, std::int64_t high);
 
 }  // namespace velor::modsim

@@ -1,17 +1,9 @@
 #include "tools/modsim/SimServer.h"
 
-#include <QFileInfo>
 #include <QPointer>
-#include <QSocketNotifier>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
-
-#include <fcntl.h>
-#include <termios.h>
-#include <unistd.h>
-#include <cerrno>
-#include <cstring>
 
 namespace velor::modsim {
 
@@ -77,31 +69,6 @@ void SimServer::receive(int id, std::span<const std::uint8_t> bytes) {
     }
 }
 
-long SimServer::ptyBaud() const {
-    termios t{};
-    if (ptyHeldSlave_ < 0 || ::tcgetattr(ptyHeldSlave_, &t) != 0) return 0;
-    switch (::cfgetospeed(&t)) {
-        case B1200:
-            return 1200;
-        case B2400:
-            return 2400;
-        case B4800:
-            return 4800;
-        case B9600:
-            return 9600;
-        case B19200:
-            return 19200;
-        case B38400:
-            return 38400;
-        case B57600:
-            return 57600;
-        case B115200:
-            return 115200;
-        default:
-            return 0;
-    }
-}
-
 // The terminal's settings are shared by both ends, so the held slave shows what the program
 // set. Only the baud rate is compared: a pseudo-terminal carries no parity bit.
 bool SimServer::lineMatches(const Frame& frame) {
@@ -152,9 +119,8 @@ void SimServer::send(int id, const Bytes& bytes) {
         return;
     }
     // Nobody may be reading the terminal; a full queue loses the reply as a line would.
-    if (::write(ptyMaster_, bytes.data(), bytes.size()) < 0) {
-        log_.note(link.name, std::string("pty write failed: ") + std::strerror(errno));
-    }
+    std::string error;
+    if (!pty_.write(bytes, error)) log_.note(link.name, "pty write failed: " + error);
 }
 
 void SimServer::scheduleClose(int id, int afterMs) {
@@ -177,78 +143,22 @@ void SimServer::closeLink(int id) {
 }
 
 bool SimServer::openPty(const QString& linkPath, QString& error) {
-    if (!openPtyDevice(error) || !placeLink(linkPath, error)) return false;
-    ptyLink_ = linkPath;
+    const int id = nextId_;
+    const auto receive = [this, id](std::span<const std::uint8_t> bytes) {
+        this->receive(id, bytes);
+    };
+    const auto notice = [this](const std::string& text) { log_.note("pty", text); };
+    if (!pty_.open(linkPath, receive, notice, error)) return false;
     ptyId_ = nextId_++;
     auto link = std::make_unique<Link>();
     link->name = "pty";
     links_[ptyId_] = std::move(link);
-    ptyNotifier_ = new QSocketNotifier(ptyMaster_, QSocketNotifier::Read, this);
-    connect(ptyNotifier_, &QSocketNotifier::activated, this, &SimServer::readPty);
     return true;
-}
-
-bool SimServer::openPtyDevice(QString& error) {
-    ptyMaster_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
-    if (ptyMaster_ < 0 || ::grantpt(ptyMaster_) != 0 || ::unlockpt(ptyMaster_) != 0) {
-        error = QString::fromLocal8Bit(std::strerror(errno));
-        return false;
-    }
-    ptyDevice_ = QString::fromLocal8Bit(::ptsname(ptyMaster_));
-    // Holding the slave open keeps the master readable (no EIO) while no program is attached.
-    ptyHeldSlave_ = ::open(ptyDevice_.toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
-    if (ptyHeldSlave_ < 0) return true;
-    termios raw{};
-    if (::tcgetattr(ptyHeldSlave_, &raw) == 0) {
-        ::cfmakeraw(&raw);
-        ::tcsetattr(ptyHeldSlave_, TCSANOW, &raw);
-    }
-    return true;
-}
-
-// An old symbolic link (a simulator that was killed) is replaced; any other file is kept.
-bool SimServer::placeLink(const QString& linkPath, QString& error) {
-    const QFileInfo old(linkPath);
-    if (old.exists() || old.isSymLink()) {
-        if (!old.isSymLink()) {
-            error = linkPath + " exists and is not a symbolic link";
-            return false;
-        }
-        ::unlink(linkPath.toLocal8Bit().constData());
-    }
-    if (::symlink(ptyDevice_.toLocal8Bit().constData(), linkPath.toLocal8Bit().constData()) != 0) {
-        error = QString::fromLocal8Bit(std::strerror(errno));
-        return false;
-    }
-    return true;
-}
-
-void SimServer::readPty() {
-    std::uint8_t buffer[512];
-    const ssize_t got = ::read(ptyMaster_, buffer, sizeof buffer);
-    if (got > 0) {
-        receive(ptyId_, std::span(buffer, static_cast<std::size_t>(got)));
-        return;
-    }
-    if (got < 0 && (errno == EAGAIN || errno == EINTR)) return;
-    // A hard error would make the notifier fire forever.
-    log_.note("pty", "read failed, terminal closed");
-    ptyNotifier_->setEnabled(false);
 }
 
 void SimServer::shutdown() {
     if (server_ != nullptr) server_->close();
-    if (!ptyLink_.isEmpty()) {
-        if (QFileInfo(ptyLink_).symLinkTarget() == QFileInfo(ptyDevice_).absoluteFilePath()) {
-            ::unlink(ptyLink_.toLocal8Bit().constData());
-        }
-        ptyLink_.clear();
-    }
-    if (ptyNotifier_ != nullptr) ptyNotifier_->setEnabled(false);
-    if (ptyHeldSlave_ >= 0) ::close(ptyHeldSlave_);
-    if (ptyMaster_ >= 0) ::close(ptyMaster_);
-    ptyHeldSlave_ = -1;
-    ptyMaster_ = -1;
+    pty_.close();
 }
 
 }  // namespace velor::modsim

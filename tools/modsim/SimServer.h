@@ -14,8 +14,8 @@
 #include "tools/modsim/EventLog.h"
 #include "tools/modsim/FaultInjector.h"
 #include "tools/modsim/Options.h"
+#include "tools/modsim/PtyLink.h"
 
-class QSocketNotifier;
 class QTcpServer;
 class QTcpSocket;
 
@@ -32,13 +32,13 @@ public:
     // Opens a pseudo-terminal and points linkPath at its device; an old symbolic link there is
     // replaced, any other file is left alone and refused.
     bool openPty(const QString& linkPath, QString& error);
-    QString ptyDevice() const { return ptyDevice_; }
+    QString ptyDevice() const { return pty_.device(); }
     // Line settings of the modules on the pseudo-terminal, by address: such a module stays
     // silent unless the program has set the terminal to its baud rate. Modules without an
     // entry, and every module on TCP, answer at any setting.
     void setLines(std::map<int, LineSetting> lines) { lines_ = std::move(lines); }
     // The baud rate the program set on the pseudo-terminal; 0 when it cannot be read.
-    long ptyBaud() const;
+    long ptyBaud() const { return pty_.baud(); }
     // Closes everything and removes the pty link if it is still ours.
     void shutdown();
 
@@ -53,9 +53,6 @@ private:
 
     void acceptPeers();
     void readSocket(int id);
-    bool openPtyDevice(QString& error);
-    bool placeLink(const QString& linkPath, QString& error);
-    void readPty();
     void receive(int id, std::span<const std::uint8_t> bytes);
     void serveFrame(int id, const Frame& frame);
     bool lineMatches(const Frame& frame);
@@ -72,11 +69,7 @@ private:
     std::map<int, std::unique_ptr<Link>> links_;
     int nextId_ = 1;
     int ptyId_ = 0;
-    int ptyMaster_ = -1;
-    int ptyHeldSlave_ = -1;
-    QSocketNotifier* ptyNotifier_ = nullptr;
-    QString ptyDevice_;
-    QString ptyLink_;
+    PtyLink pty_;
     std::map<int, LineSetting> lines_;
 };
 

@@ -3,29 +3,19 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QHostAddress>
-#include <QSocketNotifier>
 
-#include <sys/socket.h>
-#include <unistd.h>
-#include <csignal>
 #include <cstdio>
 #include <map>
 
 #include "tools/modsim/Bus.h"
 #include "tools/modsim/EventLog.h"
 #include "tools/modsim/Options.h"
+#include "tools/modsim/Platform.h"
 #include "tools/modsim/SimServer.h"
 
 using namespace velor::modsim;
 
 namespace {
-
-int signalPipe[2] = {-1, -1};
-
-void onSignal(int) {
-    const char byte = 1;
-    [[maybe_unused]] const auto n = ::write(signalPipe[1], &byte, 1);
-}
 
 struct Settings {
     HostPort tcp{"127.0.0.1", 10000};
@@ -52,7 +42,7 @@ void addOptions(QCommandLineParser& p) {
         "Fault switches use one random generator seeded by --seed, so runs repeat.\n"
         "Event lines: probe, request (addr, code, items), reply (kind, fc, faults, hex),\n"
         "block (configuration data stored), write (output data stored), drop, connect,\n"
-        "disconnect. SIGTERM or SIGINT ends it and removes the --pty link.");
+        "disconnect. SIGTERM, SIGINT or Ctrl+C ends it and removes the --pty link.");
     p.addHelpOption();
     p.addOptions({
         {"tcp", "Listen on HOST:PORT (default 127.0.0.1:10000; PORT 0 picks a free port).",
@@ -98,7 +88,8 @@ double probability(const QCommandLineParser& p, const char* name) {
     return *v;
 }
 
-long number(const QCommandLineParser& p, const char* name, long low, long high, long fallback) {
+std::int64_t number(const QCommandLineParser& p, const char* name, std::int64_t low,
+                    std::int64_t high, std::int64_t fallback) {
     if (!p.isSet(name)) return fallback;
     const auto v = parseNumber(p.value(name).toStdString(), low, high);
     if (!v) fail(QString("--%1 wants a number %2..%3").arg(name).arg(low).arg(high));
@@ -157,7 +148,7 @@ Settings readSettings(const QCommandLineParser& p) {
     s.faults.garbage = probability(p, "garbage");
     s.faults.split = p.isSet("split");
     s.faults.disconnectAfter = static_cast<int>(number(p, "disconnect-after", 1, 1000000, 0));
-    s.faults.seed = static_cast<std::uint32_t>(number(p, "seed", 0, 0xFFFFFFFFL, 1));
+    s.faults.seed = static_cast<std::uint32_t>(number(p, "seed", 0, 0xFFFFFFFF, 1));
     if (p.isSet("negative")) {
         s.negative = parseNegativeSpec(p.value("negative").toStdString());
         if (!s.negative) fail("--negative wants FC or FC@ADDR");
@@ -168,7 +159,7 @@ Settings readSettings(const QCommandLineParser& p) {
 }
 
 std::FILE* openLog(const QString& path) {
-    std::FILE* f = std::fopen(path.toLocal8Bit().constData(), "w");
+    std::FILE* f = openForWriting(path);
     if (f == nullptr) fail("cannot write " + path);
     return f;
 }
@@ -184,18 +175,6 @@ QHostAddress tcpAddress(const Settings& s, bool allowRemote) {
         fail("refusing to listen on a non-loopback address without --allow-remote");
     }
     return address;
-}
-
-void installSignalHandlers(QCoreApplication& app) {
-    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0) return;
-    auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &app);
-    QObject::connect(notifier, &QSocketNotifier::activated, &app, [&app] { app.quit(); });
-    struct sigaction action {};
-    action.sa_handler = onSignal;
-    sigemptyset(&action.sa_mask);
-    ::sigaction(SIGTERM, &action, nullptr);
-    ::sigaction(SIGINT, &action, nullptr);
-    std::signal(SIGPIPE, SIG_IGN);
 }
 
 }  // namespace
@@ -217,7 +196,7 @@ int main(int argc, char* argv[]) {
     std::FILE* eventFile = settings.eventsPath.isEmpty() ? nullptr : openLog(settings.eventsPath);
     log.setFrameSink(frameFile);
     log.setEventSink(eventFile);
-    installSignalHandlers(app);
+    quitOnStopRequest(app);
 
     SimServer server(bus, settings.faults, log);
     server.setLines(lineSettings(parser, bus));

@@ -282,7 +282,9 @@ bool BusSession::openSerial(std::string& problem) {
     comm_.channel.TransferResult = 0;
     OpenChannel(comm_.channel, 1);
     if (comm_.channel.TransferResult == kOpenFailed) {
-        problem = linkName() + ": cannot open: " + portProblem(device_);
+        const auto& port = comm_.channel.serialPorts[0];
+        problem =
+            linkName() + ": cannot open: " + portProblem(device_, port ? port->openError() : 0);
         return false;
     }
     opened_ = true;

@@ -17,7 +17,17 @@ std::string accessText(const std::string& device) {
     return a.accessible ? "accessible" : a.remedy;
 }
 
+// Where the system names the ports itself: COM1..COM9 as they open now.
+void printSystemComNames(std::ostream& out) {
+    out << "COM names (the system's ports; Device Manager changes their numbers):\n";
+    for (int n = 1; n <= 9; ++n) {
+        const std::string name = PortDeviceName(n);
+        out << "  " << name << "  " << accessText(defaultPortResolver(name)) << "\n";
+    }
+}
+
 void printComNames(std::ostream& out) {
+    if (!comEntriesInWorkingDirectory()) return printSystemComNames(out);
     out << "COM names (an entry COMn in the working directory, else the default device):\n";
     for (int n = 1; n <= 9; ++n) {
         const std::string name = PortDeviceName(n);

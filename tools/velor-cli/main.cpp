@@ -68,7 +68,12 @@ int main(int argc, char** argv) {
     velor::cli::installInterruptHandler();
     velor::cli::StdoutBuffer buffer;
     std::ostream out(&buffer);
-    const int code = run(std::vector<std::string>(argv + 1, argv + argc), out);
+    // Qt's arguments, in UTF-8: on Windows argv is in the ANSI code page, which cannot hold
+    // every file name.
+    const QStringList given = QCoreApplication::arguments();
+    std::vector<std::string> args;
+    for (qsizetype i = 1; i < given.size(); ++i) args.push_back(given[i].toStdString());
+    const int code = run(args, out);
     out.flush();
     return velor::cli::finalExitCode(code, buffer, std::cerr);
 }
