@@ -1,6 +1,7 @@
 #include "app/Program.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -8,10 +9,21 @@
 #include <utility>
 
 #include "comm/Channel.h"
+#include "config/AnalogEditor.h"
+#include "config/BinaryEditor.h"
 #include "config/ConfigFiles.h"
 #include "finder/ModuleFinderWindow.h"
+#include "help/HelpTopics.h"
+#include "help/HelpWindow.h"
+#include "monitor/KaluWindow.h"
+#include "monitor/MokrWindow.h"
+#include "monitor/TevWindow.h"
+#include "monitor/TevwWindow.h"
+#include "monitor/TewWindow.h"
 #include "recording/RecordWindow.h"
+#include "report/ReportDialog.h"
 #include "traffic/TrafficMonitor.h"
+#include "traffic/TrafficWindow.h"
 #include "ui/QtTranslation.h"
 
 namespace velor {
@@ -55,6 +67,8 @@ Program::Program(ProgramHooks hooks)
     AppState& app = *app_;
     io_.setClock(clock_);
     NameFiles(app, hooks.workDirectory);
+    tcpPort_ = hooks.tcpPeerPort;
+    workDirectory_ = QString::fromStdString(hooks.workDirectory);
     // The title names the program (task bar, session); the window captions stay as designed,
     // so no display name is set (the platform would append it to every caption).
     QApplication::setApplicationName(QStringLiteral("Velor Tarnix Line 2"));
@@ -75,6 +89,7 @@ Program::Program(ProgramHooks hooks)
     createMessages(hooks);
     LoadAnalogConfig(app.config, app.comm.channel);
     LoadBinaryConfig(app.config, app.comm.channel);
+    logWrites(hooks);
     if (hooks.replyTimeout != 0) app.comm.engine.ReplyTimeout = hooks.replyTimeout;
     if (hooks.pollInterval != 0) app.loop.PollInterval = hooks.pollInterval;
 }
@@ -94,6 +109,68 @@ void Program::addTools() {
     addTool(moduleFinderTool(
         app.comm, app.config,
         {[&loop] { loop.editorOpening(); }, [&loop](bool changed) { loop.toolClosed(changed); }}));
+    addTool(reportTool(reportSources()));
+    addTool(helpTool(helpTopics()));
+    // "Info" of the two editors.
+    mainWindow_->editorContext().showHelp = [](int context) { openHelp(context); };
+}
+
+// The help topics of the program's windows: the designed ones by their help context, the other
+// windows by their own.
+std::vector<std::pair<const char*, int>> Program::helpTopics() {
+    return {
+        {TForm_MzVyber::staticMetaObject.className(), TForm_MzVyber::kHelpContext},
+        {TForm_Okno::staticMetaObject.className(), TForm_Okno::kHelpContext},
+        {TForm_Konmst::staticMetaObject.className(), TForm_Konmst::kHelpContext},
+        {TForm_BKonmst::staticMetaObject.className(), TForm_BKonmst::kHelpContext},
+        {TForm_TEV::staticMetaObject.className(), kHelpTev},
+        {TForm_TEW::staticMetaObject.className(), kHelpTew},
+        {TForm_TEVW::staticMetaObject.className(), kHelpTevw},
+        {TForm_MOKR::staticMetaObject.className(), kHelpMokr},
+        {TForm_Msg::staticMetaObject.className(), kHelpMessages},
+        {TrafficWindow::staticMetaObject.className(), kHelpTraffic},
+        {RecordWindow::staticMetaObject.className(), kHelpRecording},
+        {ModuleFinderWindow::staticMetaObject.className(), kHelpFinder},
+        {ReportDialog::staticMetaObject.className(), kHelpReport},
+    };
+}
+
+// The service report of the module a unit window watches, from the program's state, the traffic
+// monitor's statistics and the write log.
+ReportTool::Sources Program::reportSources() {
+    AppState& app = *app_;
+    ReportTool::Sources sources;
+    sources.unitOf = [this](const QWidget* w) -> std::optional<RequestKind> {
+        const UnitWindows& u = mainWindow_->units();
+        if (w == u.kalu()) return RequestKind::Kalu;
+        if (w == u.tev()) return RequestKind::Tev;
+        if (w == u.tew()) return RequestKind::Tew;
+        if (w == u.tevw()) return RequestKind::Tevw;
+        if (w == u.mokr()) return RequestKind::Mokr;
+        return std::nullopt;
+    };
+    const std::uint16_t tcpPort = tcpPort_;
+    sources.gather = [this, &app, tcpPort](RequestKind kind) {
+        const ReportSources from{kind,
+                                 app.config,
+                                 app.decoder,
+                                 app.selections,
+                                 *app.comm.channel.ChannelTable.record(1),
+                                 tcpPort,
+                                 &tool<TrafficMonitorSetup>().tap().stats(),
+                                 writeLog_.sessionLines()};
+        return gatherReport(from, QDateTime::currentDateTime());
+    };
+    sources.directory = workDirectory_.isEmpty() ? QDir::currentPath() : workDirectory_;
+    // The chart draws the KALU inputs: a KALU report takes it while a recording of KALU runs.
+    sources.chart = [this](RequestKind kind) {
+        const RecordWindow* recording = tool<ValueRecording>().window();
+        if (kind != RequestKind::Kalu || recording == nullptr ||
+            !recording->recorder().recording() || recording->recorder().kind() != kind)
+            return QImage();
+        return recording->chartImage();
+    };
+    return sources;
 }
 
 void Program::createMessages(const ProgramHooks& hooks) {
@@ -103,6 +180,26 @@ void Program::createMessages(const ProgramHooks& hooks) {
     }
     presenter_ = hooks.messages;
     previousPresenter_ = setMessagePresenter(presenter_);
+}
+
+// The loop's writes go to zapisy.log in the work directory. A log that cannot be written is
+// said once, after the tick that found it out (a message inside the tick would run the loop
+// within itself).
+void Program::logWrites(const ProgramHooks& hooks) {
+    WriteLogSetup setup = hooks.writeLog;
+    const QString dir = QString::fromStdString(hooks.workDirectory);
+    setup.path = dir.isEmpty() ? std::string(kWriteLogName)
+                               : QDir(dir).filePath(QString::fromUtf8(kWriteLogName)).toStdString();
+    writeLog_ = WriteLog(setup);
+    writeLog_.setCannotWriteHandler([](const std::string& text) {
+        QTimer::singleShot(0, [text] { ShowMessageWindow(kTextWriteLogFailed, text, 2, 1); });
+    });
+    const quint16 tcpPort = hooks.tcpPeerPort;
+    ChannelState& channel = app_->comm.channel;
+    moduleWrites_ = std::make_unique<ModuleWrites>(writeLog_, [&channel, tcpPort] {
+        return portSettingsText(*channel.ChannelTable.record(1), tcpPort);
+    });
+    app_->loop.WriteObserved = [this](const LoopWrite& w) { moduleWrites_->onWrite(w); };
 }
 
 void Program::start() {

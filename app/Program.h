@@ -18,9 +18,12 @@
 #include "comm/SerialPortName.h"
 #include "comm/TcpTransport.h"
 #include "comm/TransferWindow.h"
+#include "modules/ModuleWrites.h"
+#include "modules/WriteLog.h"
 #include "monitor/AppState.h"
 #include "monitor/ChannelAdapter.h"
 #include "monitor/MainWindow.h"
+#include "report/ReportDialog.h"
 #include "ui/MessageService.h"
 #include "ui/MessageWindow.h"
 #include "ui/ProgressWindow.h"
@@ -57,6 +60,8 @@ struct ProgramHooks {
     // start-up sets.
     std::uint16_t replyTimeout = 0;
     std::uint16_t pollInterval = 0;
+    // The write log's clock and user; its file is zapisy.log in the work directory.
+    WriteLogSetup writeLog;
 };
 
 class Program {
@@ -83,6 +88,8 @@ public:
     TForm_TCP& tcp() { return tcp_; }
     // The transfer engine's view of the channel table (what a traffic tap would watch).
     ChannelIo& channelIo() { return io_; }
+    // Every write to a module: its log, and the loop's writes going into it.
+    WriteLog& writeLog() { return writeLog_; }
     // Adds a tool to every window of the program (see addTools()); its object lives for the
     // program's run and goes before the main window.
     void addTool(Tool tool) { tools_.add(std::move(tool)); }
@@ -97,6 +104,10 @@ private:
     void createMessages(const ProgramHooks& hooks);
     void addTools();
 
+    void logWrites(const ProgramHooks& hooks);
+    static std::vector<std::pair<const char*, int>> helpTopics();
+    ReportTool::Sources reportSources();
+
     std::unique_ptr<AppState> app_;
     TForm_TCP tcp_;
     ChannelAdapter channel_;
@@ -108,6 +119,10 @@ private:
     MessageOutlet messageWindow_;
     MessagePresenter* previousPresenter_ = nullptr;
     MessagePresenter* presenter_ = nullptr;
+    quint16 tcpPort_ = 0;
+    QString workDirectory_;
+    WriteLog writeLog_;
+    std::unique_ptr<ModuleWrites> moduleWrites_;
     ToolSet tools_;  // goes first, before the message window and the main window
 };
 

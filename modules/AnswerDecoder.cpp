@@ -187,6 +187,7 @@ DecodeResult DecodeAnswer(RequestKind kind, std::span<const std::uint8_t> answer
             break;
     }
     r.decoded = true;
+    st.Decoded[static_cast<std::size_t>(kind)] = true;
     return r;
 }
 

@@ -29,6 +29,8 @@ struct DecoderState {
     std::uint16_t TewReadback = 0;
     std::array<std::uint8_t, 64> MokrImage{};  // [0..15] state bytes, [16..63] counter sets
     std::array<float, 12> KaluValues{};
+    // Kinds (0..4) of which an answer was decoded: only their copies above show anything.
+    std::array<bool, 5> Decoded{};
 };
 
 // How one KALU input is shown: the offset added to the measured value and the decimals.
@@ -83,6 +85,10 @@ std::int32_t parseOutputValue(std::string_view text);
 // The bit of a 16-bit word that input or relay n (1..16) occupies. With the gapped layout the
 // relays sit three to a nibble: bits 3, 7 and 11 are skipped and 13..16 all share bit 15.
 std::uint16_t inputBitMask(int n, bool gappedInputLayout);
+
+// The status line after a failed transfer (and the reason a write failed without a negative
+// reply).
+inline constexpr const char* kTextTransferError = "Chyba přenosu";
 
 // Text shown in L_Err for the negative short reply ReplyCode 1..3; empty for any other code.
 std::string protocolErrorText(int replyCode);

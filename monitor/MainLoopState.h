@@ -11,6 +11,7 @@
 #include "comm/TransferRequest.h"
 #include "config/ModuleHelpers.h"
 #include "modules/AnswerObserver.h"
+#include "modules/LoopWrite.h"
 
 namespace velor {
 
@@ -50,6 +51,11 @@ struct MainLoopState {
 
     // Listener of the monitoring answers; none unless the value recording is open.
     AnswerObserver AnswerObserved;
+
+    // What the request in flight writes (set when it is built), and the write log's listener,
+    // told when the request has ended, before its outcome is shown.
+    LoopWrite Sent;
+    WriteObserver WriteObserved;
 };
 
 }  // namespace velor

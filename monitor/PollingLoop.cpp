@@ -9,7 +9,9 @@
 #include "comm/TransferEngine.h"
 #include "config/ModuleHelpers.h"
 #include "modules/ConfigSend.h"
+#include "modules/ModuleWrites.h"
 #include "modules/RequestBuilders.h"
+#include "ui/Cp1250.h"
 #include "ui/MessageService.h"
 
 namespace velor {
@@ -104,6 +106,7 @@ void PollingLoop::InicPrenos() {
 void PollingLoop::onFailed() {
     MainLoopState& s = ctx_.loop;
     s.MainRequest.Status = kStatusIdle;
+    reportWrite(false);
     // A KALU configuration starts again with its first half after any failed block: the first
     // half carries "save" and the new baud code, so the channel may only move to the new
     // settings once both halves, in order, were accepted.
@@ -126,6 +129,7 @@ void PollingLoop::onDone() {
     MainLoopState& s = ctx_.loop;
     const bool sending = ctx_.config.SendPending;
     s.MainRequest.Status = kStatusIdle;
+    reportWrite(true);
     ctx_.view.hideProtocolError();
     if (s.KaluSecondHalf && sending) return;  // the second half goes out in this tick
     if (s.LastBlockSent && sending) {
@@ -151,6 +155,15 @@ void PollingLoop::onDone() {
     if (!decoded) ctx_.view.setStatusLine(kTextTransferError);
     ctx_.view.updateUnitCaptions();
     notifyObserver(decoded, answer, asPolled);
+}
+
+// The write log's hook: before the outcome is shown, so a write is logged before it shows as done.
+void PollingLoop::reportWrite(bool accepted) {
+    MainLoopState& s = ctx_.loop;
+    if (!s.WriteObserved) return;
+    s.Sent.accepted = accepted;
+    s.Sent.reason = accepted ? std::string() : writeFailureReason(s.MainRequest.ReplyCode);
+    s.WriteObserved(s.Sent);
 }
 
 // The recording's hook: after the answer was shown, or after a failed monitoring request.
@@ -236,6 +249,9 @@ void PollingLoop::BuildMonitorRequest() {
     src.mokrWritePhase = sel.MokrWritePhase;
     // Builds first: a range error leaves nothing queued.
     const RequestData data = monitorUserData(src);
+    s.Sent = {};
+    s.Sent.kind = src.kind;
+    s.Sent.source = src;
     if (!data.statusText.empty()) {
         s.StatusText = data.statusText;
         if (!statusLineShowsError(ctx_.view.statusLine())) ctx_.view.setStatusLine(s.StatusText);
@@ -251,6 +267,14 @@ void PollingLoop::BuildConfigRequest() {
     ctx_.view.setStatusLine(s.StatusText);
     s.LastBlockSent = block.lastBlock;
     s.KaluSecondHalf = block.kaluSecondHalf;
+    s.Sent = {};
+    s.Sent.kind = RequestKind::Config;
+    s.Sent.target = sendTarget(c);
+    s.Sent.block = block.data.bytes;
+    s.Sent.lastBlock = block.lastBlock;
+    s.Sent.configFile =
+        cp1250ToUtf8(s.Sent.target == ConfigTarget::Kalu ? c.AnalogDirectory + c.AnalogFileName
+                                                         : c.BinaryDirectory + c.BinaryFileName);
     ctx_.engine.RequestKind = RequestKind::Config;
     queue(block.data.bytes);
 }

@@ -61,7 +61,6 @@ struct LoopContext {
 };
 
 inline constexpr const char* kTextSetChannel = "Nastavte kanál COM";
-inline constexpr const char* kTextTransferError = "Chyba přenosu";
 inline constexpr const char* kTextEditorClosed = "          >.....................<";
 inline constexpr const char* kTextTickError = "Chyba při zpracování dat";
 inline constexpr int kErrorRetryInterval = 500;
@@ -101,6 +100,7 @@ public:
 private:
     void onFailed();
     void onDone();
+    void reportWrite(bool accepted);
     void finishSend();
     bool settleAbandonedRun();
     bool decodeAnswer(std::span<const std::uint8_t> answer);

@@ -374,6 +374,10 @@ QImage RecordWindow::chartImage() {
     return image;
 }
 
+QImage RecordWindow::chartImage() const {
+    return view_->grab().toImage();
+}
+
 bool RecordWindow::saveImage(const QString& path) {
     if (chartImage().save(path, "PNG")) return true;
     ShowMessageWindow(QStringLiteral("Obrázek nelze uložit: %1").arg(path).toStdString(), "", 2, 1);

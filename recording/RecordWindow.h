@@ -4,6 +4,7 @@
 // context menu of the main window and of the unit windows). It listens to the loop's answers
 // and never touches the channel.
 
+#include <QImage>
 #include <QPointer>
 #include <QWidget>
 #include <array>
@@ -68,6 +69,8 @@ public:
     void startClicked();
     void stopClicked();
     void chooseFile();
+    // The chart as it is drawn now (the service report takes it).
+    QImage chartImage() const;
     // Saves the chart as PNG; false (with a message) when it cannot be written.
     bool saveImage(const QString& path);
     // The periodic refresh: counts, the end of a recording, the chart (unless paused).

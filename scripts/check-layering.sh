@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
 # Checks that the includes of the program's sources point downward:
-#   comm <- ui <- config <- modules <- (monitor, traffic, recording, finder) <- app
+#   comm <- ui <- config <- modules <- (monitor, traffic, recording, finder, help, report) <- app
 # a folder includes its own headers and those of the folders to its left, never those to its
 # right. monitor/ (the main window, the polling loop, the unit windows) and the tool folders share
 # a rank: a tool may use the logic of monitor/ (velor_core), never its windows (no unit window,
 # no main window); monitor/ names no tool and no tool names another. The logic (the sources the folders give to velor_core) includes no window (the
-# sources given to velor_widgets) and no Qt Gui or Qt Widgets header. comm/ is logic only, so it
+# sources given to velor_widgets) and no Qt Gui or Qt Widgets header; the drawing without
+# windows (the sources given to velor_pdf) may use Qt Gui, never a widget. comm/ is logic only, so it
 # never includes a widget. The module simulator includes nothing of the program: it is the
 # program's test oracle; velor-cli uses the logic below the windows only (comm, ui, config,
-# modules).
+# modules) and the logic and drawing of the tool folders, never a window.
 # Prints every violation as "file:line: what" and exits 1 when there is one.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -16,7 +17,7 @@ cd "$(dirname "$0")/.."
 layers=(comm ui config modules monitor app)
 # The tool folders: each a window with its logic, attached to the host windows by app/Program.
 # They rank with monitor/.
-tools=(traffic recording finder)
+tools=(traffic recording finder help report)
 folders=("${layers[@]}" "${tools[@]}")
 
 # Includes that break the rule for now, one "file -> included header" a line, each with why.
@@ -54,6 +55,7 @@ library_sources() {
         awk -v dir="$dir" '
             /target_sources\(velor_core/ { target = "core" }
             /target_sources\(velor_widgets/ { target = "widgets" }
+            /target_sources\(velor_pdf/ { target = "gui" }
             /add_executable\(/ { target = "program" }
             target != "" {
                 line = $0
@@ -78,6 +80,9 @@ library_of() {
 }
 
 qt_headers=$(qmake6 -query QT_INSTALL_HEADERS 2>/dev/null || echo /usr/include/x86_64-linux-gnu/qt6)
+is_widgets_qt_header() {
+    [ -e "$qt_headers/QtWidgets/$1" ] || [[ $1 == QtWidgets/* ]]
+}
 is_window_qt_header() {
     [ -e "$qt_headers/QtWidgets/$1" ] || [ -e "$qt_headers/QtGui/$1" ] || [[ $1 == QtWidgets/* ]] ||
         [[ $1 == QtGui/* ]]
@@ -116,12 +121,18 @@ check_file() {
                 fail "$file:$lineno" "includes $header from a layer above"
             elif ! same_rank_allowed "$folder" "${BASH_REMATCH[1]}" "$header"; then
                 fail "$file:$lineno" "includes $header: a tool uses only the logic of monitor/, monitor/ and the tools name no tool"
-            elif [ "$kind" = core ] && [ "$(library_of "$header")" = widgets ]; then
+            elif [ "$kind" != widgets ] && [ "$kind" != program ] &&
+                [ "$(library_of "$header")" = widgets ]; then
                 fail "$file:$lineno" "logic includes the window header $header"
+            elif [ "$kind" = core ] && [ "$(library_of "$header")" = gui ]; then
+                fail "$file:$lineno" "logic includes the drawing header $header"
             fi
         elif [[ $text =~ \#include\ *\<([^\>]+)\> ]] && [ "$kind" = core ]; then
             header=${BASH_REMATCH[1]}
             if is_window_qt_header "$header"; then fail "$file:$lineno" "logic includes <$header>"; fi
+        elif [[ $text =~ \#include\ *\<([^\>]+)\> ]] && [ "$kind" = gui ]; then
+            header=${BASH_REMATCH[1]}
+            if is_widgets_qt_header "$header"; then fail "$file:$lineno" "drawing includes <$header>"; fi
         fi
     done < <(grep -n '^[[:space:]]*#[[:space:]]*include' "$file" || true)
 }
@@ -134,15 +145,18 @@ done
 
 # The simulator stays apart from the program.
 while IFS=: read -r file lineno text; do
-    if [[ $text =~ \"(comm|ui|config|modules|monitor|traffic|recording|finder|app)/ ]]; then
+    if [[ $text =~ \"(comm|ui|config|modules|monitor|traffic|recording|finder|help|report|app)/ ]]; then
         fail "$file:$lineno" "the simulator includes the program's ${BASH_REMATCH[1]}/"
     fi
 done < <(grep -Hn '^[[:space:]]*#[[:space:]]*include' tools/modsim/*.cpp tools/modsim/*.h || true)
 
 # velor-cli is the program without its windows.
 while IFS=: read -r file lineno text; do
-    if [[ $text =~ \"(monitor|traffic|recording|finder|app)/ ]]; then
+    if [[ $text =~ \"(monitor|app)/ ]]; then
         fail "$file:$lineno" "velor-cli includes the window folder ${BASH_REMATCH[1]}/"
+    elif [[ $text =~ \"((traffic|recording|finder|help|report)/[^\"]+)\" ]] &&
+        [ "$(library_of "${BASH_REMATCH[1]}")" = widgets ]; then
+        fail "$file:$lineno" "velor-cli includes the window ${BASH_REMATCH[1]}"
     fi
 done < <(grep -Hn '^[[:space:]]*#[[:space:]]*include' tools/velor-cli/*.cpp tools/velor-cli/*.h || true)
 

@@ -12,6 +12,8 @@ PACKAGES=(
     # Qt's own texts in Czech (file dialogs, context menus).
     qt6-translations-l10n
     xvfb xauth fonts-dejavu-core libc-bin
+    # Reads the text of the service report PDF back in a test.
+    poppler-utils
     # Opens recorded CSV files headless in a test (about 55 packages, 90 s to install).
     libreoffice-calc-nogui
 )

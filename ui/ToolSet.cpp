@@ -112,6 +112,7 @@ void ToolSet::attach(QWidget* host, ToolHost kind) {
 
 void ToolSet::attachAction(const Host& host, const ToolAction& action) {
     if (action.reach == ToolReach::MainWindowOnly && host.kind != ToolHost::Main) return;
+    if (action.reach == ToolReach::UnitWindowsOnly && host.kind != ToolHost::Unit) return;
     QWidget* window = host.window;
     auto* a = new QAction(action.text, window);
     a->setObjectName(action.objectName);

@@ -23,7 +23,7 @@ namespace velor {
 enum class ToolHost { Main, Unit };
 
 // Which hosts offer an action.
-enum class ToolReach { EveryWindow, MainWindowOnly };
+enum class ToolReach { EveryWindow, MainWindowOnly, UnitWindowsOnly };
 
 struct ToolAction {
     QString text;           // the context-menu entry, with its & mnemonic

@@ -70,7 +70,8 @@ TEST_F(ProgramTest, StartUpLoadsFromTheWorkDirectoryAndReportsWhatItInitialised)
     EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Look in:"), QStringLiteral("Hledat v:"));
 }
 
-// Each tool is in the main window and, but for the finder, in every unit window it opens.
+// Each tool is in the main window and, but for the finder, in every unit window it opens; the
+// service report only in the unit windows, help in all.
 TEST_F(ProgramTest, EveryWindowOffersTheTools) {
     Program program(hooks);
     auto names = [](const QWidget* w) {
@@ -78,17 +79,18 @@ TEST_F(ProgramTest, EveryWindowOffersTheTools) {
         for (const QAction* a : w->actions()) n << a->objectName();
         return n;
     };
-    EXPECT_EQ(names(&program.mainWindow()),
-              (QStringList{"ActionTraffic", "ActionRecording", "ActionModuleFinder"}));
+    EXPECT_EQ(names(&program.mainWindow()), (QStringList{"ActionTraffic", "ActionRecording",
+                                                         "ActionModuleFinder", "ActionHelp"}));
     program.mainWindow().B_Monit3->click();
     ASSERT_NE(program.mainWindow().units().kalu(), nullptr);
-    EXPECT_EQ(names(program.mainWindow().units().kalu()),
-              (QStringList{"ActionTraffic", "ActionRecording"}));
+    EXPECT_EQ(
+        names(program.mainWindow().units().kalu()),
+        (QStringList{"ActionTraffic", "ActionRecording", "ActionServiceReport", "ActionHelp"}));
     program.mainWindow().units().kalu()->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     program.mainWindow().B_Monit1->click();
     ASSERT_NE(program.mainWindow().units().tev(), nullptr);
-    EXPECT_EQ(names(program.mainWindow().units().tev()).size(), 2);
+    EXPECT_EQ(names(program.mainWindow().units().tev()).size(), 4);
 }
 
 TEST_F(ProgramTest, TimingHooksOutlastTheMainWindowsCreation) {

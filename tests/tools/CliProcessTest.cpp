@@ -22,6 +22,8 @@
 #include "ModsimProcess.h"
 #include "QtAppEnvironment.h"
 #include "config/ConfigFields.h"
+#include "modules/WriteLog.h"
+#include "tests/PdfText.h"
 #include "tests/tools/ProgramSend.h"
 
 using velor::modsim::test::Simulator;
@@ -191,6 +193,59 @@ TEST_F(CliProcessTest, ReadWritesACsvThatASpreadsheetOpens) {
     EXPECT_TRUE(tev[0].contains("input 16 period"));
 }
 
+using test::pdfText;
+
+TEST_F(CliProcessTest, ReportPollsTheModuleAndWritesASearchablePdf) {
+    startTcp();
+    ASSERT_EQ(cli({"create", "KonfigA.cfa", "--defaults"}, dir.path()).code, 0);
+    CliRun r = cli(QStringList{"report", "--address", "1", "--kind", "kalu", "--config",
+                               "KonfigA.cfa", "--seconds", "1", "--technician", "Jiří Novák",
+                               "--note", "Čidlo vyměněno", "--pdf", "p.pdf"} +
+                       tcp(),
+                   dir.path());
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    const QString text = pdfText(path("p.pdf"));
+    for (const char* expected : {"modul KALU na adrese 1", "Jiří Novák", "TCP 127.0.0.1:",
+                                 "KonfigA.cfa", "CRC-16 0x", "IN č. 11", "Čidlo vyměněno"})
+        EXPECT_TRUE(text.contains(QString::fromUtf8(expected))) << expected;
+    // Twelve values as the window shows them, and as many requests as answers.
+    const QString values =
+        text.section(QStringLiteral("Hodnoty"), 1).section(QStringLiteral("Statistika"), 0, 0);
+    EXPECT_EQ(values.count(QRegularExpression(QStringLiteral(R"(IN č\. \d+ +-?\d+\.\d)"))), 12)
+        << values.toStdString();
+    const auto requests = QRegularExpression(QStringLiteral(R"(Požadavky +(\d+))")).match(text);
+    const auto answers = QRegularExpression(QStringLiteral(R"(Odpovědi +(\d+))")).match(text);
+    ASSERT_TRUE(requests.hasMatch() && answers.hasMatch());
+    EXPECT_GT(requests.captured(1).toInt(), 1);
+    EXPECT_EQ(requests.captured(1), answers.captured(1));
+
+    // MOKR takes its two requests in turn: the inputs have states and values.
+    r = cli(QStringList{"report", "--address", "5", "--kind", "mokr", "--seconds", "1", "--pdf",
+                        "m.pdf"} +
+                tcp(),
+            dir.path());
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(pdfText(path("m.pdf"))
+                  .count(QRegularExpression(QStringLiteral(R"(\((sepnuto|vypnuto)\))"))),
+              8);
+
+    // A module that does not answer: the report says so, and the exit code too.
+    r = cli(QStringList{"report", "--address", "9", "--kind", "tew", "--seconds", "1", "--pdf",
+                        "n.pdf"} +
+                tcp(),
+            dir.path());
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(pdfText(path("n.pdf")).contains(QStringLiteral("Modul zatím neodpověděl")));
+    // Usage faults never touch the bus.
+    EXPECT_EQ(
+        cli(QStringList{"report", "--address", "1", "--kind", "zepa", "--pdf", "x.pdf"} + tcp(),
+            dir.path())
+            .code,
+        2);
+    EXPECT_EQ(
+        cli(QStringList{"report", "--kind", "kalu", "--pdf", "x.pdf"} + tcp(), dir.path()).code, 2);
+}
+
 TEST_F(CliProcessTest, WriteSetsOutputsAndReadsThemBack) {
     startTcp();
     CliRun r =
@@ -226,6 +281,18 @@ TEST_F(CliProcessTest, WriteSetsOutputsAndReadsThemBack) {
     r = cli(QStringList{"write", "tew", "--address", "9", "--outputs", "1"} + tcp(), dir.path());
     EXPECT_EQ(r.code, 1);
     EXPECT_TRUE(r.err.contains("tew address 9: no answer")) << r.err.toStdString();
+
+    // Every write that went out is a line of the write log, the failed one with its reason;
+    // the usage faults wrote nothing.
+    const QStringList log =
+        QString::fromUtf8(fileBytes(path("zapisy.log"))).split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(log.size(), 5) << log.join('\n').toStdString();
+    const QString port = QStringLiteral(" | TCP 127.0.0.1:%1 | ").arg(sim->port());
+    EXPECT_TRUE(log[0].contains(port + "adresa 3 TEW | výstupy ? -> 0x0005 | přijato"));
+    EXPECT_TRUE(log[1].contains("adresa 4 TEVW | výstupy ? -> 0x0003 | přijato"));
+    EXPECT_TRUE(log[2].contains("adresa 1 KALU | výstupy ? -> 1, 2, 3, 4, 5, 255 | přijato"));
+    EXPECT_TRUE(log[3].contains("adresa 5 MOKR | výstupy ? -> P0..P7 00 00 07 00 00 00 00 00"));
+    EXPECT_TRUE(log[4].contains("adresa 9 TEW | výstupy ? -> 0x0001 | chyba: Chyba přenosu"));
 }
 
 // The records of a capture file as "tx HEX" / "rx HEX" lines, checking the file header and each
@@ -370,6 +437,19 @@ TEST_F(CliProcessTest, SendSendsExactlyWhatTheProgramSends) {
                 modsim::toHex(modsim::buildVariableFrame(program[i])));
         EXPECT_EQ(sentFrames(r.err), expected)
             << c.file.toStdString() << " " << c.target.toStdString();
+        // The log names the file and the checksum of the blocks as they went out.
+        std::vector<std::uint8_t> blocks;
+        for (int i = 0; i < c.blocks; ++i)
+            blocks.insert(blocks.end(), program[i].begin(), program[i].end());
+        const QString line =
+            QString::fromUtf8(fileBytes(path("zapisy.log"))).split('\n', Qt::SkipEmptyParts).last();
+        EXPECT_TRUE(line.contains(QStringLiteral("| adresa %1 ").arg(c.address)))
+            << line.toStdString();
+        EXPECT_TRUE(line.contains(QStringLiteral("| konfigurace %1, bloky %2 B, %3 | přijato")
+                                      .arg(c.file)
+                                      .arg(blocks.size())
+                                      .arg(QString::fromStdString(blockChecksumText(blocks)))))
+            << line.toStdString();
     }
     EXPECT_EQ(eventCount("\"event\":\"block\""), 5);
     // The KALU block carries the baud code of index 1 (9600 Bd) and the tag.
@@ -387,6 +467,13 @@ TEST_F(CliProcessTest, AFailedKaluBlockStartsTheSendAgainWithTheFirstHalf) {
     EXPECT_EQ(r.code, 1);
     EXPECT_EQ(r.out.count("Konfigurace  KALU.1: negative reply FC 9"), 3) << r.out.toStdString();
     EXPECT_EQ(r.out.count("KALU.2"), 0);
+    // The failed send is one line of the write log, with the module's reason.
+    const QStringList log =
+        QString::fromUtf8(fileBytes(path("zapisy.log"))).split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(log.size(), 1);
+    EXPECT_TRUE(log[0].contains(
+        "adresa 1 KALU | konfigurace KonfigA.cfa | chyba: FC=9 Blok/Data nedostupná"))
+        << log[0].toStdString();
 }
 
 TEST_F(CliProcessTest, EveryBusCommandRunsOverAPseudoTerminal) {

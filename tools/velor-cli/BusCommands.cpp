@@ -1,6 +1,7 @@
 // scan, read, write and send: the bus commands.
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <algorithm>
 #include <memory>
 #include <sstream>
@@ -8,6 +9,8 @@
 #include "config/ConfigFields.h"
 #include "modules/ConfigSend.h"
 #include "modules/RequestBuilders.h"
+#include "report/ReportPdf.h"
+#include "report/ServiceReport.h"
 #include "tools/velor-cli/Args.h"
 #include "tools/velor-cli/BusSession.h"
 #include "tools/velor-cli/Commands.h"
@@ -104,6 +107,49 @@ int takeSample(BusSession& bus, MonitorSource src, const InputNames& names, Samp
         return kExitNo;
     }
     return kExitOk;
+}
+
+LoopWrite loopWriteOf(const MonitorSource& src, const Outcome& o) {
+    LoopWrite w;
+    w.kind = src.kind;
+    w.source = src;
+    w.accepted = o.done();
+    w.reason = writeFailureReason(o.replyCode);
+    return w;
+}
+
+// The report's module, polled for a time: the last answer decoded as the window decodes it.
+// MOKR alternates its two requests, as the window does.
+struct Polled {
+    DecodeResult shown;
+    int answers = 0;
+    bool interrupted = false;
+};
+
+Polled pollForReport(BusSession& bus, MonitorSource src, const ConfigState& config, long ms) {
+    Polled polled;
+    KaluFormats formats{};
+    for (std::size_t i = 0; i < formats.size(); ++i) {
+        formats[i].Offset = config.AnalogConfig.Inputs[i].Offset;
+        formats[i].Decimals = config.AnalogConfig.Inputs[i].Decimals;
+    }
+    UnitSelections sel;
+    sel.MokrInputPiggy = src.mokrInputPiggy;
+    DecoderState state;
+    QElapsedTimer time;
+    time.start();
+    while (time.elapsed() < ms) {
+        src.mokrWritePhase = sel.MokrWritePhase;
+        const Outcome o = bus.exchange(src.kind, requestOf(src));
+        if (o.interrupted) return {polled.shown, polled.answers, true};
+        if (o.done()) {
+            const DecodeResult r = DecodeAnswer(src.kind, o.answer, formats, {}, sel, state);
+            if (r.decoded) polled.shown = r;
+            polled.answers += r.decoded ? 1 : 0;
+        }
+        if (!bus.pause(bus.pollInterval())) return {polled.shown, polled.answers, true};
+    }
+    return polled;
 }
 
 }  // namespace
@@ -236,7 +282,9 @@ int runWrite(const Arguments& raw, std::ostream& out, std::ostream& err) {
     }
     if (const int code = openLink(p, err); code != kExitOk) return code;
     const std::string what = a.positional[0] + " address " + std::to_string(address);
+    SessionWriteLog writes(*p.session, err);
     const Outcome o = p.session->exchange(*kind, requestOf(src));
+    if (!o.interrupted) writes.onWrite(loopWriteOf(src, o));
     if (!o.done()) return failure(what, o, err);
     Sample sample;
     sample.address = static_cast<int>(address);
@@ -262,6 +310,66 @@ int runWrite(const Arguments& raw, std::ostream& out, std::ostream& err) {
         return kExitNo;
     }
     return kExitOk;
+}
+
+int runReport(const Arguments& raw, std::ostream& out, std::ostream& err) {
+    Prepared p = prepare("report", raw,
+                         {{"--address", "--kind", "--config", "--board", "--seconds", "--pdf",
+                           "--technician", "--note"},
+                          {}},
+                         err);
+    if (p.code != kExitOk) return p.code;
+    const ParsedArgs& a = p.args;
+    std::string problem;
+    long address = -1, board = 0, seconds = 3;
+    const auto kind = a.value("--kind") ? moduleKindNamed(*a.value("--kind")) : std::nullopt;
+    if (!kind) return usageError("report", "--kind is kalu, tev, tew, tevw or mokr", err);
+    if (!takeNumber(a, "--address", 0, 255, address, problem) ||
+        !takeNumber(a, "--board", 0, 7, board, problem) ||
+        !takeNumber(a, "--seconds", 1, 600, seconds, problem))
+        return usageError("report", problem, err);
+    const auto pdf = a.value("--pdf");
+    if (address < 0 || !pdf) return usageError("report", "--address and --pdf are needed", err);
+
+    ConfigFileData config;
+    const auto configPath = a.value("--config");
+    if (configPath && !loadConfig(*configPath, config, err)) return kExitUsage;
+    ConfigState& c = config.config;
+    c.AnalogConfig.ModuleAddress = c.BinaryConfig.ModuleAddress =
+        static_cast<std::int32_t>(address);
+    if (const int code = openLink(p, err); code != kExitOk) return code;
+    p.session->countTraffic();
+    MonitorSource src = sourceFor(*kind, address);
+    src.mokrInputPiggy = static_cast<std::int32_t>(board);
+    const Polled polled = pollForReport(*p.session, src, c, seconds * 1000);
+    if (polled.interrupted) return kExitInterrupted;
+
+    ServiceReport r;
+    r.time = QDateTime::currentDateTime();
+    r.technician = a.value("--technician").value_or(currentUserName());
+    r.workstation = workstationName();
+    r.port = p.session->portSettings();
+    r.address = static_cast<int>(address);
+    r.kind = *kind;
+    if (configPath) {
+        r.configFile = *configPath;
+        r.configChecksum = reportConfigChecksum(*kind, c);
+        r.inputs = reportInputs(*kind, c, static_cast<int>(board));
+    }
+    r.values = reportValues(polled.shown, c, static_cast<int>(board));
+    r.link = reportLink(*p.session->trafficStats(), r.address);
+    r.note = a.value("--note").value_or("");
+    QString error;
+    if (!writeReportPdf(r, QString::fromStdString(*pdf), &error)) {
+        err << "velor-cli: " << *pdf << ": " << error.toStdString() << "\n";
+        return kExitUsage;
+    }
+    out << *pdf << ": " << moduleKindName(*kind) << " address " << address << ", " << polled.answers
+        << " answers\n";
+    if (polled.answers > 0) return kExitOk;
+    err << "velor-cli: " << moduleKindName(*kind) << " address " << address
+        << ": no answer; the report says so\n";
+    return kExitNo;
 }
 
 }  // namespace velor::cli

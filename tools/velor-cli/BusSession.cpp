@@ -190,7 +190,8 @@ bool BusSession::startCapture(std::string& problem) {
 }
 
 void BusSession::collectCapture() {
-    if (!tap_ || capture_.failed()) return;
+    // A tap that only counts (countTraffic()) has no capture to fill.
+    if (!tap_ || !link_.pcapPath || capture_.failed()) return;
     for (std::uint64_t seq = std::max(capturedSeq_, tap_->firstSeq()); seq < tap_->nextSeq();
          ++seq) {
         const TrafficFrame* f = tap_->frame(seq);
@@ -202,12 +203,18 @@ void BusSession::collectCapture() {
     capturedSeq_ = tap_->nextSeq();
 }
 
+void BusSession::countTraffic() {
+    if (tap_) return;
+    tap_ = std::make_unique<TrafficTap>(trafficClock_);
+    attachTrafficTap(comm_, tap_.get());
+}
+
 void BusSession::closeCapture() {
     if (!tap_) return;
     collectCapture();
     attachTrafficTap(comm_, nullptr);
     tap_.reset();
-    if (!capture_.close()) captureFailed();
+    if (link_.pcapPath && !capture_.close()) captureFailed();
 }
 
 void BusSession::captureFailed() {
@@ -391,6 +398,19 @@ bool BusSession::waitUntil(const std::function<bool()>& done, int maxMs) {
 
 bool BusSession::interrupted() {
     return interruptExitCode() != 0;
+}
+
+std::string BusSession::portSettings() const {
+    const PortRecord& r = *comm_.channel.ChannelTable.record(1);
+    // A device path stands in for COM1: the log names the device.
+    const bool path = link_.serial && portNumberOfName(*link_.serial) < 1;
+    return portSettingsText(r, link_.tcpPort, path ? *link_.serial : std::string());
+}
+
+SessionWriteLog::SessionWriteLog(const BusSession& bus, std::ostream& err)
+    : writes_(log_, [&bus] { return bus.portSettings(); }) {
+    log_.setCannotWriteHandler(
+        [&err](const std::string& text) { err << "velor-cli: " << text << "\n"; });
 }
 
 }  // namespace velor::cli

@@ -20,6 +20,8 @@
 #include "comm/TrafficCapture.h"
 #include "comm/TrafficTap.h"
 #include "comm/TransferEngine.h"
+#include "modules/WriteLog.h"
+#include "modules/ModuleWrites.h"
 #include "tools/velor-cli/Args.h"
 
 namespace velor::cli {
@@ -95,6 +97,12 @@ public:
     bool pause(int ms);
 
     std::string linkName() const;
+    // Counts the link statistics of the session from now on (with --pcap they are counted
+    // anyway); trafficStats() holds them, or is null when nothing counts.
+    void countTraffic();
+    const TrafficStats* trafficStats() const { return tap_ ? &tap_->stats() : nullptr; }
+    // The port and its settings as the write log names them.
+    std::string portSettings() const;
     // The baud index channel 1 runs at (TCP: that of its record).
     std::uint16_t baudIndex() const;
     std::uint16_t replyTimeout() const { return comm_.engine.ReplyTimeout; }
@@ -139,6 +147,18 @@ private:
     CaptureWriter capture_;
     std::uint64_t capturedSeq_ = 0;
     bool captureReported_ = false;
+};
+
+// The write log of a command's writes to a module: zapisy.log in the working directory. A file
+// that cannot be written stops no write; err is told once.
+class SessionWriteLog {
+public:
+    SessionWriteLog(const BusSession& bus, std::ostream& err);
+    void onWrite(const LoopWrite& write) { writes_.onWrite(write); }
+
+private:
+    WriteLog log_;
+    ModuleWrites writes_;
 };
 
 }  // namespace velor::cli

@@ -19,6 +19,7 @@ int runCreate(const Arguments& args, std::ostream& out, std::ostream& err);
 int runDiff(const Arguments& args, std::ostream& out, std::ostream& err);
 int runFind(const Arguments& args, std::ostream& out, std::ostream& err);
 int runPorts(const Arguments& args, std::ostream& out, std::ostream& err);
+int runReport(const Arguments& args, std::ostream& out, std::ostream& err);
 
 // "help" and "--help": the overview, or one command's help with an example.
 int runHelp(const Arguments& args, std::ostream& out, std::ostream& err);

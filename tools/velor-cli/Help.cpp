@@ -99,6 +99,18 @@ const std::map<std::string, std::string>& helpTexts() {
          "that answers with both parities is noted on stderr: such a line (a pseudo-terminal,\n"
          "an adapter that ignores parity) does not tell the parity apart.\n"
          "Example: velor-cli find --serial COM1 --baud 9600,19200 --parity even\n"},
+        {"report",
+         "velor-cli report --address N --kind kalu|tev|tew|tevw|mokr --pdf FILE\n"
+         "                 [--config FILE] [--board 0..7] [--seconds 3] [--technician NAME]\n"
+         "                 [--note TEXT] [link]\n"
+         "Polls the module for the given seconds and writes its service report (Servisni\n"
+         "protokol) as a PDF: date, technician (the login name unless given), workstation,\n"
+         "port and line settings, address and kind, the configuration file with its key fields\n"
+         "and checksum (--config), the values as the unit window shows them and the link\n"
+         "statistics of the address. As read does, it sends the outputs as 0 where the\n"
+         "module's request carries output data. Exit 1 when the module never answered (the\n"
+         "report is written and says so).\n"
+         "Example: velor-cli report --address 1 --kind kalu --config KonfigA.cfa --pdf p.pdf\n"},
         {"demo",
          "velor-cli demo DIR\n"
          "Prepares a demo folder for the program against the module simulator: writes the\n"
@@ -148,6 +160,7 @@ void printOverview(std::ostream& out) {
            "  ports    COM names and serial devices of this machine\n"
            "  comcfg   write or print a COM.CFG\n"
            "  demo     prepare a demo folder's missing configuration files\n"
+           "  report   a module's service report as a PDF\n"
            "velor-cli help COMMAND (or COMMAND --help) tells more, with an example.\n"
            "Exit codes: 0 success, 1 the bus said no (no answer, negative reply, a port lost\n"
            "during find) or the files differ, 2 bad usage, a file or port that cannot be opened\n"

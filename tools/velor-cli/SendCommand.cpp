@@ -32,7 +32,20 @@ struct SendPlan {
     ConfigTarget target = ConfigTarget::Kalu;
     long failures = kDefaultFailures;
     long baudAfter = -1;  // the link's rate unless given
+    std::string path;     // the file, as given
 };
+
+LoopWrite loopWriteOf(const ConfigBlock& block, const SendPlan& p, const Outcome& o) {
+    LoopWrite w;
+    w.kind = RequestKind::Config;
+    w.target = p.target;
+    w.block = block.data.bytes;
+    w.lastBlock = block.lastBlock;
+    w.configFile = p.path;
+    w.accepted = o.done();
+    w.reason = writeFailureReason(o.replyCode);
+    return w;
+}
 
 // The file, its target and the settings of the send; exit code 2 with a message when they do
 // not fit together.
@@ -40,6 +53,7 @@ int plan(const ParsedArgs& a, SendPlan& p, std::ostream& err) {
     std::string problem;
     if (a.positional.size() != 1) return usageError("send", "name one .cfa or .cfb file", err);
     const std::string& path = a.positional[0];
+    p.path = path;
     const auto kind = configFileKindOf(path);
     if (!kind || *kind == ConfigFileKind::ComConfig)
         return usageError("send", path + ": send takes a .cfa or .cfb file", err);
@@ -110,6 +124,7 @@ int runSend(const Arguments& raw, std::ostream& out, std::ostream& err) {
     // send ends with an accepted last block. The program goes on for ever; here a number of
     // failed blocks ends it.
     std::array<std::uint8_t, kZepaImageSize> zepa{};
+    SessionWriteLog writes(bus, err);
     bool secondHalf = false;
     long failed = 0;
     std::vector<std::string> accepted;
@@ -117,6 +132,7 @@ int runSend(const Arguments& raw, std::ostream& out, std::ostream& err) {
         const ConfigBlock block = nextConfigBlock(c, p.target, secondHalf, zepa);
         const Outcome o = bus.exchange(RequestKind::Config, block.data.bytes);
         if (o.interrupted) return cutShort(accepted, err);
+        writes.onWrite(loopWriteOf(block, p, o));
         if (o.done() &&
             std::find(accepted.begin(), accepted.end(), block.data.statusText) == accepted.end())
             accepted.push_back(block.data.statusText);

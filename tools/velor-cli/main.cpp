@@ -2,9 +2,11 @@
 // program's engine, builders, decoder and file codecs and no window.
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <algorithm>
 #include <iostream>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -22,9 +24,10 @@ using Command = int (*)(const velor::cli::Arguments&, std::ostream&, std::ostrea
 const std::map<std::string, Command>& commands() {
     using namespace velor::cli;
     static const std::map<std::string, Command> table = {
-        {"scan", runScan}, {"read", runRead},     {"write", runWrite}, {"send", runSend},
-        {"show", runShow}, {"create", runCreate}, {"diff", runDiff},   {"ports", runPorts},
-        {"find", runFind}, {"comcfg", runComCfg}, {"demo", runDemo},   {"help", runHelp},
+        {"scan", runScan},     {"read", runRead},     {"write", runWrite}, {"send", runSend},
+        {"show", runShow},     {"create", runCreate}, {"diff", runDiff},   {"ports", runPorts},
+        {"find", runFind},     {"comcfg", runComCfg}, {"demo", runDemo},   {"help", runHelp},
+        {"report", runReport},
     };
     return table;
 }
@@ -54,7 +57,14 @@ int run(const std::vector<std::string>& args, std::ostream& out) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
+    // The report draws its PDF, which needs fonts and so a GUI application; without a display
+    // it draws offscreen.
+    const bool draws = argc > 1 && std::string(argv[1]) == "report";
+    if (draws && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    const std::unique_ptr<QCoreApplication> app =
+        draws ? std::make_unique<QGuiApplication>(argc, argv)
+              : std::make_unique<QCoreApplication>(argc, argv);
     velor::cli::installInterruptHandler();
     velor::cli::StdoutBuffer buffer;
     std::ostream out(&buffer);
