@@ -16,7 +16,7 @@
 #include <functional>
 #include <memory>
 
-#include "QtAppEnvironment.h"
+#include "support/QtAppEnvironment.h"
 
 namespace {
 

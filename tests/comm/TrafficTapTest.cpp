@@ -5,11 +5,11 @@
 #include <deque>
 #include <memory>
 
-#include "HexBytes.h"
 #include "comm/ChannelTableIo.h"
 #include "comm/CommState.h"
 #include "comm/TcpLink.h"
 #include "comm/TransferEngine.h"
+#include "support/HexBytes.h"
 
 using namespace velor;
 using velor::test::hex;

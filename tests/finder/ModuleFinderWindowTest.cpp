@@ -19,8 +19,6 @@
 
 #include <gtest/gtest.h>
 
-#include "MessageRecorder.h"
-#include "QtAppEnvironment.h"
 #include "comm/Channel.h"
 #include "comm/ChannelTableIo.h"
 #include "comm/ComConfig.h"
@@ -28,6 +26,8 @@
 #include "config/ConfigFiles.h"
 #include "finder/ModuleFinderWindow.h"
 #include "monitor/AppState.h"
+#include "support/MessageRecorder.h"
+#include "support/QtAppEnvironment.h"
 #include "tools/ModsimProcess.h"
 
 namespace velor {

@@ -20,8 +20,8 @@
 #include <QTemporaryDir>
 
 #include "ModsimProcess.h"
-#include "QtAppEnvironment.h"
 #include "config/ConfigFields.h"
+#include "support/QtAppEnvironment.h"
 #include "tests/tools/ProgramSend.h"
 
 using velor::modsim::test::Simulator;

@@ -16,7 +16,7 @@
 #include <unistd.h>
 
 #include "ModsimProcess.h"
-#include "QtAppEnvironment.h"
+#include "support/QtAppEnvironment.h"
 
 using namespace velor::modsim;
 using namespace velor::modsim::test;
