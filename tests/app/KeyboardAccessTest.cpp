@@ -24,8 +24,6 @@
 #include <string>
 #include <vector>
 
-#include "MessageRecorder.h"
-#include "QtAppEnvironment.h"
 #include "app/Program.h"
 #include "config/AnalogEditor.h"
 #include "config/BinaryEditor.h"
@@ -39,6 +37,8 @@
 #include "monitor/TewWindow.h"
 #include "monitor/UnitWindows.h"
 #include "recording/RecordWindow.h"
+#include "support/MessageRecorder.h"
+#include "support/QtAppEnvironment.h"
 #include "traffic/TrafficMonitor.h"
 #include "traffic/TrafficWindow.h"
 #include "ui/ProgressWindow.h"

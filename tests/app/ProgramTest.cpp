@@ -13,7 +13,6 @@
 #include <string>
 #include <vector>
 
-#include "QtAppEnvironment.h"
 #include "app/Program.h"
 #include "comm/Channel.h"
 #include "comm/ComConfig.h"
@@ -21,7 +20,8 @@
 #include "monitor/AppState.h"
 #include "monitor/KaluWindow.h"
 #include "monitor/TevWindow.h"
-#include "tests/MessageRecorder.h"
+#include "support/MessageRecorder.h"
+#include "support/QtAppEnvironment.h"
 
 namespace velor {
 namespace {

@@ -18,7 +18,7 @@
 #include <functional>
 #include <memory>
 
-#include "QtAppEnvironment.h"
+#include "support/QtAppEnvironment.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <vector>
 
-#include "HexBytes.h"
 #include "comm/TransferRequest.h"
+#include "support/HexBytes.h"
 
 namespace velor::test {
 

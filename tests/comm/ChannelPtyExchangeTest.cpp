@@ -13,12 +13,12 @@
 #include <vector>
 
 #include "ChannelExchangeSamples.h"
-#include "HexBytes.h"
-#include "QtAppEnvironment.h"
 #include "comm/Channel.h"
 #include "comm/ChannelTableIo.h"
 #include "comm/CommState.h"
 #include "comm/TransferWindow.h"
+#include "support/HexBytes.h"
+#include "support/QtAppEnvironment.h"
 
 using namespace velor;
 using velor::test::Exchange;

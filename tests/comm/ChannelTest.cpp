@@ -7,12 +7,12 @@
 #include <fstream>
 #include <map>
 
-#include "PtyPair.h"
 #include "comm/Channel.h"
 #include "comm/ChannelTableIo.h"
 #include "comm/SerialDevices.h"
 #include "comm/SerialPortPosix.h"
 #include "comm/TcpLink.h"
+#include "support/PtyPair.h"
 
 namespace velor {
 namespace {

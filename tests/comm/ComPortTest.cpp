@@ -15,7 +15,6 @@
 #include <string>
 #include <vector>
 
-#include "QtAppEnvironment.h"
 #include "comm/Channel.h"
 #include "comm/ChannelTableIo.h"
 #include "comm/CommState.h"
@@ -23,6 +22,7 @@
 #include "comm/SerialPortWin32.h"
 #include "comm/TransferWindow.h"
 #include "modules/RequestBuilders.h"
+#include "support/QtAppEnvironment.h"
 
 using namespace velor;
 

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "HexBytes.h"
+#include "support/HexBytes.h"
 
 using namespace velor;
 using velor::test::hex;

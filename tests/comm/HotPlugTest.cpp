@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "PtyPair.h"
 #include "comm/Channel.h"
 #include "comm/ChannelTableIo.h"
+#include "support/PtyPair.h"
 
 namespace velor {
 namespace {

@@ -6,10 +6,10 @@
 #include <fstream>
 #include <map>
 
-#include "PtyPair.h"
-#include "QtAppEnvironment.h"
 #include "comm/PortSearch.h"
 #include "comm/SerialPortPosix.h"
+#include "support/PtyPair.h"
+#include "support/QtAppEnvironment.h"
 
 namespace velor {
 namespace {

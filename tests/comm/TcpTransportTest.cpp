@@ -10,9 +10,9 @@
 #include <memory>
 #include <vector>
 
-#include "HexBytes.h"
-#include "QtAppEnvironment.h"
 #include "comm/TransferWindow.h"
+#include "support/HexBytes.h"
+#include "support/QtAppEnvironment.h"
 
 using namespace velor;
 using velor::test::hex;

@@ -13,7 +13,7 @@
 
 #include <fstream>
 
-#include "HexBytes.h"
+#include "support/HexBytes.h"
 
 using namespace velor;
 using velor::test::hex;

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "HexBytes.h"
+#include "support/HexBytes.h"
 
 using namespace velor;
 using velor::test::hex;

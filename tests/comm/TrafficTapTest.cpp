@@ -5,12 +5,12 @@
 #include <deque>
 #include <memory>
 
-#include "HexBytes.h"
 #include "comm/ChannelTableIo.h"
 #include "comm/CommState.h"
 #include "comm/TcpLink.h"
 #include "comm/TrafficCapture.h"
 #include "comm/TransferEngine.h"
+#include "support/HexBytes.h"
 
 using namespace velor;
 using velor::test::hex;

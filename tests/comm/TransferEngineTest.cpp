@@ -7,7 +7,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "HexBytes.h"
+#include "support/HexBytes.h"
 
 using namespace velor;
 using velor::test::hex;

@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "MessageRecorder.h"
 #include "comm/ChannelState.h"
 #include "config/ConfigState.h"
+#include "support/MessageRecorder.h"
 
 namespace velor::test {
 

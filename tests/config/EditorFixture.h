@@ -18,12 +18,12 @@
 #include <string>
 #include <vector>
 
-#include "MessageRecorder.h"
-#include "QtAppEnvironment.h"
 #include "comm/ChannelState.h"
 #include "config/ConfigFiles.h"
 #include "config/ConfigState.h"
 #include "config/EditorContext.h"
+#include "support/MessageRecorder.h"
+#include "support/QtAppEnvironment.h"
 #include "ui/FieldBinding.h"
 #include "ui/FieldTable.h"
 

@@ -6,10 +6,10 @@
 #include <QWidget>
 #include <vector>
 
-#include "TextFits.h"
+#include "EditorFixture.h"
 #include "config/AnalogEditor.h"
 #include "config/BinaryEditor.h"
-#include "EditorFixture.h"
+#include "support/TextFits.h"
 
 namespace velor::test {
 namespace {

@@ -17,14 +17,14 @@
 
 #include <gtest/gtest.h>
 
-#include "MessageRecorder.h"
-#include "QtAppEnvironment.h"
 #include "comm/Channel.h"
 #include "comm/ChannelTableIo.h"
 #include "comm/SerialPortName.h"
 #include "comm/TransferWindow.h"
 #include "finder/ModuleFinderWindow.h"
 #include "monitor/AppState.h"
+#include "support/MessageRecorder.h"
+#include "support/QtAppEnvironment.h"
 
 namespace velor {
 namespace {

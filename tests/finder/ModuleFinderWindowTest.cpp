@@ -21,8 +21,6 @@
 
 #include <gtest/gtest.h>
 
-#include "MessageRecorder.h"
-#include "QtAppEnvironment.h"
 #include "comm/Channel.h"
 #include "comm/ChannelTableIo.h"
 #include "comm/ComConfig.h"
@@ -32,6 +30,8 @@
 #include "config/ConfigFiles.h"
 #include "finder/ModuleFinderWindow.h"
 #include "monitor/AppState.h"
+#include "support/MessageRecorder.h"
+#include "support/QtAppEnvironment.h"
 #include "tools/ModsimProcess.h"
 
 namespace velor {

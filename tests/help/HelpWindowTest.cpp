@@ -13,9 +13,9 @@
 #include <QTextBrowser>
 #include <set>
 
-#include "QtAppEnvironment.h"
 #include "help/HelpTopics.h"
 #include "help/HelpWindow.h"
+#include "support/QtAppEnvironment.h"
 
 namespace velor {
 namespace {

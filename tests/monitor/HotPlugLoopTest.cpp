@@ -16,7 +16,7 @@
 #include "comm/TransferEngine.h"
 #include "monitor/ChannelAdapter.h"
 #include "monitor/PollingLoop.h"
-#include "tests/comm/PtyPair.h"
+#include "support/PtyPair.h"
 #include "tests/tools/ProgramSend.h"
 
 namespace velor {

@@ -19,7 +19,6 @@
 #include <utility>
 #include <vector>
 
-#include "QtAppEnvironment.h"
 #include "comm/TransferEngine.h"
 #include "config/AnalogEditor.h"
 #include "config/BinaryEditor.h"
@@ -31,8 +30,9 @@
 #include "monitor/TevWindow.h"
 #include "monitor/TevwWindow.h"
 #include "monitor/TewWindow.h"
-#include "tests/MessageRecorder.h"
-#include "tests/TextFits.h"
+#include "support/MessageRecorder.h"
+#include "support/QtAppEnvironment.h"
+#include "support/TextFits.h"
 #include "ui/Cp1250.h"
 #include "ui/FieldBinding.h"
 #include "ui/ToolSet.h"

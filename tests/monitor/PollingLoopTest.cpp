@@ -10,7 +10,7 @@
 #include "comm/TransferEngine.h"
 #include "modules/RequestBuilders.h"
 #include "monitor/PollingLoop.h"
-#include "tests/MessageRecorder.h"
+#include "support/MessageRecorder.h"
 
 namespace velor {
 namespace {

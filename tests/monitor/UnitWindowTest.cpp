@@ -11,7 +11,6 @@
 #include <memory>
 #include <vector>
 
-#include "QtAppEnvironment.h"
 #include "comm/ByteCodec.h"
 #include "monitor/KaluWindow.h"
 #include "monitor/MokrWindow.h"
@@ -19,7 +18,8 @@
 #include "monitor/TevwWindow.h"
 #include "monitor/TewWindow.h"
 #include "monitor/UnitWindows.h"
-#include "tests/TextFits.h"
+#include "support/QtAppEnvironment.h"
+#include "support/TextFits.h"
 
 namespace velor {
 namespace {

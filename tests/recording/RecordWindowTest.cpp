@@ -17,12 +17,12 @@
 #include <cmath>
 #include <memory>
 
-#include "MessageRecorder.h"
-#include "QtAppEnvironment.h"
 #include "comm/ByteCodec.h"
 #include "modules/RequestBuilders.h"
 #include "monitor/AppState.h"
 #include "recording/RecordWindow.h"
+#include "support/MessageRecorder.h"
+#include "support/QtAppEnvironment.h"
 
 namespace velor {
 namespace {

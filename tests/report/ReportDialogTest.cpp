@@ -12,10 +12,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "MessageRecorder.h"
 #include "PdfText.h"
-#include "QtAppEnvironment.h"
 #include "report/ReportDialog.h"
+#include "support/MessageRecorder.h"
+#include "support/QtAppEnvironment.h"
 
 namespace velor {
 namespace {

@@ -10,8 +10,8 @@
 #include <iostream>
 
 #include "PdfText.h"
-#include "QtAppEnvironment.h"
 #include "report/ReportPdf.h"
+#include "support/QtAppEnvironment.h"
 
 namespace velor {
 namespace {

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "app/Program.h"
-#include "tests/MessageRecorder.h"
-#include "tests/QtAppEnvironment.h"
+#include "support/MessageRecorder.h"
+#include "support/QtAppEnvironment.h"
 #include "tools/ModsimProcess.h"
 
 namespace velor::scenario {

@@ -7,7 +7,7 @@
 #include <QTemporaryDir>
 #include <cmath>
 
-#include "QtAppEnvironment.h"
+#include "support/QtAppEnvironment.h"
 #include "tools/bench/BenchReport.h"
 #include "tools/bench/PollProbe.h"
 #include "tools/bench/ProgramHarness.h"

@@ -20,9 +20,9 @@
 #include <QTemporaryDir>
 
 #include "ModsimProcess.h"
-#include "QtAppEnvironment.h"
 #include "config/ConfigFields.h"
 #include "modules/WriteLog.h"
+#include "support/QtAppEnvironment.h"
 #include "tests/PdfText.h"
 #include "tests/tools/ProgramSend.h"
 

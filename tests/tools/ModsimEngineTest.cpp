@@ -11,7 +11,6 @@
 #include <cstring>
 
 #include "ModsimProcess.h"
-#include "QtAppEnvironment.h"
 #include "comm/Channel.h"
 #include "comm/ChannelTableIo.h"
 #include "comm/CommState.h"
@@ -20,6 +19,7 @@
 #include "comm/TransferWindow.h"
 #include "modules/ModuleSweep.h"
 #include "modules/RequestBuilders.h"
+#include "support/QtAppEnvironment.h"
 
 using velor::modsim::test::countEvents;
 using velor::modsim::test::Simulator;

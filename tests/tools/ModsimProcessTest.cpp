@@ -18,7 +18,7 @@
 #endif
 
 #include "ModsimProcess.h"
-#include "QtAppEnvironment.h"
+#include "support/QtAppEnvironment.h"
 
 using namespace velor::modsim;
 using namespace velor::modsim::test;

@@ -8,9 +8,9 @@
 #include <QTemporaryDir>
 #include <sstream>
 
-#include "MessageRecorder.h"
 #include "comm/ComConfig.h"
 #include "config/ConfigFiles.h"
+#include "support/MessageRecorder.h"
 #include "tools/velor-cli/DemoCommand.h"
 
 namespace velor {

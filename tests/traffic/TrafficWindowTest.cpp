@@ -15,11 +15,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "MessageRecorder.h"
-#include "QtAppEnvironment.h"
 #include "comm/TrafficCapture.h"
 #include "monitor/TevWindow.h"
 #include "monitor/UnitWindows.h"
+#include "support/MessageRecorder.h"
+#include "support/QtAppEnvironment.h"
 #include "traffic/TrafficMonitor.h"
 #include "traffic/TrafficRowDelegate.h"
 #include "ui/ToolSet.h"

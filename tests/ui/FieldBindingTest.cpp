@@ -11,8 +11,8 @@
 #include <QTest>
 #include <array>
 
-#include "MessageRecorder.h"
-#include "QtAppEnvironment.h"
+#include "support/MessageRecorder.h"
+#include "support/QtAppEnvironment.h"
 #include "ui/FieldBinding.h"
 #include "ui/ModalResult.h"
 #include "ui/NumberText.h"

@@ -9,7 +9,7 @@
 #include <QTimer>
 #include <functional>
 
-#include "QtAppEnvironment.h"
+#include "support/QtAppEnvironment.h"
 #include "ui/MessageWindow.h"
 #include "ui/ProgressWindow.h"
 

@@ -8,7 +8,7 @@
 #include <QTemporaryDir>
 #include <QTranslator>
 
-#include "QtAppEnvironment.h"
+#include "support/QtAppEnvironment.h"
 
 namespace velor {
 namespace {

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "QtAppEnvironment.h"
+#include "support/QtAppEnvironment.h"
 #include "ui/ToolSet.h"
 
 namespace velor {

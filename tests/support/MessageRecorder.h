@@ -19,8 +19,7 @@ public:
     // Answers to give, in order; when they run out the incoming answer is kept.
     void queueAnswer(char answer) { answers_.push_back(answer); }
 
-    char present(const MessageCall& call, char answer) override
-    {
+    char present(const MessageCall& call, char answer) override {
         calls.push_back(call);
         if (answers_.empty()) return answer;
         const char a = answers_.front();
