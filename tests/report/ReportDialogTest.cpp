@@ -12,9 +12,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "PdfText.h"
 #include "report/ReportDialog.h"
 #include "support/MessageRecorder.h"
+#include "support/PdfText.h"
 #include "support/QtAppEnvironment.h"
 
 namespace velor {

@@ -9,8 +9,8 @@
 #include <QTemporaryDir>
 #include <iostream>
 
-#include "PdfText.h"
 #include "report/ReportPdf.h"
+#include "support/PdfText.h"
 #include "support/QtAppEnvironment.h"
 
 namespace velor {

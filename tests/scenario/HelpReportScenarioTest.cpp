@@ -17,7 +17,6 @@
 #include <QTest>
 #include <QTextBrowser>
 
-#include "PdfText.h"
 #include "ScenarioProgram.h"
 #include "config/AnalogEditor.h"
 #include "help/HelpTopics.h"
@@ -25,6 +24,7 @@
 #include "monitor/KaluWindow.h"
 #include "recording/RecordWindow.h"
 #include "report/ReportDialog.h"
+#include "support/PdfText.h"
 
 namespace velor::scenario {
 namespace {

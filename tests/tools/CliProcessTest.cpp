@@ -22,8 +22,8 @@
 #include "ModsimProcess.h"
 #include "config/ConfigFields.h"
 #include "modules/WriteLog.h"
+#include "support/PdfText.h"
 #include "support/QtAppEnvironment.h"
-#include "tests/PdfText.h"
 #include "tests/tools/ProgramSend.h"
 
 using velor::modsim::test::Simulator;
