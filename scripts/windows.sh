@@ -12,7 +12,8 @@ root=$(pwd)
 # sources, Wine, and socat and a native simulator (build-essential) for the serial ports the
 # tests play.
 bash scripts/deps.sh build-essential cmake ninja-build qt6-base-dev qt6-base-dev-tools \
-    g++-mingw-w64-x86-64-posix googletest wine64 socat xz-utils fonts-dejavu-core ccache
+    g++-mingw-w64-x86-64-posix googletest wine64 socat xz-utils fonts-dejavu-core ccache \
+    qt6-translations-l10n
 
 # The SDK: an unpacked one as it is, else the archive unpacked once into build-windows/.
 source_dir=${VELOR_QT_MINGW:-$root/../shared/toolchains}
@@ -39,6 +40,11 @@ or put that folder at ../shared/toolchains/ beside the repository.
 MSG
     exit 2
 fi
+
+# Qt's Czech catalogue: the SDK has none, and Debian's files serve Windows as they are. In Qt's
+# translations folder the program and its tests find it as an installed Qt would give it.
+mkdir -p "$sdk/translations"
+cp -u /usr/share/qt6/translations/qtbase_cs.qm "$sdk/translations/"
 
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
