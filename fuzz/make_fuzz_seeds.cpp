@@ -196,24 +196,24 @@ void answerDecoderSeeds() {
         for (std::size_t b = 0; b < n; ++b) out.push_back(static_cast<std::uint8_t>(b * 13 + 7));
         write(t, names[i], out);
     }
-    // The JSON form as show --json prints it: the default files, and a changed analog one.
-    void jsonSeeds() {
-        const std::string t = "fuzz_config_json";
-        const auto bytesOf = [](const std::string& text) {
-            return Bytes(text.begin(), text.end());
-        };
-        write(t, "analog_default",
-              bytesOf(configFileToJson(defaultConfigFile(ConfigFileKind::Analog))));
-        write(t, "binary_default",
-              bytesOf(configFileToJson(defaultConfigFile(ConfigFileKind::Binary))));
-        write(t, "comcfg_default",
-              bytesOf(configFileToJson(defaultConfigFile(ConfigFileKind::ComConfig))));
-        ConfigFileData changed = defaultConfigFile(ConfigFileKind::Analog);
-        changed.config.AnalogConfig.ModuleAddress = 17;
-        changed.config.AnalogConfig.Inputs[3].Name = "Teplota \x9A\xE8";  // code page 1250
-        changed.config.AnalogImage.A[2] = -1.5e-7f;
-        write(t, "analog_changed", bytesOf(configFileToJson(changed)));
-    }
+}
+
+// The JSON form as show --json prints it: the default files, and a changed analog one.
+void jsonSeeds() {
+    const std::string t = "fuzz_config_json";
+    const auto bytesOf = [](const std::string& text) { return Bytes(text.begin(), text.end()); };
+    write(t, "analog_default",
+          bytesOf(configFileToJson(defaultConfigFile(ConfigFileKind::Analog))));
+    write(t, "binary_default",
+          bytesOf(configFileToJson(defaultConfigFile(ConfigFileKind::Binary))));
+    write(t, "comcfg_default",
+          bytesOf(configFileToJson(defaultConfigFile(ConfigFileKind::ComConfig))));
+    ConfigFileData changed = defaultConfigFile(ConfigFileKind::Analog);
+    changed.config.AnalogConfig.ModuleAddress = 17;
+    changed.config.AnalogConfig.Inputs[3].Name = "Teplota \x9A\xE8";  // code page 1250
+    changed.config.AnalogImage.A[2] = -1.5e-7f;
+    write(t, "analog_changed", bytesOf(configFileToJson(changed)));
+}
 
 }  // namespace
 
