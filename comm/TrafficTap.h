@@ -101,6 +101,8 @@ public:
 
     const TrafficStats& stats() const { return stats_; }
     TrafficStats& stats() { return stats_; }
+    // The clock that stamps the frames; readers of the tap pace themselves by it too.
+    TrafficClock& clock() const { return clock_; }
 
     // Memory the ring, the arena and the attempt in flight hold at most.
     static constexpr std::size_t memoryBound(std::size_t capacity = kTrafficFrameCapacity) {

@@ -130,7 +130,7 @@ TrafficWindow::TrafficWindow(TrafficTap& tap, QWidget* parent)
     connect(SaveButton, &QPushButton::clicked, this, &TrafficWindow::saveAs);
     connect(ResetButton, &QPushButton::clicked, this, [this] {
         tap_.stats().reset();
-        statsShown_.invalidate();
+        statsShownUs_.reset();
         updateStats();
     });
     connect(AddressFilter, &QSpinBox::valueChanged, this, [this](int a) {
@@ -230,9 +230,12 @@ void TrafficWindow::showEvent(QShowEvent* event) {
     refresh();
 }
 
+std::int64_t TrafficWindow::msSince(std::int64_t monoUs) const {
+    return (tap_.clock().now().monoUs - monoUs) / 1000;
+}
+
 void TrafficWindow::onTimer() {
-    if (rowsAdded_.isValid() &&
-        rowsAdded_.elapsed() < kTrafficBusyRefreshMs - kTrafficRefreshMs / 2)
+    if (rowsAddedUs_ && msSince(*rowsAddedUs_) < kTrafficBusyRefreshMs - kTrafficRefreshMs / 2)
         return;
     refresh();
 }
@@ -249,9 +252,9 @@ void TrafficWindow::refresh() {
     const bool atTail = value >= bar->maximum();
     const auto change = model_.refresh(!paused());
     if (change.added > 0) {
-        rowsAdded_.start();
+        rowsAddedUs_ = tap_.clock().now().monoUs;
     } else {
-        rowsAdded_.invalidate();
+        rowsAddedUs_.reset();
     }
     if (atTail && change.added > 0) {
         Table->scrollToBottom();
@@ -274,8 +277,8 @@ void TrafficWindow::updateStats() {
     if (stats.version() == shownStats_) return;
     // Counts are read, not watched: once a second is soon enough, and each update lays out
     // every cell of the table again.
-    if (statsShown_.isValid() && statsShown_.elapsed() < kStatsRefreshMs) return;
-    statsShown_.start();
+    if (statsShownUs_ && msSince(*statsShownUs_) < kStatsRefreshMs) return;
+    statsShownUs_ = tap_.clock().now().monoUs;
     shownStats_ = stats.version();
     const auto& addresses = stats.addresses();
     const int rows = static_cast<int>(addresses.size()) + 1;

@@ -3,9 +3,9 @@
 // pause, copy and save, and the link statistics per module address. Non-modal; it only reads
 // the traffic tap and never touches the channel.
 
-#include <QElapsedTimer>
 #include <QWidget>
 #include <functional>
+#include <optional>
 
 #include "comm/TrafficTap.h"
 #include "traffic/TrafficTableModel.h"
@@ -78,13 +78,16 @@ private:
     QString askWithDialog(QString& filter);
     void updateStats();
     void updateCount();
+    // Milliseconds since a time of the tap's clock.
+    std::int64_t msSince(std::int64_t monoUs) const;
 
     TrafficTap& tap_;
     TrafficTableModel model_;
     SaveAsker askSave_;
     std::uint64_t shownStats_ = ~std::uint64_t{0};
-    QElapsedTimer statsShown_;
-    QElapsedTimer rowsAdded_;  // since the last update that brought rows
+    // Times of the tap's clock (monotonic microseconds), so that a test drives the pacing.
+    std::optional<std::int64_t> statsShownUs_;
+    std::optional<std::int64_t> rowsAddedUs_;  // the last update that brought rows
 };
 
 // One statistics row: address (or "linka"), then the texts of the columns.

@@ -14,6 +14,7 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include "comm/TrafficCapture.h"
 #include "monitor/TevWindow.h"
@@ -107,17 +108,46 @@ TEST(TrafficWindow, StatisticsColumnsWidenWhenATextOutgrowsThem) {
     QTableWidget* stats = window.Stats;
     ASSERT_EQ(stats->rowCount(), 2);
     const int before = stats->columnWidth(4);
+    const QString shown = stats->item(0, 4)->text();
     // The same rows, a longer text: bad frames of three kinds at the same address.
     bus.exchange(4, kBadFrame, -3, 3);
     bus.exchange(4, {0x68, 0x03, 0x04, 0x68, 0x05, 0x40, 0x6C, 0xB1, 0x16}, -3, 3);
     bus.exchange(4, {0x68, 0x03, 0x03, 0x68, 0x05, 0x40, 0x6C, 0xB1, 0x17}, -3, 3);
-    QTest::qWait(kStatsRefreshMs + 50);  // the statistics are redrawn once a second
+    // The statistics are redrawn once a second of the tap's clock, not at every update.
+    window.refresh();
+    EXPECT_EQ(stats->item(0, 4)->text(), shown);
+    bus.clock.us += kStatsRefreshMs * 1000;
     window.refresh();
     ASSERT_EQ(stats->rowCount(), 2);
     const QString text = stats->item(0, 4)->text();
     EXPECT_TRUE(text.startsWith("3 (")) << text.toStdString();
     EXPECT_GT(stats->columnWidth(4), before);
     EXPECT_GE(stats->columnWidth(4), stats->fontMetrics().horizontalAdvance(text));
+}
+
+// Steady traffic reaches the table once a second by the tap's clock, not at every tick.
+TEST(TrafficWindow, SteadyTrafficIsTakenOnceASecond) {
+    Bus bus;
+    bus.exchange(3, kAck, 0, 2);
+    TrafficWindow window(bus.tap);
+    window.show();
+    TrafficTableModel& m = window.model();
+    ASSERT_EQ(m.rowCount(), 2);
+    window.RefreshTimer->setInterval(1);
+    const auto rowsBecome = [&](int rows) {
+        return QTest::qWaitFor([&] { return m.rowCount() == rows; }, 2000);
+    };
+
+    bus.exchange(3, kAck, 0, 2);
+    // A fixed span on purpose: the ticks within the busy span must take nothing.
+    QTest::qWait(50);
+    EXPECT_EQ(m.rowCount(), 2);
+    bus.clock.us += (kTrafficBusyRefreshMs - kTrafficRefreshMs / 2) * 1000;
+    EXPECT_TRUE(rowsBecome(4));
+
+    // A second later the next batch comes whole.
+    for (int i = 0; i < 10; ++i) bus.exchange(5, kAck, 0, 2);
+    EXPECT_TRUE(rowsBecome(24));
 }
 
 TEST(TrafficWindow, FiltersPauseClearAndCopy) {
@@ -294,8 +324,7 @@ TEST(TrafficWindow, StatisticsGrowWithTheWindow) {
     const int before = rowsInView();
     EXPECT_GE(before, 6);
     window.resize(window.width(), window.height() + 18 * rowHeight);
-    QTest::qWait(0);
-    EXPECT_GE(rowsInView(), before + 5) << before;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return rowsInView() >= before + 5; }, 2000)) << before;
 }
 
 TEST(TrafficMonitor, OpensFromShortcutAndContextMenuOfTheProgramsWindows) {
