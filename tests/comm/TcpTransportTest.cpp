@@ -239,7 +239,7 @@ TEST(TcpTransport, LostPeerIsNoticedAndConnectedAgainWhenItIsBack) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return tcp.TcpState(1).state == 2; }, 5000));
     const std::uint8_t frame[] = {0x10, 0x05, 0x40, 0x69, 0xAE, 0x16};
     EXPECT_EQ(tcp.TcpSend(1, frame, 6), 0);
-    // Refused connects in the meantime change nothing.
+    // Refused connects in the meantime change nothing (a fixed span on purpose: two retries).
     QTest::qWait(2 * kTcpRetryMs);
     EXPECT_EQ(tcp.TcpState(1).state, 2);
 
@@ -250,7 +250,7 @@ TEST(TcpTransport, LostPeerIsNoticedAndConnectedAgainWhenItIsBack) {
     EXPECT_EQ(tcp.TcpSend(1, frame, 6), 6);
     ASSERT_TRUE(QTest::qWaitFor([&] { return peer.received.size() == 6; }, 5000));
 
-    // A channel closed on purpose is left alone.
+    // A channel closed on purpose is left alone (a fixed span on purpose: no retry may come).
     tcp.TcpDisconnect(1, "127.0.0.1");
     QTest::qWait(2 * kTcpRetryMs);
     EXPECT_EQ(tcp.TcpState(1).state, 2);

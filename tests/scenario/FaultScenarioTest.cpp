@@ -58,9 +58,10 @@ TEST(FaultScenario, EachFaultShowsItsTextsAndTheProgramRecovers) {
         if (!c.errorLabel.isEmpty()) {
             EXPECT_EQ(p.errorLabelText(), c.errorLabel);
         }
-        // While the fault lasts the failure stays in view.
+        // While the fault lasts the failure stays in view, over several more polls.
         p.clearHistory();
-        QTest::qWait(400);
+        const int polls = p.events({"\"request\"", "\"addr\":2"});
+        EXPECT_TRUE(p.waitEvents({"\"request\"", "\"addr\":2"}, polls + 4, 5000));
         EXPECT_EQ(p.statusSeen(isPolled), 0);
         EXPECT_EQ(p.status(), kFailed);
 
@@ -85,8 +86,8 @@ TEST(FaultScenario, GarbageAndSplitRepliesAreReadThrough) {
         Program p(args, slowEnough);
         ASSERT_TRUE(p.simulatorReady());
         startPollingTev(p);
-        ASSERT_TRUE(p.waitEvents({"\"request\"", "\"addr\":2"}, 10, 5000));
-        QTest::qWait(100);
+        // The request after the tenth: the ten exchanges before it have ended.
+        ASSERT_TRUE(p.waitEvents({"\"request\"", "\"addr\":2"}, 11, 5000));
         EXPECT_GE(p.statusSeen(isPolled), 1);
         EXPECT_EQ(p.statusSeen(isFailed), 0);
         EXPECT_FALSE(p.errorLabelVisible());

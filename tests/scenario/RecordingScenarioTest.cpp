@@ -71,7 +71,9 @@ TEST(RecordingScenario, RowsAreTheSimulatorsAnswersValueByValue) {
     ASSERT_TRUE(w->recorder().recording());
     ASSERT_TRUE(QTest::qWaitFor([&] { return w->recorder().rows() >= 20; }, 10000));
     w->stopClicked();
-    QTest::qWait(300);  // the reply of the request in flight reaches the log
+    // Every row is an answer the simulator logged before it sent it.
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return p.events({"\"event\":\"reply\""}) >= w->recorder().rows(); }, 5000));
 
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));

@@ -143,6 +143,7 @@ TEST(Soak, PollingWithRandomFaults) {
             const int polls = p.events({"\"addr\""});
             p.clearHistory();
             for (int step = 0; step < 4; ++step) {
+                // A fixed span on purpose: the soak's load; nothing may go wrong in it.
                 QTest::qWait(static_cast<int>(phaseMs / 4));
                 if (phase.toggle) phase.toggle(p, step + rounds);
             }

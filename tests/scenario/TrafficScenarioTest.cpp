@@ -45,7 +45,14 @@ TEST(TrafficScenario, StatisticsEqualTheSimulatorsEventLog) {
         p.main().Timer1->stop();
         ASSERT_TRUE(
             QTest::qWaitFor([&] { return p.app().comm.engine.TransferWindow == nullptr; }, 3000));
-        QTest::qWait(200);
+        // Both sides have counted the last exchange: the counts are compared below.
+        const auto settled = [&] {
+            const auto& a = tap.stats().addresses();
+            const int requests = p.events({request[0], request[1]});
+            return a.size() == 1 && a.begin()->second.requests == static_cast<unsigned>(requests) &&
+                   p.events({"\"event\":\"reply\"", "\"addr\":2,"}) == requests;
+        };
+        (void)QTest::qWaitFor(settled, 3000);
 
         ASSERT_EQ(tap.stats().addresses().size(), 1u);
         const AddressStats& s = tap.stats().addresses().at(2);

@@ -23,7 +23,8 @@ TEST(ScanScenario, DormantUntilTheFirstEditorClosesThenListsTheModules) {
     Program p({"--module", "1:KALU", "--module", "12:TEV"});
     ASSERT_TRUE(p.simulatorReady());
 
-    // The channel is open, but nothing goes out before an editor has been closed.
+    // The channel is open, but nothing goes out before an editor has been closed (a fixed span
+    // on purpose: nothing may happen in it).
     QTest::qWait(400);
     EXPECT_EQ(p.status(), QStringLiteral("Nastavte kanál COM"));
     EXPECT_EQ(p.events({"\"probe\""}), 0);
