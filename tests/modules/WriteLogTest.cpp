@@ -9,15 +9,12 @@
 #include <string>
 
 #include "modules/WriteLog.h"
+#include "support/FileBytes.h"
 
 namespace velor {
 namespace {
 
-std::string readAll(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return {};
-    return f.readAll().toStdString();
-}
+using test::fileText;
 
 WriteEntry tewWrite(bool accepted) {
     WriteEntry e;
@@ -49,7 +46,7 @@ TEST_F(WriteLogTest, LineHoldsTimeUserPortModuleWhatAndOutcome) {
     WriteLog log(setup());
     ASSERT_TRUE(log.append(tewWrite(true)));
     ASSERT_TRUE(log.append(tewWrite(false)));
-    EXPECT_EQ(readAll(dir.filePath("zapisy.log")),
+    EXPECT_EQ(fileText(dir.filePath("zapisy.log")),
               "2026-03-14 09:26:53.007 | novák | COM1 38400 Bd, sudá parita | adresa 3 TEW | "
               "výstupy 0x0000 -> 0x0005 | přijato\n"
               "2026-03-14 09:26:53.007 | novák | COM1 38400 Bd, sudá parita | adresa 3 TEW | "
@@ -67,7 +64,7 @@ TEST_F(WriteLogTest, AppendsToWhatIsThereAndKeepsOneEntryOnOneLine) {
     WriteEntry e = tewWrite(false);
     e.reason = "odpověď\r\nzáporná";
     ASSERT_TRUE(log.append(e));
-    const std::string text = readAll(dir.filePath("zapisy.log"));
+    const std::string text = fileText(dir.filePath("zapisy.log"));
     EXPECT_EQ(text.rfind("earlier line\n", 0), 0u);
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 2);
     EXPECT_NE(text.find("chyba: odpověď  záporná\n"), std::string::npos);
@@ -88,10 +85,10 @@ TEST_F(WriteLogTest, FullLogBecomesTheOldOneAndTheOlderOneGoes) {
         ASSERT_TRUE(log.append(tewWrite(true)));
         ASSERT_LT(++lines, 100);
     }
-    const std::string full = readAll(dir.filePath("zapisy.log"));
+    const std::string full = fileText(dir.filePath("zapisy.log"));
     ASSERT_TRUE(log.append(tewWrite(false)));
-    EXPECT_EQ(readAll(dir.filePath("zapisy.1.log")), full);
-    const std::string now = readAll(dir.filePath("zapisy.log"));
+    EXPECT_EQ(fileText(dir.filePath("zapisy.1.log")), full);
+    const std::string now = fileText(dir.filePath("zapisy.log"));
     EXPECT_EQ(std::count(now.begin(), now.end(), '\n'), 1);
     EXPECT_NE(now.find("chyba"), std::string::npos);
 }

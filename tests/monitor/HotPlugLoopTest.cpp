@@ -17,7 +17,7 @@
 #include "monitor/ChannelAdapter.h"
 #include "monitor/PollingLoop.h"
 #include "support/PtyPair.h"
-#include "tests/tools/ProgramSend.h"
+#include "support/ProgramSend.h"
 
 namespace velor {
 namespace {

@@ -23,10 +23,13 @@
 #include "monitor/MainLoopState.h"
 #include "recording/Recorder.h"
 #include "recording/TrendModel.h"
+#include "support/FileBytes.h"
 #include "ui/Cp1250.h"
 
 namespace velor {
 namespace {
+
+using test::fileText;
 
 QDateTime at(int ms) {
     return QDateTime(QDate(2026, 3, 14), QTime(9, 26, 53).addMSecs(ms));
@@ -45,12 +48,6 @@ PolledAnswer answerOf(RequestKind kind, std::span<const std::uint8_t> bytes,
 
 PolledAnswer failureOf(RequestKind kind) {
     return {kind, kind, false, {}, {}};
-}
-
-std::string readAll(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return {};
-    return f.readAll().toStdString();
 }
 
 struct RecorderTest : ::testing::Test {
@@ -85,7 +82,7 @@ TEST_F(RecorderTest, KaluRowsMatchKnownText) {
     recorder.onAnswer(answerOf(RequestKind::Kalu, a));
     recorder.stop();
 
-    const std::string text = readAll(path);
+    const std::string text = fileText(path);
     const std::string header =
         "\xEF\xBB\xBF"
         "Čas;Adresa;Teplota přívodu;\"Tlak; čerpadlo\";Vstup 2;Vstup 3;Vstup 4;Vstup 5;Vstup 6;"
@@ -112,7 +109,7 @@ TEST_F(RecorderTest, ErrorColumnMarksFailedTransfers) {
     recorder.onAnswer({RequestKind::Kalu, RequestKind::Kalu, false, {}, {}});
     recorder.stop();
 
-    const std::string text = readAll(path);
+    const std::string text = fileText(path);
     EXPECT_NE(text.find(";Vstup 11;Chyba přenosu\r\n"), std::string::npos);
     EXPECT_NE(text.find(";7;1.2;0.25;0.0;0.0;0.0;0.0;0.0;0.0;0.0;0.0;0.0;0.0;\r\n"),
               std::string::npos)
@@ -148,8 +145,8 @@ TEST_F(RecorderTest, BinaryRowsHoldStatesAndTheShownSet) {
     const std::vector<std::uint8_t> tew = {0x05, 0x08};  // relays 1, 3 and 12
     recorder.onAnswer(answerOf(RequestKind::Tew, tew, sel));
     recorder.stop();
-    EXPECT_NE(readAll(path).find(";3;1;0;1;0;0;0;0;0;0;0;0;1\r\n"), std::string::npos)
-        << readAll(path);
+    EXPECT_NE(fileText(path).find(";3;1;0;1;0;0;0;0;0;0;0;0;1\r\n"), std::string::npos)
+        << fileText(path);
 
     config.BinaryConfig.Inputs[8].Name = utf8ToCp1250("Dveře");
     ASSERT_TRUE(recorder.start(path, RequestKind::Mokr, 1, {}));
@@ -166,7 +163,7 @@ TEST_F(RecorderTest, BinaryRowsHoldStatesAndTheShownSet) {
     sel.MokrWritePhase = true;
     recorder.onAnswer(answerOf(RequestKind::Mokr, states, sel));
     recorder.stop();
-    const std::string text = readAll(path);
+    const std::string text = fileText(path);
     EXPECT_NE(text.find("Adresa;Sada hodnot;Dveře stav;Dveře hodnota;Vstup 2 stav"),
               std::string::npos)
         << text;
@@ -203,14 +200,14 @@ TEST_F(RecorderTest, ResumeContinuesTheSameColumnsAndLeavesOtherFilesAlone) {
     recorder.onAnswer(answerOf(RequestKind::Kalu, a));
     recorder.onAnswer(answerOf(RequestKind::Kalu, a));
     recorder.stop();
-    const std::string first = readAll(path);
+    const std::string first = fileText(path);
 
     EXPECT_EQ(recorder.resume(path, RequestKind::Kalu, 0, {}), RecordStart::Continued);
     EXPECT_EQ(recorder.message(), QStringLiteral("Záznam pokračuje na konci souboru."));
     recorder.onAnswer(answerOf(RequestKind::Kalu, a));
-    EXPECT_EQ(recorder.fileSize(), static_cast<qint64>(readAll(path).size()));
+    EXPECT_EQ(recorder.fileSize(), static_cast<qint64>(fileText(path).size()));
     recorder.stop();
-    const std::string both = readAll(path);
+    const std::string both = fileText(path);
     ASSERT_EQ(both.substr(0, first.size()), first);
     const std::string added = both.substr(first.size());
     EXPECT_EQ(added, CsvWriter::timeText(at(200)) +
@@ -221,7 +218,7 @@ TEST_F(RecorderTest, ResumeContinuesTheSameColumnsAndLeavesOtherFilesAlone) {
     EXPECT_EQ(recorder.resume(path, RequestKind::Kalu, 0, withErrors), RecordStart::OtherTable);
     EXPECT_EQ(recorder.resume(path, RequestKind::Tev, 0, {}), RecordStart::OtherTable);
     EXPECT_FALSE(recorder.recording());
-    EXPECT_EQ(readAll(path), both);
+    EXPECT_EQ(fileText(path), both);
 
     const QString notes = dir.filePath("poznamky.csv");
     QFile other(notes);
@@ -229,7 +226,7 @@ TEST_F(RecorderTest, ResumeContinuesTheSameColumnsAndLeavesOtherFilesAlone) {
     other.write("a;b\r\n1;2");
     other.close();
     EXPECT_EQ(recorder.resume(notes, RequestKind::Kalu, 0, {}), RecordStart::OtherTable);
-    EXPECT_EQ(readAll(notes), "a;b\r\n1;2");
+    EXPECT_EQ(fileText(notes), "a;b\r\n1;2");
 }
 
 #ifdef VELOR_TEST_POSIX_FACILITIES
@@ -256,7 +253,7 @@ TEST_F(RecorderTest, FullDiskStopsTheRecordingAndKeepsWholeRows) {
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
 
-    const std::string text = readAll(path);
+    const std::string text = fileText(path);
     ASSERT_FALSE(text.empty());
     EXPECT_LE(text.size(), kLimit);
     EXPECT_EQ(text.substr(text.size() - 2), "\r\n");

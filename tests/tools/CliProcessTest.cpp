@@ -24,7 +24,7 @@
 #include "modules/WriteLog.h"
 #include "support/PdfText.h"
 #include "support/QtAppEnvironment.h"
-#include "tests/tools/ProgramSend.h"
+#include "support/ProgramSend.h"
 
 using velor::modsim::test::Simulator;
 

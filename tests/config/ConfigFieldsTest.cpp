@@ -1,73 +1,22 @@
-// The pieces velor-cli adds to velor_core: the CSV writer, the named fields of the files with
-// their JSON form, and the configuration send sequence shared with the polling loop.
+// The named fields of the configuration files and their JSON form: byte-for-byte round trips,
+// and JSON refused with the field that is wrong.
+
+#include "config/ConfigFields.h"
 
 #include <gtest/gtest.h>
 
-#ifdef VELOR_TEST_POSIX_FACILITIES
-#include <sys/stat.h>
-#endif
-
 #include <QFile>
-#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
 
-#include "comm/TransferEngine.h"
-#include "config/ConfigFields.h"
 #include "config/ConfigFiles.h"
-#include "modules/ConfigSend.h"
-#include "modules/CsvWriter.h"
-#include "monitor/PollingLoop.h"
-#include "tests/tools/ProgramSend.h"
+#include "support/FileBytes.h"
 
 namespace velor {
 namespace {
 
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-TEST(CsvWriterTest, WritesBomHeaderAndRowsWithTheChosenDecimalSeparator) {
-    QTemporaryDir dir;
-    const QDateTime time(QDate(2026, 3, 4), QTime(5, 6, 7, 89));
-    for (const char decimal : {',', '.'}) {
-        const QString path = dir.filePath(QString("t%1.csv").arg(decimal));
-        CsvWriter csv(decimal);
-        ASSERT_TRUE(csv.open(path, "time", "address", {"Teplota č. 1", "a;b", "say \"hi\""}));
-        ASSERT_TRUE(csv.appendRow(
-            time, 7, {CsvValue::number(-12.345, 2), CsvValue::number(3, 0), CsvValue::text("x")}));
-        csv.close();
-        const std::string expected = std::string("\xEF\xBB\xBF") +
-                                     "time;address;Teplota č. 1;\"a;b\";\"say \"\"hi\"\"\"\r\n" +
-                                     "2026-03-04T05:06:07.089;7;-12" + decimal + "35;3;x\r\n";
-        EXPECT_EQ(readAll(path).toStdString(), expected) << decimal;
-        EXPECT_FALSE(csv.failed());
-    }
-}
-
-TEST(CsvWriterTest, AFileThatCannotBeWrittenIsReportedWithItsName) {
-    CsvWriter csv;
-    EXPECT_FALSE(csv.open("/nonexistent-dir/k.csv", "time", "address", {}));
-    EXPECT_TRUE(csv.failed());
-    EXPECT_TRUE(csv.errorText().startsWith("/nonexistent-dir/k.csv: "));
-    EXPECT_FALSE(csv.appendRow(QDateTime::currentDateTime(), 1, {}));
-}
-
-#ifdef VELOR_TEST_POSIX_FACILITIES  // named pipes
-TEST(CsvWriterTest, APipeOrAFolderAtThePathIsRefusedWithoutWaiting) {
-    QTemporaryDir dir;
-    const QString pipe = dir.filePath("pipe.csv");
-    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
-    for (const QString& path : {pipe, dir.path()}) {
-        CsvWriter csv;
-        EXPECT_FALSE(csv.open(path, "time", "address", {"a"}));
-        EXPECT_EQ(csv.errorText(), path + ": not a regular file");
-    }
-    EXPECT_FALSE(QFileInfo(pipe).isFile());
-}
-#endif
+using test::fileBytes;
 
 // Every field set to a value other than its default, within its range.
 ConfigFileData changedEverywhere(ConfigFileKind kind) {
@@ -221,64 +170,11 @@ TEST(ConfigFieldsTest, AShortFileIsAWrongFileAndKindsFollowTheName) {
     std::string problem;
     EXPECT_FALSE(readConfigFile(path, ConfigFileKind::Binary, d, problem));
     EXPECT_EQ(problem, path.toStdString() + ": wrong file (2703 bytes, a .cfb file has 2704)");
-    EXPECT_EQ(readAll(path).size(), 2703);  // nothing written back
+    EXPECT_EQ(fileBytes(path).size(), 2703);  // nothing written back
 
     EXPECT_EQ(configFileKindOf("dir.cfb/KonfigA.CFA"), ConfigFileKind::Analog);
     EXPECT_EQ(configFileKindOf("com.cfg"), ConfigFileKind::ComConfig);
     EXPECT_EQ(configFileKindOf("KonfigA.json"), std::nullopt);
-}
-
-// The same send through the shared sequence, as velor-cli runs it.
-std::vector<std::vector<std::uint8_t>> sharedSend(const ConfigState& from, ConfigTarget target,
-                                                  std::uint16_t baudAfter,
-                                                  const std::vector<bool>& accepted) {
-    ConfigState c = from;
-    c.TargetBaudIndex = baudAfter;
-    std::array<std::uint8_t, kZepaImageSize> zepa{};
-    std::vector<std::vector<std::uint8_t>> blocks;
-    bool second = false;
-    for (std::size_t i = 0; i <= accepted.size(); ++i) {
-        const ConfigBlock b = nextConfigBlock(c, target, second, zepa);
-        blocks.push_back(b.data.bytes);
-        second = b.kaluSecondHalf;
-        if (i == accepted.size() || (accepted[i] && b.lastBlock)) break;
-        if (!accepted[i]) second = kaluHalfAfterFailedBlock(target, second);
-    }
-    return blocks;
-}
-
-TEST(ConfigSendTest, SharedSequenceSendsWhatTheLoopSendsIncludingRetries) {
-    ConfigState c;
-    InitAnalogConfig(c);
-    InitBinaryConfig(c);
-    c.AnalogConfig.ModuleAddress = 1;
-    c.BinaryConfig.ModuleAddress = 2;
-    c.AnalogImage.Tag = {'o', 'l', 'd', '!'};
-    c.BinaryImage.ResponseDelay = 33;
-    const std::vector<std::vector<bool>> runs = {
-        {true, true}, {false, true, true}, {true, false, true, true}, {false, false, true}};
-    for (ConfigTarget target :
-         {ConfigTarget::Kalu, ConfigTarget::BinaryInputs, ConfigTarget::BinaryOutputs,
-          ConfigTarget::Mokr, ConfigTarget::Zepa}) {
-        for (const auto& run : runs) {
-            for (std::uint16_t baud : {0, 4}) {
-                const auto program = test::ProgramSend(c, target, baud, run);
-                const auto shared = sharedSend(c, target, baud, run);
-                // After the send the loop goes on with probes of the address scan.
-                ASSERT_GE(program.size(), shared.size());
-                EXPECT_EQ(shared, std::vector(program.begin(), program.begin() + shared.size()))
-                    << static_cast<int>(target) << " baud " << baud;
-            }
-        }
-    }
-    // A failed second half of a KALU send is followed by the first half again.
-    const auto blocks = sharedSend(c, ConfigTarget::Kalu, 3, {true, false});
-    ASSERT_EQ(blocks.size(), 3u);
-    EXPECT_EQ(blocks[2], blocks[0]);
-    EXPECT_EQ(blocks[0].size(), 136u);
-    EXPECT_EQ(blocks[1].size(), 200u);
-    EXPECT_EQ(std::string(blocks[0].begin() + 12, blocks[0].begin() + 16), "save");
-    EXPECT_EQ(blocks[0][9], 38);  // the baud code of index 3
 }
 
 }  // namespace
