@@ -31,8 +31,8 @@
 #include "finder/ModuleFinderWindow.h"
 #include "monitor/AppState.h"
 #include "support/MessageRecorder.h"
+#include "support/ModsimProcess.h"
 #include "support/QtAppEnvironment.h"
-#include "tools/ModsimProcess.h"
 
 namespace velor {
 namespace {

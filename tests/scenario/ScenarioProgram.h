@@ -13,8 +13,8 @@
 
 #include "app/Program.h"
 #include "support/MessageRecorder.h"
+#include "support/ModsimProcess.h"
 #include "support/QtAppEnvironment.h"
-#include "tools/ModsimProcess.h"
 
 namespace velor::scenario {
 

@@ -19,12 +19,12 @@
 #include <QTcpServer>
 #include <QTemporaryDir>
 
-#include "ModsimProcess.h"
 #include "config/ConfigFields.h"
 #include "modules/WriteLog.h"
+#include "support/ModsimProcess.h"
 #include "support/PdfText.h"
-#include "support/QtAppEnvironment.h"
 #include "support/ProgramSend.h"
+#include "support/QtAppEnvironment.h"
 
 using velor::modsim::test::Simulator;
 

@@ -10,7 +10,6 @@
 #include <bit>
 #include <cstring>
 
-#include "ModsimProcess.h"
 #include "comm/Channel.h"
 #include "comm/ChannelTableIo.h"
 #include "comm/CommState.h"
@@ -19,6 +18,7 @@
 #include "comm/TransferWindow.h"
 #include "modules/ModuleSweep.h"
 #include "modules/RequestBuilders.h"
+#include "support/ModsimProcess.h"
 #include "support/QtAppEnvironment.h"
 
 using velor::modsim::test::countEvents;
@@ -406,8 +406,8 @@ struct PtyChannel {
 TEST(ModsimEngine, SweepAbortKeepsItsAnswersAndGivesTheChannelBack) {
     QTemporaryDir dir;
     const QString com1 = dir.filePath("COM1");
-    Simulator sim({"--no-tcp", "--pty", com1, "--log", QProcess::nullDevice(), "--module", "2:TEV", "--line",
-                   "4800", "--module", "6:KALU", "--line", "9600"});
+    Simulator sim({"--no-tcp", "--pty", com1, "--log", QProcess::nullDevice(), "--module", "2:TEV",
+                   "--line", "4800", "--module", "6:KALU", "--line", "9600"});
     ASSERT_FALSE(sim.ptyDevice().isEmpty());
     PtyChannel channel(com1);
     velor::CommState& comm = channel.comm;
@@ -447,8 +447,8 @@ TEST(ModsimEngine, SweepAbortKeepsItsAnswersAndGivesTheChannelBack) {
 TEST(ModsimEngine, SweepEndsAsLostWhenItsPortGoesAway) {
     QTemporaryDir dir;
     const QString com1 = dir.filePath("COM1");
-    auto sim = std::make_unique<Simulator>(
-        QStringList{"--no-tcp", "--pty", com1, "--log", QProcess::nullDevice(), "--module", "2:TEV"});
+    auto sim = std::make_unique<Simulator>(QStringList{
+        "--no-tcp", "--pty", com1, "--log", QProcess::nullDevice(), "--module", "2:TEV"});
     ASSERT_FALSE(sim->ptyDevice().isEmpty());
     PtyChannel channel(com1);
     velor::SweepSettings settings;

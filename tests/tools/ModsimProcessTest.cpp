@@ -17,7 +17,7 @@
 #include <unistd.h>
 #endif
 
-#include "ModsimProcess.h"
+#include "support/ModsimProcess.h"
 #include "support/QtAppEnvironment.h"
 
 using namespace velor::modsim;

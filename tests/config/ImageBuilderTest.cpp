@@ -1,14 +1,11 @@
-// The parameter blocks built from the configurations, the number text of the polynomial
-// constants and the small shared operations.
+// The parameter blocks built from the configurations: limits with the live-zero correction,
+// constants, filters, the baud code and the tag.
+
+#include "config/ImageBuilder.h"
 
 #include <gtest/gtest.h>
 
-#include <array>
-
 #include "config/ConfigFiles.h"
-#include "config/FormatExponent.h"
-#include "config/ImageBuilder.h"
-#include "config/ModuleHelpers.h"
 
 namespace velor {
 namespace {
@@ -84,72 +81,6 @@ TEST(BuildBinaryImage, FiltersBaudCodeAndTag) {
     EXPECT_EQ(bytes[9], 1);
     EXPECT_EQ(bytes[135], 1);
     EXPECT_EQ(std::string(bytes.begin() + 4, bytes.begin() + 8), "save");
-}
-
-TEST(FormatExponent, Examples) {
-    struct Case {
-        double x;
-        const char* text;
-    };
-    const Case cases[] = {
-        {0.25, "2.5000000E-01"},
-        {1, "1.0000000E+00"},
-        {1027.01, "1.0270100E+03"},
-        {-1.613509e-06, "-1.6135090E-06"},
-        {0, "0.00E-00"},
-        {1e-16, "0.00E-00"},
-        {9.1492629e-14, "9.1492629E-14"},
-        {0.98035894, "9.8035894E-01"},
-        {-0.5, "-5.0000000E-01"},
-        {12345678901.0, "1.2345679E+10"},
-        // -1 and below: the sign, then the text of the magnitude.
-        {-1, "-1.0000000E+00"},
-        {-1.5, "-1.5000000E+00"},
-        {-1027.01, "-1.0270100E+03"},
-    };
-    for (const Case& c : cases) EXPECT_EQ(FormatExponent(7, c.x), c.text) << c.x;
-    EXPECT_EQ(FormatExponent(2, 0.25), "2.50E-01");
-    EXPECT_EQ(FormatExponent(0, 5), "   5E+00");
-    EXPECT_EQ(FormatExponent(0, -5), "  -5E+00");
-    EXPECT_EQ(FormatExponent(7, 0.25, ','), "2,5000000E-01");
-    EXPECT_EQ(FormatExponent(7, 1e300 * 1e300), "+INF");  // never loops on infinity
-}
-
-TEST(ModuleHelpers, AdjustTimeoutsForBaud) {
-    std::uint16_t reply = 200, poll = 100;
-    AdjustTimeoutsForBaud(reply, poll, 0);
-    EXPECT_EQ(reply, 600);
-    EXPECT_EQ(poll, 300);
-    for (std::uint16_t index = 1; index < 6; ++index) {
-        AdjustTimeoutsForBaud(reply, poll, index);
-        EXPECT_EQ(reply, 600);
-        EXPECT_EQ(poll, 300);
-    }
-    reply = 30000;
-    AdjustTimeoutsForBaud(reply, poll, 0);
-    EXPECT_EQ(reply, 65535);  // held, not wrapped
-}
-
-TEST(ModuleHelpers, TestInputBitBothLayouts) {
-    EXPECT_FALSE(TestInputBit(0x0008, 4, true));
-    EXPECT_TRUE(TestInputBit(0x0008, 4, false));
-    EXPECT_TRUE(TestInputBit(0x0010, 4, true));
-    EXPECT_TRUE(TestInputBit(0x0010, 5, false));
-    const std::array<std::uint16_t, 16> gapped{0x0001, 0x0002, 0x0004, 0x0010, 0x0020, 0x0040,
-                                               0x0100, 0x0200, 0x0400, 0x1000, 0x2000, 0x4000,
-                                               0x8000, 0x8000, 0x8000, 0x8000};
-    for (int n = 1; n <= 16; ++n) {
-        const auto idx = static_cast<std::size_t>(n - 1);
-        EXPECT_TRUE(TestInputBit(gapped[idx], n, true)) << n;
-        EXPECT_FALSE(TestInputBit(static_cast<std::uint16_t>(~gapped[idx]), n, true)) << n;
-        EXPECT_TRUE(TestInputBit(static_cast<std::uint16_t>(1u << idx), n, false)) << n;
-        EXPECT_EQ(TestBit(static_cast<std::uint16_t>(1u << idx), n), true) << n;
-        EXPECT_EQ(TestBit(static_cast<std::uint16_t>(~(1u << idx)), n), false) << n;
-    }
-    for (int n : {0, 17, -1}) {
-        EXPECT_FALSE(TestInputBit(0xFFFF, n, true));
-        EXPECT_FALSE(TestBit(0xFFFF, n));
-    }
 }
 
 }  // namespace

@@ -5,8 +5,8 @@
 #include <QPushButton>
 #include <QScrollBar>
 
-#include "config/BinaryEditor.h"
 #include "EditorFixture.h"
+#include "config/BinaryEditor.h"
 #include "ui/Cp1250.h"
 
 namespace velor::test {
