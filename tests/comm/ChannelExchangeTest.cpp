@@ -16,6 +16,7 @@
 #include "comm/CommState.h"
 #include "comm/TcpTransport.h"
 #include "comm/TransferWindow.h"
+#include "support/EngineWiring.h"
 #include "support/HexBytes.h"
 #include "support/QtAppEnvironment.h"
 
@@ -48,10 +49,7 @@ TEST(ChannelExchange, TcpChannelToALoopbackPeer) {
     comm.channel.tcp = &tcp;
     comm.channel.ChannelTable.record(1)->PortNumber = 0;
     setTcpHost(*comm.channel.ChannelTable.record(1), "127.0.0.1");
-    ChannelTableIo io(comm.channel);
-    SystemClock clock;
-    TransferWindowFactoryQt windows({comm.engine, io, clock, comm.channel.TransferResult});
-    comm.engine.Windows = &windows;
+    test::ChannelEngine wired(comm);
 
     OpenChannel(comm.channel, 1);
     EXPECT_EQ(comm.channel.TransferResult, 2);
@@ -80,13 +78,10 @@ TEST(ChannelExchange, SerialChannelThatDidNotOpenIsUnusableAtOnce) {
     record.BaudIndex = 3;
     comm.channel.SelectedPortName = "COM0";
     comm.channel.resolvePort = [](const std::string&) { return std::string(); };
-    ChannelTableIo io(comm.channel);
-    SystemClock clock;
-    TransferWindowFactoryQt windows({comm.engine, io, clock, comm.channel.TransferResult});
-    comm.engine.Windows = &windows;
+    test::ChannelEngine wired(comm);
     OpenChannel(comm.channel, 1);
     ASSERT_EQ(comm.channel.TransferResult, kOpenFailed);
-    EXPECT_FALSE(io.isUsable(1));
+    EXPECT_FALSE(wired.io.isUsable(1));
 
     Exchange x;
     QElapsedTimer elapsed;

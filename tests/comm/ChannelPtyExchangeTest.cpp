@@ -17,6 +17,7 @@
 #include "comm/ChannelTableIo.h"
 #include "comm/CommState.h"
 #include "comm/TransferWindow.h"
+#include "support/EngineWiring.h"
 #include "support/HexBytes.h"
 #include "support/QtAppEnvironment.h"
 
@@ -45,10 +46,7 @@ TEST(ChannelExchange, SerialChannelOverAPseudoTerminal) {
     comm.channel.SelectedPortName = "COM1";
     const std::string device = slaveName;
     comm.channel.resolvePort = [device](const std::string&) { return device; };
-    ChannelTableIo io(comm.channel);
-    SystemClock clock;
-    TransferWindowFactoryQt windows({comm.engine, io, clock, comm.channel.TransferResult});
-    comm.engine.Windows = &windows;
+    test::ChannelEngine wired(comm);
 
     comm.channel.TransferResult = 0;
     OpenChannel(comm.channel, 1);

@@ -22,6 +22,7 @@
 #include "comm/SerialPortWin32.h"
 #include "comm/TransferWindow.h"
 #include "modules/RequestBuilders.h"
+#include "support/EngineWiring.h"
 #include "support/QtAppEnvironment.h"
 
 using namespace velor;
@@ -181,10 +182,7 @@ TEST(ComPortExchangeTest, TheEnginePollsAKaluOverTheComPort) {
     record.PortNumber = static_cast<std::uint8_t>(portNumberOfName(sim));
     record.BaudIndex = 3;
     comm.channel.SelectedPortName = sim;
-    ChannelTableIo io(comm.channel);
-    SystemClock clock;
-    TransferWindowFactoryQt windows({comm.engine, io, clock, comm.channel.TransferResult});
-    comm.engine.Windows = &windows;
+    test::ChannelEngine wired(comm);
     comm.channel.TransferResult = 0;
     OpenChannel(comm.channel, 1);
     ASSERT_EQ(comm.channel.TransferResult, 0);

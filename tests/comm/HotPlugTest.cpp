@@ -13,6 +13,7 @@
 
 #include "comm/Channel.h"
 #include "comm/ChannelTableIo.h"
+#include "support/ManualClocks.h"
 #include "support/PtyPair.h"
 
 namespace velor {
@@ -21,12 +22,6 @@ namespace {
 namespace fs = std::filesystem;
 using test::eventually;
 using Bytes = std::vector<std::uint8_t>;
-
-struct ManualClock : Clock {
-    std::uint32_t ms = 5000;
-    std::uint32_t tickMs() override { return ms; }
-    double nowDays() override { return 46000.0; }
-};
 
 std::size_t OpenDescriptors() {
     std::size_t n = 0;
@@ -70,7 +65,7 @@ protected:
 
     fs::path dir = fs::temp_directory_path() / ("velor-hotplug-" + std::to_string(::getpid()));
     ChannelState state;
-    ManualClock clock;
+    test::ManualClock clock{5000};
     ChannelTableIo io{state};
     test::PluggedPty adapter{dir / "COM4"};
 };

@@ -10,7 +10,7 @@
 #include <memory>
 #include <vector>
 
-#include "comm/TransferWindow.h"
+#include "support/EngineWiring.h"
 #include "support/HexBytes.h"
 #include "support/QtAppEnvironment.h"
 
@@ -50,24 +50,6 @@ QByteArray bytes(const char* text) {
     const auto v = hex(text);
     return QByteArray(reinterpret_cast<const char*>(v.data()), static_cast<qsizetype>(v.size()));
 }
-
-// The channel operations as the engine sees them, over the transport only.
-struct TcpOnlyIo : ChannelIo {
-    TForm_TCP& tcp;
-    int reopens = 0;
-    explicit TcpOnlyIo(TForm_TCP& t) : tcp(t) {}
-    bool isTcp(int) const override { return true; }
-    bool ignoreLineErrors(int) const override { return false; }
-    int read(int ch, std::uint8_t* b, int n) override { return tcp.TcpRead(ch, b, n); }
-    int write(int ch, const std::uint8_t* b, int n) override { return tcp.TcpSend(ch, b, n); }
-    bool transmitByte(int, std::uint8_t) override { return false; }
-    LineState lineState(int) override { return {}; }
-    TcpStatus tcpState(int ch) override { return tcp.TcpState(ch); }
-    int reopen() override {
-        ++reopens;
-        return 0;
-    }
-};
 
 }  // namespace
 
@@ -161,12 +143,8 @@ TEST(TcpTransport, WholeExchangeThroughTheTransferWindow) {
         Peer peer;
         for (const char* chunk : c.chunks) peer.replyChunks.push_back(bytes(chunk));
         TForm_TCP tcp(peer.port());
-        TcpOnlyIo io(tcp);
-        SystemClock clock;
-        EngineState engine;
-        std::int32_t transferResult = 0;
-        TransferWindowFactoryQt windows({engine, io, clock, transferResult});
-        engine.Windows = &windows;
+        test::TcpEngine link(tcp);
+        EngineState& engine = link.engine;
 
         tcp.TcpOpen(1, "127.0.0.1");
         ASSERT_TRUE(QTest::qWaitFor([&] { return tcp.TcpState(1).state == 0; }));
@@ -196,12 +174,8 @@ TEST(TcpTransport, QueuedRequestsRunOneAfterTheOther) {
     Peer peer;
     peer.replyChunks = {bytes("E5")};
     TForm_TCP tcp(peer.port());
-    TcpOnlyIo io(tcp);
-    SystemClock clock;
-    EngineState engine;
-    std::int32_t transferResult = 0;
-    TransferWindowFactoryQt windows({engine, io, clock, transferResult});
-    engine.Windows = &windows;
+    test::TcpEngine link(tcp);
+    EngineState& engine = link.engine;
     tcp.TcpOpen(1, "127.0.0.1");
     ASSERT_TRUE(QTest::qWaitFor([&] { return tcp.TcpState(1).state == 0; }));
 
@@ -258,12 +232,8 @@ TEST(TcpTransport, LostPeerIsNoticedAndConnectedAgainWhenItIsBack) {
 
 TEST(TcpTransport, NotConnectedPeerFailsEveryAttemptAtOnce) {
     TForm_TCP tcp(1);  // nothing listens on port 1
-    TcpOnlyIo io(tcp);
-    SystemClock clock;
-    EngineState engine;
-    std::int32_t transferResult = 0;
-    TransferWindowFactoryQt windows({engine, io, clock, transferResult});
-    engine.Windows = &windows;
+    test::TcpEngine link(tcp);
+    EngineState& engine = link.engine;
     tcp.TcpOpen(1, "127.0.0.1");
 
     std::vector<std::uint8_t> data(kBufferSize, 0);
@@ -277,7 +247,7 @@ TEST(TcpTransport, NotConnectedPeerFailsEveryAttemptAtOnce) {
     timer.start();
     QueueRequest(engine, req);
     ASSERT_TRUE(QTest::qWaitFor([&] { return req.Status == kStatusFailed; }));
-    EXPECT_LT(timer.elapsed(), 2000);              // far below one step time-out
-    EXPECT_EQ(transferResult, kResultTcpNotSent);  // the frame never went out
+    EXPECT_LT(timer.elapsed(), 2000);                   // far below one step time-out
+    EXPECT_EQ(link.transferResult, kResultTcpNotSent);  // the frame never went out
     (void)QTest::qWaitFor([&] { return engine.TransferWindow == nullptr; });
 }

@@ -14,6 +14,7 @@
 #include <fstream>
 
 #include "support/HexBytes.h"
+#include "support/ManualClocks.h"
 
 using namespace velor;
 using velor::test::hex;
@@ -21,26 +22,21 @@ using velor::test::toHex;
 
 namespace {
 
-struct ManualClock : TrafficClock {
-    std::int64_t wallUs = 1'700'000'000'123'456;
-    TrafficTime now() override { return {wallUs, wallUs}; }
-};
-
 // A probe answered by E5, then a read answered by a variable frame.
-void recordExchanges(TrafficTap& tap, ManualClock& clock) {
+void recordExchanges(TrafficTap& tap, test::ManualTrafficClock& clock) {
     tap.attemptStarted({5, 1});
     tap.written(hex("10 07 40 69 B0 16"));
-    clock.wallUs += 4000;
+    clock.us += 4000;
     tap.read(hex("E5"));
     ExchangeOutcome o;
     o.kind = 5;
     o.address = 7;
     o.status = 2;
     tap.attemptEnded(o);
-    clock.wallUs += 100'000;
+    clock.us += 100'000;
     tap.attemptStarted({1, 1});
     tap.written(hex("68 08 08 68 07 40 6C 0B 02 00 00 64 24 16"));
-    clock.wallUs += 6000;
+    clock.us += 6000;
     tap.read(hex("68 05 05 68 07 40 6C 0A 0B C8 16"));
     o.kind = 1;
     tap.attemptEnded(o);
@@ -89,7 +85,7 @@ TEST(TrafficCapture, FileHeaderAndRecordBytes) {
 }
 
 TEST(TrafficCapture, TapFramesInOrderWithTheirDirection) {
-    ManualClock clock;
+    test::ManualTrafficClock clock{1'700'000'000'123'456, 0};
     TrafficTap tap(clock);
     recordExchanges(tap, clock);
     const auto file = pcapOfFrames(tap, allSeqs(tap));
@@ -150,7 +146,7 @@ const QString kDissector = QStringLiteral(VELOR_SOURCE_DIR "/packaging/wireshark
 
 TEST(TrafficCapture, TsharkReadsTheCaptureBack) {
     if (!haveTshark()) GTEST_SKIP() << "tshark is not installed";
-    ManualClock clock;
+    test::ManualTrafficClock clock{1'700'000'000'123'456, 0};
     TrafficTap tap(clock);
     recordExchanges(tap, clock);
     QTemporaryDir dir;

@@ -11,6 +11,7 @@
 #include "comm/TrafficCapture.h"
 #include "comm/TransferEngine.h"
 #include "support/HexBytes.h"
+#include "support/ManualClocks.h"
 
 using namespace velor;
 using velor::test::hex;
@@ -19,11 +20,6 @@ using velor::test::toHex;
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-
-struct ManualClock : TrafficClock {
-    std::int64_t us = 1'000'000;
-    TrafficTime now() override { return {us, 1'700'000'000'000'000 + us}; }
-};
 
 std::string frameHex(const TrafficTap& tap, std::uint64_t seq) {
     const auto b = tap.bytes(*tap.frame(seq));
@@ -51,7 +47,7 @@ const char* const kRequest = "68 08 08 68 05 40 6C 0B 02 00 00 64 22 16";
 }  // namespace
 
 TEST(TrafficTap, FramesOfAnExchangeWithRetryLateBytesAndSplitReply) {
-    ManualClock clock;
+    test::ManualTrafficClock clock;
     TrafficTap tap(clock);
 
     // Attempt 1: the check byte is wrong.
@@ -114,7 +110,7 @@ TEST(TrafficTap, FramesOfAnExchangeWithRetryLateBytesAndSplitReply) {
 }
 
 TEST(TrafficTap, TimeOutNegativeReplyAndLinkErrorRows) {
-    ManualClock clock;
+    test::ManualTrafficClock clock;
     TrafficTap tap(clock);
     tap.attemptStarted({5, 1});
     tap.written(hex("10 07 40 69 B0 16"));
@@ -154,7 +150,7 @@ TEST(TrafficTap, TimeOutNegativeReplyAndLinkErrorRows) {
 }
 
 TEST(TrafficTap, RingKeepsTheLastFramesAndCountsTheDropped) {
-    ManualClock clock;
+    test::ManualTrafficClock clock;
     TrafficTap tap(clock, 10);
     for (int i = 0; i < 25; ++i) {
         clock.us += 1000;
@@ -175,7 +171,7 @@ TEST(TrafficTap, RingKeepsTheLastFramesAndCountsTheDropped) {
 
 TEST(TrafficTap, MemoryStaysBoundedAtTheCapWithLargeFrames) {
     static_assert(TrafficTap::memoryBound() < 64u * 1024 * 1024);
-    ManualClock clock;
+    test::ManualTrafficClock clock;
     TrafficTap tap(clock);
     // Frames of the largest size the engine reads: the arena, not the count, is the limit.
     Bytes big(kTrafficPendingBytes);
@@ -307,7 +303,7 @@ TEST(TrafficTap, EngineSendsTheSameBytesWithAndWithoutTheTap) {
                                        {},
                                        hex("68 05 05 68 01 02 03 04 05 0F 16")};
     const Result bare = runExchanges(script, nullptr);
-    ManualClock clock;
+    test::ManualTrafficClock clock;
     TrafficTap tap(clock);
     const Result tapped = runExchanges(script, &tap);
 
@@ -349,7 +345,7 @@ TEST(TrafficTap, AttemptsTheLinkDidNotCarryAreNotRecordedAsSent) {
     tcp.script = {hex("E5")};
     tcp.connected = false;
     comm.channel.tcp = &tcp;
-    ManualClock trafficClock;
+    test::ManualTrafficClock trafficClock;
     TrafficTap tap(trafficClock);
     attachTrafficTap(comm, &tap);
     ChannelTableIo io(comm.channel);

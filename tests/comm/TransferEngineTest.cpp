@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "support/HexBytes.h"
+#include "support/ManualClocks.h"
 
 using namespace velor;
 using velor::test::hex;
@@ -84,18 +85,11 @@ struct FakeChannel : ChannelIo {
     }
 };
 
-struct FakeClock : Clock {
-    std::uint32_t ms = 1000;
-    double days = 46000.0;
-    std::uint32_t tickMs() override { return ms; }
-    double nowDays() override { return days; }
-};
-
 // Runs the transfer windows the engine creates, tick by tick.
 struct Harness : TransferWindowFactory {
     EngineState engine;
     FakeChannel channel;
-    FakeClock clock;
+    test::ManualClock clock;
     std::int32_t transferResult = 0;
     std::unique_ptr<TransferRun> window;
     int ticks = 0;

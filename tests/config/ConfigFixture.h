@@ -12,7 +12,9 @@
 #include <vector>
 
 #include "comm/ChannelState.h"
+#include "config/ConfigFiles.h"
 #include "config/ConfigState.h"
+#include "support/FileBytes.h"
 #include "support/MessageRecorder.h"
 
 namespace velor::test {
@@ -28,9 +30,7 @@ protected:
     QString path(const QString& name) const { return dir.filePath(name); }
 
     std::vector<std::uint8_t> readBytes(const QString& name) const {
-        QFile f(path(name));
-        if (!f.open(QIODevice::ReadOnly)) return {};
-        const QByteArray data = f.readAll();
+        const QByteArray data = fileBytes(path(name));
         return {data.begin(), data.end()};
     }
 
@@ -48,6 +48,16 @@ protected:
     ConfigState state;
     ChannelState channels;
     MessageRecorder rec;
+};
+
+// Both configurations at their defaults in the state, to be saved.
+class DefaultConfigsFixture : public ConfigFixture {
+protected:
+    void SetUp() override {
+        ConfigFixture::SetUp();
+        InitAnalogConfig(state);
+        InitBinaryConfig(state);
+    }
 };
 
 }  // namespace velor::test

@@ -22,6 +22,7 @@
 #include "config/ConfigFiles.h"
 #include "config/ConfigState.h"
 #include "config/EditorContext.h"
+#include "support/FileBytes.h"
 #include "support/MessageRecorder.h"
 #include "support/QtAppEnvironment.h"
 #include "ui/FieldBinding.h"
@@ -61,9 +62,7 @@ protected:
     QString path(const QString& name) const { return dir.filePath(name); }
 
     std::vector<std::uint8_t> readBytes(const QString& name) const {
-        QFile f(path(name));
-        if (!f.open(QIODevice::ReadOnly)) return {};
-        const QByteArray data = f.readAll();
+        const QByteArray data = fileBytes(path(name));
         return {data.begin(), data.end()};
     }
 

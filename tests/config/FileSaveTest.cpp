@@ -37,13 +37,8 @@ private:
     mode_t previous_;
 };
 
-class FileSave : public ConfigFixture {
+class FileSave : public DefaultConfigsFixture {
 protected:
-    void SetUp() override {
-        ConfigFixture::SetUp();
-        InitAnalogConfig(state);
-        InitBinaryConfig(state);
-    }
     std::string native(const QString& name) const {
         return QFile::encodeName(path(name)).toStdString();
     }

@@ -23,14 +23,7 @@ DWORD attributesOf(const QString& path) {
     return GetFileAttributesW(wide(path).c_str());
 }
 
-class FileSave : public ConfigFixture {
-protected:
-    void SetUp() override {
-        ConfigFixture::SetUp();
-        InitAnalogConfig(state);
-        InitBinaryConfig(state);
-    }
-};
+using FileSave = DefaultConfigsFixture;
 
 TEST_F(FileSave, ReplacedFileKeepsItsAttributes) {
     ASSERT_TRUE(SaveAnalogConfig(state, channels));

@@ -17,30 +17,24 @@
 
 #include <gtest/gtest.h>
 
+#include "FinderFixture.h"
 #include "comm/Channel.h"
-#include "comm/ChannelTableIo.h"
 #include "comm/SerialPortName.h"
-#include "comm/TransferWindow.h"
 #include "finder/ModuleFinderWindow.h"
-#include "monitor/AppState.h"
+#include "support/FileBytes.h"
 #include "support/MessageRecorder.h"
 #include "support/QtAppEnvironment.h"
 
 namespace velor {
 namespace {
 
-class FinderComPortTest : public ::testing::Test {
+class FinderComPortTest : public test::FinderFixture {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(dir.isValid());
+        FinderFixture::SetUp();
         const char* sim = std::getenv("VELOR_TEST_SIM_PORT");
         ASSERT_NE(sim, nullptr);
         simPort = sim;
-        ChannelState& ch = app.comm.channel;
-        ch.ComConfigPath = dir.filePath("COM.CFG").toStdString();
-        setDefaultPortRecord(*ch.ChannelTable.record(1));
-        setDefaultPortRecord(*ch.ChannelTable.record(2));
-        app.comm.engine.Windows = &windows;
     }
 
     // The simulator's port as the system lists it, and COM3, a port below COM10.
@@ -61,12 +55,7 @@ protected:
         return {port, held};
     }
 
-    QTemporaryDir dir;
     std::string simPort;
-    AppState app;
-    ChannelTableIo io{app.comm.channel};
-    SystemClock clock;
-    TransferWindowFactoryQt windows{{app.comm.engine, io, clock, app.comm.channel.TransferResult}};
 };
 
 TEST_F(FinderComPortTest, NothingToAssignAndTheNoteSaysWhereNumbersChange) {
@@ -112,9 +101,7 @@ TEST_F(FinderComPortTest, APortAboveCom9IsSweptAndAdoptedByItsNumber) {
     test::MessageRecorder messages;
     finder.B_Pouzit->click();
     EXPECT_EQ(finder.result(), QDialog::Accepted);
-    QFile file(dir.filePath("COM.CFG"));
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QByteArray bytes = file.readAll();
+    const QByteArray bytes = test::fileBytes(dir.filePath("COM.CFG"));
     ASSERT_EQ(bytes.size(), 264);
     EXPECT_EQ(bytes[0], portNumberOfName(simPort));  // the system's number, no link made
     EXPECT_EQ(app.comm.channel.SelectedPortName, simPort);

@@ -21,15 +21,14 @@
 
 #include <gtest/gtest.h>
 
+#include "FinderFixture.h"
 #include "comm/Channel.h"
-#include "comm/ChannelTableIo.h"
 #include "comm/ComConfig.h"
 #include "comm/PortRecord.h"
 #include "comm/TcpTransport.h"
-#include "comm/TransferWindow.h"
 #include "config/ConfigFiles.h"
 #include "finder/ModuleFinderWindow.h"
-#include "monitor/AppState.h"
+#include "support/FileBytes.h"
 #include "support/MessageRecorder.h"
 #include "support/ModsimProcess.h"
 #include "support/QtAppEnvironment.h"
@@ -37,31 +36,21 @@
 namespace velor {
 namespace {
 
-class FinderWindowTest : public ::testing::Test {
+class FinderWindowTest : public test::FinderFixture {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(dir.isValid());
+        FinderFixture::SetUp();
         sim = std::make_unique<modsim::test::Simulator>(
             QStringList{"--no-tcp", "--pty", dir.filePath("COM3"), "--log", QProcess::nullDevice(),
                         "--module", "17:KALU", "--line", "19200,even"});
         ASSERT_FALSE(sim->ptyDevice().isEmpty());
-        ChannelState& ch = app.comm.channel;
-        ch.ComConfigPath = dir.filePath("COM.CFG").toStdString();
         const std::string com3 = dir.filePath("COM3").toStdString();
-        ch.resolvePort = [com3](const std::string& name) {
+        app.comm.channel.resolvePort = [com3](const std::string& name) {
             return name == "COM3" ? com3 : std::string("/nonexistent/") + name;
         };
-        setDefaultPortRecord(*ch.ChannelTable.record(1));
-        setDefaultPortRecord(*ch.ChannelTable.record(2));
-        app.comm.engine.Windows = &windows;
     }
 
-    QTemporaryDir dir;
     std::unique_ptr<modsim::test::Simulator> sim;
-    AppState app;
-    ChannelTableIo io{app.comm.channel};
-    SystemClock clock;
-    TransferWindowFactoryQt windows{{app.comm.engine, io, clock, app.comm.channel.TransferResult}};
 };
 
 TEST_F(FinderWindowTest, PrerusitStopsMidSweepAndGivesTheChannelBack) {
@@ -157,9 +146,7 @@ TEST_F(FinderWindowTest, PouzitSavesPortBaudAndParityOfTheAnswer) {
     finder.Answers->setCurrentRow(1);
     finder.B_Pouzit->click();
 
-    QFile file(dir.filePath("COM.CFG"));
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QByteArray bytes = file.readAll();
+    const QByteArray bytes = test::fileBytes(dir.filePath("COM.CFG"));
     ASSERT_EQ(bytes.size(), 264);
     EXPECT_EQ(bytes[0], 3);  // COM3
     EXPECT_EQ(bytes[1], 4);  // the unnamed byte of the defaults
@@ -214,9 +201,7 @@ TEST_F(FinderWindowTest, OnTcpOnlyTheAddressesAreSwept) {
     test::MessageRecorder messages;
     finder.B_Pouzit->click();
     EXPECT_EQ(finder.result(), QDialog::Accepted);
-    QFile file(dir.filePath("COM.CFG"));
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QByteArray bytes = file.readAll();
+    const QByteArray bytes = test::fileBytes(dir.filePath("COM.CFG"));
     ASSERT_EQ(bytes.size(), 264);
     EXPECT_EQ(bytes[0], 0);  // TCP
     EXPECT_EQ(bytes[2], 3);  // 38400 Bd as before
@@ -289,9 +274,7 @@ TEST_F(FinderWindowTest, PouzitOffersTheAddressToEachConfiguration) {
     EXPECT_FALSE(QFile::exists(binaryFilePath(app.config)));
 
     // The saved file carries the address.
-    QFile file(analogFilePath(app.config));
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QByteArray bytes = file.readAll();
+    const QByteArray bytes = test::fileBytes(analogFilePath(app.config));
     ConfigState loaded;
     ASSERT_TRUE(decodeAnalogFile(
         loaded, std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size())));
@@ -436,9 +419,7 @@ TEST_F(FinderDevicesTest, ADeviceIsSweptByItsPathAndAdoptedAsTheChosenCom) {
     finder.B_Pouzit->click();
     EXPECT_EQ(finder.result(), QDialog::Accepted);
     EXPECT_EQ(fs::read_symlink("COM2"), sim->ptyDevice().toStdString());
-    QFile file(dir.filePath("COM.CFG"));
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QByteArray bytes = file.readAll();
+    const QByteArray bytes = test::fileBytes(dir.filePath("COM.CFG"));
     ASSERT_EQ(bytes.size(), 264);
     EXPECT_EQ(bytes[0], 2);  // COM2
     EXPECT_EQ(bytes[2], 2);  // 19200 Bd

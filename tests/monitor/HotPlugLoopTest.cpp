@@ -16,20 +16,15 @@
 #include "comm/TransferEngine.h"
 #include "monitor/ChannelAdapter.h"
 #include "monitor/PollingLoop.h"
-#include "support/PtyPair.h"
+#include "support/ManualClocks.h"
 #include "support/ProgramSend.h"
+#include "support/PtyPair.h"
 
 namespace velor {
 namespace {
 
 namespace fs = std::filesystem;
 using test::PtyPair;
-
-struct ManualClock : Clock {
-    std::uint32_t ms = 1000;
-    std::uint32_t tickMs() override { return ms; }
-    double nowDays() override { return 46000.0; }
-};
 
 // A module at every address: each probe frame that arrives on the master is acknowledged.
 int AnswerProbes(PtyPair& pty) {
@@ -88,7 +83,7 @@ protected:
     bool scanning() const { return view.status.rfind(">", 0) == 0; }
 
     fs::path dir = fs::temp_directory_path() / ("velor-hotplug-loop-" + std::to_string(::getpid()));
-    ManualClock clock;
+    test::ManualClock clock;
     ChannelState channels;
     ChannelTableIo io{channels};
     ChannelAdapter adapter{channels};

@@ -19,6 +19,7 @@
 #include "comm/Channel.h"
 #include "finder/ModuleFinderWindow.h"
 #include "monitor/PollingLoop.h"
+#include "support/FileBytes.h"
 
 namespace velor::scenario {
 namespace {
@@ -74,9 +75,7 @@ TEST(FinderScenario, NewUserFindsAdoptsAndKeepsPollingThroughAPulledLink) {
     ASSERT_TRUE(adopted);
 
     const QDir work = QFileInfo(p.eventsPath()).dir();
-    QFile comCfg(work.filePath("COM.CFG"));
-    ASSERT_TRUE(comCfg.open(QIODevice::ReadOnly));
-    const QByteArray bytes = comCfg.readAll();
+    const QByteArray bytes = test::fileBytes(work.filePath("COM.CFG"));
     ASSERT_EQ(bytes.size(), 264);
     EXPECT_EQ(bytes[0], 1);  // COM1
     EXPECT_EQ(bytes[2], 2);  // 19200 Bd

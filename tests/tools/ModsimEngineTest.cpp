@@ -15,9 +15,9 @@
 #include "comm/CommState.h"
 #include "comm/TcpTransport.h"
 #include "comm/TransferEngine.h"
-#include "comm/TransferWindow.h"
 #include "modules/ModuleSweep.h"
 #include "modules/RequestBuilders.h"
+#include "support/EngineWiring.h"
 #include "support/ModsimProcess.h"
 #include "support/QtAppEnvironment.h"
 
@@ -25,25 +25,6 @@ using velor::modsim::test::countEvents;
 using velor::modsim::test::Simulator;
 
 namespace {
-
-// The channel operations as the engine sees them, over the transport only.
-struct TcpOnlyIo : velor::ChannelIo {
-    velor::TForm_TCP& tcp;
-    explicit TcpOnlyIo(velor::TForm_TCP& t) : tcp(t) {}
-    bool isTcp(int) const override { return true; }
-    bool ignoreLineErrors(int) const override { return false; }
-    int read(int ch, std::uint8_t* b, int n) override { return tcp.TcpRead(ch, b, n); }
-    int write(int ch, const std::uint8_t* b, int n) override { return tcp.TcpSend(ch, b, n); }
-    bool transmitByte(int, std::uint8_t) override { return false; }
-    velor::LineState lineState(int) override { return {}; }
-    velor::TcpStatus tcpState(int ch) override { return tcp.TcpState(ch); }
-    int reopen() override {
-        ++reopens;
-        tcp.TcpOpen(1, "127.0.0.1");
-        return 0;
-    }
-    int reopens = 0;
-};
 
 struct Outcome {
     std::uint8_t status = 0;
@@ -61,20 +42,20 @@ public:
                << "--events" << events_ << "--log" << dir_.filePath("frames.log");
         sim_ = std::make_unique<Simulator>(faults);
         tcp_.setPeerPort(sim_->port());
-        engine_.Windows = &windows_;
+        link_.io.reopenHost = "127.0.0.1";
         tcp_.TcpOpen(1, "127.0.0.1");
         connected_ =
             sim_->port() != 0 && QTest::qWaitFor([this] { return tcp_.TcpState(1).state == 0; });
     }
     ~Link() {
-        (void)QTest::qWaitFor([this] { return engine_.TransferWindow == nullptr; });
+        (void)QTest::qWaitFor([this] { return link_.engine.TransferWindow == nullptr; });
         tcp_.TcpClose(1, "127.0.0.1");
     }
     bool connected() const { return connected_; }
     bool waitConnected() {
         return QTest::qWaitFor([this] { return tcp_.TcpState(1).state == 0; });
     }
-    int reopens() const { return io_.reopens; }
+    int reopens() const { return link_.io.reopens; }
     const QString& events() const { return events_; }
 
     Outcome run(velor::RequestKind kind, const std::vector<std::uint8_t>& user) {
@@ -83,14 +64,14 @@ public:
         velor::TransferRequest req;
         req.Buffer = buffer;
         req.Length = static_cast<std::int32_t>(user.size());
-        req.step(1) = {velor::kOpSendFrame, 0, engine_.ReplyTimeout};
-        req.step(2) = {velor::kOpReceiveFrame, 0, engine_.ReplyTimeout};
+        req.step(1) = {velor::kOpSendFrame, 0, link_.engine.ReplyTimeout};
+        req.step(2) = {velor::kOpReceiveFrame, 0, link_.engine.ReplyTimeout};
         req.step(3) = {velor::kOpEnd, 0, 0};
-        engine_.RequestKind = kind;
-        velor::QueueRequest(engine_, req);
+        link_.engine.RequestKind = kind;
+        velor::QueueRequest(link_.engine, req);
         const bool finished = QTest::qWaitFor([&] {
             return req.Status != velor::kStatusRunning && req.Status != velor::kStatusQueued &&
-                   engine_.TransferWindow == nullptr;
+                   link_.engine.TransferWindow == nullptr;
         });
         EXPECT_TRUE(finished);
         Outcome out{req.Status, req.ReplyCode, req.Length, {}};
@@ -104,11 +85,7 @@ private:
     QString events_;
     std::unique_ptr<Simulator> sim_;
     velor::TForm_TCP tcp_{1};
-    TcpOnlyIo io_{tcp_};
-    velor::SystemClock clock_;
-    velor::EngineState engine_;
-    std::int32_t transferResult_ = 0;
-    velor::TransferWindowFactoryQt windows_{{engine_, io_, clock_, transferResult_}};
+    velor::test::TcpEngine link_{tcp_};
     bool connected_ = false;
 };
 
@@ -334,10 +311,7 @@ TEST(ModsimEngine, OverThePseudoTerminal) {
     comm.channel.SelectedPortName = "COM1";
     const std::string device = com1.toStdString();
     comm.channel.resolvePort = [device](const std::string&) { return device; };
-    velor::ChannelTableIo io(comm.channel);
-    velor::SystemClock clock;
-    velor::TransferWindowFactoryQt windows({comm.engine, io, clock, comm.channel.TransferResult});
-    comm.engine.Windows = &windows;
+    velor::test::ChannelEngine wired(comm);
     comm.channel.TransferResult = 0;
     velor::OpenChannel(comm.channel, 1);
     ASSERT_EQ(comm.channel.TransferResult, 0);
@@ -393,13 +367,10 @@ struct PtyChannel {
         comm.engine.ReplyTimeout = 500;
         comm.channel.SelectedPortName = "COM1";
         comm.channel.resolvePort = [path = device](const std::string&) { return path; };
-        comm.engine.Windows = &windows;
     }
     std::string device;
     velor::CommState comm;
-    velor::ChannelTableIo io{comm.channel};
-    velor::SystemClock clock;
-    velor::TransferWindowFactoryQt windows{{comm.engine, io, clock, comm.channel.TransferResult}};
+    velor::test::ChannelEngine wired{comm};
 };
 
 #ifdef VELOR_TEST_POSIX_FACILITIES  // pseudo-terminal

@@ -19,6 +19,7 @@
 #include "comm/TrafficCapture.h"
 #include "monitor/TevWindow.h"
 #include "monitor/UnitWindows.h"
+#include "support/ManualClocks.h"
 #include "support/MessageRecorder.h"
 #include "support/QtAppEnvironment.h"
 #include "traffic/TrafficMonitor.h"
@@ -31,14 +32,9 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-struct ManualClock : TrafficClock {
-    std::int64_t us = 1'000'000;
-    TrafficTime now() override { return {us, 1'700'000'000'000'000 + us}; }
-};
-
 // Records exchanges on the tap the way the channel and the engine report them.
 struct Bus {
-    ManualClock clock;
+    test::ManualTrafficClock clock;
     TrafficTap tap;
     explicit Bus(std::size_t capacity = kTrafficFrameCapacity) : tap(clock, capacity) {}
 

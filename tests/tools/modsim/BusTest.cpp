@@ -5,17 +5,13 @@
 #include <bit>
 #include <cstring>
 
+#include "SimHex.h"
 #include "tools/modsim/Bus.h"
 
 using namespace velor::modsim;
+using velor::modsim::test::hex;
 
 namespace {
-
-Bytes hex(std::string_view text) {
-    Bytes out;
-    EXPECT_TRUE(fromHex(text, out)) << text;
-    return out;
-}
 
 Bytes filled(std::size_t count, std::uint8_t first) {
     Bytes out(count);

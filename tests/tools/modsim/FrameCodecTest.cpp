@@ -2,17 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include "SimHex.h"
 #include "tools/modsim/FrameCodec.h"
 
 using namespace velor::modsim;
+using velor::modsim::test::hex;
 
 namespace {
-
-Bytes hex(std::string_view text) {
-    Bytes out;
-    EXPECT_TRUE(fromHex(text, out)) << text;
-    return out;
-}
 
 // Frames as "S:<user hex>" / "V:<user hex>", drops as "D:<hex>", in the order the parser found
 // them.
