@@ -10,6 +10,7 @@
 #include <memory>
 #include <vector>
 
+#include "ChannelExchangeSamples.h"
 #include "support/EngineWiring.h"
 #include "support/HexBytes.h"
 #include "support/QtAppEnvironment.h"
@@ -134,7 +135,7 @@ TEST(TcpTransport, WholeExchangeThroughTheTransferWindow) {
         const char* data;
     };
     const Case cases[] = {
-        {{"68 05 05 68 01 02 03 0D 0E 21 16"}, kStatusDone, 2, "0D 0E"},
+        {{test::kReply}, kStatusDone, 2, "0D 0E"},
         {{"68 05", "05 68 01 02", "03 0D 0E", "21 16"}, kStatusDone, 2, "0D 0E"},
         {{"00", "E5"}, kStatusDone, 10, "E5"},
         {{"10 01 02", "09 03 16"}, kStatusFailed, 10, ""},
@@ -149,22 +150,15 @@ TEST(TcpTransport, WholeExchangeThroughTheTransferWindow) {
         tcp.TcpOpen(1, "127.0.0.1");
         ASSERT_TRUE(QTest::qWaitFor([&] { return tcp.TcpState(1).state == 0; }));
 
-        std::vector<std::uint8_t> data(kBufferSize);
-        const auto user = hex("05 40 6C 0B");
-        std::copy(user.begin(), user.end(), data.begin());
-        TransferRequest req;
-        req.Buffer = data;
-        req.Length = 4;
-        req.step(1) = {kOpSendFrame, 0, 1000};
-        req.step(2) = {kOpReceiveFrame, 0, 1000};
-        req.step(3) = {kOpEnd, 0, 0};
+        test::Exchange x;
+        TransferRequest& req = x.req;
         QueueRequest(engine, req);
         ASSERT_TRUE(QTest::qWaitFor([&] { return req.Status != kStatusRunning; }));
         ASSERT_TRUE(QTest::qWaitFor([&] { return engine.TransferWindow == nullptr; }));
         EXPECT_EQ(req.Status, c.status);
         EXPECT_EQ(req.Length, c.length);
-        EXPECT_EQ(toHex(data.data(), hex(c.data).size()), c.data);
-        EXPECT_EQ(peer.received, bytes("68 04 04 68 05 40 6C 0B BC 16"));
+        EXPECT_EQ(toHex(x.data.data(), hex(c.data).size()), c.data);
+        EXPECT_EQ(peer.received, bytes(test::kFramed));
         EXPECT_EQ(engine.RequestCount, 0);
         tcp.TcpClose(1, "127.0.0.1");
     }
