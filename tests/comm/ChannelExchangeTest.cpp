@@ -12,20 +12,14 @@
 
 #include "ChannelExchangeSamples.h"
 #include "comm/Channel.h"
-#include "comm/ChannelTableIo.h"
 #include "comm/CommState.h"
 #include "comm/TcpTransport.h"
-#include "comm/TransferWindow.h"
 #include "support/EngineWiring.h"
 #include "support/HexBytes.h"
 #include "support/QtAppEnvironment.h"
 
 using namespace velor;
-using velor::test::Exchange;
-using velor::test::hex;
-using velor::test::kFramed;
-using velor::test::kReply;
-using velor::test::toHex;
+using namespace velor::test;
 
 TEST(ChannelExchange, TcpChannelToALoopbackPeer) {
     QTcpServer server;
@@ -49,7 +43,7 @@ TEST(ChannelExchange, TcpChannelToALoopbackPeer) {
     comm.channel.tcp = &tcp;
     comm.channel.ChannelTable.record(1)->PortNumber = 0;
     setTcpHost(*comm.channel.ChannelTable.record(1), "127.0.0.1");
-    test::ChannelEngine wired(comm);
+    ChannelEngine wired(comm);
 
     OpenChannel(comm.channel, 1);
     EXPECT_EQ(comm.channel.TransferResult, 2);
@@ -78,7 +72,7 @@ TEST(ChannelExchange, SerialChannelThatDidNotOpenIsUnusableAtOnce) {
     record.BaudIndex = 3;
     comm.channel.SelectedPortName = "COM0";
     comm.channel.resolvePort = [](const std::string&) { return std::string(); };
-    test::ChannelEngine wired(comm);
+    ChannelEngine wired(comm);
     OpenChannel(comm.channel, 1);
     ASSERT_EQ(comm.channel.TransferResult, kOpenFailed);
     EXPECT_FALSE(wired.io.isUsable(1));
