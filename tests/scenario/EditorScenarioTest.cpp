@@ -54,9 +54,8 @@ void answerEditor(Program& p, QPushButton* button, const std::function<void(Edit
 TEST(EditorScenario, CancelledBinaryEditorStartsTheScan) {
     Program p({"--module", "1:KALU", "--module", "4:TEVW"});
     ASSERT_TRUE(p.simulatorReady());
-    // A fixed span on purpose: before an editor has closed the loop stays dormant, so nothing
-    // may change the status line in it.
-    QTest::qWait(200);
+    // Before an editor has closed the loop stays dormant, however often it ticks.
+    ASSERT_TRUE(p.waitLoopTicks(4, 5000));
     EXPECT_EQ(p.status(), QStringLiteral("Nastavte kanál COM"));
 
     answerEditor<TForm_BKonmst>(p, p.main().B_Konfig, [](TForm_BKonmst& e) { e.BitBtn2->click(); });

@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 #include <cstdio>
 
@@ -148,6 +149,13 @@ int Program::events(const std::vector<std::string>& fragments) const {
 
 bool Program::waitEvents(std::initializer_list<const char*> fragments, int atLeast, int ms) const {
     return QTest::qWaitFor([&] { return events(fragments) >= atLeast; }, ms);
+}
+
+bool Program::waitLoopTicks(int count, int ms) {
+    int ticks = 0;
+    QObject counter;  // ends the connection when the wait is over
+    QObject::connect(main().Timer1, &QTimer::timeout, &counter, [&ticks] { ++ticks; });
+    return QTest::qWaitFor([&] { return ticks >= count; }, ms);
 }
 
 QString scanList(const QString& status) {

@@ -60,6 +60,8 @@ public:
     int events(std::initializer_list<const char*> fragments) const;
     int events(const std::vector<std::string>& fragments) const;
     bool waitEvents(std::initializer_list<const char*> fragments, int atLeast, int ms) const;
+    // Waits until the polling loop's timer has fired count more times.
+    bool waitLoopTicks(int count, int ms);
 
     velor::Program& program() { return *program_; }
     AppState& app() { return program_->state(); }

@@ -23,9 +23,9 @@ TEST(ScanScenario, DormantUntilTheFirstEditorClosesThenListsTheModules) {
     Program p({"--module", "1:KALU", "--module", "12:TEV"});
     ASSERT_TRUE(p.simulatorReady());
 
-    // The channel is open, but nothing goes out before an editor has been closed (a fixed span
-    // on purpose: nothing may happen in it).
-    QTest::qWait(400);
+    // The channel is open, but nothing goes out before an editor has been closed, however often
+    // the loop ticks.
+    ASSERT_TRUE(p.waitLoopTicks(8, 5000));
     EXPECT_EQ(p.status(), QStringLiteral("Nastavte kanál COM"));
     EXPECT_EQ(p.events({"\"probe\""}), 0);
 
