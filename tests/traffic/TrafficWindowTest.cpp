@@ -4,9 +4,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QContextMenuEvent>
 #include <QFile>
-#include <QMenu>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSpinBox>
@@ -17,14 +15,10 @@
 #include <QTimer>
 
 #include "comm/TrafficCapture.h"
-#include "monitor/TevWindow.h"
-#include "monitor/UnitWindows.h"
 #include "support/ManualClocks.h"
 #include "support/MessageRecorder.h"
 #include "support/QtAppEnvironment.h"
-#include "traffic/TrafficMonitor.h"
 #include "traffic/TrafficRowDelegate.h"
-#include "ui/ToolSet.h"
 
 using namespace velor;
 
@@ -323,56 +317,4 @@ TEST(TrafficWindow, StatisticsGrowWithTheWindow) {
     EXPECT_GE(before, 6);
     window.resize(window.width(), window.height() + 18 * rowHeight);
     EXPECT_TRUE(QTest::qWaitFor([&] { return rowsInView() >= before + 5; }, 2000)) << before;
-}
-
-TEST(TrafficMonitor, OpensFromShortcutAndContextMenuOfTheProgramsWindows) {
-    Bus bus;
-    TrafficMonitor monitor(bus.tap);
-    ToolSet tools;
-    tools.add({{monitor.action()}, nullptr});
-    UnitSelections selections;
-    UnitWindows windows;
-    auto* unit = new TForm_TEV(selections);
-    windows.add(unit);
-    tools.attach(unit, ToolHost::Unit);
-    unit->show();
-    const QSize size = unit->size();
-    const QString caption = unit->windowTitle();
-
-    QTest::keyClick(unit, Qt::Key_L, Qt::ControlModifier);
-    TrafficWindow* traffic = monitor.window();
-    ASSERT_NE(traffic, nullptr);
-    EXPECT_TRUE(traffic->isVisible());
-    QTest::keyClick(unit, Qt::Key_L, Qt::ControlModifier);
-    EXPECT_EQ(monitor.window(), traffic);  // one instance
-    traffic->hide();
-
-    // Right mouse button, the Menu key and Shift+F10 each bring up the menu.
-    auto menuOpens = [&](const std::function<void()>& press) {
-        press();
-        auto* menu = unit->findChild<QMenu*>();
-        if (menu == nullptr || menu->actions().size() != 1) return false;
-        EXPECT_EQ(menu->actions()[0]->text(), "Provoz &linky…");
-        menu->actions()[0]->trigger();
-        menu->close();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        const bool shown = traffic->isVisible();
-        traffic->hide();
-        return shown;
-    };
-    EXPECT_TRUE(menuOpens([&] {
-        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5),
-                                unit->mapToGlobal(QPoint(5, 5)));
-        QApplication::sendEvent(unit, &event);
-    }));
-    EXPECT_TRUE(menuOpens([&] { QTest::keyClick(unit, Qt::Key_Menu); }));
-    EXPECT_TRUE(menuOpens([&] { QTest::keyClick(unit, Qt::Key_F10, Qt::ShiftModifier); }));
-    EXPECT_EQ(unit->size(), size);
-    EXPECT_EQ(unit->windowTitle(), caption);
-
-    // Other windows are not the monitor's business.
-    QWidget other;
-    other.show();
-    QTest::keyClick(&other, Qt::Key_L, Qt::ControlModifier);
-    EXPECT_FALSE(traffic->isVisible());
 }
