@@ -69,6 +69,7 @@ void decodeKalu(std::span<const std::uint8_t> a, const KaluFormats& formats,
                 DecodeResult& r) {
     for (std::size_t i = 0; i < 12; ++i) {
         st.KaluValues[i] = codec::getF32(a, 4 * i) + formats[i].Offset;
+        r.kalu.numbers[i] = st.KaluValues[i];
         r.kalu.values[i] = valueText(st.KaluValues[i], formats[i].Decimals);
     }
     for (std::size_t i = 0; i < 6; ++i) sel.KaluOutputs[i] = parseOutputValue(outputTexts[i]);

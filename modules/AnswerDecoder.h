@@ -44,6 +44,7 @@ KaluFormats kaluFormatsOf(const AnalogConfig& config);
 
 struct KaluView {
     std::array<std::string, 12> values;  // Edit1 .. Edit12
+    std::array<float, 12> numbers{};     // the same values as numbers, offsets applied
 };
 
 // Inputs (Edit_n texts and background colours) and output buttons (font colours) of the

@@ -1,7 +1,6 @@
 #include "recording/Recorder.h"
 
 #include <cstdlib>
-#include <exception>
 
 #include "comm/FileStore.h"
 #include "config/ConfigFiles.h"
@@ -75,12 +74,11 @@ std::vector<std::string> recordedTitles(RequestKind kind, const ConfigState& con
 }
 
 std::vector<CsvValue> recordedValues(RequestKind kind, const DecodeResult& shown,
-                                     const DecoderState& st, const KaluFormats& formats,
-                                     std::uint8_t valueSet) {
+                                     const KaluFormats& formats, std::uint8_t valueSet) {
     std::vector<CsvValue> values;
     if (kind == RequestKind::Kalu) {
         for (std::size_t i = 0; i < 12; ++i)
-            values.push_back(CsvValue::number(st.KaluValues[i], formats[i].Decimals));
+            values.push_back(CsvValue::number(shown.kalu.numbers[i], formats[i].Decimals));
         return values;
     }
     const BinaryView& v = shown.binary;
@@ -111,7 +109,6 @@ std::vector<std::string> Recorder::prepare(const QString& path, RequestKind kind
     rows_ = gaps_ = 0;
     path_ = path;
     message_.clear();
-    decoder_ = DecoderState{};
     std::vector<std::string> titles = recordedTitles(kind, config_, board);
     valueColumns_ = titles.size();
     if (options.errorColumn) titles.push_back(kTextErrorColumn);
@@ -174,19 +171,12 @@ void Recorder::onAnswer(const PolledAnswer& polled) {
 }
 
 void Recorder::record(const PolledAnswer& polled) {
-    UnitSelections sel = polled.selections;
-    DecodeResult shown;
-    try {
-        shown = DecodeAnswer(kind_, polled.answer, kaluFormatsOf(config_.AnalogConfig), {}, sel,
-                             decoder_);
-    } catch (const std::exception&) {
-        // The window reports what it cannot show; the recording only skips the row.
-        return;
-    }
-    // The first of the two MOKR answers carries the counters only: a row once both are in.
-    if (!shown.decoded || (kind_ == RequestKind::Mokr && !polled.selections.MokrWritePhase)) return;
+    // An answer that no window showed (its window closed on the way) makes no row.
+    if (polled.shown == nullptr) return;
+    // The answer to the counter request only updates the counters: a row with the states.
+    if (kind_ == RequestKind::Mokr && !polled.selections.MokrWritePhase) return;
     std::vector<CsvValue> values =
-        recordedValues(kind_, shown, decoder_, kaluFormatsOf(config_.AnalogConfig),
+        recordedValues(kind_, *polled.shown, kaluFormatsOf(config_.AnalogConfig),
                        shownSet(kind_, polled.selections));
     if (options_.errorColumn) values.push_back(CsvValue::text(""));
     if (!csv_.appendRow(clock_(), address(), values)) {
