@@ -6,7 +6,6 @@
 #include <QLabel>
 #include <QLineEdit>
 
-#include "ui/ControlNumber.h"
 #include "ui/Cp1250.h"
 #include "ui/Labels.h"
 
@@ -51,10 +50,9 @@ TForm_Okno::TForm_Okno(UnitSelections& sel, std::uint8_t variant, QWidget* paren
     // A new window starts with empty output fields: no text of an earlier one is sent.
     sel_.KaluTypedOutputs.fill(std::string());
     buildOutputs();
-    variant_ = makeLabel(
-        this,
+    variant_ = addTypePlate(
         variant == 1 ? QStringLiteral("  KALU -  12      ") : QStringLiteral("  KALU -  11      "),
-        QRect(220, 140, 200, 30), QStringLiteral("Label13"), Qt::lightGray);
+        QRect(220, 140, 200, 30));
     variant_->setFont(arialBold(14));
 }
 
@@ -110,7 +108,7 @@ void TForm_Okno::showValues(const KaluView& view) {
 }
 
 void TForm_Okno::Edit_25Change() {
-    const int number = controlNumber(sender() ? sender()->objectName() : QString());
+    const int number = clickedNumber();
     if (number < 20 || number > 25) return;
     QLineEdit* edit = outputs_[static_cast<std::size_t>(number - 20)];
     // Only a value above the range is corrected; the decoding sends the low byte of the rest.

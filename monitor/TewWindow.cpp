@@ -4,7 +4,6 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "ui/ControlNumber.h"
 #include "ui/Labels.h"
 
 namespace velor {
@@ -19,8 +18,7 @@ TForm_TEW::TForm_TEW(UnitSelections& sel, QWidget* parent)
     : UnitWindow(RequestKind::Tew, QStringLiteral("Form_TEW"), QStringLiteral("Jednotka  TEW"),
                  QSize(kWidth, 230), parent),
       sel_(sel) {
-    makeLabel(this, QStringLiteral("  TEW  -  11"), QRect(10, 10, 180, 30),
-              QStringLiteral("Label13"), Qt::lightGray);
+    addTypePlate(QStringLiteral("  TEW  -  11"), QRect(10, 10, 180, 30));
     // Two rows of six from the right, three and three with a gap between the groups.
     for (int i = 0; i < 12; ++i) {
         const int column = i % 6;
@@ -43,7 +41,7 @@ void TForm_TEW::showAnswer(const BinaryView& view) {
 }
 
 void TForm_TEW::TEReg_1Click() {
-    const int n = controlNumber(sender() ? sender()->objectName() : QString());
+    const int n = clickedNumber();
     if (n < 1 || n > 12) return;
     // The relay's bit depends on the wiring: gapped, "Y 3" is bit 4.
     sel_.TewOutputs ^= inputBitMask(n, sel_.GappedInputLayout);

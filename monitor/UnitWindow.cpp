@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "ui/ControlNumber.h"
 #include "ui/Cp1250.h"
 #include "ui/Labels.h"
 
@@ -36,6 +37,14 @@ void UnitWindow::reportClosing(ScanReset reset) {
     emit closing(reset);
 }
 
+QLabel* UnitWindow::addTypePlate(const QString& text, const QRect& geometry) {
+    return makeLabel(this, text, geometry, QStringLiteral("Label13"), Qt::lightGray);
+}
+
+int UnitWindow::clickedNumber() const {
+    return controlNumber(sender() ? sender()->objectName() : QString());
+}
+
 ValueSetWindow::ValueSetWindow(RequestKind kind, std::uint8_t& inputSet, bool& filterFlag,
                                const QString& name, const QString& caption, QSize size,
                                QWidget* parent)
@@ -48,6 +57,17 @@ void ValueSetWindow::addInput(int n, int x, int y, int nameY) {
     inputs_.push_back(edit);
     names_.push_back(makeLabel(this, QString(), QRect(x, nameY, kInputEditWidth, 20),
                                QStringLiteral("Label_%1").arg(n), Qt::green));
+}
+
+void ValueSetWindow::addInputRow(int first, int right, int y, int nameY) {
+    for (int i = 0; i < kInputsPerRow; ++i)
+        addInput(first + i, right - kInputEditWidth - kInputStep * i, y, nameY);
+}
+
+QPushButton* ValueSetWindow::addOutput(const QString& name, int index, int x, int y) {
+    outputs_.push_back(
+        makeOutputButton(this, name, QStringLiteral("Y &%1").arg(index), QRect(x, y, 40, 30)));
+    return outputs_.back();
 }
 
 void ValueSetWindow::addModeButtons(int y) {
