@@ -62,7 +62,7 @@ void TForm_MOKR::buildInputs() {
 void TForm_MOKR::buildOutputs() {
     makeBevel(this, QStringLiteral("Bevel1"), QRect(10, 150, kWidth - 20, 110));
     outputBoard_ = makeBoardList(this, QStringLiteral("CB_Output"), QRect(20, 160, 160, 26));
-    for (int i = 0; i < 8; ++i) {
+    for (int i = 0; i < kBoardOutputs; ++i) {
         QPushButton* output =
             addOutput(QStringLiteral("BitBtn_%1").arg(i + 1), i, kWidth - 20 - 40 - 50 * i, 210);
         connect(output, &QPushButton::clicked, this, &TForm_MOKR::BitBtn_8Click);
@@ -87,8 +87,8 @@ void TForm_MOKR::fillBoardSelectors() {
 
 void TForm_MOKR::labelInputs(int board) {
     if (!inputNames_ || board < 0 || board >= kPiggyCount) return;
-    for (int i = 0; i < 8; ++i) {
-        const std::string name = PadName(inputNames_(8 * board + i + 1), 10);
+    for (int i = 0; i < kBoardInputs; ++i) {
+        const std::string name = PadName(inputNames_(kBoardInputs * board + i + 1), 10);
         names_[i]->setText(cp1250ToQString(name));
     }
 }
@@ -96,7 +96,7 @@ void TForm_MOKR::labelInputs(int board) {
 void TForm_MOKR::BitBtn_8Click() {
     const int n = clickedNumber();
     const auto board = static_cast<std::size_t>(sel_.MokrOutputPiggy);
-    if (n < 1 || n > 8 || board >= sel_.PiggyOutputs.size()) return;
+    if (n < 1 || n > kBoardOutputs || board >= sel_.PiggyOutputs.size()) return;
     sel_.PiggyOutputs[board] ^= static_cast<std::uint8_t>(1u << (n - 1));
 }
 

@@ -11,10 +11,11 @@ TForm_TEVW::TForm_TEVW(UnitSelections& sel, QWidget* parent)
       sel_(sel) {
     addInputRow(1, kInputRowWidth - 10, 10, 36);
     // Outputs Y0..Y3 in the first row under the inputs, Y4..Y7 in the second, from the right.
-    for (int i = 0; i < 8; ++i) {
-        const int x = kInputRowWidth - 10 - 40 - 50 * (i % 4);
+    constexpr int kRowOutputs = kTevwOutputs / 2;
+    for (int i = 0; i < kTevwOutputs; ++i) {
+        const int x = kInputRowWidth - 10 - 40 - 50 * (i % kRowOutputs);
         QPushButton* output =
-            addOutput(QStringLiteral("TEReg_%1").arg(i + 1), i, x, i < 4 ? 70 : 110);
+            addOutput(QStringLiteral("TEReg_%1").arg(i + 1), i, x, i < kRowOutputs ? 70 : 110);
         connect(output, &QPushButton::clicked, this, &TForm_TEVW::TEReg_1Click);
     }
     addTypePlate(QStringLiteral("  TEVW  -  11      "), QRect(10, 90, 220, 30));
@@ -23,7 +24,7 @@ TForm_TEVW::TForm_TEVW(UnitSelections& sel, QWidget* parent)
 
 void TForm_TEVW::TEReg_1Click() {
     const int n = clickedNumber();
-    if (n < 1 || n > 8) return;
+    if (n < 1 || n > kTevwOutputs) return;
     // The next TEVW poll writes the word; the captions turn red once the module reports it.
     sel_.TevwOutputs ^= static_cast<std::uint16_t>(1u << (n - 1));
 }

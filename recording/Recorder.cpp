@@ -11,13 +11,6 @@ namespace velor {
 
 namespace {
 
-constexpr int kTewRelays = 12;
-
-int inputCount(RequestKind kind) {
-    if (kind == RequestKind::Tev) return 16;
-    return kind == RequestKind::Tevw || kind == RequestKind::Mokr ? 8 : 0;
-}
-
 // The name as the configuration holds it, without the blanks that pad it; a blank name gets
 // its number, as the inputs are numbered in the windows.
 std::string inputTitle(const std::string& cp1250Name, const char* prefix, int number) {
@@ -51,7 +44,7 @@ std::vector<std::string> recordedTitles(RequestKind kind, const ConfigState& con
     std::vector<std::string> titles;
     if (kind == RequestKind::Kalu) {
         const auto& inputs = config.AnalogConfig.Inputs;
-        for (std::size_t i = 0; i < inputs.size() && i < 12; ++i)
+        for (std::size_t i = 0; i < inputs.size() && i < kKaluInputs; ++i)
             titles.push_back(inputTitle(inputs[i].Name, "Vstup ", static_cast<int>(i)));
         return titles;
     }
@@ -61,9 +54,9 @@ std::vector<std::string> recordedTitles(RequestKind kind, const ConfigState& con
     }
     titles.push_back("Sada hodnot");
     // The MOKR window names the inputs of the board whose counters it reads.
-    const int first = kind == RequestKind::Mokr ? 8 * board : 0;
+    const int first = kind == RequestKind::Mokr ? kBoardInputs * board : 0;
     const auto& inputs = config.BinaryConfig.Inputs;
-    for (int n = 1; n <= inputCount(kind); ++n) {
+    for (int n = 1; n <= binaryInputCount(kind); ++n) {
         const auto index = static_cast<std::size_t>(first + n - 1);
         const std::string name = index < inputs.size() ? inputTitle(inputs[index].Name, "Vstup ", n)
                                                        : "Vstup " + std::to_string(n);
@@ -77,7 +70,7 @@ std::vector<CsvValue> recordedValues(RequestKind kind, const DecodeResult& shown
                                      const KaluFormats& formats, std::uint8_t valueSet) {
     std::vector<CsvValue> values;
     if (kind == RequestKind::Kalu) {
-        for (std::size_t i = 0; i < 12; ++i)
+        for (std::size_t i = 0; i < kKaluInputs; ++i)
             values.push_back(CsvValue::number(shown.kalu.numbers[i], formats[i].Decimals));
         return values;
     }

@@ -164,8 +164,8 @@ TEST_F(RecorderTest, BinaryRowsHoldStatesAndTheShownSet) {
     std::vector<std::uint8_t> counters(48);
     codec::putU16(counters, 32, 1234);  // period of input 1
     std::vector<std::uint8_t> states(16);
-    states[1] = 0x00;      // filtered bits of board 1
-    states[8 + 1] = 0x01;  // unfiltered: input 1 on
+    states[1] = 0x00;      // unfiltered bits of board 1
+    states[8 + 1] = 0x01;  // filtered: input 1 on
     recorder.onAnswer(answerOf(RequestKind::Mokr, counters, sel));
     EXPECT_EQ(recorder.rows(), 0);
     sel.MokrWritePhase = true;
@@ -190,7 +190,7 @@ TEST_F(RecorderTest, MokrRowStartedBetweenTheTwoAnswersHoldsTheShownCounters) {
     ASSERT_TRUE(recorder.start(path, RequestKind::Mokr, 0, {}));
     sel.MokrWritePhase = true;
     std::vector<std::uint8_t> states(16);
-    states[8] = 0x01;  // unfiltered: input 1 on
+    states[8] = 0x01;  // filtered: input 1 on
     recorder.onAnswer(answerOf(RequestKind::Mokr, states, sel));
     recorder.stop();
     EXPECT_EQ(recorder.rows(), 1);
