@@ -4,6 +4,7 @@
 
 #include "comm/ModuleProtocol.h"
 #include "config/ImageBuilder.h"
+#include "config/ImageHead.h"
 
 namespace velor {
 
@@ -115,24 +116,19 @@ ConfigTarget chooseConfigTarget(bool sendBinaryInputs, bool sendBinaryOutputs, b
     return ConfigTarget::Kalu;
 }
 
-void prepareAnalogImage(std::span<std::uint8_t> analogImage, std::uint16_t targetBaudIndex) {
-    putSaveTag(analogImage, 4);
-    analogImage[1] = baudCodeFor(targetBaudIndex);
-}
-
-void prepareBinaryImage(std::span<std::uint8_t> binaryImage, std::uint16_t targetBaudIndex) {
-    putSaveTag(binaryImage, 4);
-    binaryImage[1] = baudCodeFor(targetBaudIndex);
+void prepareImage(std::span<std::uint8_t> image, std::uint16_t targetBaudIndex) {
+    putSaveTag(image, kImageTagAt);
+    image[kImageBaudCodeAt] = baudCodeFor(targetBaudIndex);
 }
 
 void prepareZepaImage(std::span<std::uint8_t> zepaImage, std::span<const std::uint8_t> binaryImage,
                       std::uint16_t targetBaudIndex) {
     zepaImage[0] = 2;
-    zepaImage[1] = binaryImage[0];  // response delay
+    zepaImage[1] = binaryImage[kImageDelayAt];
     if (targetBaudIndex < BaudCodes.size()) zepaImage[2] = BaudCodes[targetBaudIndex];
     zepaImage[3] = 2;
-    zepaImage[4] = binaryImage[2];  // communication time-out, low byte first
-    zepaImage[5] = binaryImage[3];
+    zepaImage[4] = binaryImage[kImageTimeoutAt];  // communication time-out, low byte first
+    zepaImage[5] = binaryImage[kImageTimeoutAt + 1];
     putSaveTag(zepaImage, 8);
     zepaImage[12] = 1;
     zepaImage[13] = 0x33;
@@ -146,7 +142,7 @@ ConfigBlock kaluBlock(bool secondHalf, std::int32_t address, std::uint16_t targe
     ConfigBlock b;
     head(b.data.bytes, address, kApplication, kWrite);
     if (!secondHalf) {
-        prepareAnalogImage(image, targetBaudIndex);
+        prepareImage(image, targetBaudIndex);
         b.data.statusText = "Konfigurace  KALU.1";
         item(b.data.bytes, kConfigArea, 0, kKaluFirstBlockBytes);
         append(b.data.bytes, image.subspan(0, kKaluFirstBlockBytes));
@@ -180,7 +176,7 @@ ConfigBlock configUserData(ConfigTarget target, bool kaluSecondHalf, std::int32_
         append(b.data.bytes, images.zepa.subspan(0, kZepaBlockBytes));
         return b;
     }
-    prepareBinaryImage(images.binary, targetBaudIndex);
+    prepareImage(images.binary, targetBaudIndex);
     head(b.data.bytes, binaryAddress, kApplication, kWrite);
     if (target == ConfigTarget::Mokr) {
         // The descriptor announces 232 bytes; the module gets exactly that many: the 136

@@ -12,12 +12,14 @@
 #include <vector>
 
 #include "comm/RequestKind.h"
+#include "config/AnalogRecords.h"
+#include "config/BinaryRecords.h"
 #include "modules/ModuleLayout.h"
 
 namespace velor {
 
-inline constexpr std::size_t kAnalogImageSize = 320;
-inline constexpr std::size_t kBinaryImageSize = 136;
+inline constexpr std::size_t kAnalogImageSize = AnalogImage::kSize;
+inline constexpr std::size_t kBinaryImageSize = BinaryImage::kSize;
 inline constexpr std::size_t kZepaImageSize = 24;
 // The MOKR block's descriptor announces this many bytes.
 inline constexpr std::size_t kMokrBlockBytes = 0xE8;
@@ -62,8 +64,8 @@ ConfigTarget chooseConfigTarget(bool sendBinaryInputs, bool sendBinaryOutputs, b
                                 bool sendZepa);
 
 // Image preparation ahead of a send: the "save" tag and the baud code of the target index.
-void prepareAnalogImage(std::span<std::uint8_t> analogImage, std::uint16_t targetBaudIndex);
-void prepareBinaryImage(std::span<std::uint8_t> binaryImage, std::uint16_t targetBaudIndex);
+// Both images start with the same head.
+void prepareImage(std::span<std::uint8_t> image, std::uint16_t targetBaudIndex);
 // The ZEPA block is made from the binary image, which stays unchanged.
 void prepareZepaImage(std::span<std::uint8_t> zepaImage, std::span<const std::uint8_t> binaryImage,
                       std::uint16_t targetBaudIndex);
