@@ -22,6 +22,10 @@ int binaryInputCount(RequestKind kind) {
     return kind == RequestKind::Mokr ? kBoardInputs : 0;
 }
 
+int firstBinaryInput(RequestKind kind, int board) {
+    return kind == RequestKind::Mokr ? kBoardInputs * board : 0;
+}
+
 bool TestBit(std::uint16_t word, int n) {
     if (n < 1 || n > kWordBits) return false;
     return (word >> (n - 1)) & 1u;

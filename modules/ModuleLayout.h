@@ -32,6 +32,9 @@ inline constexpr int kMaxUnitOutputs = kTewRelays;
 
 // The inputs a binary or CPU window shows for kind (MOKR: one input board); 0 for KALU and TEW.
 int binaryInputCount(RequestKind kind);
+// The index in the binary configuration's inputs of the first input that window shows: MOKR
+// shows the inputs of the board it reads (8 x board), the others start at 0.
+int firstBinaryInput(RequestKind kind, int board);
 
 // Counters come in three value sets (rising edges, falling edges, pulse period) of sixteen
 // words each.

@@ -88,8 +88,8 @@ void TForm_MOKR::fillBoardSelectors() {
 void TForm_MOKR::labelInputs(int board) {
     if (!inputNames_ || board < 0 || board >= kPiggyCount) return;
     for (int i = 0; i < kBoardInputs; ++i) {
-        const std::string name = PadName(inputNames_(kBoardInputs * board + i + 1), 10);
-        names_[i]->setText(cp1250ToQString(name));
+        const int n = firstBinaryInput(RequestKind::Mokr, board) + i + 1;
+        names_[i]->setText(cp1250ToQString(PadName(inputNames_(n), 10)));
     }
 }
 

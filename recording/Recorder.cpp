@@ -53,8 +53,7 @@ std::vector<std::string> recordedTitles(RequestKind kind, const ConfigState& con
         return titles;
     }
     titles.push_back("Sada hodnot");
-    // The MOKR window names the inputs of the board whose counters it reads.
-    const int first = kind == RequestKind::Mokr ? kBoardInputs * board : 0;
+    const int first = firstBinaryInput(kind, board);
     const auto& inputs = config.BinaryConfig.Inputs;
     for (int n = 1; n <= binaryInputCount(kind); ++n) {
         const auto index = static_cast<std::size_t>(first + n - 1);

@@ -57,7 +57,7 @@ std::string reportConfigChecksum(RequestKind kind, const ConfigState& config) {
 std::vector<ReportInput> reportInputs(RequestKind kind, const ConfigState& config, int board) {
     if (kind == RequestKind::Kalu) return kaluInputs(config);
     std::vector<ReportInput> rows;
-    const int first = kind == RequestKind::Mokr ? kBoardInputs * board : 0;
+    const int first = firstBinaryInput(kind, board);
     const auto& inputs = config.BinaryConfig.Inputs;
     for (int n = 1; n <= binaryInputCount(kind); ++n) {
         const auto index = static_cast<std::size_t>(first + n - 1);
