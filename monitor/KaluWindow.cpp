@@ -6,7 +6,6 @@
 #include <QLabel>
 #include <QLineEdit>
 
-#include "ui/Cp1250.h"
 #include "ui/Labels.h"
 
 namespace velor {
@@ -104,7 +103,7 @@ TForm_Okno::~TForm_Okno() {
 void TForm_Okno::prepareToOpen(const ConfigState& config) {
     slotNumber = 1;
     for (std::size_t i = 0; i < kKaluInputs; ++i)
-        names_[i]->setText(cp1250ToQString(PadName(config.AnalogConfig.Inputs.at(i).Name, 10)));
+        names_[i]->setText(shownInputName(config.AnalogConfig.Inputs.at(i).Name));
     for (std::size_t k = 0; k < kKaluOutputs; ++k)
         outputNames_[k]->setText(QStringLiteral("OUT č.  %1  ").arg(k));
 }

@@ -5,7 +5,6 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "ui/Cp1250.h"
 #include "ui/Labels.h"
 
 namespace velor {
@@ -89,7 +88,7 @@ void TForm_MOKR::labelInputs(int board) {
     if (!inputNames_ || board < 0 || board >= kPiggyCount) return;
     for (int i = 0; i < kBoardInputs; ++i) {
         const int n = firstBinaryInput(RequestKind::Mokr, board) + i + 1;
-        names_[i]->setText(cp1250ToQString(PadName(inputNames_(n), 10)));
+        names_[i]->setText(shownInputName(inputNames_(n)));
     }
 }
 

@@ -6,16 +6,9 @@
 #include <QPushButton>
 
 #include "ui/ControlNumber.h"
-#include "ui/Cp1250.h"
 #include "ui/Labels.h"
 
 namespace velor {
-
-namespace {
-
-constexpr std::size_t kNameWidth = 10;
-
-}  // namespace
 
 UnitWindow::UnitWindow(RequestKind kind, const QString& name, const QString& caption, QSize size,
                        QWidget* parent)
@@ -90,8 +83,7 @@ void ValueSetWindow::prepareToOpen(const ConfigState& config) {
     // A reused window still names the set and filter it had; name the ones now in force.
     refreshCaptions();
     for (std::size_t i = 0; i < names_.size(); ++i)
-        names_[i]->setText(
-            cp1250ToQString(PadName(config.BinaryConfig.Inputs.at(i).Name, kNameWidth)));
+        names_[i]->setText(shownInputName(config.BinaryConfig.Inputs.at(i).Name));
 }
 
 void ValueSetWindow::refreshCaptions() {
