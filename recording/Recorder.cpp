@@ -165,7 +165,7 @@ void Recorder::onAnswer(const PolledAnswer& polled) {
 void Recorder::record(const PolledAnswer& polled) {
     // An answer that no window showed (its window closed on the way) makes no row.
     if (polled.shown == nullptr) return;
-    // The answer to the counter request only updates the counters: a row with the states.
+    // MOKR's counter answer makes no row of its own: the row comes with the state answer.
     if (kind_ == RequestKind::Mokr && !polled.selections.MokrWritePhase) return;
     std::vector<CsvValue> values =
         recordedValues(kind_, *polled.shown, kaluFormatsOf(config_.AnalogConfig),
