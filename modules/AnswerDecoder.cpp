@@ -74,22 +74,27 @@ void decodeKalu(std::span<const std::uint8_t> a, const KaluFormats& formats,
         sel.KaluOutputs[i] = parseOutputValue(outputTexts[i]);
 }
 
+// TEV and TEVW: the answer kept as words, and inputs 1..count showing the chosen value set,
+// coloured by the chosen bit word.
+template <std::size_t N>
+void decodeInputWords(std::span<const std::uint8_t> a, std::array<std::uint16_t, N>& words,
+                      std::uint8_t set, bool filterFlag, int count, std::size_t firstSetWord,
+                      DecodeResult& r) {
+    checkSet(set);
+    copyWords(words, a, 2 * N);
+    fillInputs(r.binary, count, words, firstSetWord + kSetWords * set, words[bitsWord(filterFlag)]);
+}
+
 void decodeTev(std::span<const std::uint8_t> a, const UnitSelections& sel, DecoderState& st,
                DecodeResult& r) {
-    checkSet(sel.TevInputSet);
-    copyWords(st.TevAnswer, a, kTevAnswerBytes);
-    const std::uint16_t bits = st.TevAnswer[bitsWord(sel.TevFilterFlag)];
-    fillInputs(r.binary, kTevInputs, st.TevAnswer, kTevFirstSetWord + kSetWords * sel.TevInputSet,
-               bits);
+    decodeInputWords(a, st.TevAnswer, sel.TevInputSet, sel.TevFilterFlag, kTevInputs,
+                     kTevFirstSetWord, r);
 }
 
 void decodeTevw(std::span<const std::uint8_t> a, const UnitSelections& sel, DecoderState& st,
                 DecodeResult& r) {
-    checkSet(sel.TevwInputSet);
-    copyWords(st.TevwAnswer, a, kTevwAnswerBytes);
-    const std::uint16_t bits = st.TevwAnswer[bitsWord(sel.TevwFilterFlag)];
-    fillInputs(r.binary, kTevwInputs, st.TevwAnswer,
-               kTevwFirstSetWord + kSetWords * sel.TevwInputSet, bits);
+    decodeInputWords(a, st.TevwAnswer, sel.TevwInputSet, sel.TevwFilterFlag, kTevwInputs,
+                     kTevwFirstSetWord, r);
     fillOutputs(r.binary, st.TevwAnswer[kTevwOutputsWord]);
 }
 
