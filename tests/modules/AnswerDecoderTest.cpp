@@ -190,8 +190,8 @@ TEST(Decoder, MokrAlternatesPhases) {
 
     // The write phase wants 16 bytes; 48 would be a foreign layout but is long enough.
     std::vector<std::uint8_t> state(16, 0);
-    state[2] = 0x01;      // filtered bits of board 2
-    state[8 + 2] = 0x80;  // unfiltered bits of board 2
+    state[2] = 0x01;      // W0 of board 2: shown with the filter flag set (unfiltered)
+    state[8 + 2] = 0x80;  // W1 of board 2: shown with it clear (filtered)
     r = f.decode(RequestKind::Mokr, state);
     ASSERT_TRUE(r.decoded);
     EXPECT_FALSE(f.sel.MokrWritePhase);
