@@ -84,6 +84,14 @@ check_zip() {
     (cd "$work/usb" && cmake -E tar xf "$package") || fail "cannot unpack $package"
     local dir=$work/usb/Velor
     [ -f "$dir/velor.exe" ] || fail "no Velor/velor.exe in the zip"
+    local exe
+    for exe in velor velor-cli velor-modsim; do
+        # The version resource's texts are UTF-16: the product name and the file's own name.
+        x86_64-w64-mingw32-strings -el "$dir/$exe.exe" >"$work/strings"
+        grep -qx "Velor Tarnix Line 2" "$work/strings" && grep -qx "$exe.exe" "$work/strings" ||
+            fail "$exe.exe has no version resource"
+    done
+    ok "version resources in the programs"
     (cd "$dir" && expect_program_starts "$dir" "velor.exe from the zip" velor.exe)
     stop_programs
 }
