@@ -112,6 +112,9 @@ check_installed() {
     for f in "$program_link" "$simulator_link" "$data/ParamIOI.cfw"; do
         [ -f "$f" ] || fail "missing after install: $f"
     done
+    # The simulator's entry starts it with the demo bus where the README points the program.
+    x86_64-w64-mingw32-strings -el "$simulator_link" | grep -qx -- "--tcp 127.0.0.1:10000" ||
+        fail "the simulator's entry does not start the demo bus on 127.0.0.1:10000"
     wine64 reg query "$key" >"$work/uninstall-entry.txt" 2>&1 || fail "no apps list entry"
     for f in "DisplayName.*Velor Tarnix Line 2" "DisplayVersion" "Publisher" "DisplayIcon.*velor.exe" \
         "UninstallString.*uninstall.exe" "EstimatedSize"; do
