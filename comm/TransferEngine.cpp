@@ -192,23 +192,29 @@ bool TransferRun::lineErrorsStop(std::uint32_t errors) const {
     return errors != 0 && !ctx_.io.ignoreLineErrors(Request->Channel);
 }
 
-bool TransferRun::receiveByte(const TransferStep& step) {
-    const int channel = Request->Channel;
+std::optional<LineState> TransferRun::receivingLine(int channel) {
     const LineState line = ctx_.io.lineState(channel);
     ctx_.transferResult = static_cast<std::int32_t>(line.errors);
-    if (lineErrorsStop(line.errors)) {
-        finish();
-        return true;
-    }
-    std::uint8_t byte = 0;
-    if (line.inQueue < 1 || ctx_.io.read(channel, &byte, 1) != 1) return false;
-    if (byte == step.Operand) {
-        StepDone = true;
-        return false;
-    }
+    if (!lineErrorsStop(line.errors)) return line;
+    finish();
+    return std::nullopt;
+}
+
+bool TransferRun::failWrongReply() {
     ctx_.transferResult = kResultWrongReply;
     finish();
     return true;
+}
+
+bool TransferRun::receiveByte(const TransferStep& step) {
+    const int channel = Request->Channel;
+    const std::optional<LineState> line = receivingLine(channel);
+    if (!line) return true;
+    std::uint8_t byte = 0;
+    if (line->inQueue < 1 || ctx_.io.read(channel, &byte, 1) != 1) return false;
+    if (byte != step.Operand) return failWrongReply();
+    StepDone = true;
+    return false;
 }
 
 bool TransferRun::waitOutputDrained() {
@@ -220,29 +226,18 @@ bool TransferRun::waitOutputDrained() {
 
 bool TransferRun::receiveBlock() {
     const int channel = Request->Channel;
-    const LineState line = ctx_.io.lineState(channel);
-    ctx_.transferResult = static_cast<std::int32_t>(line.errors);
-    if (lineErrorsStop(line.errors)) {
-        finish();
-        return true;
-    }
+    const std::optional<LineState> line = receivingLine(channel);
+    if (!line) return true;
     const std::int32_t length = Request->Length;
     const auto data = Request->data();
-    if (length < 1 || static_cast<std::size_t>(length) > data.size()) {
-        ctx_.transferResult = kResultWrongReply;
-        finish();
-        return true;
-    }
-    if (line.inQueue < static_cast<std::uint32_t>(length)) return false;
+    if (length < 1 || static_cast<std::size_t>(length) > data.size()) return failWrongReply();
+    if (line->inQueue < static_cast<std::uint32_t>(length)) return false;
     const int got = ctx_.io.read(channel, data.data(), length);
     const auto body = data.first(static_cast<std::size_t>(length - 1));
-    if (got == length && data[static_cast<std::size_t>(length - 1)] == checksum8Complement(body)) {
-        StepDone = true;
-        return false;
-    }
-    ctx_.transferResult = kResultWrongReply;
-    finish();
-    return true;
+    if (got != length || data[static_cast<std::size_t>(length - 1)] != checksum8Complement(body))
+        return failWrongReply();
+    StepDone = true;
+    return false;
 }
 
 bool TransferRun::sendBlock() {
@@ -320,9 +315,7 @@ bool TransferRun::receiveFrame() {
             finish();
             return true;
         case ReceiveOutcome::WrongReply:
-            ctx_.transferResult = kResultWrongReply;
-            finish();
-            return true;
+            return failWrongReply();
         case ReceiveOutcome::Pending:
             break;
     }

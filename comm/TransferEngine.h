@@ -4,6 +4,7 @@
 // it from its 10 ms timer.
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "comm/ChannelIo.h"
@@ -84,6 +85,10 @@ private:
     bool sendFrame();
     bool receiveFrame();
     bool lineErrorsStop(std::uint32_t errors) const;
+    // The line of a receive step, its errors as the result; nullopt when they ended the run.
+    std::optional<LineState> receivingLine(int channel);
+    // Ends the run: what came is not the answer.
+    bool failWrongReply();
     void finish();
     // After a failed attempt: runs the request again, or ends it with Status 3. Returns true
     // when it runs again.

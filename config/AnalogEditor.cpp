@@ -49,14 +49,14 @@ struct Column {
     const char* prefix;
 };
 constexpr std::array<Column, 8> kColumns{{
-    {50, 40, 180, "Edit_"},
-    {100, 226, 44, "Edit_"},
-    {230, 276, 62, "E_"},
-    {150, 344, 62, "Edit_"},
-    {190, 412, 62, "Edit_"},
-    {30, 480, 84, "Edit_"},
-    {210, 570, 160, "ComboBox_"},
-    {70, 736, 66, "E_"},
+    {TForm_Konmst::kNameField, 40, 180, "Edit_"},
+    {TForm_Konmst::kDecimalsField, 226, 44, "Edit_"},
+    {TForm_Konmst::kOffsetField, 276, 62, "E_"},
+    {TForm_Konmst::kLowLimitField, 344, 62, "Edit_"},
+    {TForm_Konmst::kHighLimitField, 412, 62, "Edit_"},
+    {TForm_Konmst::kFilterField, 480, 84, "Edit_"},
+    {TForm_Konmst::kSensorField, 570, 160, "ComboBox_"},
+    {TForm_Konmst::kZeroSuppressionField, 736, 66, "E_"},
 }};
 
 }  // namespace
@@ -106,12 +106,12 @@ void TForm_Konmst::createHeadings() {
 void TForm_Konmst::createRow(int row) {
     const int y = kRowTop + row * kRowStep;
     auto* label = new QLabel(this);
-    label->setObjectName(QStringLiteral("Label_%1").arg(10 + row));
+    label->setObjectName(QStringLiteral("Label_%1").arg(kRowLabelField + row));
     label->setGeometry(8, y + 2, 28, kRowHeight - 4);
     for (const Column& column : kColumns) {
         const QString name =
             QString::fromLatin1(column.prefix) + QString::number(column.base + row);
-        if (column.base == 210) {
+        if (column.base == kSensorField) {
             auto* combo = new QComboBox(this);
             combo->setObjectName(name);
             combo->setGeometry(column.left, y, column.width, kRowHeight);
@@ -141,7 +141,7 @@ void TForm_Konmst::createDialogFields() {
     const int top = kFieldsTop;
     makeLabel(this, uiText("Výběr portu:"), QRect(8, top, 0, 0));
     auto* ports = new QComboBox(this);
-    ports->setObjectName(QStringLiteral("ComboBox_45"));
+    ports->setObjectName(QStringLiteral("ComboBox_%1").arg(kPortListField));
     ports->setGeometry(150, top - 3, 100, kRowHeight);
     connect(ports, &QComboBox::activated, this,
             [this](int index) { guarded([&] { ComboBox_45Click(index); }); });
@@ -150,30 +150,30 @@ void TForm_Konmst::createDialogFields() {
     L_Nastaveno->setMinimumWidth(90);
     L_Nastaveno->setStyleSheet(QStringLiteral("color: blue"));
 
-    const auto field = [this](int row, const char* caption, const char* name, int width) {
+    const auto field = [this](int row, const char* caption, int number, int width) {
         const int y = kFieldsTop + row * kFieldStep;
         makeLabel(this, uiText(caption), QRect(8, y, 0, 0));
         auto* edit = new QLineEdit(this);
-        edit->setObjectName(QString::fromLatin1(name));
+        edit->setObjectName(editName(number));
         edit->setGeometry(150, y - 3, width, kRowHeight);
         return edit;
     };
     makeLabel(this, uiText("Přenosová rychlost:"), QRect(8, top + kFieldStep, 0, 0));
     auto* baud = new QComboBox(this);
-    baud->setObjectName(QStringLiteral("ComboBox_46"));
+    baud->setObjectName(QStringLiteral("ComboBox_%1").arg(kBaudListField));
     baud->setGeometry(150, top + kFieldStep - 3, 100, kRowHeight);
-    field(2, "Prodleva odpovědi:", "Edit_1", 60);
+    field(2, "Prodleva odpovědi:", kDelayField, 60);
     makeLabel(this, uiText("[ms]"), QRect(216, top + 2 * kFieldStep, 0, 0));
-    field(3, "Komunikační timeout:", "Edit_2", 60);
+    field(3, "Komunikační timeout:", kTimeoutField, 60);
     makeLabel(this, uiText("[ms]"), QRect(216, top + 3 * kFieldStep, 0, 0));
 
     makeLabel(this, uiText("Adresa modulu:"), QRect(460, top, 0, 0));
     auto* address = new QLineEdit(this);
-    address->setObjectName(QStringLiteral("Edit_4"));
+    address->setObjectName(editName(kAddressField));
     address->setGeometry(580, top - 3, 50, kRowHeight);
     makeLabel(this, uiText("Konfigurační soubor"), QRect(460, top + kFieldStep, 0, 0));
     auto* file = new QLineEdit(this);
-    file->setObjectName(QStringLiteral("Edit_5"));
+    file->setObjectName(editName(kFileField));
     file->setGeometry(460, top + kFieldStep + 18, 200, kRowHeight);
 }
 
@@ -232,53 +232,58 @@ void TForm_Konmst::appendRow(int row) {
     const auto r = static_cast<std::uint8_t>(row);
     const std::size_t i = static_cast<std::size_t>(row);
     FieldBindingState& f = ctx_.fields;
-    appendField(f, {static_cast<std::uint8_t>(10 + r),
+    appendField(f, {static_cast<std::uint8_t>(kRowLabelField + r),
                     kKindLabel,
                     kModeNormal,
                     {},
                     0,
                     0,
                     std::to_string(row) + ":"});
-    appendField(f, {static_cast<std::uint8_t>(30 + r),
+    appendField(f, {static_cast<std::uint8_t>(kFilterField + r),
                     kKindEditInt16,
                     kModeNormal,
                     &filter16_[i],
                     65535,
                     0,
                     {}});
-    appendField(
-        f, {static_cast<std::uint8_t>(50 + r), kKindEditText, kModeNormal, &in.Name, 31, 0, {}});
-    appendField(f, {static_cast<std::uint8_t>(100 + r),
+    appendField(f, {static_cast<std::uint8_t>(kNameField + r),
+                    kKindEditText,
+                    kModeNormal,
+                    &in.Name,
+                    31,
+                    0,
+                    {}});
+    appendField(f, {static_cast<std::uint8_t>(kDecimalsField + r),
                     kKindEditInt16,
                     kModeNormal,
                     &decimals16_[i],
                     8,
                     0,
                     {}});
-    appendField(f, {static_cast<std::uint8_t>(150 + r),
+    appendField(f, {static_cast<std::uint8_t>(kLowLimitField + r),
                     kKindEditFloat,
                     kModeNormal,
                     &in.LowLimit,
                     10000,
                     -10000,
                     {}});
-    appendField(f, {static_cast<std::uint8_t>(190 + r),
+    appendField(f, {static_cast<std::uint8_t>(kHighLimitField + r),
                     kKindEditFloat,
                     kModeNormal,
                     &in.HighLimit,
                     10000,
                     -10000,
                     {}});
-    appendField(f, {static_cast<std::uint8_t>(210 + r), kKindComboIndex, kModeNormal, &sensor8_[i],
-                    0, 0, sensorItems_});
-    appendField(f, {static_cast<std::uint8_t>(70 + r),
+    appendField(f, {static_cast<std::uint8_t>(kSensorField + r), kKindComboIndex, kModeNormal,
+                    &sensor8_[i], 0, 0, sensorItems_});
+    appendField(f, {static_cast<std::uint8_t>(kZeroSuppressionField + r),
                     kKindEditFloat,
                     kModeNormal,
                     &in.ZeroSuppression,
                     10000,
                     -100,
                     {}});
-    appendField(f, {static_cast<std::uint8_t>(230 + r),
+    appendField(f, {static_cast<std::uint8_t>(kOffsetField + r),
                     kKindEditFloat,
                     kModeNormal,
                     &in.Offset,
@@ -361,7 +366,7 @@ void TForm_Konmst::Edit_50Click(QWidget* sender) {
 }
 
 void TForm_Konmst::ComboBox_210Change(QWidget* sender) {
-    const int row = controlNumber(sender->objectName()) - 210;
+    const int row = controlNumber(sender->objectName()) - kSensorField;
     if (row < 0 || row >= kRows) return;
     validateAsOk();
     ConfigState& cfg = ctx_.config;

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <string>
 
+#include "config/AnalogRecords.h"
 #include "config/EditorCommon.h"
 #include "config/EditorContext.h"
 
@@ -27,7 +28,20 @@ public:
     static constexpr int kClientWidth = 814;
     static constexpr int kClientHeight = 552;
     static constexpr int kHelpContext = 106;
-    static constexpr int kRows = 12;
+    static constexpr int kRows = static_cast<int>(kAnalogInputCount);
+    // Field numbers: the controls of input row r carry base + r in their names (Edit_50 + r,
+    // ComboBox_210 + r, ...); the port and baud rate lists have one each.
+    static constexpr int kRowLabelField = 10;
+    static constexpr int kFilterField = 30;
+    static constexpr int kNameField = 50;
+    static constexpr int kZeroSuppressionField = 70;
+    static constexpr int kDecimalsField = 100;
+    static constexpr int kLowLimitField = 150;
+    static constexpr int kHighLimitField = 190;
+    static constexpr int kSensorField = 210;
+    static constexpr int kOffsetField = 230;
+    static constexpr int kPortListField = 45;
+    static constexpr int kBaudListField = 46;
 
     explicit TForm_Konmst(EditorContext& context, QWidget* parent = nullptr);
 
@@ -81,7 +95,7 @@ private:
     int currentSensor_ = 0;
     bool activated_ = false;
     // Port, baud rate, the dialog's own delay and time-out, address and file.
-    DialogFields dialog_{45, 46};
+    DialogFields dialog_{kPortListField, kBaudListField};
     // The 16-bit and 8-bit row fields edit the low bits of wider variables; these shadows are
     // bound in their place and copied over after every read-back.
     std::array<std::int16_t, kRows> decimals16_{};

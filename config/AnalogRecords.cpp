@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "comm/ByteCodec.h"
+#include "config/ImageHead.h"
 
 namespace velor {
 
@@ -18,8 +19,8 @@ constexpr std::size_t kName = 0, kDecimals = 32, kFilter = 36, kLow = 40, kHigh 
 constexpr std::size_t kModuleAddress = 960, kSavedPort = 964, kSavedBaud = 966, kVariant = 968;
 
 // Offsets of the per-input arrays of AnalogImage.
-constexpr std::size_t kImgLow = 8, kImgHigh = 56, kImgFilter = 104, kImgD = 128, kImgC = 176,
-                      kImgB = 224, kImgA = 272;
+constexpr std::size_t kImgLow = kImageHeadSize, kImgHigh = 56, kImgFilter = 104, kImgD = 128,
+                      kImgC = 176, kImgB = 224, kImgA = 272;
 
 }  // namespace
 
@@ -69,10 +70,10 @@ void AnalogConfig::encode(std::span<std::uint8_t, kSize> b) const {
 }
 
 void AnalogImage::decode(std::span<const std::uint8_t, kSize> b) {
-    ResponseDelay = getU8(b, 0);
-    BaudCode = getU8(b, 1);
-    CommTimeout = getU16(b, 2);
-    std::copy_n(b.begin() + 4, Tag.size(), Tag.begin());
+    ResponseDelay = getU8(b, kImageDelayAt);
+    BaudCode = getU8(b, kImageBaudCodeAt);
+    CommTimeout = getU16(b, kImageTimeoutAt);
+    std::copy_n(b.begin() + kImageTagAt, Tag.size(), Tag.begin());
     for (std::size_t i = 0; i < kAnalogInputCount; ++i) {
         LowLimit[i] = getF32(b, kImgLow + 4 * i);
         HighLimit[i] = getF32(b, kImgHigh + 4 * i);
@@ -85,10 +86,10 @@ void AnalogImage::decode(std::span<const std::uint8_t, kSize> b) {
 }
 
 void AnalogImage::encode(std::span<std::uint8_t, kSize> b) const {
-    putU8(b, 0, ResponseDelay);
-    putU8(b, 1, BaudCode);
-    putU16(b, 2, CommTimeout);
-    std::copy(Tag.begin(), Tag.end(), b.begin() + 4);
+    putU8(b, kImageDelayAt, ResponseDelay);
+    putU8(b, kImageBaudCodeAt, BaudCode);
+    putU16(b, kImageTimeoutAt, CommTimeout);
+    std::copy(Tag.begin(), Tag.end(), b.begin() + kImageTagAt);
     for (std::size_t i = 0; i < kAnalogInputCount; ++i) {
         putF32(b, kImgLow + 4 * i, LowLimit[i]);
         putF32(b, kImgHigh + 4 * i, HighLimit[i]);

@@ -71,11 +71,11 @@ void TForm_BKonmst::createRows() {
     for (int q = 0; q < kRows; ++q) {
         const int y = kRowTop + q * kRowStep;
         auto* label = new QLabel(this);
-        label->setObjectName(QStringLiteral("Label_%1").arg(10 + q));
+        label->setObjectName(QStringLiteral("Label_%1").arg(kRowLabelField + q));
         label->setGeometry(8, y + 2, 32, kRowHeight - 4);
-        makeEdit(this, QStringLiteral("Edit_%1").arg(50 + q), 44, y, 226);
-        makeEdit(this, QStringLiteral("Edit_%1").arg(150 + q), 280, y, 70);
-        makeEdit(this, QStringLiteral("Edit_%1").arg(200 + q), 360, y, 70);
+        makeEdit(this, editName(kNameField + q), 44, y, 226);
+        makeEdit(this, editName(kFilterLField + q), 280, y, 70);
+        makeEdit(this, editName(kFilterHField + q), 360, y, 70);
     }
     ScrollBar1 = new QScrollBar(Qt::Vertical, this);
     ScrollBar1->setObjectName(QStringLiteral("ScrollBar1"));
@@ -92,7 +92,7 @@ void TForm_BKonmst::createDialogFields() {
     const int in = kRightInputs;
     makeLabel(this, uiText("Výběr port:"), QRect(x, kRowTop, 0, 0));
     auto* ports = new QComboBox(this);
-    ports->setObjectName(QStringLiteral("ComboBox_40"));
+    ports->setObjectName(QStringLiteral("ComboBox_%1").arg(kPortListField));
     ports->setGeometry(in, kRowTop - 3, 90, kRowHeight);
     connect(ports, &QComboBox::activated, this,
             [this](int index) { guarded([&] { ComboBox_40Change(index); }); });
@@ -104,21 +104,21 @@ void TForm_BKonmst::createDialogFields() {
 
     makeLabel(this, uiText("Přenosová rychlost:"), QRect(x, kRowTop + 56, 0, 0));
     auto* baud = new QComboBox(this);
-    baud->setObjectName(QStringLiteral("ComboBox_41"));
+    baud->setObjectName(QStringLiteral("ComboBox_%1").arg(kBaudListField));
     baud->setGeometry(in, kRowTop + 53, 90, kRowHeight);
 
     makeLabel(this, uiText("Prodleva odpovědi:"), QRect(x, kRowTop + 84, 0, 0));
-    makeEdit(this, QStringLiteral("Edit_1"), in, kRowTop + 81, 60);
+    makeEdit(this, editName(kDelayField), in, kRowTop + 81, 60);
     makeLabel(this, uiText("[ms]"), QRect(in + 66, kRowTop + 84, 0, 0));
     makeLabel(this, uiText("Komunikační timeout:"), QRect(x, kRowTop + 112, 0, 0));
-    makeEdit(this, QStringLiteral("Edit_2"), in, kRowTop + 109, 60);
+    makeEdit(this, editName(kTimeoutField), in, kRowTop + 109, 60);
     makeLabel(this, uiText("[ms]"), QRect(in + 66, kRowTop + 112, 0, 0));
     makeLabel(this, uiText("Novější verze  255 ms x Timeout"), QRect(x, kRowTop + 134, 0, 0));
 
     makeLabel(this, uiText("Adresa modulu:"), QRect(x, kRowTop + 162, 0, 0));
-    makeEdit(this, QStringLiteral("Edit_4"), in, kRowTop + 159, 50);
+    makeEdit(this, editName(kAddressField), in, kRowTop + 159, 50);
     makeLabel(this, uiText("Konfigurační soubor"), QRect(x, kRowTop + 190, 0, 0));
-    makeEdit(this, QStringLiteral("Edit_5"), x, kRowTop + 208, 140);
+    makeEdit(this, editName(kFileField), x, kRowTop + 208, 140);
 }
 
 void TForm_BKonmst::createButtons() {
@@ -164,28 +164,28 @@ void TForm_BKonmst::fillFieldTable(int base) {
         const auto n = static_cast<std::uint8_t>(q);
         const std::size_t r = static_cast<std::size_t>(base_ + q);
         const std::size_t i = static_cast<std::size_t>(q);
-        appendField(f, {static_cast<std::uint8_t>(10 + n),
+        appendField(f, {static_cast<std::uint8_t>(kRowLabelField + n),
                         kKindLabel,
                         kModeNormal,
                         {},
                         0,
                         0,
                         std::to_string(r + 1) + ":"});
-        appendField(f, {static_cast<std::uint8_t>(50 + n),
+        appendField(f, {static_cast<std::uint8_t>(kNameField + n),
                         kKindEditText,
                         kModeNormal,
                         &cfg.BinaryConfig.Inputs[r].Name,
                         31,
                         0,
                         {}});
-        appendField(f, {static_cast<std::uint8_t>(150 + n),
+        appendField(f, {static_cast<std::uint8_t>(kFilterLField + n),
                         kKindEditInt16,
                         kModeNormal,
                         &filterL16_[i],
                         255,
                         1,
                         {}});
-        appendField(f, {static_cast<std::uint8_t>(200 + n),
+        appendField(f, {static_cast<std::uint8_t>(kFilterHField + n),
                         kKindEditInt16,
                         kModeNormal,
                         &filterH16_[i],

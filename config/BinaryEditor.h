@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 
+#include "config/BinaryRecords.h"
 #include "config/EditorCommon.h"
 #include "config/EditorContext.h"
 
@@ -26,7 +27,16 @@ public:
     static constexpr int kClientHeight = 402;
     static constexpr int kHelpContext = 107;
     static constexpr int kRows = 8;
-    static constexpr int kMaxBase = 56;
+    // The first input shown scrolls from 0 to the last page of the inputs.
+    static constexpr int kMaxBase = static_cast<int>(kBinaryInputCount) - kRows;
+    // Field numbers: the controls of row q carry base + q in their names (Edit_50 + q, ...);
+    // the port and baud rate lists have one each.
+    static constexpr int kRowLabelField = 10;
+    static constexpr int kNameField = 50;
+    static constexpr int kFilterLField = 150;
+    static constexpr int kFilterHField = 200;
+    static constexpr int kPortListField = 40;
+    static constexpr int kBaudListField = 41;
 
     explicit TForm_BKonmst(EditorContext& context, QWidget* parent = nullptr);
 
@@ -78,7 +88,7 @@ private:
     int base_ = 0;  // shadows below belong to the inputs base_ + 1 .. base_ + 8
     bool activated_ = false;
     // Port, baud rate, the dialog's own delay and time-out, address and file.
-    DialogFields dialog_{40, 41};
+    DialogFields dialog_{kPortListField, kBaudListField};
     std::array<std::int16_t, kRows> filterL16_{};
     std::array<std::int16_t, kRows> filterH16_{};
 };

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "comm/ByteCodec.h"
+#include "config/ImageHead.h"
 
 namespace velor {
 
@@ -12,7 +13,7 @@ namespace {
 
 constexpr std::size_t kName = 0, kFilterL = 32, kFilterH = 36;
 constexpr std::size_t kModuleAddress = 2560, kSavedPort = 2564, kSavedBaud = 2566;
-constexpr std::size_t kImgFilterH = 8, kImgFilterL = 72;
+constexpr std::size_t kImgFilterH = kImageHeadSize, kImgFilterL = 72;
 
 }  // namespace
 
@@ -47,19 +48,19 @@ void BinaryConfig::encode(std::span<std::uint8_t, kSize> b) const {
 }
 
 void BinaryImage::decode(std::span<const std::uint8_t, kSize> b) {
-    ResponseDelay = getU8(b, 0);
-    BaudCode = getU8(b, 1);
-    CommTimeout = getU16(b, 2);
-    std::copy_n(b.begin() + 4, Tag.size(), Tag.begin());
+    ResponseDelay = getU8(b, kImageDelayAt);
+    BaudCode = getU8(b, kImageBaudCodeAt);
+    CommTimeout = getU16(b, kImageTimeoutAt);
+    std::copy_n(b.begin() + kImageTagAt, Tag.size(), Tag.begin());
     std::copy_n(b.begin() + kImgFilterH, FilterH.size(), FilterH.begin());
     std::copy_n(b.begin() + kImgFilterL, FilterL.size(), FilterL.begin());
 }
 
 void BinaryImage::encode(std::span<std::uint8_t, kSize> b) const {
-    putU8(b, 0, ResponseDelay);
-    putU8(b, 1, BaudCode);
-    putU16(b, 2, CommTimeout);
-    std::copy(Tag.begin(), Tag.end(), b.begin() + 4);
+    putU8(b, kImageDelayAt, ResponseDelay);
+    putU8(b, kImageBaudCodeAt, BaudCode);
+    putU16(b, kImageTimeoutAt, CommTimeout);
+    std::copy(Tag.begin(), Tag.end(), b.begin() + kImageTagAt);
     std::copy(FilterH.begin(), FilterH.end(), b.begin() + kImgFilterH);
     std::copy(FilterL.begin(), FilterL.end(), b.begin() + kImgFilterL);
 }

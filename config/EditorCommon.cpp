@@ -22,6 +22,10 @@
 
 namespace velor {
 
+QString editName(int field) {
+    return QStringLiteral("Edit_%1").arg(field);
+}
+
 std::string portChoiceItems(const std::vector<std::string>& foundPorts) {
     std::string items;
     for (const std::string& name : foundPorts) {
@@ -127,14 +131,14 @@ void appendDialogFields(DialogFields& d, EditorContext& ctx, QWidget& form, std:
     appendPortField(f, form, d.portListNo, d.portListIndex, d.portItems, ctx.channels);
     appendField(f, {static_cast<std::uint8_t>(d.baudListNo), kKindComboIndex, kModeNormal, &d.baud8,
                     0, 0, makeItemList({"4800", "9600", "19200", "38400", "57600"})});
-    appendField(f, {1, kKindEditInt32, kModeNormal, &d.ResponseDelay, 255, 1, {}});
-    appendField(f, {2, kKindEditInt32, kModeNormal, &d.CommTimeout, 65535, 0, {}});
-    appendField(f, {4, kKindEditInt16, kModeNormal, &d.address16, 31, 0, {}});
+    appendField(f, {kDelayField, kKindEditInt32, kModeNormal, &d.ResponseDelay, 255, 1, {}});
+    appendField(f, {kTimeoutField, kKindEditInt32, kModeNormal, &d.CommTimeout, 65535, 0, {}});
+    appendField(f, {kAddressField, kKindEditInt16, kModeNormal, &d.address16, 31, 0, {}});
     // The file field holds the whole name the variable can hold: a name chosen with "Procházet"
     // may be longer than a typed one, and cutting it would save the configuration under another
     // name than the file it was loaded from.
     constexpr float kFileNameField = kShortTextMax + 1;
-    appendField(f, {5, kKindEditText, kModeNormal, &fileName, kFileNameField, 0, {}});
+    appendField(f, {kFileField, kKindEditText, kModeNormal, &fileName, kFileNameField, 0, {}});
 }
 
 void storeDialogFields(const DialogFields& d, std::int32_t& moduleAddress, ChannelState& channels) {

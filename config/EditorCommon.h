@@ -25,6 +25,15 @@ namespace velor {
 
 struct ChannelState;
 
+// Field numbers of the dialog fields both editors have; the control of field n is Edit_n.
+inline constexpr int kDelayField = 1;    // response delay
+inline constexpr int kTimeoutField = 2;  // communication time-out
+inline constexpr int kAddressField = 4;  // module address
+inline constexpr int kFileField = 5;     // configuration file name
+
+// The name of the edit of field n: "Edit_n".
+QString editName(int field);
+
 // The hint of every "Nastavit" button and of the analog variant button.
 inline constexpr const char* kSendHint = "Nastavení a konfigurace jednotky LORK";
 

@@ -16,12 +16,4 @@ void ResetAddressScan(std::int32_t& scanAddress, std::span<bool, kBusAddressCoun
 void AdjustTimeoutsForBaud(std::uint16_t& replyTimeout, std::uint16_t& pollInterval,
                            std::uint16_t baudIndex);
 
-// Bit n-1 of the word, n = 1..16; false for any other n.
-bool TestBit(std::uint16_t word, int n);
-
-// Whether the word has a bit in common with the mask of input n (1..16; false for any other n).
-// The gapped layout (GappedInputLayout of the unit window selections, set at start and toggled
-// by the TEW window) skips bits 3, 7 and 11 and maps inputs 13..16 all to bit 15.
-bool TestInputBit(std::uint16_t word, int n, bool gappedInputLayout);
-
 }  // namespace velor

@@ -6,7 +6,6 @@
 #include <stdexcept>
 
 #include "comm/ByteCodec.h"
-#include "config/ModuleHelpers.h"
 #include "ui/NumberText.h"
 
 namespace velor {
@@ -21,18 +20,6 @@ KaluFormats kaluFormatsOf(const AnalogConfig& config) {
 }
 
 namespace {
-
-constexpr std::size_t kKaluBytes = 48;
-constexpr std::size_t kTevBytes = 100;
-constexpr std::size_t kTevwBytes = 102;
-constexpr std::size_t kTewBytes = 2;
-constexpr std::size_t kMokrStateBytes = 16;
-constexpr std::size_t kMokrCounterBytes = 48;
-
-// Three relays to a nibble; inputs 13..16 have no relay of their own and test bit 15.
-constexpr std::array<std::uint16_t, 16> kGappedMasks = {
-    0x0001, 0x0002, 0x0004, 0x0010, 0x0020, 0x0040, 0x0100, 0x0200,
-    0x0400, 0x1000, 0x2000, 0x4000, 0x8000, 0x8000, 0x8000, 0x8000};
 
 // Words of a counter set; a set outside 0..2 is a range error, as for any checked index.
 void checkSet(std::uint8_t set) {
@@ -64,40 +51,58 @@ void fillInputs(BinaryView& v, int count, const std::array<std::uint16_t, N>& wo
     }
 }
 
+// A set filter flag shows the unfiltered input states, a clear one the filtered states.
+std::size_t bitsWord(bool filterFlag) {
+    return filterFlag ? kUnfilteredBitsWord : kFilteredBitsWord;
+}
+
+// The eight output buttons of TEVW and MOKR, red while the output's bit is set.
+void fillOutputs(BinaryView& v, std::uint16_t bits) {
+    v.outputCount = kTevwOutputs;
+    for (int n = 1; n <= kTevwOutputs; ++n) v.outputFonts[n - 1] = outputColour(TestBit(bits, n));
+}
+
 void decodeKalu(std::span<const std::uint8_t> a, const KaluFormats& formats,
                 const KaluOutputTexts& outputTexts, UnitSelections& sel, DecoderState& st,
                 DecodeResult& r) {
-    for (std::size_t i = 0; i < 12; ++i) {
+    for (std::size_t i = 0; i < kKaluInputs; ++i) {
         st.KaluValues[i] = codec::getF32(a, 4 * i) + formats[i].Offset;
+        r.kalu.numbers[i] = st.KaluValues[i];
         r.kalu.values[i] = valueText(st.KaluValues[i], formats[i].Decimals);
     }
-    for (std::size_t i = 0; i < 6; ++i) sel.KaluOutputs[i] = parseOutputValue(outputTexts[i]);
+    for (std::size_t i = 0; i < kKaluOutputs; ++i)
+        sel.KaluOutputs[i] = parseOutputValue(outputTexts[i]);
+}
+
+// TEV and TEVW: the answer kept as words, and inputs 1..count showing the chosen value set,
+// coloured by the chosen bit word.
+template <std::size_t N>
+void decodeInputWords(std::span<const std::uint8_t> a, std::array<std::uint16_t, N>& words,
+                      std::uint8_t set, bool filterFlag, int count, std::size_t firstSetWord,
+                      DecodeResult& r) {
+    checkSet(set);
+    copyWords(words, a, 2 * N);
+    fillInputs(r.binary, count, words, firstSetWord + kSetWords * set, words[bitsWord(filterFlag)]);
 }
 
 void decodeTev(std::span<const std::uint8_t> a, const UnitSelections& sel, DecoderState& st,
                DecodeResult& r) {
-    checkSet(sel.TevInputSet);
-    copyWords(st.TevAnswer, a, kTevBytes);
-    const std::uint16_t bits = sel.TevFilterFlag ? st.TevAnswer[0] : st.TevAnswer[1];
-    fillInputs(r.binary, 16, st.TevAnswer, 2 + 16 * std::size_t{sel.TevInputSet}, bits);
+    decodeInputWords(a, st.TevAnswer, sel.TevInputSet, sel.TevFilterFlag, kTevInputs,
+                     kTevFirstSetWord, r);
 }
 
 void decodeTevw(std::span<const std::uint8_t> a, const UnitSelections& sel, DecoderState& st,
                 DecodeResult& r) {
-    checkSet(sel.TevwInputSet);
-    copyWords(st.TevwAnswer, a, kTevwBytes);
-    const std::uint16_t bits = sel.TevwFilterFlag ? st.TevwAnswer[0] : st.TevwAnswer[1];
-    fillInputs(r.binary, 8, st.TevwAnswer, 3 + 16 * std::size_t{sel.TevwInputSet}, bits);
-    r.binary.outputCount = 8;
-    for (int n = 1; n <= 8; ++n)
-        r.binary.outputFonts[n - 1] = outputColour(TestBit(st.TevwAnswer[2], n));
+    decodeInputWords(a, st.TevwAnswer, sel.TevwInputSet, sel.TevwFilterFlag, kTevwInputs,
+                     kTevwFirstSetWord, r);
+    fillOutputs(r.binary, st.TevwAnswer[kTevwOutputsWord]);
 }
 
 void decodeTew(std::span<const std::uint8_t> a, const UnitSelections& sel, DecoderState& st,
                DecodeResult& r) {
     st.TewReadback = codec::getU16(a, 0);
-    r.binary.outputCount = 12;
-    for (int n = 1; n <= 12; ++n) {
+    r.binary.outputCount = kTewRelays;
+    for (int n = 1; n <= kTewRelays; ++n) {
         const bool on = TestInputBit(st.TewReadback, n, sel.GappedInputLayout);
         r.binary.outputFonts[n - 1] = outputColour(on);
     }
@@ -117,20 +122,17 @@ void decodeMokr(std::span<const std::uint8_t> a, UnitSelections& sel, DecoderSta
     sel.MokrWritePhase = !sel.MokrWritePhase;
 
     // The bit words share the TEVW copy; W2 is the byte the program itself writes.
-    st.TevwAnswer[0] = st.MokrImage[in];
-    st.TevwAnswer[1] = st.MokrImage[8 + in];
-    st.TevwAnswer[2] = sel.PiggyOutputs[out];
+    st.TevwAnswer[kUnfilteredBitsWord] = st.MokrImage[in];
+    st.TevwAnswer[kFilteredBitsWord] = st.MokrImage[kMokrFilteredByte + in];
+    st.TevwAnswer[kTevwOutputsWord] = sel.PiggyOutputs[out];
 
-    std::array<std::uint16_t, 8> words{};
+    std::array<std::uint16_t, kBoardInputs> words{};
     const std::span<const std::uint8_t> image(st.MokrImage);
-    const std::size_t base = kMokrStateBytes + 16 * std::size_t{sel.MokrInputSet};
+    const std::size_t base = kMokrStateBytes + 2 * kBoardInputs * std::size_t{sel.MokrInputSet};
     for (std::size_t i = 0; i < words.size(); ++i) words[i] = codec::getU16(image, base + 2 * i);
 
-    const std::uint16_t bits = sel.MokrFilterFlag ? st.TevwAnswer[0] : st.TevwAnswer[1];
-    fillInputs(r.binary, 8, words, 0, bits);
-    r.binary.outputCount = 8;
-    for (int n = 1; n <= 8; ++n)
-        r.binary.outputFonts[n - 1] = outputColour(TestBit(st.TevwAnswer[2], n));
+    fillInputs(r.binary, kBoardInputs, words, 0, st.TevwAnswer[bitsWord(sel.MokrFilterFlag)]);
+    fillOutputs(r.binary, st.TevwAnswer[kTevwOutputsWord]);
 }
 
 int hexDigit(char c) {
@@ -145,13 +147,13 @@ int hexDigit(char c) {
 std::size_t answerLayoutSize(RequestKind kind, bool mokrWritePhase) {
     switch (kind) {
         case RequestKind::Kalu:
-            return kKaluBytes;
+            return kKaluAnswerBytes;
         case RequestKind::Tev:
-            return kTevBytes;
+            return kTevAnswerBytes;
         case RequestKind::Tew:
-            return kTewBytes;
+            return kTewAnswerBytes;
         case RequestKind::Tevw:
-            return kTevwBytes;
+            return kTevwAnswerBytes;
         case RequestKind::Mokr:
             return mokrWritePhase ? kMokrStateBytes : kMokrCounterBytes;
         default:
@@ -218,12 +220,6 @@ std::int32_t parseOutputValue(std::string_view text) {
         value = next;
     }
     return static_cast<std::int32_t>(negative ? -value : value);
-}
-
-std::uint16_t inputBitMask(int n, bool gappedInputLayout) {
-    if (n < 1 || n > 16) throw std::out_of_range("Range check error");
-    if (gappedInputLayout) return kGappedMasks[static_cast<std::size_t>(n - 1)];
-    return static_cast<std::uint16_t>(1u << (n - 1));
 }
 
 std::string protocolErrorText(int replyCode) {

@@ -13,6 +13,7 @@
 
 #include "comm/RequestKind.h"
 #include "config/AnalogRecords.h"
+#include "modules/ModuleLayout.h"
 #include "modules/UnitSelections.h"
 
 namespace velor {
@@ -24,11 +25,12 @@ inline constexpr std::uint32_t kActiveArgb = 0xFFFF0000u;
 
 // Copies of the last answers, kept between decodes.
 struct DecoderState {
-    std::array<std::uint16_t, 50> TevAnswer{};   // 100 answer bytes
-    std::array<std::uint16_t, 51> TevwAnswer{};  // 102 answer bytes; words 0..2 reused by MOKR
+    std::array<std::uint16_t, kTevAnswerBytes / 2> TevAnswer{};
+    std::array<std::uint16_t, kTevwAnswerBytes / 2> TevwAnswer{};  // words 0..2 reused by MOKR
     std::uint16_t TewReadback = 0;
-    std::array<std::uint8_t, 64> MokrImage{};  // [0..15] state bytes, [16..63] counter sets
-    std::array<float, 12> KaluValues{};
+    // The state bytes, then the counter sets.
+    std::array<std::uint8_t, kMokrStateBytes + kMokrCounterBytes> MokrImage{};
+    std::array<float, kKaluInputs> KaluValues{};
     // Kinds (0..4) of which an answer was decoded: only their copies above show anything.
     std::array<bool, 5> Decoded{};
 };
@@ -38,12 +40,13 @@ struct KaluInputFormat {
     float Offset = 0.0f;
     std::int32_t Decimals = 1;
 };
-using KaluFormats = std::array<KaluInputFormat, 12>;
+using KaluFormats = std::array<KaluInputFormat, kKaluInputs>;
 // The display formats of the inputs of an analog configuration.
 KaluFormats kaluFormatsOf(const AnalogConfig& config);
 
 struct KaluView {
-    std::array<std::string, 12> values;  // Edit1 .. Edit12
+    std::array<std::string, kKaluInputs> values;  // Edit1 .. Edit12
+    std::array<float, kKaluInputs> numbers{};     // the same values as numbers, offsets applied
 };
 
 // Inputs (Edit_n texts and background colours) and output buttons (font colours) of the
@@ -51,10 +54,10 @@ struct KaluView {
 // inputs and 12 relays.
 struct BinaryView {
     int inputCount = 0;
-    std::array<std::string, 16> texts;
-    std::array<UnitColour, 16> colours{};
+    std::array<std::string, kMaxUnitInputs> texts;
+    std::array<UnitColour, kMaxUnitInputs> colours{};
     int outputCount = 0;
-    std::array<UnitColour, 12> outputFonts{};
+    std::array<UnitColour, kMaxUnitOutputs> outputFonts{};
 };
 
 struct DecodeResult {
@@ -81,10 +84,6 @@ DecodeResult DecodeAnswer(RequestKind kind, std::span<const std::uint8_t> answer
 // hexadecimal digits after "$" or "0x"; the value read up to the first character that does
 // not fit (0 when nothing fits).
 std::int32_t parseOutputValue(std::string_view text);
-
-// The bit of a 16-bit word that input or relay n (1..16) occupies. With the gapped layout the
-// relays sit three to a nibble: bits 3, 7 and 11 are skipped and 13..16 all share bit 15.
-std::uint16_t inputBitMask(int n, bool gappedInputLayout);
 
 // The status line after a failed transfer (and the reason a write failed without a negative
 // reply).

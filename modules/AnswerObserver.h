@@ -1,11 +1,11 @@
 #pragma once
 // What the polling loop tells a listener of the monitoring answers (the value recording): each
 // answer of a monitoring request once it was shown, and each monitoring request that failed.
+// The loop decodes each answer once; the listener takes what the unit window was given.
 
-#include <cstdint>
 #include <functional>
-#include <span>
 
+#include "modules/AnswerDecoder.h"
 #include "modules/UnitSelections.h"
 
 namespace velor {
@@ -15,7 +15,9 @@ struct PolledAnswer {
     RequestKind monitored =
         RequestKind::Probe;    // the unit window polled now (kMonitoredNone when none)
     bool transferred = false;  // false: the transfer failed or the answer was too short
-    std::span<const std::uint8_t> answer;
+    // The answer as its unit window shows it, valid during the call; null when the transfer
+    // failed or no window of its kind was open to show it.
+    const DecodeResult* shown = nullptr;
     // The selections the answer was decoded with (decoding flips the MOKR phase).
     UnitSelections selections;
 };

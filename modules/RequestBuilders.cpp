@@ -4,6 +4,7 @@
 
 #include "comm/ModuleProtocol.h"
 #include "config/ImageBuilder.h"
+#include "config/ImageHead.h"
 
 namespace velor {
 
@@ -19,18 +20,26 @@ void head(std::vector<std::uint8_t>& out, std::int32_t address, std::uint8_t app
     out = {AddressByte(address), kPrefix, app, code};
 }
 
-// An item descriptor: area, start address (low byte first), byte count.
-void item(std::vector<std::uint8_t>& out, std::uint8_t area, std::uint16_t start,
-          std::uint8_t count) {
-    out.push_back(area);
-    out.push_back(static_cast<std::uint8_t>(start & 0xFF));
-    out.push_back(static_cast<std::uint8_t>(start >> 8));
-    out.push_back(count);
-}
-
 void word(std::vector<std::uint8_t>& out, std::uint16_t value) {
     out.push_back(static_cast<std::uint8_t>(value & 0xFF));
     out.push_back(static_cast<std::uint8_t>(value >> 8));
+}
+
+// An item descriptor: area, start address (low byte first), byte count.
+void item(std::vector<std::uint8_t>& out, std::uint8_t area, std::uint16_t start,
+          std::size_t count) {
+    out.push_back(area);
+    word(out, start);
+    out.push_back(static_cast<std::uint8_t>(count));
+}
+
+// TEW and TEVW: the whole answer read from 0 and one output word written at writeAt.
+void readAndWriteWord(std::vector<std::uint8_t>& out, std::int32_t address, std::size_t answer,
+                      std::uint16_t writeAt, std::uint16_t value) {
+    head(out, address, kApplication, kReadWrite);
+    item(out, kMonitorArea, kAnswerAt, answer);
+    item(out, kMonitorArea, writeAt, 2);
+    word(out, value);
 }
 
 void append(std::vector<std::uint8_t>& out, std::span<const std::uint8_t> bytes) {
@@ -48,17 +57,16 @@ RequestData mokrRequest(const MonitorSource& src) {
     RequestData r{{}, "Komunikace - MOKR"};
     if (src.mokrWritePhase) {
         head(r.bytes, src.binaryAddress, kApplication, kReadWrite);
-        item(r.bytes, kMonitorArea, 0x0000, 0x10);
-        item(r.bytes, kMonitorArea, 0x0190, 0x08);
+        item(r.bytes, kMonitorArea, kAnswerAt, kMokrStateBytes);
+        item(r.bytes, kMonitorArea, kMokrOutputsAt, kPiggyCount);
         append(r.bytes, src.piggyOutputs);
         return r;
     }
     // Three blocks of counters of the selected input piggy, one per value set.
-    const auto k = static_cast<std::uint16_t>(16 * src.mokrInputPiggy);
+    const auto board = static_cast<std::uint16_t>(kMokrBoardStep * src.mokrInputPiggy);
     head(r.bytes, src.binaryAddress, kApplication, kRead);
-    item(r.bytes, kMonitorArea, static_cast<std::uint16_t>(k + 16), 0x10);
-    item(r.bytes, kMonitorArea, static_cast<std::uint16_t>(k + 144), 0x10);
-    item(r.bytes, kMonitorArea, static_cast<std::uint16_t>(k + 272), 0x10);
+    for (const std::uint16_t set : kMokrCountersAt)
+        item(r.bytes, kMonitorArea, static_cast<std::uint16_t>(set + board), 2 * kBoardInputs);
     return r;
 }
 
@@ -70,28 +78,24 @@ RequestData monitorUserData(const MonitorSource& src) {
         case RequestKind::Kalu:
             r.statusText = "Komunikace - KALU";
             head(r.bytes, src.analogAddress, kApplication, kReadWrite);
-            item(r.bytes, kMonitorArea, 0x0000, 0x30);
-            item(r.bytes, kMonitorArea, 0x0030, 0x06);
+            item(r.bytes, kMonitorArea, kAnswerAt, kKaluAnswerBytes);
+            item(r.bytes, kMonitorArea, kKaluOutputsAt, kKaluOutputs);
             for (std::int32_t v : src.kaluOutputs) r.bytes.push_back(static_cast<std::uint8_t>(v));
             return r;
         case RequestKind::Tev:
             r.statusText = "Komunikace - TEV";
             head(r.bytes, src.binaryAddress, kApplication, kRead);
-            item(r.bytes, kMonitorArea, 0x0000, 0x64);
+            item(r.bytes, kMonitorArea, kAnswerAt, kTevAnswerBytes);
             return r;
         case RequestKind::Tew:
             r.statusText = "Komunikace - TEW";
-            head(r.bytes, src.binaryAddress, kApplication, kReadWrite);
-            item(r.bytes, kMonitorArea, 0x0000, 0x02);
-            item(r.bytes, kMonitorArea, 0x0000, 0x02);
-            word(r.bytes, src.tewOutputs);
+            readAndWriteWord(r.bytes, src.binaryAddress, kTewAnswerBytes, kAnswerAt,
+                             src.tewOutputs);
             return r;
         case RequestKind::Tevw:
             r.statusText = "Komunikace - TEVW";
-            head(r.bytes, src.binaryAddress, kApplication, kReadWrite);
-            item(r.bytes, kMonitorArea, 0x0000, 0x66);
-            item(r.bytes, kMonitorArea, 0x0004, 0x02);
-            word(r.bytes, src.tevwOutputs);
+            readAndWriteWord(r.bytes, src.binaryAddress, kTevwAnswerBytes, kTevwOutputsAt,
+                             src.tevwOutputs);
             return r;
         case RequestKind::Mokr:
             return mokrRequest(src);
@@ -112,24 +116,19 @@ ConfigTarget chooseConfigTarget(bool sendBinaryInputs, bool sendBinaryOutputs, b
     return ConfigTarget::Kalu;
 }
 
-void prepareAnalogImage(std::span<std::uint8_t> analogImage, std::uint16_t targetBaudIndex) {
-    putSaveTag(analogImage, 4);
-    analogImage[1] = baudCodeFor(targetBaudIndex);
-}
-
-void prepareBinaryImage(std::span<std::uint8_t> binaryImage, std::uint16_t targetBaudIndex) {
-    putSaveTag(binaryImage, 4);
-    binaryImage[1] = baudCodeFor(targetBaudIndex);
+void prepareImage(std::span<std::uint8_t> image, std::uint16_t targetBaudIndex) {
+    putSaveTag(image, kImageTagAt);
+    image[kImageBaudCodeAt] = baudCodeFor(targetBaudIndex);
 }
 
 void prepareZepaImage(std::span<std::uint8_t> zepaImage, std::span<const std::uint8_t> binaryImage,
                       std::uint16_t targetBaudIndex) {
     zepaImage[0] = 2;
-    zepaImage[1] = binaryImage[0];  // response delay
+    zepaImage[1] = binaryImage[kImageDelayAt];
     if (targetBaudIndex < BaudCodes.size()) zepaImage[2] = BaudCodes[targetBaudIndex];
     zepaImage[3] = 2;
-    zepaImage[4] = binaryImage[2];  // communication time-out, low byte first
-    zepaImage[5] = binaryImage[3];
+    zepaImage[4] = binaryImage[kImageTimeoutAt];  // communication time-out, low byte first
+    zepaImage[5] = binaryImage[kImageTimeoutAt + 1];
     putSaveTag(zepaImage, 8);
     zepaImage[12] = 1;
     zepaImage[13] = 0x33;
@@ -143,16 +142,17 @@ ConfigBlock kaluBlock(bool secondHalf, std::int32_t address, std::uint16_t targe
     ConfigBlock b;
     head(b.data.bytes, address, kApplication, kWrite);
     if (!secondHalf) {
-        prepareAnalogImage(image, targetBaudIndex);
+        prepareImage(image, targetBaudIndex);
         b.data.statusText = "Konfigurace  KALU.1";
-        item(b.data.bytes, kConfigArea, 0x0000, 0x80);
-        append(b.data.bytes, image.subspan(0, 128));
+        item(b.data.bytes, kConfigArea, 0, kKaluFirstBlockBytes);
+        append(b.data.bytes, image.subspan(0, kKaluFirstBlockBytes));
         b.kaluSecondHalf = true;
         return b;
     }
     b.data.statusText = "Konfigurace  KALU.2";
-    item(b.data.bytes, kConfigArea, 0x0080, 0xC0);
-    append(b.data.bytes, image.subspan(128, 192));
+    constexpr std::size_t kSecondBlockBytes = kAnalogImageSize - kKaluFirstBlockBytes;
+    item(b.data.bytes, kConfigArea, kKaluFirstBlockBytes, kSecondBlockBytes);
+    append(b.data.bytes, image.subspan(kKaluFirstBlockBytes, kSecondBlockBytes));
     b.lastBlock = true;
     return b;
 }
@@ -172,24 +172,24 @@ ConfigBlock configUserData(ConfigTarget target, bool kaluSecondHalf, std::int32_
         prepareZepaImage(images.zepa, images.binary, targetBaudIndex);
         b.data.statusText = "Konfigurace  ZEPA";
         head(b.data.bytes, binaryAddress, kZepaApplication, kWrite);
-        item(b.data.bytes, kConfigArea, 0x0000, 0x0A);
-        append(b.data.bytes, images.zepa.subspan(0, 10));
+        item(b.data.bytes, kConfigArea, 0, kZepaBlockBytes);
+        append(b.data.bytes, images.zepa.subspan(0, kZepaBlockBytes));
         return b;
     }
-    prepareBinaryImage(images.binary, targetBaudIndex);
+    prepareImage(images.binary, targetBaudIndex);
     head(b.data.bytes, binaryAddress, kApplication, kWrite);
     if (target == ConfigTarget::Mokr) {
         // The descriptor announces 232 bytes; the module gets exactly that many: the 136
         // bytes of the binary image, then zeros for the part the program holds no data for.
         b.data.statusText = "Konfigurace  MOKR";
-        item(b.data.bytes, kConfigArea, 0x0000, static_cast<std::uint8_t>(kMokrBlockBytes));
+        item(b.data.bytes, kConfigArea, 0, kMokrBlockBytes);
         append(b.data.bytes, images.binary.subspan(0, kBinaryImageSize));
         b.data.bytes.resize(8 + kMokrBlockBytes, 0);
         return b;
     }
     b.data.statusText =
         target == ConfigTarget::BinaryInputs ? "Konfigurace  TEVW" : "Konfigurace  TEW";
-    item(b.data.bytes, kConfigArea, 0x0000, 0x88);
+    item(b.data.bytes, kConfigArea, 0, kBinaryImageSize);
     append(b.data.bytes, images.binary.subspan(0, kBinaryImageSize));
     return b;
 }

@@ -12,14 +12,21 @@
 #include <vector>
 
 #include "comm/RequestKind.h"
+#include "config/AnalogRecords.h"
+#include "config/BinaryRecords.h"
+#include "modules/ModuleLayout.h"
 
 namespace velor {
 
-inline constexpr std::size_t kAnalogImageSize = 320;
-inline constexpr std::size_t kBinaryImageSize = 136;
+inline constexpr std::size_t kAnalogImageSize = AnalogImage::kSize;
+inline constexpr std::size_t kBinaryImageSize = BinaryImage::kSize;
 inline constexpr std::size_t kZepaImageSize = 24;
 // The MOKR block's descriptor announces this many bytes.
 inline constexpr std::size_t kMokrBlockBytes = 0xE8;
+// The analog image goes out in two blocks, this many bytes in the first; ZEPA takes the first
+// bytes of its image only.
+inline constexpr std::size_t kKaluFirstBlockBytes = 128;
+inline constexpr std::size_t kZepaBlockBytes = 10;
 
 // A module address that does not fit the one address byte of a request.
 class AddressRangeError : public std::out_of_range {
@@ -33,10 +40,10 @@ struct MonitorSource {
     std::int32_t analogAddress = 0;  // ModuleAddress of AnalogConfig (KALU)
     std::int32_t binaryAddress = 0;  // ModuleAddress of BinaryConfig (all other modules)
     std::int32_t scanAddress = 0;
-    std::array<std::int32_t, 6> kaluOutputs{};
+    std::array<std::int32_t, kKaluOutputs> kaluOutputs{};
     std::uint16_t tewOutputs = 0;
     std::uint16_t tevwOutputs = 0;
-    std::array<std::uint8_t, 8> piggyOutputs{};
+    std::array<std::uint8_t, kPiggyCount> piggyOutputs{};
     std::int32_t mokrInputPiggy = 0;
     bool mokrWritePhase = false;
 };
@@ -57,8 +64,8 @@ ConfigTarget chooseConfigTarget(bool sendBinaryInputs, bool sendBinaryOutputs, b
                                 bool sendZepa);
 
 // Image preparation ahead of a send: the "save" tag and the baud code of the target index.
-void prepareAnalogImage(std::span<std::uint8_t> analogImage, std::uint16_t targetBaudIndex);
-void prepareBinaryImage(std::span<std::uint8_t> binaryImage, std::uint16_t targetBaudIndex);
+// Both images start with the same head.
+void prepareImage(std::span<std::uint8_t> image, std::uint16_t targetBaudIndex);
 // The ZEPA block is made from the binary image, which stays unchanged.
 void prepareZepaImage(std::span<std::uint8_t> zepaImage, std::span<const std::uint8_t> binaryImage,
                       std::uint16_t targetBaudIndex);

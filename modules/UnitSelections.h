@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "modules/ModuleLayout.h"
+
 namespace velor {
 
 // Value sets of the binary input windows: which counter words the input edits show.
@@ -14,10 +16,8 @@ inline constexpr std::uint8_t kSetRisingEdge = 0;
 inline constexpr std::uint8_t kSetFallingEdge = 1;
 inline constexpr std::uint8_t kSetPulsePeriod = 2;
 
-inline constexpr int kPiggyCount = 8;
-
 // Texts of Edit_20 .. Edit_25 (outputs 0..5) as typed, UTF-8.
-using KaluOutputTexts = std::array<std::string, 6>;
+using KaluOutputTexts = std::array<std::string, kKaluOutputs>;
 
 struct UnitSelections {
     // TEV window: value set 0..2 and filter flag (set: W0 colours the inputs, clear: W1).
@@ -51,7 +51,7 @@ struct UnitSelections {
     // empty while it is closed), and their values, picked up by each decoded KALU answer; the
     // low 8 bits of each are sent.
     KaluOutputTexts KaluTypedOutputs{};
-    std::array<std::int32_t, 6> KaluOutputs{};
+    std::array<std::int32_t, kKaluOutputs> KaluOutputs{};
 };
 
 }  // namespace velor

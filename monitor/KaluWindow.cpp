@@ -6,8 +6,6 @@
 #include <QLabel>
 #include <QLineEdit>
 
-#include "ui/ControlNumber.h"
-#include "ui/Cp1250.h"
 #include "ui/Labels.h"
 
 namespace velor {
@@ -19,6 +17,11 @@ constexpr int kClientHeight = 322;
 constexpr int kEditWidth = 70;
 constexpr int kEditHeight = 24;
 constexpr int kStep = 90;
+// Six inputs to a row.
+constexpr int kRowInputs = static_cast<int>(kKaluInputs) / 2;
+// Output k is the field Edit_(20 + k) with the label Label(20 + k).
+constexpr int kFirstOutputField = 20;
+constexpr int kLastOutputField = kFirstOutputField + static_cast<int>(kKaluOutputs) - 1;
 // Inputs and outputs are numbered from the right edge leftwards.
 constexpr int kRightX = kClientWidth - 10 - kEditWidth;
 
@@ -51,18 +54,17 @@ TForm_Okno::TForm_Okno(UnitSelections& sel, std::uint8_t variant, QWidget* paren
     // A new window starts with empty output fields: no text of an earlier one is sent.
     sel_.KaluTypedOutputs.fill(std::string());
     buildOutputs();
-    variant_ = makeLabel(
-        this,
+    variant_ = addTypePlate(
         variant == 1 ? QStringLiteral("  KALU -  12      ") : QStringLiteral("  KALU -  11      "),
-        QRect(220, 140, 200, 30), QStringLiteral("Label13"), Qt::lightGray);
+        QRect(220, 140, 200, 30));
     variant_->setFont(arialBold(14));
 }
 
 void TForm_Okno::buildInputs() {
-    for (int i = 0; i < 12; ++i) {
-        const int n = i + 1;
-        const bool top = n > 6;  // Edit7 .. Edit12 on top, names under them
-        const int x = columnX(top ? n - 7 : n - 1);
+    for (std::size_t i = 0; i < kKaluInputs; ++i) {
+        const int n = static_cast<int>(i) + 1;
+        const bool top = n > kRowInputs;  // Edit7 .. Edit12 on top, names under them
+        const int x = columnX(top ? n - kRowInputs - 1 : n - 1);
         const int editY = top ? 10 : 224;
         const int labelY = top ? 36 : 200;
         inputs_[i] = makeValueEdit(this, QStringLiteral("Edit%1").arg(n),
@@ -76,18 +78,19 @@ void TForm_Okno::buildInputs() {
 }
 
 void TForm_Okno::buildOutputs() {
-    for (int k = 0; k < 6; ++k) {
+    for (std::size_t k = 0; k < kKaluOutputs; ++k) {
         // Edit_22 .. Edit_25 from the right under the top inputs; Edit_20, Edit_21 bottom left.
         const bool upper = k >= 2;
-        const int x = upper ? columnX(k - 2) : (k == 0 ? 100 : 10);
+        const int x = upper ? columnX(static_cast<int>(k) - 2) : (k == 0 ? 100 : 10);
         const int editY = upper ? 66 : 260;
         auto* e = new QLineEdit(this);
-        e->setObjectName(QStringLiteral("Edit_%1").arg(20 + k));
+        const int field = kFirstOutputField + static_cast<int>(k);
+        e->setObjectName(QStringLiteral("Edit_%1").arg(field));
         e->setGeometry(x, editY, kEditWidth, kEditHeight);
         connect(e, &QLineEdit::textChanged, this, &TForm_Okno::Edit_25Change);
         outputs_[k] = e;
         outputNames_[k] = makeLabel(this, QString(), QRect(x, editY + 26, kEditWidth + 10, 20),
-                                    QStringLiteral("Label%1").arg(20 + k), Qt::blue);
+                                    QStringLiteral("Label%1").arg(field), Qt::blue);
         outputNames_[k]->setStyleSheet(QStringLiteral("color: white;"));
     }
 }
@@ -99,10 +102,10 @@ TForm_Okno::~TForm_Okno() {
 
 void TForm_Okno::prepareToOpen(const ConfigState& config) {
     slotNumber = 1;
-    for (int n = 1; n <= 12; ++n)
-        inputLabel(n)->setText(
-            cp1250ToQString(PadName(config.AnalogConfig.Inputs.at(n - 1).Name, 10)));
-    for (int n = 0; n <= 5; ++n) outputLabel(n)->setText(QStringLiteral("OUT č.  %1  ").arg(n));
+    for (std::size_t i = 0; i < kKaluInputs; ++i)
+        names_[i]->setText(shownInputName(config.AnalogConfig.Inputs.at(i).Name));
+    for (std::size_t k = 0; k < kKaluOutputs; ++k)
+        outputNames_[k]->setText(QStringLiteral("OUT č.  %1  ").arg(k));
 }
 
 void TForm_Okno::showValues(const KaluView& view) {
@@ -110,12 +113,13 @@ void TForm_Okno::showValues(const KaluView& view) {
 }
 
 void TForm_Okno::Edit_25Change() {
-    const int number = controlNumber(sender() ? sender()->objectName() : QString());
-    if (number < 20 || number > 25) return;
-    QLineEdit* edit = outputs_[static_cast<std::size_t>(number - 20)];
+    const int number = clickedNumber();
+    if (number < kFirstOutputField || number > kLastOutputField) return;
+    const auto k = static_cast<std::size_t>(number - kFirstOutputField);
+    QLineEdit* edit = outputs_[k];
     // Only a value above the range is corrected; the decoding sends the low byte of the rest.
     if (parseOutputValue(edit->text().toStdString()) > 255) edit->setText(QStringLiteral("255"));
-    sel_.KaluTypedOutputs.at(static_cast<std::size_t>(number - 20)) = edit->text().toStdString();
+    sel_.KaluTypedOutputs.at(k) = edit->text().toStdString();
 }
 
 void TForm_Okno::showEvent(QShowEvent* event) {

@@ -53,10 +53,10 @@ private:
     void buildOutputs();
 
     UnitSelections& sel_;
-    std::array<QLineEdit*, 12> inputs_{};
-    std::array<QLabel*, 12> names_{};
-    std::array<QLineEdit*, 6> outputs_{};
-    std::array<QLabel*, 6> outputNames_{};
+    std::array<QLineEdit*, kKaluInputs> inputs_{};
+    std::array<QLabel*, kKaluInputs> names_{};
+    std::array<QLineEdit*, kKaluOutputs> outputs_{};
+    std::array<QLabel*, kKaluOutputs> outputNames_{};
     QLabel* variant_ = nullptr;
     bool placed_ = false;
 };

@@ -5,15 +5,14 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "ui/ControlNumber.h"
-#include "ui/Cp1250.h"
 #include "ui/Labels.h"
 
 namespace velor {
 
 namespace {
 
-constexpr int kWidth = 8 * kInputStep + 40;
+// The bevels take 10 more at either side.
+constexpr int kWidth = kInputRowWidth + 20;
 
 QComboBox* makeBoardList(QWidget* parent, const QString& name, const QRect& geometry) {
     auto* cb = new QComboBox(parent);
@@ -46,8 +45,7 @@ TForm_MOKR::TForm_MOKR(UnitSelections& sel, BinaryInputNames names, QWidget* par
     inputBoard_ = makeBoardList(this, QStringLiteral("CB_Input"), QRect(10, 10, 160, 26));
     buildInputs();
     buildOutputs();
-    makeLabel(this, QStringLiteral("MOKR - 03"), QRect(kWidth - 190, 10, 180, 30),
-              QStringLiteral("Label13"), Qt::lightGray);
+    addTypePlate(QStringLiteral("MOKR - 03"), QRect(kWidth - 190, 10, 180, 30));
     addModeButtons(280);
     // Only the user's choice changes the selections; filling the lists does not.
     connect(inputBoard_, &QComboBox::activated, this, &TForm_MOKR::CB_InputChange);
@@ -57,18 +55,16 @@ TForm_MOKR::TForm_MOKR(UnitSelections& sel, BinaryInputNames names, QWidget* par
 
 void TForm_MOKR::buildInputs() {
     makeBevel(this, QStringLiteral("Bevel2"), QRect(10, 50, kWidth - 20, 80));
-    for (int n = 1; n <= 8; ++n)
-        addInput(n, kWidth - 20 - kInputEditWidth - kInputStep * (n - 1), 60, 90);
+    addInputRow(1, kWidth - 20, 60, 90);
 }
 
 void TForm_MOKR::buildOutputs() {
     makeBevel(this, QStringLiteral("Bevel1"), QRect(10, 150, kWidth - 20, 110));
     outputBoard_ = makeBoardList(this, QStringLiteral("CB_Output"), QRect(20, 160, 160, 26));
-    for (int i = 0; i < 8; ++i) {
-        const int x = kWidth - 20 - 40 - 50 * i;
-        outputs_.push_back(makeOutputButton(this, QStringLiteral("BitBtn_%1").arg(i + 1),
-                                            QStringLiteral("Y &%1").arg(i), QRect(x, 210, 40, 30)));
-        connect(outputs_.back(), &QPushButton::clicked, this, &TForm_MOKR::BitBtn_8Click);
+    for (int i = 0; i < kBoardOutputs; ++i) {
+        QPushButton* output =
+            addOutput(QStringLiteral("BitBtn_%1").arg(i + 1), i, kWidth - 20 - 40 - 50 * i, 210);
+        connect(output, &QPushButton::clicked, this, &TForm_MOKR::BitBtn_8Click);
     }
 }
 
@@ -90,16 +86,16 @@ void TForm_MOKR::fillBoardSelectors() {
 
 void TForm_MOKR::labelInputs(int board) {
     if (!inputNames_ || board < 0 || board >= kPiggyCount) return;
-    for (int i = 0; i < 8; ++i) {
-        const std::string name = PadName(inputNames_(8 * board + i + 1), 10);
-        names_[i]->setText(cp1250ToQString(name));
+    for (int i = 0; i < kBoardInputs; ++i) {
+        const int n = firstBinaryInput(RequestKind::Mokr, board) + i + 1;
+        names_[i]->setText(shownInputName(inputNames_(n)));
     }
 }
 
 void TForm_MOKR::BitBtn_8Click() {
-    const int n = controlNumber(sender() ? sender()->objectName() : QString());
+    const int n = clickedNumber();
     const auto board = static_cast<std::size_t>(sel_.MokrOutputPiggy);
-    if (n < 1 || n > 8 || board >= sel_.PiggyOutputs.size()) return;
+    if (n < 1 || n > kBoardOutputs || board >= sel_.PiggyOutputs.size()) return;
     sel_.PiggyOutputs[board] ^= static_cast<std::uint8_t>(1u << (n - 1));
 }
 

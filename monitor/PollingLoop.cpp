@@ -122,7 +122,7 @@ void PollingLoop::onFailed() {
     ctx_.view.updateUnitCaptions();
     const std::string text = protocolErrorText(s.MainRequest.ReplyCode);
     if (!text.empty()) ctx_.view.showProtocolError(text);
-    notifyObserver(false, {}, ctx_.selections);
+    notifyObserver(false, nullptr, ctx_.selections);
 }
 
 void PollingLoop::onDone() {
@@ -149,12 +149,13 @@ void PollingLoop::onDone() {
     const std::span<const std::uint8_t> answer =
         std::span<const std::uint8_t>(s.Data).first(length);
     const UnitSelections asPolled = ctx_.selections;
+    DecodeResult shown;
     // A bare acknowledgement carries no answer data: the buffer still holds the request.
-    const bool decoded = !s.MainRequest.Acknowledged && decodeAnswer(answer);
+    const bool decoded = !s.MainRequest.Acknowledged && decodeAnswer(answer, shown);
     // An answer too short for its layout counts as a failed transfer.
     if (!decoded) ctx_.view.setStatusLine(kTextTransferError);
     ctx_.view.updateUnitCaptions();
-    notifyObserver(decoded, answer, asPolled);
+    notifyObserver(decoded, decoded && shown.decoded ? &shown : nullptr, asPolled);
 }
 
 // The write log's hook: before the outcome is shown, so a write is logged before it shows as done.
@@ -167,25 +168,24 @@ void PollingLoop::reportWrite(bool accepted) {
 }
 
 // The recording's hook: after the answer was shown, or after a failed monitoring request.
-void PollingLoop::notifyObserver(bool transferred, std::span<const std::uint8_t> answer,
+void PollingLoop::notifyObserver(bool transferred, const DecodeResult* shown,
                                  const UnitSelections& asPolled) {
     const AnswerObserver& observer = ctx_.loop.AnswerObserved;
     if (!observer || ctx_.engine.RequestKind > RequestKind::Mokr) return;
-    observer({ctx_.engine.RequestKind, ctx_.loop.MonitoredKind, transferred,
-              transferred ? answer : std::span<const std::uint8_t>{}, asPolled});
+    observer({ctx_.engine.RequestKind, ctx_.loop.MonitoredKind, transferred, shown, asPolled});
 }
 
-// Decodes the answer of the polled kind and has its window paint it; false when the answer is
-// too short for its layout. Range errors of the decoding propagate to the tick's guard.
-bool PollingLoop::decodeAnswer(std::span<const std::uint8_t> answer) {
+// Decodes the answer of the polled kind into shown and has its window paint it; false when the
+// answer is too short for its layout. Range errors of the decoding propagate to the tick's guard.
+bool PollingLoop::decodeAnswer(std::span<const std::uint8_t> answer, DecodeResult& shown) {
     const RequestKind kind = ctx_.engine.RequestKind;
     // A window closed while its request was on the way: nothing to show, nothing to flip.
     if (!ctx_.view.unitWindowOpen(kind)) return true;
     UnitSelections& sel = ctx_.selections;
-    const DecodeResult r = DecodeAnswer(kind, answer, kaluFormatsOf(ctx_.config.AnalogConfig),
-                                        sel.KaluTypedOutputs, sel, ctx_.decoder);
-    if (!r.decoded) return false;
-    ctx_.view.showAnswer(r);
+    shown = DecodeAnswer(kind, answer, kaluFormatsOf(ctx_.config.AnalogConfig),
+                         sel.KaluTypedOutputs, sel, ctx_.decoder);
+    if (!shown.decoded) return false;
+    ctx_.view.showAnswer(shown);
     return true;
 }
 

@@ -103,8 +103,8 @@ private:
     void reportWrite(bool accepted);
     void finishSend();
     bool settleAbandonedRun();
-    bool decodeAnswer(std::span<const std::uint8_t> answer);
-    void notifyObserver(bool transferred, std::span<const std::uint8_t> answer,
+    bool decodeAnswer(std::span<const std::uint8_t> answer, DecodeResult& shown);
+    void notifyObserver(bool transferred, const DecodeResult* shown,
                         const UnitSelections& asPolled);
     void queue(const std::vector<std::uint8_t>& userData);
 

@@ -4,7 +4,6 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "ui/ControlNumber.h"
 #include "ui/Labels.h"
 
 namespace velor {
@@ -12,6 +11,7 @@ namespace velor {
 namespace {
 
 constexpr int kWidth = 420;
+constexpr int kRowRelays = kTewRelays / 2;
 
 }  // namespace
 
@@ -19,13 +19,12 @@ TForm_TEW::TForm_TEW(UnitSelections& sel, QWidget* parent)
     : UnitWindow(RequestKind::Tew, QStringLiteral("Form_TEW"), QStringLiteral("Jednotka  TEW"),
                  QSize(kWidth, 230), parent),
       sel_(sel) {
-    makeLabel(this, QStringLiteral("  TEW  -  11"), QRect(10, 10, 180, 30),
-              QStringLiteral("Label13"), Qt::lightGray);
+    addTypePlate(QStringLiteral("  TEW  -  11"), QRect(10, 10, 180, 30));
     // Two rows of six from the right, three and three with a gap between the groups.
-    for (int i = 0; i < 12; ++i) {
-        const int column = i % 6;
+    for (int i = 0; i < kTewRelays; ++i) {
+        const int column = i % kRowRelays;
         const int x = kWidth - 10 - 40 - 55 * column - (column >= 3 ? 30 : 0);
-        const int y = i < 6 ? 60 : 110;
+        const int y = i < kRowRelays ? 60 : 110;
         const QString caption =
             i < 10 ? QStringLiteral("Y &%1").arg(i) : QStringLiteral("Y %1").arg(i);
         relays_[i] = makeOutputButton(this, QStringLiteral("TEReg_%1").arg(i + 1), caption,
@@ -43,8 +42,8 @@ void TForm_TEW::showAnswer(const BinaryView& view) {
 }
 
 void TForm_TEW::TEReg_1Click() {
-    const int n = controlNumber(sender() ? sender()->objectName() : QString());
-    if (n < 1 || n > 12) return;
+    const int n = clickedNumber();
+    if (n < 1 || n > kTewRelays) return;
     // The relay's bit depends on the wiring: gapped, "Y 3" is bit 4.
     sel_.TewOutputs ^= inputBitMask(n, sel_.GappedInputLayout);
 }

@@ -36,7 +36,7 @@ private:
     void showWiring();
 
     UnitSelections& sel_;
-    std::array<QPushButton*, 12> relays_{};
+    std::array<QPushButton*, kTewRelays> relays_{};
     QPushButton* wiring_ = nullptr;
 };
 

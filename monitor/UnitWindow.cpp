@@ -5,16 +5,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "ui/Cp1250.h"
+#include "ui/ControlNumber.h"
 #include "ui/Labels.h"
 
 namespace velor {
-
-namespace {
-
-constexpr std::size_t kNameWidth = 10;
-
-}  // namespace
 
 UnitWindow::UnitWindow(RequestKind kind, const QString& name, const QString& caption, QSize size,
                        QWidget* parent)
@@ -36,6 +30,14 @@ void UnitWindow::reportClosing(ScanReset reset) {
     emit closing(reset);
 }
 
+QLabel* UnitWindow::addTypePlate(const QString& text, const QRect& geometry) {
+    return makeLabel(this, text, geometry, QStringLiteral("Label13"), Qt::lightGray);
+}
+
+int UnitWindow::clickedNumber() const {
+    return controlNumber(sender() ? sender()->objectName() : QString());
+}
+
 ValueSetWindow::ValueSetWindow(RequestKind kind, std::uint8_t& inputSet, bool& filterFlag,
                                const QString& name, const QString& caption, QSize size,
                                QWidget* parent)
@@ -48,6 +50,17 @@ void ValueSetWindow::addInput(int n, int x, int y, int nameY) {
     inputs_.push_back(edit);
     names_.push_back(makeLabel(this, QString(), QRect(x, nameY, kInputEditWidth, 20),
                                QStringLiteral("Label_%1").arg(n), Qt::green));
+}
+
+void ValueSetWindow::addInputRow(int first, int right, int y, int nameY) {
+    for (int i = 0; i < kInputsPerRow; ++i)
+        addInput(first + i, right - kInputEditWidth - kInputStep * i, y, nameY);
+}
+
+QPushButton* ValueSetWindow::addOutput(const QString& name, int index, int x, int y) {
+    outputs_.push_back(
+        makeOutputButton(this, name, QStringLiteral("Y &%1").arg(index), QRect(x, y, 40, 30)));
+    return outputs_.back();
 }
 
 void ValueSetWindow::addModeButtons(int y) {
@@ -70,8 +83,7 @@ void ValueSetWindow::prepareToOpen(const ConfigState& config) {
     // A reused window still names the set and filter it had; name the ones now in force.
     refreshCaptions();
     for (std::size_t i = 0; i < names_.size(); ++i)
-        names_[i]->setText(
-            cp1250ToQString(PadName(config.BinaryConfig.Inputs.at(i).Name, kNameWidth)));
+        names_[i]->setText(shownInputName(config.BinaryConfig.Inputs.at(i).Name));
 }
 
 void ValueSetWindow::refreshCaptions() {

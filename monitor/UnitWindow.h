@@ -24,6 +24,10 @@ namespace velor {
 // The input fields of TEV, TEVW and MOKR: their width and the step from one to the next.
 inline constexpr int kInputEditWidth = 80;
 inline constexpr int kInputStep = 90;
+// The inputs of a value-set window sit eight to a row.
+inline constexpr int kInputsPerRow = 8;
+// A row of eight inputs with a margin of 10 at either side: the width of TEV and TEVW.
+inline constexpr int kInputRowWidth = kInputsPerRow * kInputStep + 20;
 
 class UnitWindow : public QWidget {
     Q_OBJECT
@@ -51,6 +55,11 @@ protected:
     // Reports closing() once.
     void reportClosing(ScanReset reset);
     bool closingReported() const { return closed_; }
+    // Label13: the module's type plate, grey on the window.
+    QLabel* addTypePlate(const QString& text, const QRect& geometry);
+    // The number in the name of the control whose click is handled (-1 without one): a row
+    // of buttons shares one handler.
+    int clickedNumber() const;
 
 private:
     RequestKind kind_;
@@ -82,6 +91,10 @@ protected:
                    const QString& caption, QSize size, QWidget* parent);
     // Input n (1-based): its field at x, y and its name below it at x, nameY.
     void addInput(int n, int x, int y, int nameY);
+    // Inputs first .. first + 7 numbered from the right, the first one ending at right.
+    void addInputRow(int first, int right, int y, int nameY);
+    // Output button name showing "Y &index" at x, y; the window connects its click.
+    QPushButton* addOutput(const QString& name, int index, int x, int y);
     // The value-set button at (10, y), the filter button at (220, y).
     void addModeButtons(int y);
 

@@ -17,6 +17,7 @@
 #include "monitor/TevwWindow.h"
 #include "monitor/TewWindow.h"
 #include "monitor/UnitWindow.h"
+#include "ui/Cp1250.h"
 
 namespace velor {
 
@@ -81,13 +82,18 @@ QString filterCaption(bool filterFlag) {
 
 std::uint8_t nextValueSet(std::uint8_t set) {
     if (set > kSetPulsePeriod) return set;
-    return static_cast<std::uint8_t>((set + 1) % 3);
+    return static_cast<std::uint8_t>((set + 1) % kValueSetCount);
 }
 
 std::string PadName(const std::string& name, std::size_t width) {
     std::string s = name.substr(0, width);
     s.resize(width, ' ');
     return s;
+}
+
+QString shownInputName(const std::string& name) {
+    constexpr std::size_t kShownChars = 10;
+    return cp1250ToQString(PadName(name, kShownChars));
 }
 
 QFont unitFormFont() {

@@ -87,6 +87,9 @@ std::uint8_t nextValueSet(std::uint8_t set);
 
 // The first `width` characters of a name, or the name blank-padded to `width`.
 std::string PadName(const std::string& name, std::size_t width);
+// An input's name (code page 1250) as the labels under the unit windows' fields show it: its
+// first ten characters.
+QString shownInputName(const std::string& name);
 
 // Look shared by the unit windows.
 QFont unitFormFont();

@@ -262,11 +262,11 @@ void RecordWindow::stopClicked() {
 void RecordWindow::onAnswer(const PolledAnswer& polled) {
     recorder_.onAnswer(polled);
     if (polled.kind != RequestKind::Kalu || polled.monitored != RequestKind::Kalu ||
-        !polled.transferred)
+        polled.shown == nullptr)
         return;
-    // The KALU window decoded this answer just now: its values, offsets applied, are the ones.
+    // The values the KALU window shows, offsets applied.
     std::array<float, kTrendInputs> values{};
-    std::copy_n(app_.decoder.KaluValues.begin(), kTrendInputs, values.begin());
+    std::copy_n(polled.shown->kalu.numbers.begin(), kTrendInputs, values.begin());
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
     trend_.setModule(now, app_.config.AnalogConfig.ModuleAddress);
     trend_.add(now, values);

@@ -1,7 +1,6 @@
 #include "recording/Recorder.h"
 
 #include <cstdlib>
-#include <exception>
 
 #include "comm/FileStore.h"
 #include "config/ConfigFiles.h"
@@ -11,13 +10,6 @@
 namespace velor {
 
 namespace {
-
-constexpr int kTewRelays = 12;
-
-int inputCount(RequestKind kind) {
-    if (kind == RequestKind::Tev) return 16;
-    return kind == RequestKind::Tevw || kind == RequestKind::Mokr ? 8 : 0;
-}
 
 // The name as the configuration holds it, without the blanks that pad it; a blank name gets
 // its number, as the inputs are numbered in the windows.
@@ -52,7 +44,7 @@ std::vector<std::string> recordedTitles(RequestKind kind, const ConfigState& con
     std::vector<std::string> titles;
     if (kind == RequestKind::Kalu) {
         const auto& inputs = config.AnalogConfig.Inputs;
-        for (std::size_t i = 0; i < inputs.size() && i < 12; ++i)
+        for (std::size_t i = 0; i < inputs.size() && i < kKaluInputs; ++i)
             titles.push_back(inputTitle(inputs[i].Name, "Vstup ", static_cast<int>(i)));
         return titles;
     }
@@ -61,10 +53,9 @@ std::vector<std::string> recordedTitles(RequestKind kind, const ConfigState& con
         return titles;
     }
     titles.push_back("Sada hodnot");
-    // The MOKR window names the inputs of the board whose counters it reads.
-    const int first = kind == RequestKind::Mokr ? 8 * board : 0;
+    const int first = firstBinaryInput(kind, board);
     const auto& inputs = config.BinaryConfig.Inputs;
-    for (int n = 1; n <= inputCount(kind); ++n) {
+    for (int n = 1; n <= binaryInputCount(kind); ++n) {
         const auto index = static_cast<std::size_t>(first + n - 1);
         const std::string name = index < inputs.size() ? inputTitle(inputs[index].Name, "Vstup ", n)
                                                        : "Vstup " + std::to_string(n);
@@ -75,12 +66,11 @@ std::vector<std::string> recordedTitles(RequestKind kind, const ConfigState& con
 }
 
 std::vector<CsvValue> recordedValues(RequestKind kind, const DecodeResult& shown,
-                                     const DecoderState& st, const KaluFormats& formats,
-                                     std::uint8_t valueSet) {
+                                     const KaluFormats& formats, std::uint8_t valueSet) {
     std::vector<CsvValue> values;
     if (kind == RequestKind::Kalu) {
-        for (std::size_t i = 0; i < 12; ++i)
-            values.push_back(CsvValue::number(st.KaluValues[i], formats[i].Decimals));
+        for (std::size_t i = 0; i < kKaluInputs; ++i)
+            values.push_back(CsvValue::number(shown.kalu.numbers[i], formats[i].Decimals));
         return values;
     }
     const BinaryView& v = shown.binary;
@@ -111,7 +101,6 @@ std::vector<std::string> Recorder::prepare(const QString& path, RequestKind kind
     rows_ = gaps_ = 0;
     path_ = path;
     message_.clear();
-    decoder_ = DecoderState{};
     std::vector<std::string> titles = recordedTitles(kind, config_, board);
     valueColumns_ = titles.size();
     if (options.errorColumn) titles.push_back(kTextErrorColumn);
@@ -174,19 +163,12 @@ void Recorder::onAnswer(const PolledAnswer& polled) {
 }
 
 void Recorder::record(const PolledAnswer& polled) {
-    UnitSelections sel = polled.selections;
-    DecodeResult shown;
-    try {
-        shown = DecodeAnswer(kind_, polled.answer, kaluFormatsOf(config_.AnalogConfig), {}, sel,
-                             decoder_);
-    } catch (const std::exception&) {
-        // The window reports what it cannot show; the recording only skips the row.
-        return;
-    }
-    // The first of the two MOKR answers carries the counters only: a row once both are in.
-    if (!shown.decoded || (kind_ == RequestKind::Mokr && !polled.selections.MokrWritePhase)) return;
+    // An answer that no window showed (its window closed on the way) makes no row.
+    if (polled.shown == nullptr) return;
+    // MOKR's counter answer makes no row of its own: the row comes with the state answer.
+    if (kind_ == RequestKind::Mokr && !polled.selections.MokrWritePhase) return;
     std::vector<CsvValue> values =
-        recordedValues(kind_, shown, decoder_, kaluFormatsOf(config_.AnalogConfig),
+        recordedValues(kind_, *polled.shown, kaluFormatsOf(config_.AnalogConfig),
                        shownSet(kind_, polled.selections));
     if (options_.errorColumn) values.push_back(CsvValue::text(""));
     if (!csv_.appendRow(clock_(), address(), values)) {

@@ -31,8 +31,7 @@ struct RecordingOptions {
 std::vector<std::string> recordedTitles(RequestKind kind, const ConfigState& config, int board);
 // The value cells of one decoded answer of kind.
 std::vector<CsvValue> recordedValues(RequestKind kind, const DecodeResult& shown,
-                                     const DecoderState& st, const KaluFormats& formats,
-                                     std::uint8_t valueSet);
+                                     const KaluFormats& formats, std::uint8_t valueSet);
 
 // How a recording continued in a file that may hold an earlier one.
 enum class RecordStart {
@@ -84,7 +83,6 @@ private:
     Clock clock_;
     CsvWriter csv_;
     RecordingOptions options_;
-    DecoderState decoder_;  // the recording's own copy: the windows' state stays untouched
     RequestKind kind_ = RequestKind::Kalu;
     std::size_t valueColumns_ = 0;
     std::int64_t rows_ = 0;

@@ -10,9 +10,11 @@
 #include <deque>
 #include <vector>
 
+#include "modules/ModuleLayout.h"
+
 namespace velor {
 
-inline constexpr int kTrendInputs = 12;
+inline constexpr int kTrendInputs = static_cast<int>(kKaluInputs);
 
 class TrendModel {
 public:

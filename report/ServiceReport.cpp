@@ -15,8 +15,6 @@ namespace velor {
 
 namespace {
 
-constexpr int kBinaryBoardInputs = 8;
-
 std::string trimmed(std::string text) {
     while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.pop_back();
     return text;
@@ -42,18 +40,6 @@ std::vector<ReportInput> kaluInputs(const ConfigState& config) {
     return rows;
 }
 
-int inputCountOf(RequestKind kind) {
-    switch (kind) {
-        case RequestKind::Tev:
-            return 16;
-        case RequestKind::Tevw:
-        case RequestKind::Mokr:
-            return kBinaryBoardInputs;
-        default:
-            return 0;
-    }
-}
-
 }  // namespace
 
 std::string reportConfigFile(RequestKind kind, const ConfigState& config) {
@@ -71,9 +57,9 @@ std::string reportConfigChecksum(RequestKind kind, const ConfigState& config) {
 std::vector<ReportInput> reportInputs(RequestKind kind, const ConfigState& config, int board) {
     if (kind == RequestKind::Kalu) return kaluInputs(config);
     std::vector<ReportInput> rows;
-    const int first = kind == RequestKind::Mokr ? kBinaryBoardInputs * board : 0;
+    const int first = firstBinaryInput(kind, board);
     const auto& inputs = config.BinaryConfig.Inputs;
-    for (int n = 1; n <= inputCountOf(kind); ++n) {
+    for (int n = 1; n <= binaryInputCount(kind); ++n) {
         const auto index = static_cast<std::size_t>(first + n - 1);
         if (index >= inputs.size()) break;
         const BinaryInput& in = inputs[index];
@@ -144,11 +130,7 @@ std::vector<std::string> writesOfAddress(const std::vector<std::string>& lines, 
 DecodeResult shownNow(RequestKind kind, const DecoderState& decoder,
                       const UnitSelections& selections, const ConfigState& config) {
     if (kind > RequestKind::Mokr || !decoder.Decoded[static_cast<std::size_t>(kind)]) return {};
-    KaluFormats formats{};
-    for (std::size_t i = 0; i < formats.size(); ++i) {
-        formats[i].Offset = config.AnalogConfig.Inputs[i].Offset;
-        formats[i].Decimals = config.AnalogConfig.Inputs[i].Decimals;
-    }
+    const KaluFormats formats = kaluFormatsOf(config.AnalogConfig);
     if (kind == RequestKind::Kalu) {
         // The values as shown, offset included: decoding them again would add it twice.
         DecodeResult r;
@@ -170,7 +152,7 @@ DecodeResult shownNow(RequestKind kind, const DecoderState& decoder,
     if (kind == RequestKind::Mokr) {
         // The counters' phase decodes the whole image the window shows.
         sel.MokrWritePhase = false;
-        answer.assign(decoder.MokrImage.begin() + 16, decoder.MokrImage.end());
+        answer.assign(decoder.MokrImage.begin() + kMokrStateBytes, decoder.MokrImage.end());
     }
     return DecodeAnswer(kind, answer, formats, {}, sel, st);
 }

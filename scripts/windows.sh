@@ -10,10 +10,11 @@ root=$(pwd)
 
 # The cross compiler, the host Qt tools (moc, rcc, uic of the SDK's version), GoogleTest's
 # sources, Wine, and socat and a native simulator (build-essential) for the serial ports the
-# tests play.
+# tests play; NSIS and zip for the installer and the portable zip, a virtual X display and
+# xdotool for the tests that start them as a user would.
 bash scripts/deps.sh build-essential cmake ninja-build qt6-base-dev qt6-base-dev-tools \
     g++-mingw-w64-x86-64-posix googletest wine64 socat xz-utils fonts-dejavu-core ccache \
-    qt6-translations-l10n
+    qt6-translations-l10n nsis zip xvfb xdotool
 
 # The SDK: an unpacked one as it is, else the archive unpacked once into build-windows/.
 source_dir=${VELOR_QT_MINGW:-$root/../shared/toolchains}

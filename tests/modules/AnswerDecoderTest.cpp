@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <vector>
 
 #include "comm/ByteCodec.h"
 #include "modules/AnswerDecoder.h"
+#include "modules/ModuleLayout.h"
 
 namespace velor {
 namespace {
@@ -148,6 +150,28 @@ TEST(Decoder, GappedMasks) {
     EXPECT_THROW(inputBitMask(0, true), std::out_of_range);
 }
 
+TEST(ModuleLayout, TestInputBitBothLayouts) {
+    EXPECT_FALSE(TestInputBit(0x0008, 4, true));
+    EXPECT_TRUE(TestInputBit(0x0008, 4, false));
+    EXPECT_TRUE(TestInputBit(0x0010, 4, true));
+    EXPECT_TRUE(TestInputBit(0x0010, 5, false));
+    const std::array<std::uint16_t, 16> gapped{0x0001, 0x0002, 0x0004, 0x0010, 0x0020, 0x0040,
+                                               0x0100, 0x0200, 0x0400, 0x1000, 0x2000, 0x4000,
+                                               0x8000, 0x8000, 0x8000, 0x8000};
+    for (int n = 1; n <= 16; ++n) {
+        const auto idx = static_cast<std::size_t>(n - 1);
+        EXPECT_TRUE(TestInputBit(gapped[idx], n, true)) << n;
+        EXPECT_FALSE(TestInputBit(static_cast<std::uint16_t>(~gapped[idx]), n, true)) << n;
+        EXPECT_TRUE(TestInputBit(static_cast<std::uint16_t>(1u << idx), n, false)) << n;
+        EXPECT_EQ(TestBit(static_cast<std::uint16_t>(1u << idx), n), true) << n;
+        EXPECT_EQ(TestBit(static_cast<std::uint16_t>(~(1u << idx)), n), false) << n;
+    }
+    for (int n : {0, 17, -1}) {
+        EXPECT_FALSE(TestInputBit(0xFFFF, n, true));
+        EXPECT_FALSE(TestBit(0xFFFF, n));
+    }
+}
+
 TEST(Decoder, MokrAlternatesPhases) {
     Fixture f;
     f.sel.MokrInputPiggy = 2;
@@ -166,8 +190,8 @@ TEST(Decoder, MokrAlternatesPhases) {
 
     // The write phase wants 16 bytes; 48 would be a foreign layout but is long enough.
     std::vector<std::uint8_t> state(16, 0);
-    state[2] = 0x01;      // filtered bits of board 2
-    state[8 + 2] = 0x80;  // unfiltered bits of board 2
+    state[2] = 0x01;      // W0 of board 2: shown with the filter flag set (unfiltered)
+    state[8 + 2] = 0x80;  // W1 of board 2: shown with it clear (filtered)
     r = f.decode(RequestKind::Mokr, state);
     ASSERT_TRUE(r.decoded);
     EXPECT_FALSE(f.sel.MokrWritePhase);

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 #include <vector>
 
 #include "comm/TransferEngine.h"
@@ -463,13 +464,16 @@ TEST_F(LoopTest, SlowBaudTriplesTimeouts) {
 }
 
 // The recording's hook hears each monitoring answer after it was shown and each failed
-// monitoring request, never the probes, with the selections the answer was decoded with.
+// monitoring request, never the probes, with the selections the answer was decoded with and
+// the very result the window painted: each answer is decoded once.
 TEST_F(LoopTest, AnswerObserverHearsMonitoringAnswersAndFailures) {
     std::vector<PolledAnswer> heard;
-    std::vector<std::vector<std::uint8_t>> bytes;
+    std::vector<std::optional<DecodeResult>> shown;
+    std::vector<int> paintedBefore;
     state.AnswerObserved = [&](const PolledAnswer& a) {
         heard.push_back(a);
-        bytes.emplace_back(a.answer.begin(), a.answer.end());
+        shown.push_back(a.shown ? std::optional<DecodeResult>(*a.shown) : std::nullopt);
+        paintedBefore.push_back(view.decodedCount);
     };
     makeReady();
     loop.Timer1Timer();
@@ -485,14 +489,25 @@ TEST_F(LoopTest, AnswerObserverHearsMonitoringAnswersAndFailures) {
     loop.Timer1Timer();
     finish(kStatusFailed);
     loop.Timer1Timer();
-    ASSERT_EQ(heard.size(), 2u);
+    // A window closed while its answer was on the way: transferred, but nothing shown.
+    view.windowOpen = false;
+    finish(kStatusDone, 0, {0x01, 0x00});
+    loop.Timer1Timer();
+    ASSERT_EQ(heard.size(), 3u);
     EXPECT_EQ(heard[0].kind, RequestKind::Tew);
     EXPECT_EQ(heard[0].monitored, RequestKind::Tew);
     EXPECT_TRUE(heard[0].transferred);
-    EXPECT_EQ(bytes[0], (std::vector<std::uint8_t>{0x05, 0x00}));
+    ASSERT_TRUE(shown[0].has_value());
+    EXPECT_EQ(shown[0]->binary.outputFonts[0], UnitColour::Active);  // relay 1
+    EXPECT_EQ(shown[0]->binary.outputFonts[1], UnitColour::WindowText);
+    EXPECT_EQ(shown[0]->binary.outputFonts[2], UnitColour::Active);  // relay 3
+    EXPECT_EQ(paintedBefore[0], 1);
     EXPECT_FALSE(heard[0].selections.GappedInputLayout);
     EXPECT_FALSE(heard[1].transferred);
-    EXPECT_TRUE(bytes[1].empty());
+    EXPECT_FALSE(shown[1].has_value());
+    EXPECT_TRUE(heard[2].transferred);
+    EXPECT_FALSE(shown[2].has_value());
+    EXPECT_EQ(view.decodedCount, 1);
 }
 
 }  // namespace

@@ -17,7 +17,6 @@
 #include <cmath>
 #include <memory>
 
-#include "comm/ByteCodec.h"
 #include "modules/RequestBuilders.h"
 #include "monitor/AppState.h"
 #include "recording/RecordWindow.h"
@@ -36,10 +35,10 @@ struct RecordWindowTest : ::testing::Test {
         tools.attach(&host, ToolHost::Unit);
     }
     void answerKalu(float first) {
-        std::vector<std::uint8_t> a(48);
-        codec::putF32(a, 0, first);
-        app->decoder.KaluValues[0] = first;  // as the KALU window decoded it
-        app->loop.AnswerObserved({RequestKind::Kalu, app->loop.MonitoredKind, true, a, {}});
+        DecodeResult shown;  // as the KALU window was given it
+        shown.decoded = true;
+        shown.kalu.numbers[0] = first;
+        app->loop.AnswerObserved({RequestKind::Kalu, app->loop.MonitoredKind, true, &shown, {}});
     }
     RecordWindow* open() {
         host.actions().front()->trigger();

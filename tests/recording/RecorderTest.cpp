@@ -40,11 +40,6 @@ std::vector<std::uint8_t> kaluAnswer(const std::array<float, 12>& values) {
     return a;
 }
 
-PolledAnswer answerOf(RequestKind kind, std::span<const std::uint8_t> bytes,
-                      const UnitSelections& sel = {}) {
-    return {kind, kind, true, bytes, sel};
-}
-
 PolledAnswer failureOf(RequestKind kind) {
     return {kind, kind, false, {}, {}};
 }
@@ -60,11 +55,21 @@ struct RecorderTest : ::testing::Test {
         config.AnalogConfig.Inputs[1].Decimals = 2;
         path = dir.filePath("zaznam.csv");
     }
+    // The answer as the polling loop hands it on: decoded once, as its window shows it.
+    PolledAnswer answerOf(RequestKind kind, std::span<const std::uint8_t> bytes,
+                          const UnitSelections& sel = {}) {
+        UnitSelections flipped = sel;
+        shown =
+            DecodeAnswer(kind, bytes, kaluFormatsOf(config.AnalogConfig), {}, flipped, shownState);
+        return {kind, kind, shown.decoded, shown.decoded ? &shown : nullptr, sel};
+    }
     QTemporaryDir dir;
     ConfigState config;
     int tick = 0;
     Recorder recorder;
     QString path;
+    DecoderState shownState;  // the unit windows' copy of the last answers
+    DecodeResult shown;
 };
 
 // Header (BOM, names with diacritics, a name holding ';' quoted, blank names numbered) and
@@ -155,8 +160,8 @@ TEST_F(RecorderTest, BinaryRowsHoldStatesAndTheShownSet) {
     std::vector<std::uint8_t> counters(48);
     codec::putU16(counters, 32, 1234);  // period of input 1
     std::vector<std::uint8_t> states(16);
-    states[1] = 0x00;      // filtered bits of board 1
-    states[8 + 1] = 0x01;  // unfiltered: input 1 on
+    states[1] = 0x00;      // unfiltered bits of board 1
+    states[8 + 1] = 0x01;  // filtered: input 1 on
     recorder.onAnswer(answerOf(RequestKind::Mokr, counters, sel));
     EXPECT_EQ(recorder.rows(), 0);
     sel.MokrWritePhase = true;
@@ -168,6 +173,25 @@ TEST_F(RecorderTest, BinaryRowsHoldStatesAndTheShownSet) {
         << text;
     EXPECT_NE(text.find(";3;Perioda pulzu;1;1234;0;0;"), std::string::npos) << text;
     EXPECT_EQ(recorder.rows(), 1);
+}
+
+// A recording started between the two MOKR answers writes what the window shows: the counters
+// of the answer before the start beside the states of the answer after it.
+TEST_F(RecorderTest, MokrRowStartedBetweenTheTwoAnswersHoldsTheShownCounters) {
+    UnitSelections sel;
+    sel.MokrInputSet = kSetPulsePeriod;
+    std::vector<std::uint8_t> counters(48);
+    codec::putU16(counters, 32, 1234);                              // period of input 1
+    recorder.onAnswer(answerOf(RequestKind::Mokr, counters, sel));  // shown, not recorded
+    ASSERT_TRUE(recorder.start(path, RequestKind::Mokr, 0, {}));
+    sel.MokrWritePhase = true;
+    std::vector<std::uint8_t> states(16);
+    states[8] = 0x01;  // filtered: input 1 on
+    recorder.onAnswer(answerOf(RequestKind::Mokr, states, sel));
+    recorder.stop();
+    EXPECT_EQ(recorder.rows(), 1);
+    EXPECT_NE(fileText(path).find(";3;Perioda pulzu;1;1234;0;0;"), std::string::npos)
+        << fileText(path);
 }
 
 // The reason in our Czech words first, the system's own words after them.

@@ -180,6 +180,18 @@ void openRecording(ValueRecording& recording) {
     window->startClicked();
 }
 
+// Processes events for the measured window: its length and the processor time it took.
+RunFigures measureWindow(double seconds) {
+    const double cpuBefore = cpuSecondsSoFar();
+    QElapsedTimer window;
+    window.start();
+    runEventsFor(seconds);
+    RunFigures f;
+    f.seconds = static_cast<double>(window.nsecsElapsed()) / 1e9;
+    f.cpuSeconds = cpuSecondsSoFar() - cpuBefore;
+    return f;
+}
+
 double recordedRows(const ValueRecording& recording) {
     const RecordWindow* window = recording.window();
     return window != nullptr ? static_cast<double>(window->recorder().rows()) : 0;
@@ -205,14 +217,7 @@ RunFigures runProgram(const RunOptions& options) {
     probe.reset();
     const double rowsBefore =
         options.recordWindow ? recordedRows(harness.program().tool<ValueRecording>()) : 0;
-    const double cpuBefore = cpuSecondsSoFar();
-    QElapsedTimer window;
-    window.start();
-    runEventsFor(options.seconds);
-
-    RunFigures f;
-    f.seconds = static_cast<double>(window.nsecsElapsed()) / 1e9;
-    f.cpuSeconds = cpuSecondsSoFar() - cpuBefore;
+    RunFigures f = measureWindow(options.seconds);
     f.polls = static_cast<double>(probe.polls());
     f.failures = static_cast<double>(probe.failures());
     f.pollInterval = harness.app().loop.PollInterval;
@@ -314,13 +319,7 @@ namespace {
 // Lets a floor's timers run through the warm-up, then measures the window that follows.
 RunFigures measureRunning(const RunOptions& options) {
     runEventsFor(options.warmupSeconds);
-    const double cpuBefore = cpuSecondsSoFar();
-    QElapsedTimer window;
-    window.start();
-    runEventsFor(options.seconds);
-    RunFigures f;
-    f.seconds = static_cast<double>(window.nsecsElapsed()) / 1e9;
-    f.cpuSeconds = cpuSecondsSoFar() - cpuBefore;
+    RunFigures f = measureWindow(options.seconds);
     f.pollInterval = 100;
     f.peakRssKiB = peakResidentKiB();
     return f;

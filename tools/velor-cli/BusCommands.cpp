@@ -128,11 +128,7 @@ struct Polled {
 
 Polled pollForReport(BusSession& bus, MonitorSource src, const ConfigState& config, long ms) {
     Polled polled;
-    KaluFormats formats{};
-    for (std::size_t i = 0; i < formats.size(); ++i) {
-        formats[i].Offset = config.AnalogConfig.Inputs[i].Offset;
-        formats[i].Decimals = config.AnalogConfig.Inputs[i].Decimals;
-    }
+    const KaluFormats formats = kaluFormatsOf(config.AnalogConfig);
     UnitSelections sel;
     sel.MokrInputPiggy = src.mokrInputPiggy;
     DecoderState state;
@@ -263,11 +259,12 @@ int runWrite(const Arguments& raw, std::ostream& out, std::ostream& err) {
         int n = 0;
         while (std::getline(list, item, ',')) {
             const auto v = parseNumber(item, -128, 255);
-            if (!v || n >= 6)
+            if (!v || n >= static_cast<int>(kKaluOutputs))
                 return usageError("write", "--outputs wants six values -128..255", err);
             src.kaluOutputs[static_cast<std::size_t>(n++)] = static_cast<std::int32_t>(*v);
         }
-        if (n != 6) return usageError("write", "--outputs wants six values -128..255", err);
+        if (n != static_cast<int>(kKaluOutputs))
+            return usageError("write", "--outputs wants six values -128..255", err);
     } else {
         const long high = *kind == RequestKind::Mokr ? 0xFF : 0xFFFF;
         const auto word = parseNumber(*outputs, 0, high);
@@ -293,13 +290,13 @@ int runWrite(const Arguments& raw, std::ostream& out, std::ostream& err) {
     bool decoded = false;
     if (*kind == RequestKind::Mokr) {
         sample.kind = RequestKind::Mokr;
-        decoded = o.answer.size() >= 16;
+        decoded = o.answer.size() >= kMokrStateBytes;
         if (decoded) {
             out << CsvWriter::timeText(sample.time) << "  mokr address " << address << "\n"
                 << "  board " << board << " written 0x" << std::hex
                 << *parseNumber(*outputs, 0, 255) << std::dec << "; input state bytes: filtered "
-                << int{o.answer[static_cast<std::size_t>(board) + 8]} << ", unfiltered "
-                << int{o.answer[static_cast<std::size_t>(board)]} << "\n";
+                << int{o.answer[kMokrFilteredByte + static_cast<std::size_t>(board)]}
+                << ", unfiltered " << int{o.answer[static_cast<std::size_t>(board)]} << "\n";
         }
     } else {
         decoded = decodeSample(*kind, o.answer, names, sample);

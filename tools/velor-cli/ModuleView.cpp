@@ -90,7 +90,7 @@ bool decodeSample(RequestKind kind, std::span<const std::uint8_t> answer, const 
         return true;
     }
     for (bool filterFlag : {false, true}) {
-        for (std::uint8_t set = 0; set < 3; ++set) {
+        for (std::uint8_t set = 0; set < kValueSetCount; ++set) {
             chooseSet(sel, kind, set, filterFlag);
             const DecodeResult r = DecodeAnswer(kind, answer, names.formats, outputs, sel, st);
             if (!r.decoded) return false;
@@ -108,7 +108,7 @@ bool decodeMokrSample(int board, std::span<const std::uint8_t> counters,
     sel.MokrInputPiggy = board;
     sel.MokrOutputPiggy = board;
     for (bool filterFlag : {false, true}) {
-        for (std::uint8_t set = 0; set < 3; ++set) {
+        for (std::uint8_t set = 0; set < kValueSetCount; ++set) {
             chooseSet(sel, RequestKind::Mokr, set, filterFlag);
             sel.MokrWritePhase = false;
             if (!DecodeAnswer(RequestKind::Mokr, counters, {}, {}, sel, st).decoded) return false;
@@ -127,9 +127,10 @@ void printSample(const Sample& s, const InputNames& names, std::ostream& out) {
         << "\n";
     char line[160];
     if (isKalu(s.kind)) {
-        for (int i = 0; i < 12; ++i) {
-            out << "  " << std::to_string(i) << (i < 10 ? "   " : "  ") << inputName(names, i)
-                << "  " << valueText(s.values[i], names.formats[i].Decimals) << "\n";
+        for (std::size_t i = 0; i < kKaluInputs; ++i) {
+            out << "  " << std::to_string(i) << (i < 10 ? "   " : "  ")
+                << inputName(names, static_cast<int>(i)) << "  "
+                << valueText(s.values[i], names.formats[i].Decimals) << "\n";
         }
         return;
     }
@@ -150,17 +151,19 @@ std::vector<std::string> csvTitles(RequestKind kind, const InputNames& names) {
     std::vector<std::string> titles;
     Sample shape;
     if (isKalu(kind)) {
-        for (int i = 0; i < 12; ++i) titles.push_back(inputName(names, i, true));
+        for (std::size_t i = 0; i < kKaluInputs; ++i)
+            titles.push_back(inputName(names, static_cast<int>(i), true));
         return titles;
     }
-    const int inputs = kind == RequestKind::Tev ? 16 : (kind == RequestKind::Tew ? 0 : 8);
-    for (int n = 0; n < inputs; ++n) {
+    for (int n = 0; n < binaryInputCount(kind); ++n) {
         const std::string name = inputName(names, n);
         titles.push_back(name + " filtered");
         titles.push_back(name + " unfiltered");
         for (const char* set : kSetNames) titles.push_back(name + " " + set);
     }
-    const int outputs = kind == RequestKind::Tew ? 12 : (kind == RequestKind::Tevw ? 8 : 0);
+    // MOKR's outputs are what the program writes, not a read-back: no columns.
+    const int outputs =
+        kind == RequestKind::Tew ? kTewRelays : (kind == RequestKind::Tevw ? kTevwOutputs : 0);
     for (int n = 1; n <= outputs; ++n) titles.push_back("output " + std::to_string(n));
     return titles;
 }
@@ -168,14 +171,15 @@ std::vector<std::string> csvTitles(RequestKind kind, const InputNames& names) {
 std::vector<CsvValue> csvValues(const Sample& s, const InputNames& names) {
     std::vector<CsvValue> values;
     if (isKalu(s.kind)) {
-        for (int i = 0; i < 12; ++i)
+        for (std::size_t i = 0; i < kKaluInputs; ++i)
             values.push_back(CsvValue::number(s.values[i], names.formats[i].Decimals));
         return values;
     }
     for (int n = 0; n < s.inputCount; ++n) {
         values.push_back(CsvValue::number(s.filtered[n], 0));
         values.push_back(CsvValue::number(s.unfiltered[n], 0));
-        for (int set = 0; set < 3; ++set) values.push_back(CsvValue::number(s.sets[set][n], 0));
+        for (int set = 0; set < kValueSetCount; ++set)
+            values.push_back(CsvValue::number(s.sets[set][n], 0));
     }
     for (int n = 0; n < s.outputCount; ++n) values.push_back(CsvValue::number(s.outputs[n], 0));
     return values;

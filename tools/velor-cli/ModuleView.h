@@ -34,15 +34,15 @@ struct Sample {
     int address = 0;
     QDateTime time;
     // KALU: the twelve values.
-    std::array<float, 12> values{};
+    std::array<float, kKaluInputs> values{};
     // Binary modules: inputs with their filtered and unfiltered states and the three value sets,
     // then the outputs as read back.
     int inputCount = 0;
-    std::array<int, 16> filtered{};
-    std::array<int, 16> unfiltered{};
-    std::array<std::array<long, 16>, 3> sets{};
+    std::array<int, kMaxUnitInputs> filtered{};
+    std::array<int, kMaxUnitInputs> unfiltered{};
+    std::array<std::array<long, kMaxUnitInputs>, kValueSetCount> sets{};
     int outputCount = 0;
-    std::array<int, 12> outputs{};
+    std::array<int, kMaxUnitOutputs> outputs{};
 };
 
 // Decodes a KALU, TEV, TEW or TEVW answer; false when it is too short for its layout.

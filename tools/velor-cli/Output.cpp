@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "tools/velor-cli/Args.h"
+#include "tools/velor-cli/Console.h"
 #include "tools/velor-cli/Interrupt.h"
 
 namespace velor::cli {
@@ -41,7 +42,7 @@ bool StdoutBuffer::drain() {
     setp(buffer_.data(), buffer_.data() + buffer_.size());
     if (error_ != 0) return false;
     errno = 0;
-    if ((n > 0 && std::fwrite(buffer_.data(), 1, n, stdout) != n) || std::fflush(stdout) != 0) {
+    if (!writeText(stdout, std::string_view(buffer_.data(), n))) {
         error_ = errno != 0 ? errno : EIO;
         return false;
     }

@@ -13,6 +13,7 @@
 #include "tools/velor-cli/Args.h"
 #include "tools/velor-cli/ComCfgCommand.h"
 #include "tools/velor-cli/Commands.h"
+#include "tools/velor-cli/Console.h"
 #include "tools/velor-cli/DemoCommand.h"
 #include "tools/velor-cli/Interrupt.h"
 #include "tools/velor-cli/Output.h"
@@ -57,11 +58,10 @@ int run(const std::vector<std::string>& args, std::ostream& out) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    // The report draws its PDF, which needs fonts and so a GUI application; without a display
-    // it draws offscreen.
+    velor::cli::ConsoleSession console;
+    // The report draws its PDF, which needs fonts and so a GUI application.
     const bool draws = argc > 1 && std::string(argv[1]) == "report";
-    if (draws && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (draws) velor::cli::chooseDrawingPlatform();
     const std::unique_ptr<QCoreApplication> app =
         draws ? std::make_unique<QGuiApplication>(argc, argv)
               : std::make_unique<QCoreApplication>(argc, argv);
