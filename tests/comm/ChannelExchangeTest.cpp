@@ -3,10 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTest>
-#include <QTimer>
 
 #include <vector>
 
@@ -16,30 +13,21 @@
 #include "comm/TcpTransport.h"
 #include "support/EngineWiring.h"
 #include "support/HexBytes.h"
+#include "support/LoopbackPeer.h"
 #include "support/QtAppEnvironment.h"
 
 using namespace velor;
 using namespace velor::test;
 
 TEST(ChannelExchange, TcpChannelToALoopbackPeer) {
-    QTcpServer server;
-    ASSERT_TRUE(server.listen(QHostAddress::LocalHost, 0));
-    QByteArray received;
-    QObject::connect(&server, &QTcpServer::newConnection, [&] {
-        QTcpSocket* peer = server.nextPendingConnection();
-        QObject::connect(peer, &QTcpSocket::readyRead, [&, peer] {
-            received += peer->readAll();
-            const auto reply = hex(kReply);
-            // The reply goes out in two portions, some ticks apart.
-            peer->write(reinterpret_cast<const char*>(reply.data()), 6);
-            QTimer::singleShot(40, peer, [peer, reply] {
-                peer->write(reinterpret_cast<const char*>(reply.data()) + 6, 5);
-            });
-        });
-    });
+    // The reply goes out in two portions, some ticks apart.
+    LoopbackPeer peer;
+    const QByteArray reply = QByteArray::fromHex(QByteArray(kReply).replace(' ', ""));
+    peer.replyChunks = {reply.left(6), reply.mid(6)};
+    peer.chunkGapMs = 40;
 
     CommState comm;
-    TForm_TCP tcp(server.serverPort());
+    TForm_TCP tcp(peer.port());
     comm.channel.tcp = &tcp;
     comm.channel.ChannelTable.record(1)->PortNumber = 0;
     setTcpHost(*comm.channel.ChannelTable.record(1), "127.0.0.1");
@@ -55,8 +43,8 @@ TEST(ChannelExchange, TcpChannelToALoopbackPeer) {
     EXPECT_EQ(x.req.Status, kStatusDone);
     EXPECT_EQ(x.req.Length, 2);
     EXPECT_EQ(toHex(x.data.data(), 2), "0D 0E");
-    EXPECT_EQ(toHex(reinterpret_cast<const std::uint8_t*>(received.constData()),
-                    static_cast<std::size_t>(received.size())),
+    EXPECT_EQ(toHex(reinterpret_cast<const std::uint8_t*>(peer.received.constData()),
+                    static_cast<std::size_t>(peer.received.size())),
               kFramed);
     (void)QTest::qWaitFor([&] { return comm.engine.TransferWindow == nullptr; });
     CloseChannel(comm.channel, 1);

@@ -13,6 +13,7 @@
 #include "ChannelExchangeSamples.h"
 #include "support/EngineWiring.h"
 #include "support/HexBytes.h"
+#include "support/LoopbackPeer.h"
 #include "support/QtAppEnvironment.h"
 
 using namespace velor;
@@ -21,31 +22,7 @@ using velor::test::toHex;
 
 namespace {
 
-// A peer on 127.0.0.1 that answers each received frame with a reply sent in chunks.
-struct Peer {
-    QTcpServer server;
-    QTcpSocket* client = nullptr;
-    QByteArray received;
-    std::vector<QByteArray> replyChunks;
-    int chunkGapMs = 30;
-
-    Peer() {
-        server.listen(QHostAddress::LocalHost, 0);
-        QObject::connect(&server, &QTcpServer::newConnection, [this] {
-            client = server.nextPendingConnection();
-            QObject::connect(client, &QTcpSocket::readyRead, [this] { onData(); });
-        });
-    }
-    quint16 port() const { return server.serverPort(); }
-    void onData() {
-        received += client->readAll();
-        int delay = 0;
-        for (const QByteArray& chunk : replyChunks) {
-            QTimer::singleShot(delay, client, [c = client, chunk] { c->write(chunk); });
-            delay += chunkGapMs;
-        }
-    }
-};
+using Peer = test::LoopbackPeer;
 
 QByteArray bytes(const char* text) {
     const auto v = hex(text);
