@@ -94,17 +94,19 @@ TEST(FaultScenario, GarbageAndSplitRepliesAreReadThrough) {
     }
 }
 
-// A peer that hangs up after a few frames: requests fail until the engine opens the
-// connection again, then the module answers; this repeats without the user doing anything.
+// A peer that hangs up after a few frames: the engine opens the connection again and the
+// module answers on it; this repeats without the user doing anything. Whether a poll fails in
+// between depends on whether the new connection is there before the next poll, so only the
+// recovery is checked.
 TEST(FaultScenario, DisconnectingPeerIsReconnectedByTheProgram) {
     Program p({"--disconnect-after", "5"});
     ASSERT_TRUE(p.simulatorReady());
     startPollingTev(p);
     ASSERT_TRUE(p.waitEvents({"\"event\":\"connect\""}, 3, 15000))
         << p.events({"\"event\":\"connect\""});
+    // Two connections gave five answers each: the third one is answering too.
+    EXPECT_TRUE(p.waitEvents({"\"request\"", "\"addr\":2"}, 12, 5000));
     ASSERT_TRUE(p.waitStatus(isPolled, 5000));
-    EXPECT_GT(p.statusSeen(isFailed), 0);
-    EXPECT_GT(p.statusSeen(isPolled), 1);
     EXPECT_TRUE(p.messages().calls.empty());
 }
 
