@@ -159,11 +159,12 @@ void Module::refreshKalu(std::int64_t nowMs) {
     }
 }
 
-// W1 holds the raw input bits, W0 the filtered ones (the same bits 100 ms late). Set 0 counts
-// rising edges, set 1 the seconds each input has been on, set 2 the seconds it has been off.
+// W0 holds the raw input bits, W1 the filtered ones (the same bits 100 ms late), as the
+// windows' "Filtrovaný vstup" reads W1. Set 0 counts rising edges, set 1 the seconds each input
+// has been on, set 2 the seconds it has been off.
 void Module::refreshTev(std::int64_t nowMs, std::size_t setBase, int inputs) {
-    putU16(data_, 0, inputWord(nowMs > 100 ? nowMs - 100 : 0, inputs));
-    putU16(data_, 2, inputWord(nowMs, inputs));
+    putU16(data_, 0, inputWord(nowMs, inputs));
+    putU16(data_, 2, inputWord(nowMs > 100 ? nowMs - 100 : 0, inputs));
     const auto seconds = static_cast<std::uint16_t>((nowMs / 1000) % kCounterWrap);
     for (int n = 1; n <= inputs; ++n) {
         const std::size_t at = setBase + 2 * static_cast<std::size_t>(n - 1);
@@ -174,7 +175,8 @@ void Module::refreshTev(std::int64_t nowMs, std::size_t setBase, int inputs) {
     }
 }
 
-// Piggy k (0..7), input n (1..8) behaves like binary input 8 * k + n.
+// Piggy k (0..7), input n (1..8) behaves like binary input 8 * k + n. The state bytes: the raw
+// bits of the eight piggies, then their filtered bits.
 void Module::refreshMokr(std::int64_t nowMs) {
     for (int k = 0; k < 8; ++k) {
         std::uint8_t raw = 0;
@@ -191,8 +193,8 @@ void Module::refreshMokr(std::int64_t nowMs) {
             putU16(data_, word + 0x80, static_cast<std::uint16_t>((nowMs / 1000) % kCounterWrap));
             putU16(data_, word + 0x100, static_cast<std::uint16_t>(input));
         }
-        data_[static_cast<std::size_t>(k)] = filtered;
-        data_[8 + static_cast<std::size_t>(k)] = raw;
+        data_[static_cast<std::size_t>(k)] = raw;
+        data_[8 + static_cast<std::size_t>(k)] = filtered;
     }
 }
 

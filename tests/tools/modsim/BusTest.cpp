@@ -211,6 +211,29 @@ TEST(ModsimBus, BinaryInputsMoveOverTime) {
     }
 }
 
+// The windows show W0 (MOKR: state bytes 1..8) as the unfiltered inputs and W1 (bytes 9..16)
+// as the filtered ones; the simulated filter passes a change 100 ms late.
+TEST(ModsimBus, RawInputBitsComeFirstAndTheFilteredOnesLag) {
+    Module tev(ModuleType::Tev);
+    Module mokr(ModuleType::Mokr);
+    int differing = 0;
+    for (std::int64_t t = 200; t < 3000; t += 10) {
+        const Bytes words = tev.read(kDataArea, 0, 4, t);
+        const Bytes states = mokr.read(kDataArea, 0, 16, t);
+        for (int n = 1; n <= 8; ++n) {
+            const auto bit = static_cast<std::uint8_t>(1u << (n - 1));
+            const bool raw = inputState(n, t);
+            const bool filtered = inputState(n, t - 100);
+            ASSERT_EQ((words[0] & bit) != 0, raw) << "W0, input " << n << " at " << t;
+            ASSERT_EQ((words[2] & bit) != 0, filtered) << "W1, input " << n << " at " << t;
+            ASSERT_EQ((states[0] & bit) != 0, raw) << "MOKR byte 1, input " << n << " at " << t;
+            ASSERT_EQ((states[8] & bit) != 0, filtered) << "MOKR byte 9, input " << n;
+            differing += raw != filtered ? 1 : 0;
+        }
+    }
+    EXPECT_GT(differing, 0) << "the filter never lagged";
+}
+
 TEST(ModsimBus, ForcedNegativeReply) {
     Bus bus = demoBus();
     bus.forceNegative(9, 2);
