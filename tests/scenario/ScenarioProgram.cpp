@@ -135,16 +135,7 @@ int Program::events(std::initializer_list<const char*> fragments) const {
 }
 
 int Program::events(const std::vector<std::string>& fragments) const {
-    QFile file(eventsPath_);
-    if (!file.open(QIODevice::ReadOnly)) return 0;
-    int count = 0;
-    while (!file.atEnd()) {
-        const QByteArray line = file.readLine();
-        bool all = true;
-        for (const std::string& f : fragments) all = all && line.contains(f.c_str());
-        count += all ? 1 : 0;
-    }
-    return count;
+    return modsim::test::countEvents(eventsPath_, fragments);
 }
 
 bool Program::waitEvents(std::initializer_list<const char*> fragments, int atLeast, int ms) const {

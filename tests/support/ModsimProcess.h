@@ -10,6 +10,8 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "tools/modsim/FrameCodec.h"
 
@@ -101,17 +103,21 @@ inline QByteArray ask(QTcpSocket& socket, const QByteArray& request, int expecte
 }
 
 // Lines of the event log that contain every one of the given fragments.
-inline int countEvents(const QString& path, std::initializer_list<const char*> fragments) {
+inline int countEvents(const QString& path, const std::vector<std::string>& fragments) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) return 0;
     int count = 0;
     while (!file.atEnd()) {
         const QByteArray line = file.readLine();
         bool all = true;
-        for (const char* f : fragments) all = all && line.contains(f);
+        for (const std::string& f : fragments) all = all && line.contains(f.c_str());
         count += all ? 1 : 0;
     }
     return count;
+}
+
+inline int countEvents(const QString& path, std::initializer_list<const char*> fragments) {
+    return countEvents(path, std::vector<std::string>(fragments.begin(), fragments.end()));
 }
 
 }  // namespace velor::modsim::test
