@@ -319,8 +319,9 @@ int runReport(const Arguments& raw, std::ostream& out, std::ostream& err) {
     const ParsedArgs& a = p.args;
     std::string problem;
     long address = -1, board = 0, seconds = 3;
-    const auto kind = a.value("--kind") ? moduleKindNamed(*a.value("--kind")) : std::nullopt;
-    if (!kind) return usageError("report", "--kind is kalu, tev, tew, tevw or mokr", err);
+    const auto named = a.value("--kind") ? moduleKindNamed(*a.value("--kind")) : std::nullopt;
+    if (!named) return usageError("report", "--kind is kalu, tev, tew, tevw or mokr", err);
+    const RequestKind kind = *named;
     if (!takeNumber(a, "--address", 0, 255, address, problem) ||
         !takeNumber(a, "--board", 0, 7, board, problem) ||
         !takeNumber(a, "--seconds", 1, 600, seconds, problem))
@@ -336,7 +337,7 @@ int runReport(const Arguments& raw, std::ostream& out, std::ostream& err) {
         static_cast<std::int32_t>(address);
     if (const int code = openLink(p, err); code != kExitOk) return code;
     p.session->countTraffic();
-    MonitorSource src = sourceFor(*kind, address);
+    MonitorSource src = sourceFor(kind, address);
     src.mokrInputPiggy = static_cast<std::int32_t>(board);
     const Polled polled = pollForReport(*p.session, src, c, seconds * 1000);
     if (polled.interrupted) return kExitInterrupted;
@@ -347,11 +348,11 @@ int runReport(const Arguments& raw, std::ostream& out, std::ostream& err) {
     r.workstation = workstationName();
     r.port = p.session->portSettings();
     r.address = static_cast<int>(address);
-    r.kind = *kind;
+    r.kind = kind;
     if (configPath) {
         r.configFile = *configPath;
-        r.configChecksum = reportConfigChecksum(*kind, c);
-        r.inputs = reportInputs(*kind, c, static_cast<int>(board));
+        r.configChecksum = reportConfigChecksum(kind, c);
+        r.inputs = reportInputs(kind, c, static_cast<int>(board));
     }
     r.values = reportValues(polled.shown, c, static_cast<int>(board));
     r.link = reportLink(*p.session->trafficStats(), r.address);
@@ -361,10 +362,10 @@ int runReport(const Arguments& raw, std::ostream& out, std::ostream& err) {
         err << "velor-cli: " << *pdf << ": " << error.toStdString() << "\n";
         return kExitUsage;
     }
-    out << *pdf << ": " << moduleKindName(*kind) << " address " << address << ", " << polled.answers
+    out << *pdf << ": " << moduleKindName(kind) << " address " << address << ", " << polled.answers
         << " answers\n";
     if (polled.answers > 0) return kExitOk;
-    err << "velor-cli: " << moduleKindName(*kind) << " address " << address
+    err << "velor-cli: " << moduleKindName(kind) << " address " << address
         << ": no answer; the report says so\n";
     return kExitNo;
 }
